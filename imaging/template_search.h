@@ -1,0 +1,35 @@
+// The template search: finds the calibrated face lattice again in a new frame.
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/feature_set.h"
+#include "tracker/tracker_state.h"
+
+namespace quil {
+
+inline constexpr int kSearchCandidates = 17061;  // 141 columns x 121 rows
+
+struct SearchResult {
+    int32_t best = 0;   // grid index of the best position (the lattice's middle-top point)
+    float cost = 0.0f;  // mean absolute difference per lattice point there
+};
+
+// Scores every candidate by the sum of absolute differences, writes the sums
+// into distanceMap and normalises the whole map to 0..255.
+SearchResult searchTemplate(const Grid& grid, const IntList& latticeOffsets,
+                            const IntList& latticeReference, int latticeCount,
+                            const IntList& searchIndices, int latticeCentre, IntList& distanceMap);
+
+struct FaceFix {
+    double faceX = 0.0;  // frame column
+    double faceY = 0.0;  // top-down frame row
+    float cost = 0.0f;
+};
+
+// The search followed by the centroid of the low-distance positions within
+// the circle mask around the best one. Uses the state's lattice, search
+// window, distance map, circle mask and circle scratch.
+FaceFix locateFace(TrackerState& s, const Grid& grid);
+
+}  // namespace quil

@@ -1,0 +1,30 @@
+// The keyboard link: the effects of the on-screen keyboard program's
+// messages, and the tracker's own keyboard show/hide rules.
+#pragma once
+
+#include <cstdint>
+
+#include "tracker/desktop.h"
+#include "tracker/tracker_state.h"
+
+namespace quil {
+
+inline constexpr int kKeyboardWidth = 412;
+inline constexpr int kKeyboardHeight = 192;
+
+// Bottom centre, 30 pixels above the screen's bottom edge.
+void setKeyboardDefaultRect(TrackerState& s);
+
+void onKeyboardHello(TrackerState& s, WindowHandle keyboard);
+void onKeyboardGone(TrackerState& s);
+void onKeyboardDock(TrackerState& s, std::uintptr_t wParam);
+// Dispatches 1024, 1025 and 1045; returns false for any other message.
+bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,
+                           std::intptr_t lParam);
+
+// The options window opens: hide a visible keyboard, remember a hidden one.
+void keyboardOnOptionsOpen(TrackerState& s, Desktop& desktop);
+// The options window closes by OK or CANCEL.
+void keyboardOnOptionsClose(TrackerState& s, Desktop& desktop);
+
+}  // namespace quil

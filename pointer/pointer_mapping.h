@@ -1,0 +1,29 @@
+// Pointer motion: the head range around the calibrated face is stretched over
+// the screen, and the pointer steps toward that target by the square of the
+// remaining distance times a gain, which gives a dead zone against jitter.
+#pragma once
+
+#include "tracker/desktop.h"
+#include "tracker/tracker_state.h"
+
+namespace quil {
+
+// Nearest int, ties toward minus infinity (2.5 -> 2, -2.5 -> -3).
+[[nodiscard]] int roundNearest(double v);
+
+void setHeadRange(TrackerState& s);
+void computeGains(TrackerState& s);
+// Sets targetX, targetY from the face position (frame column, top-down row).
+void mapPointer(TrackerState& s, double faceX, double faceY);
+
+// The undoubled speed divisor of the options: 30, 45 or 60.
+[[nodiscard]] double speedValue(const OptionFlags& options);
+
+// Strictly inside the keyboard rectangle.
+[[nodiscard]] bool insideKeyboard(const TrackerState& s, ScreenPoint p);
+
+// Moves the pointer to the target and handles the keyboard zone, testing the
+// pointer position read at the start of the frame.
+void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart);
+
+}  // namespace quil

@@ -1,0 +1,36 @@
+// The frame driver: the tracker's entry point, called once per grabbed frame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "tracker/desktop.h"
+#include "tracker/tracker_state.h"
+
+namespace quil {
+
+// What a state step receives besides the state: the captured frame's bytes
+// (640 x 480, bottom-up rows of 1920 bytes, blue-green-red), into which the
+// tracking states draw their cross, and the pointer position read at the
+// very start of the frame.
+struct FrameInput {
+    std::span<uint8_t> pixels;
+    ScreenPoint frameStartCursor;
+};
+
+using StateStep = void (*)(TrackerState&, Desktop&, FrameInput&);
+
+// The step of each state, indexed by the state's value.
+extern const std::array<StateStep, kStateCount> kStateSteps;
+
+// Fills intakeTable: entry x*480 + y is the byte offset of pixel (x, y)'s red
+// byte in the bottom-up frame, 3*((479 - y)*640 + x) + 2.
+void buildIntakeTable(TrackerState& s);
+
+// One frame: corner preview, warm-up pause, intake, one state step, grid
+// hand-over. A frame shorter than 921600 bytes is not processed. Returns
+// true, as the capture driver expects of its callback.
+bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame);
+
+}  // namespace quil
