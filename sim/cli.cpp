@@ -1,0 +1,225 @@
+#include "sim/cli.h"
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "sim/replay.h"
+#include "sim/scene.h"
+#include "sim/y4m.h"
+
+namespace quil::sim {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitBad = 2;
+constexpr const char* kOutDir = "out";
+
+bool parseSize(const std::string& s, int& w, int& h) {
+    const auto x = s.find('x');
+    if (x == std::string::npos) return false;
+    try {
+        size_t used = 0;
+        w = std::stoi(s.substr(0, x), &used);
+        if (used != x) return false;
+        h = std::stoi(s.substr(x + 1), &used);
+        if (used != s.size() - x - 1) return false;
+    } catch (...) {
+        return false;
+    }
+    return w >= 640 && h >= 480 && w <= 16384 && h <= 16384;
+}
+
+std::optional<uint64_t> parseUnsigned(const std::string& s) {
+    if (s.empty() || s.size() > 18 || s.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::stoull(s);
+}
+
+}  // namespace
+
+std::string helpText() {
+    std::string scenes;
+    for (const auto& name : sceneNames()) {
+        scenes += "  " + name + std::string(12 - std::min<size_t>(11, name.size()), ' ') +
+                  sceneDescription(name) + "\n";
+    }
+    return "Usage: quilbrand-replay [INPUT.y4m] [options]\n"
+           "\n"
+           "Runs the Quilbrand head tracker on a video file or on a synthetic webcam scene,\n"
+           "behind a simulated desktop, and reports what it did: head box, calibration,\n"
+           "pointer motion, clicks, drags, keyboard messages, losses.\n"
+           "\n"
+           "Input\n"
+           "  INPUT.y4m          a YUV4MPEG2 file, 640x480, 4:2:0 or 4:4:4, any frame rate.\n"
+           "                     Make one from any video with\n"
+           "                       ffmpeg -i clip.mp4 -vf scale=640:480 -pix_fmt yuv420p clip.y4m\n"
+           "  --scene NAME       play a built-in scene instead (default: demo)\n"
+           "  --seed N           the scene's person, room, noise and timing (default 1)\n"
+           "  --drift PERCENT    slow lighting drift of the scene, +-PERCENT (default 3, 0 = off)\n"
+           "\n"
+           "Time: the tracker takes one frame per 75 ms tick. Tick k takes the frame shown at\n"
+           "k x 75 ms of video time; the replay ends at the first tick whose frame the file\n"
+           "does not have. It runs as fast as it can unless --realtime is given.\n"
+           "\n"
+           "Simulated desktop\n"
+           "  --screen WxH       screen size (default 1024x768)\n"
+           "  --keyboard         run the simulated on-screen keyboard program: launched at the\n"
+           "                     first calibration, it announces its window a few ticks later,\n"
+           "                     docks at the bottom centre and records every message. Without\n"
+           "                     it, a nod leaves the tracker waiting for a keyboard.\n"
+           "  --options FILE     options in the \"options.cfg\" format (15 numbers); without it\n"
+           "                     the defaults. The replay never creates or changes an options "
+           "file.\n"
+           "\n"
+           "Output (stdout: a timeline of events and a summary with frames per state, clicks,\n"
+           "drags, losses and processing time per frame)\n"
+           "  --trace FILE       JSON Lines, one object per tick, then {\"summary\":{...}}\n"
+           "  --annotate FILE    the frames as the camera view shows them (the tracker's cross),\n"
+           "                     with the pointer's place on the screen in an inset, as .y4m\n"
+           "  --plot FILE        the face track against the truth and the pointer path, as .svg\n"
+           "                     Unless given, these three go to out/NAME.trace.jsonl,\n"
+           "                     out/NAME.annotated.y4m and out/NAME.svg, NAME being the scene\n"
+           "                     or the input file's name.\n"
+           "  --no-files         write none of the three files\n"
+           "  --realtime         pace the ticks at 75 ms of wall time\n"
+           "  --help             this text\n"
+           "\n"
+           "Exit code: 0 when the input was played, 2 for bad input or usage (frames that\n"
+           "were whole are still played before a truncated end).\n"
+           "\n"
+           "Scenes\n" +
+           scenes;
+}
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ReplayOptions o;
+    std::string tracePath, annotatePath, plotPath;
+    bool sceneGiven = false, noFiles = false;
+    auto usage = [&](const std::string& message) {
+        err << "quilbrand-replay: " << message << "\n(see --help)\n";
+        return kExitBad;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i], value;
+        const bool isOption = a.rfind("--", 0) == 0;
+        if (isOption) {
+            if (const auto eq = a.find('='); eq != std::string::npos) {
+                value = a.substr(eq + 1);
+                a = a.substr(0, eq);
+            }
+        }
+        const auto needValue = [&]() -> bool {
+            if (!value.empty()) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            out << helpText();
+            return kExitOk;
+        } else if (a == "--keyboard") {
+            o.keyboard = true;
+        } else if (a == "--realtime") {
+            o.realtime = true;
+        } else if (a == "--no-files") {
+            noFiles = true;
+        } else if (a == "--scene" || a == "--seed" || a == "--screen" || a == "--options" ||
+                   a == "--trace" || a == "--annotate" || a == "--plot" || a == "--drift" ||
+                   a == "--ticks") {
+            if (!needValue()) return usage(a + " needs a value");
+            if (a == "--scene") {
+                if (sceneScript(value).empty()) return usage("unknown scene \"" + value + "\"");
+                o.scene = value;
+                sceneGiven = true;
+            } else if (a == "--seed") {
+                const auto n = parseUnsigned(value);
+                if (!n) return usage("--seed needs a whole number, got \"" + value + "\"");
+                o.seed = *n;
+            } else if (a == "--drift" || a == "--ticks") {
+                const auto n = parseUnsigned(value);
+                if (!n || (a == "--drift" && *n > 50))
+                    return usage(a + " needs a whole number, got \"" + value + "\"");
+                if (a == "--drift") {
+                    o.driftPercent = static_cast<double>(*n);
+                } else {
+                    o.maxTicks = static_cast<int64_t>(*n);
+                }
+            } else if (a == "--screen") {
+                if (!parseSize(value, o.screenWidth, o.screenHeight)) {
+                    return usage("--screen needs WIDTHxHEIGHT, at least 640x480, got \"" + value +
+                                 "\"");
+                }
+            } else if (a == "--options") {
+                o.optionsFile = value;
+            } else if (a == "--trace") {
+                tracePath = value;
+            } else if (a == "--annotate") {
+                annotatePath = value;
+            } else {
+                plotPath = value;
+            }
+        } else if (isOption || (a.size() > 1 && a[0] == '-')) {
+            return usage("unknown option " + a);
+        } else if (o.input.empty()) {
+            o.input = a;
+        } else {
+            return usage("more than one input file");
+        }
+    }
+    if (!o.input.empty() && sceneGiven)
+        return usage("give either an input file or --scene, not both");
+
+    const std::string name =
+        o.input.empty() ? o.scene : std::filesystem::path(o.input).stem().string();
+    if (!noFiles) {
+        const std::string base = std::string(kOutDir) + "/" + name;
+        if (tracePath.empty()) tracePath = base + ".trace.jsonl";
+        if (annotatePath.empty()) annotatePath = base + ".annotated.y4m";
+        if (plotPath.empty()) plotPath = base + ".svg";
+        std::error_code ec;
+        std::filesystem::create_directories(kOutDir, ec);
+    }
+
+    out << "quilbrand-replay: "
+        << (o.input.empty() ? "scene " + o.scene + " (seed " + std::to_string(o.seed) + ")"
+                            : "\"" + o.input + "\"")
+        << ", screen " << o.screenWidth << "x" << o.screenHeight
+        << (o.keyboard ? ", keyboard program" : "")
+        << (o.optionsFile.empty() ? ", default options" : ", options from " + o.optionsFile)
+        << "\n";
+    ReplayOutputs outputs;
+    outputs.timeline = &out;
+    outputs.annotatePath = annotatePath;
+    const ReplayResult result = runReplay(o, outputs);
+    if (result.ticks.empty() && result.exitCode != 0) {
+        err << "quilbrand-replay: " << result.error << "\n";
+        return result.exitCode;
+    }
+    writeSummary(result, out);
+    const std::string title =
+        "Quilbrand replay: " +
+        (o.input.empty() ? "scene " + o.scene + ", seed " + std::to_string(o.seed) : o.input);
+    if (!tracePath.empty()) {
+        std::ofstream f(tracePath);
+        writeTrace(result, f);
+        if (!f) err << "quilbrand-replay: cannot write \"" << tracePath << "\"\n";
+    }
+    if (!plotPath.empty()) {
+        std::ofstream f(plotPath);
+        writePlot(result, title, f);
+        if (!f) err << "quilbrand-replay: cannot write \"" << plotPath << "\"\n";
+    }
+    for (const auto* p : {&tracePath, &annotatePath, &plotPath}) {
+        if (!p->empty()) out << "  wrote           " << *p << "\n";
+    }
+    if (result.exitCode != 0) {
+        err << "quilbrand-replay: " << result.error << "\n";
+        err << "  (the " << result.ticks.size() << " ticks before it were played)\n";
+    }
+    return result.exitCode;
+}
+
+}  // namespace quil::sim

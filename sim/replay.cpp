@@ -1,0 +1,324 @@
+#include "sim/replay.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "imaging/circle_mask.h"
+#include "imaging/grids.h"
+#include "keyboard_link/keyboard_link.h"
+#include "options/options_file.h"
+#include "sim/replay_internal.h"
+#include "sim/sim_desktop.h"
+#include "sim/y4m.h"
+#include "tracker/frame_driver.h"
+#include "tracker/views.h"
+
+namespace quil::sim {
+
+const char* const kStateNames[8] = {"MotionSearch", "HeadBox", "Calibration",    "Tracking",
+                                    "Lost",         "Restart", "KeyboardToggle", "HandPause"};
+
+namespace {
+
+constexpr double kLossCost = 45.4545;  // the tracker's own loss threshold
+constexpr int kCircleRadius = 25;
+constexpr int64_t kProgressEvery = 800;  // ticks between progress lines (one minute)
+
+class Source {
+public:
+    virtual ~Source() = default;
+    // Fills bgr with the frame of this tick; false when there is none.
+    virtual bool frame(int64_t tick, const UserView& view, std::vector<uint8_t>& bgr) = 0;
+    virtual std::optional<std::array<double, 2>> anchor() const { return std::nullopt; }
+    virtual const std::vector<SceneMark>* marks() const { return nullptr; }
+    std::string error;
+};
+
+class SceneSource : public Source {
+public:
+    explicit SceneSource(std::unique_ptr<Scene> scene) : scene_(std::move(scene)) {}
+    bool frame(int64_t tick, const UserView& view, std::vector<uint8_t>& bgr) override {
+        if (!scene_->advance(tick, view)) return false;
+        scene_->render(bgr);
+        return true;
+    }
+    std::optional<std::array<double, 2>> anchor() const override {
+        return std::array<double, 2>{scene_->pose().headX, scene_->pose().headY};
+    }
+    const std::vector<SceneMark>* marks() const override { return &scene_->marks(); }
+
+private:
+    std::unique_ptr<Scene> scene_;
+};
+
+class FileSource : public Source {
+public:
+    explicit FileSource(const std::string& path) : in_(path, std::ios::binary), reader_(in_) {}
+    bool open(const std::string& path) {
+        if (!in_) {
+            error = "cannot open \"" + path + "\"";
+            return false;
+        }
+        if (!reader_.open()) {
+            error = "\"" + path + "\": " + reader_.error();
+            return false;
+        }
+        return true;
+    }
+    bool frame(int64_t tick, const UserView&, std::vector<uint8_t>& bgr) override {
+        const auto& info = reader_.info();
+        const int64_t wanted = frameForTick(tick, info.rateNum, info.rateDen);
+        bool fresh = false;
+        while (reader_.framesRead() <= wanted) {
+            const auto got = reader_.next(planes_);
+            if (got == Y4mReader::Next::End) return false;
+            if (got == Y4mReader::Next::Error) {
+                error = reader_.error();
+                return false;
+            }
+            fresh = true;
+        }
+        if (fresh) {
+            clean_.resize(kBgrBytes);
+            yuvToBgr(planes_, info.chroma, clean_);
+        }
+        // The tracker draws into the frame it is given; every tick starts clean.
+        bgr = clean_;
+        return true;
+    }
+
+private:
+    std::ifstream in_;
+    Y4mReader reader_;
+    std::vector<uint8_t> planes_;
+    std::vector<uint8_t> clean_;
+};
+
+// Reads the option values the way the options file is read: up to 15
+// integers, each missing one left at 0; then the derived values.
+void applyOptionText(TrackerState& s, const std::string& text) {
+    std::istringstream in(text);
+    for (int i = 0; i < kOptionCount; ++i) s.optionFlags[i] = 0;
+    for (int i = 0; i < kStoredOptionCount; ++i) {
+        int value = 0;
+        if (!(in >> value)) break;
+        s.optionFlags[i] = value;
+    }
+    for (int i = 0; i < 3; ++i) {
+        s.clickGestures[static_cast<size_t>(i)] = s.optionFlags[9 + i].load();
+        s.dragGestures[static_cast<size_t>(i)] = s.optionFlags[12 + i].load();
+    }
+    applyOptions(s);
+}
+
+// The start-up of the real program, in its order, minus the windows.
+void startUp(TrackerState& s, SimDesktop& desktop, const ReplayOptions& o,
+             const std::string& optionText) {
+    buildIntakeTable(s);
+    s.mainWindow = kMainWindow;
+    s.captureWindow = kCaptureWindow;
+    setScreenDefaults(s, o.screenWidth, o.screenHeight);
+    applyOptionText(s, optionText);
+    chooseLargeView(s, desktop);
+    moveViewWindows(s, desktop);
+    s.blockRows = 48;
+    s.blockCols = 64;
+    setNeighbourOffsets(s, 48);
+    makeFrameProfiles(s);
+    setKeyboardDefaultRect(s);
+    buildCircleMask(s, kCircleRadius);
+}
+
+}  // namespace
+
+std::optional<double> matchCost(const TrackerState& s, const Grid& grid) {
+    if (s.latticeCount <= 0 || s.latticeOffsets.empty() || grid.size() != kFrameCells) {
+        return std::nullopt;
+    }
+    const auto [lo, hi] = std::minmax_element(s.latticeOffsets.begin(), s.latticeOffsets.end());
+    int64_t best = -1;
+    for (const int32_t base : s.searchIndices) {
+        if (base + *lo < 0 || base + *hi >= kFrameCells) continue;
+        int64_t sum = 0;
+        for (int j = 0; j < s.latticeCount; ++j) {
+            sum += std::abs(
+                grid[static_cast<size_t>(base + s.latticeOffsets[static_cast<size_t>(j)])] -
+                s.latticeReference[static_cast<size_t>(j)]);
+        }
+        if (best < 0 || sum < best) best = sum;
+    }
+    if (best < 0) return std::nullopt;
+    return static_cast<double>(best) / s.latticeCount;
+}
+
+ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
+    ReplayResult result;
+    result.screenWidth = o.screenWidth;
+    result.screenHeight = o.screenHeight;
+    std::unique_ptr<Source> source;
+    std::string title;
+    if (!o.input.empty()) {
+        auto file = std::make_unique<FileSource>(o.input);
+        if (!file->open(o.input)) {
+            result.exitCode = 2;
+            result.error = file->error;
+            return result;
+        }
+        source = std::move(file);
+        title = o.input;
+    } else {
+        auto scene = makeScene(o.scene, o.seed, o.driftPercent);
+        if (!scene) {
+            result.exitCode = 2;
+            result.error = "unknown scene \"" + o.scene + "\"";
+            return result;
+        }
+        source = std::make_unique<SceneSource>(std::move(scene));
+    }
+    std::string optionText = kDefaultOptionsText;
+    if (!o.optionsFile.empty()) {
+        std::ifstream in(o.optionsFile);
+        if (!in) {
+            result.exitCode = 2;
+            result.error = "cannot read the options file \"" + o.optionsFile + "\"";
+            return result;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        optionText = text.str();
+    }
+
+    auto state = std::make_unique<TrackerState>();
+    TrackerState& s = *state;
+    SimDesktop desktop(s, o.screenWidth, o.screenHeight, o.keyboard);
+    startUp(s, desktop, o, optionText);
+
+    std::ofstream annotateFile;
+    std::unique_ptr<Y4mWriter> annotate;
+    if (!out.annotatePath.empty()) {
+        annotateFile.open(out.annotatePath, std::ios::binary);
+        if (!annotateFile) {
+            result.exitCode = 2;
+            result.error = "cannot write \"" + out.annotatePath + "\"";
+            return result;
+        }
+        annotate = std::make_unique<Y4mWriter>(annotateFile);
+    }
+
+    TimelinePrinter timeline(out.timeline, result);
+    std::vector<uint8_t> frame(kBgrBytes);
+    std::array<double, 2> truthOffset{0.0, 0.0};
+    UserView view;
+    const auto wallStart = std::chrono::steady_clock::now();
+    for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
+        view.eyesWindowOpen = desktop.eyesWindowOpen();
+        view.keyboardVisible = desktop.keyboardVisible();
+        view.largeView = s.largeView;
+        if (!source->frame(tick, view, frame)) break;
+        if (o.realtime) {
+            std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(tick * kTickMs));
+        }
+        desktop.beginTick(tick);
+        TickRecord r;
+        r.tick = tick;
+        r.processed = !s.pauseActive;
+        const int before = s.state;
+        const auto t0 = std::chrono::steady_clock::now();
+        frameCallback(s, desktop, frame);
+        const auto t1 = std::chrono::steady_clock::now();
+        r.ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        const int after = s.state;
+        r.state = before;
+        r.pointer = desktop.pointer();
+        r.button = desktop.buttonDown();
+
+        if (r.processed && before == Tracking) {
+            r.cost = matchCost(s, s.previousGrid);
+            if (r.cost && *r.cost < kLossCost)
+                r.face = std::array<double, 2>{s.lastFoundX, s.lastFoundY};
+        }
+        if (r.processed && before == HeadBox && after == Calibration) {
+            r.events.emplace_back("head_box");
+            r.headBox = std::array<int, 4>{s.headLeft, s.headTop, s.headRight, s.headBottom};
+        }
+        if (r.processed && before == Calibration && after == Tracking) {
+            r.events.emplace_back("calibrated");
+            CalibrationInfo c;
+            c.eyeAX = s.eyeAX, c.eyeAY = s.eyeAY, c.eyeBX = s.eyeBX, c.eyeBY = s.eyeBY;
+            c.refX = s.refX, c.refY = s.refY, c.latticeCount = s.latticeCount;
+            c.headRangeMinX = s.headRangeMinX, c.headRangeMaxX = s.headRangeMaxX;
+            c.headRangeMinY = s.headRangeMinY, c.headRangeMaxY = s.headRangeMaxY;
+            c.mapWidth = s.mapWidth, c.mapHeight = s.mapHeight;
+            c.speedDivisor = s.speedDivisor;
+            // The template's first point lies 15 columns left of the left eye and
+            // 5 rows above the eye row; the face is its middle column's top point.
+            const int xA = s.headLeft + s.eyeAX;
+            const int y0 = 480 - s.headTop + s.eyeAY - 1;
+            c.faceX = xA - 15 + static_cast<double>(s.latticeCentre / 4800 * 10);
+            c.faceY = y0 - 5;
+            if (const auto a = source->anchor())
+                truthOffset = {c.faceX - (*a)[0], c.faceY - (*a)[1]};
+            r.calibration = c;
+            ++view.calibrations;
+        }
+        if (r.processed && before == Calibration && after == MotionSearch) {
+            r.events.emplace_back("calibration_timeout");
+        }
+        if (r.processed && before == Tracking && after == Lost) {
+            r.events.emplace_back("lost");
+            if (!r.cost || *r.cost >= kLossCost) {
+                std::ostringstream why;
+                why << "face lost, match cost " << (r.cost ? *r.cost : 0.0);
+                r.lostReason = why.str();
+            } else if (s.idleFrames >= 200) {
+                r.lostReason = "pointer idle for 200 frames";
+            } else {
+                r.lostReason = "head shake";
+            }
+        }
+        if (r.processed && before == Tracking && after == HandPause)
+            r.events.emplace_back("hand_pause");
+        const auto& raw = desktop.tickEvents();
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == "down" && i + 1 < raw.size() && raw[i + 1] == "up") {
+                r.events.emplace_back("click");
+                ++i;
+            } else if (raw[i] == "down") {
+                r.events.emplace_back("press");
+            } else if (raw[i] == "up") {
+                r.events.emplace_back("release");
+            } else {
+                r.events.push_back(raw[i]);
+            }
+            if (raw[i] == "keyboard_shown") {
+                result.keyboardRects.push_back(
+                    {s.keyboardLeft, s.keyboardTop, s.keyboardRight, s.keyboardBottom});
+            }
+        }
+        if (const auto a = source->anchor()) {
+            r.truth = std::array<double, 2>{(*a)[0] + truthOffset[0], (*a)[1] + truthOffset[1]};
+        }
+        if (annotate) {
+            drawInset(frame, r, desktop, s, o.screenWidth, o.screenHeight);
+            annotate->writeFrame(frame);
+        }
+        result.ticks.push_back(std::move(r));
+        timeline.tick(result.ticks.back(), s);
+        if (out.timeline && tick > 0 && tick % kProgressEvery == 0) {
+            *out.timeline << "  .. " << tick * kTickMs / 1000 << " s of video played\n";
+        }
+    }
+    if (!source->error.empty()) {
+        result.exitCode = 2;
+        result.error = source->error;
+    }
+    if (const auto* marks = source->marks()) result.marks = *marks;
+    result.summary = summarise(result);
+    return result;
+}
+
+}  // namespace quil::sim

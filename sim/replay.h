@@ -1,0 +1,98 @@
+// The replay: runs the tracker core on a video file or a synthetic scene,
+// one frame per 75 ms tick of video time, behind a simulated desktop, and
+// records what happened on every tick.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "sim/scene.h"
+#include "tracker/desktop.h"
+
+namespace quil::sim {
+
+struct ReplayOptions {
+    std::string input;           // a .y4m file; empty for a scene
+    std::string scene = "demo";  // used when input is empty
+    uint64_t seed = 1;
+    double driftPercent = 3.0;
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    bool keyboard = false;    // run the simulated keyboard program
+    std::string optionsFile;  // empty: the default options
+    bool realtime = false;    // pace the ticks at 75 ms of wall time
+    int64_t maxTicks = -1;    // stop early (for benchmarks); -1 plays it all
+};
+
+struct CalibrationInfo {
+    int eyeAX = 0, eyeAY = 0, eyeBX = 0, eyeBY = 0, refX = 0, refY = 0, latticeCount = 0;
+    int headRangeMinX = 0, headRangeMaxX = 0, headRangeMinY = 0, headRangeMaxY = 0;
+    int mapWidth = 0, mapHeight = 0;
+    double speedDivisor = 0;
+    double faceX = 0, faceY = 0;  // the face position the template names at calibration
+};
+
+struct TickRecord {
+    int64_t tick = 0;
+    bool processed = false;
+    int state = 0;  // the state whose step ran, or the waiting state on a dropped frame
+    std::optional<std::array<double, 2>> face;
+    std::optional<double> cost;
+    ScreenPoint pointer;
+    bool button = false;
+    std::vector<std::string> events;
+    std::optional<std::array<double, 2>> truth;
+    std::optional<std::array<int, 4>> headBox;  // left, top, right, bottom
+    std::optional<CalibrationInfo> calibration;
+    std::string lostReason;
+    double ms = 0;  // processing time of the frame callback
+};
+
+struct TimeStats {
+    int64_t frames = 0;
+    double medianMs = 0;
+    double p99Ms = 0;
+};
+
+struct Summary {
+    int64_t ticks = 0;
+    int64_t processed = 0;
+    std::array<int64_t, 8> framesPerState{};
+    int64_t headBoxes = 0, calibrations = 0, calibrationTimeouts = 0, losses = 0;
+    int64_t clicks = 0, presses = 0, releases = 0, keyPressMessages = 0;
+    int64_t keyboardShown = 0, keyboardHidden = 0, handPauses = 0;
+    TimeStats all;
+    std::map<int, TimeStats> perState;
+};
+
+struct ReplayResult {
+    int exitCode = 0;   // 0 played, 2 bad input or usage
+    std::string error;  // what was wrong with the input
+    std::vector<TickRecord> ticks;
+    Summary summary;
+    std::vector<SceneMark> marks;  // the scene's script moments
+    int screenWidth = 0, screenHeight = 0;
+    std::vector<std::array<int, 4>> keyboardRects;  // where the keyboard was shown
+};
+
+struct ReplayOutputs {
+    std::ostream* timeline = nullptr;  // readable timeline and summary
+    std::string annotatePath;          // .y4m of the frames as the camera view shows them
+};
+
+extern const char* const kStateNames[8];
+
+ReplayResult runReplay(const ReplayOptions& options, const ReplayOutputs& outputs);
+
+// One trace line per tick and the closing summary line.
+void writeTrace(const ReplayResult& result, std::ostream& out);
+void writeSummary(const ReplayResult& result, std::ostream& out);
+// The face track against the truth and the pointer path over the screen.
+void writePlot(const ReplayResult& result, const std::string& title, std::ostream& out);
+
+}  // namespace quil::sim

@@ -1,0 +1,112 @@
+// Synthetic webcam scenes: a person in front of the camera, rendered at
+// 640x480 as the bottom-up BGR frame the tracker takes, following a script of
+// timed actions. Some actions wait for what the user sees on the screen (the
+// eyes window, the keyboard, the camera view coming back large), as a real
+// user would. Everything is deterministic for a given seed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quil::sim {
+
+// What the user can see on the screen after a tick.
+struct UserView {
+    bool eyesWindowOpen = false;
+    int calibrations = 0;  // successful calibrations so far
+    bool keyboardVisible = false;
+    bool largeView = true;  // the camera view is the big centred one
+};
+
+// Where the head is and what the face does. Positions are frame pixels, rows
+// from the top; the head's anchor is the point midway between the eyes.
+struct Pose {
+    double headX = 0.0;
+    double headY = 0.0;
+    double roll = 0.0;  // radians
+    double bodyX = 0.0;
+    double bodyY = 0.0;
+    double eyeClose = 0.0;   // 0 open .. 1 closed
+    double mouthOpen = 0.0;  // 0 closed .. 1 open
+};
+
+// A named moment of the script, for the timeline and the tests.
+struct SceneMark {
+    int64_t tick = 0;
+    std::string what;  // "blink", "move", "hold", "mouth", "eyes", "nod", "shake", ...
+    double x = 0.0;    // the head offset aimed at, for "move" and "hold"
+    double y = 0.0;
+};
+
+enum class Act { Enter, Sway, HoldBlink, MoveTo, Hold, MouthClick, EyeClose, Nod, Shake };
+enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView };
+
+// One step of a script. Offsets are head offsets from the seated rest pose.
+struct Phase {
+    Act act = Act::Hold;
+    double seconds = 1.0;  // duration, or the longest wait for a condition
+    Until until = Until::Time;
+    double x = 0.0;
+    double y = 0.0;
+};
+
+struct Look;
+
+class Scene {
+public:
+    Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent);
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // Advances the script to tick k with what the user saw after tick k - 1.
+    // False once the script is over.
+    bool advance(int64_t tick, const UserView& view);
+    // Renders the current pose into a 921600-byte bottom-up BGR frame.
+    void render(std::span<uint8_t> bgr);
+
+    const Pose& pose() const { return pose_; }
+    const std::vector<SceneMark>& marks() const { return marks_; }
+    const std::string& name() const { return name_; }
+    // Rest position of the anchor, and the length of the script if every
+    // condition were met at once (for progress reports).
+    double restX() const;
+    double restY() const;
+    double nominalSeconds() const;
+    // An empty room: nobody in front of the camera.
+    void hidePerson() { personHidden_ = true; }
+
+private:
+    void startPhase(size_t index, int64_t tick, const UserView& view);
+    void evaluate(double t);
+    void renderPerson(std::vector<float>& rgb) const;
+
+    std::string name_;
+    std::vector<Phase> script_;
+    uint64_t seed_;
+    double drift_;
+    std::unique_ptr<Look> look_;
+    Pose pose_;
+    std::vector<SceneMark> marks_;
+    size_t phase_ = 0;
+    int64_t phaseStartTick_ = 0;
+    double baseX_ = 0.0, baseY_ = 0.0;      // head offset at the phase's start
+    double targetX_ = 0.0, targetY_ = 0.0;  // head offset the phase ends at
+    UserView atStart_;
+    int lastBlink_ = -1;
+    bool personHidden_ = false;
+    int64_t tick_ = 0;
+    bool over_ = false;
+    std::vector<float> canvas_;
+};
+
+// The scenes the replay knows by name; empty for an unknown name.
+std::vector<std::string> sceneNames();
+std::vector<Phase> sceneScript(const std::string& name);
+std::string sceneDescription(const std::string& name);
+std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent);
+
+}  // namespace quil::sim

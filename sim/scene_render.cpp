@@ -1,0 +1,454 @@
+// Rendering of a scene's person over the room, with lighting drift and
+// sensor noise. Shapes are analytic and anti-aliased; skin, hair and cloth
+// carry texture sampled in the moving body's own coordinates, so that motion
+// between frames looks like motion of a real surface.
+#include <algorithm>
+#include <cmath>
+
+#include "sim/scene.h"
+#include "sim/scene_look.h"
+#include "sim/y4m.h"
+
+namespace quil::sim {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+constexpr double kNoiseSigma = 2.0;       // sensor noise, levels per channel
+constexpr double kDriftPeriodSec = 37.0;  // lighting drift period
+constexpr double kTickSec = 0.075;
+
+double smooth01(double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+// Coverage of a pixel by a shape whose signed distance (negative inside) is d.
+double cover(double d) { return std::clamp(0.5 - d, 0.0, 1.0); }
+
+Rgb mix(Rgb a, Rgb b, double t) {
+    const auto f = static_cast<float>(t);
+    return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f};
+}
+Rgb scale(Rgb c, double k) {
+    const auto f = static_cast<float>(k);
+    return {c.r * f, c.g * f, c.b * f};
+}
+Rgb add(Rgb c, double v) {
+    const auto f = static_cast<float>(v);
+    return {c.r + f, c.g + f, c.b + f};
+}
+
+}  // namespace
+
+float Texture::at(double x, double y) const {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const double tx = x - fx, ty = y - fy;
+    const int m = size - 1;  // size is a power of two
+    const int x0 = static_cast<int>(fx) & m, y0 = static_cast<int>(fy) & m;
+    const int x1 = (x0 + 1) & m, y1 = (y0 + 1) & m;
+    const float* p = v.data();
+    const double top = p[y0 * size + x0] * (1 - tx) + p[y0 * size + x1] * tx;
+    const double bottom = p[y1 * size + x0] * (1 - tx) + p[y1 * size + x1] * tx;
+    return static_cast<float>(top * (1 - ty) + bottom * ty);
+}
+
+// Value noise: random values on a lattice per octave, smoothly interpolated.
+Texture makeNoise(Rng& rng, int size, const std::vector<double>& scales,
+                  const std::vector<double>& amplitudes, double stretchY) {
+    Texture t;
+    t.size = size;
+    t.v.assign(static_cast<size_t>(size) * size, 0.0f);
+    for (size_t o = 0; o < scales.size(); ++o) {
+        const int cellsX = std::max(1, static_cast<int>(size / scales[o]));
+        const int cellsY = std::max(1, static_cast<int>(size / (scales[o] * stretchY)));
+        std::vector<double> lattice(static_cast<size_t>(cellsX) * cellsY);
+        for (auto& l : lattice) l = rng.range(-1.0, 1.0);
+        for (int y = 0; y < size; ++y) {
+            const double gy = static_cast<double>(y) * cellsY / size;
+            const int iy = static_cast<int>(gy);
+            const double ty = smooth01(gy - iy);
+            for (int x = 0; x < size; ++x) {
+                const double gx = static_cast<double>(x) * cellsX / size;
+                const int ix = static_cast<int>(gx);
+                const double tx = smooth01(gx - ix);
+                auto L = [&](int i, int j) {
+                    return lattice[static_cast<size_t>((j % cellsY) * cellsX + (i % cellsX))];
+                };
+                const double top = L(ix, iy) * (1 - tx) + L(ix + 1, iy) * tx;
+                const double bottom = L(ix, iy + 1) * (1 - tx) + L(ix + 1, iy + 1) * tx;
+                t.v[static_cast<size_t>(y) * size + x] +=
+                    static_cast<float>(amplitudes[o] * (top * (1 - ty) + bottom * ty));
+            }
+        }
+    }
+    return t;
+}
+
+namespace {
+
+// A plain room: a painted wall with a soft gradient, a door frame, a picture
+// and a shelf of books; static, drawn once per scene.
+void makeRoom(Look& look, Rng& rng) {
+    look.room.assign(static_cast<size_t>(kWidth) * kHeight * 3, 0.0f);
+    const Rgb wall{static_cast<float>(rng.range(150, 200)), static_cast<float>(rng.range(140, 185)),
+                   static_cast<float>(rng.range(120, 170))};
+    Texture plaster = makeNoise(rng, 256, {24, 6, 2}, {5, 3, 2});
+    struct Box {
+        double x0, y0, x1, y1;
+        Rgb c;
+    };
+    std::vector<Box> boxes;
+    const double doorX = rng.uniform() < 0.5 ? rng.range(20, 90) : rng.range(520, 600);
+    boxes.push_back({doorX, 20, doorX + 14, 480, {110, 80, 60}});
+    const double picX = rng.range(120, 420);
+    boxes.push_back({picX, 25, picX + 90, 85, {60, 70, 90}});
+    boxes.push_back(
+        {picX + 6, 31, picX + 84, 79, {static_cast<float>(rng.range(80, 200)), 120, 90}});
+    const bool shelfLeft = doorX > 320;
+    const double shelfX0 = shelfLeft ? 0 : 500, shelfX1 = shelfLeft ? 140 : 640;
+    for (int row = 0; row < 3; ++row) {
+        const double y1 = 200 + row * 70;
+        boxes.push_back({shelfX0, y1, shelfX1, y1 + 8, {120, 90, 60}});
+        for (double x = shelfX0 + 4; x < shelfX1 - 10;) {
+            const double w = rng.range(7, 16), h = rng.range(35, 60);
+            boxes.push_back(
+                {x,
+                 y1 - h,
+                 x + w,
+                 y1,
+                 {static_cast<float>(rng.range(30, 220)), static_cast<float>(rng.range(30, 200)),
+                  static_cast<float>(rng.range(30, 200))}});
+            x += w + rng.range(0, 2);
+        }
+    }
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const double light = 0.85 + 0.2 * (1.0 - std::hypot(x - 200.0, y - 100.0) / 700.0);
+            Rgb c = add(scale(wall, light), plaster.at(x, y));
+            for (const auto& b : boxes) {
+                if (x >= b.x0 && x < b.x1 && y >= b.y0 && y < b.y1) c = add(b.c, plaster.at(y, x));
+            }
+            float* p = &look.room[(static_cast<size_t>(y) * kWidth + x) * 3];
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+        }
+    }
+}
+
+}  // namespace
+
+void makeLook(Look& look, uint64_t seed) {
+    Rng rng(seed * 7919 + 17);
+    look.a = rng.range(78, 92);
+    look.eyeGap = look.a * rng.range(0.43, 0.47);
+    look.eyeHalfW = look.a * rng.range(0.20, 0.22);
+    look.eyeHalfH = look.a * rng.range(0.072, 0.082);
+    look.irisR = look.a * 0.085;
+    look.mouthY = look.a * rng.range(0.82, 0.9);
+    look.mouthDrop = look.a * 0.17;
+    look.restX = rng.range(295, 345);
+    look.restY = rng.range(195, 220);
+    const double tone = rng.range(0.75, 1.0);
+    look.skin = {static_cast<float>(225 * tone + 15), static_cast<float>(170 * tone),
+                 static_cast<float>(140 * tone)};
+    const double hairDark = rng.range(0.15, 0.6);
+    look.hair = {static_cast<float>(120 * hairDark + 20), static_cast<float>(90 * hairDark + 15),
+                 static_cast<float>(60 * hairDark + 10)};
+    look.iris = {static_cast<float>(rng.range(60, 120)), static_cast<float>(rng.range(50, 100)),
+                 static_cast<float>(rng.range(30, 90))};
+    look.lips = {static_cast<float>(look.skin.r * 0.86), static_cast<float>(look.skin.g * 0.6),
+                 static_cast<float>(look.skin.b * 0.68)};
+    look.shirt = {static_cast<float>(rng.range(40, 200)), static_cast<float>(rng.range(40, 200)),
+                  static_cast<float>(rng.range(40, 200))};
+    // Skin: blotches, pores and fine grain, about +-10 levels.
+    look.skinTex = makeNoise(rng, 512, {18, 6, 2.5, 1.2}, {4, 4, 3.5, 2});
+    // Hair: strands, stretched vertically.
+    look.hairTex = makeNoise(rng, 512, {12, 3, 1.5}, {10, 14, 10}, 4.0);
+    look.shirtTex = makeNoise(rng, 512, {30, 8, 2}, {8, 5, 4});
+    for (double& p : look.microPhase) p = rng.range(0, 2 * kPi);
+    look.noiseSeed = rng.next();
+    makeRoom(look, rng);
+}
+
+// Colour of the person at frame pixel (x, y) and its coverage (0 where the
+// room shows through).
+namespace {
+
+struct Sample {
+    Rgb c;
+    double alpha = 0;
+};
+
+struct PersonShader {
+    const Look& L;
+    const Pose& P;
+
+    // Skin lit from the upper left, on an ellipsoid the size of the head.
+    Rgb skinAt(double u, double v, double shade) const {
+        return add(scale(L.skin, shade), L.skinTex.at(u + 256, v + 256));
+    }
+
+    double headShade(double u, double v) const {
+        const double c0 = 0.14 * L.a, b = 1.36 * L.a;
+        const double nx = u / (L.a * 1.05), ny = (v - c0) / (b * 1.05);
+        const double nz = std::sqrt(std::max(0.0, 1 - nx * nx - ny * ny));
+        const double lambert = std::max(0.0, -0.3 * nx - 0.35 * ny + 0.89 * nz);
+        return 0.45 + 0.6 * lambert;
+    }
+
+    // The jaw drops with the opening mouth: rows below the mouth stretch over
+    // a short band and then move down whole.
+    double jawWarp(double v) const {
+        const double m = L.mouthY, drop = L.mouthDrop * P.mouthOpen, band = 12.0;
+        if (v <= m || drop <= 0) return v;
+        if (v < m + drop + band) return m + (v - m) * band / (band + drop);
+        return v - drop;
+    }
+
+    // Signed distance (pixels, negative inside) of the head outline.
+    double headDistance(double u, double v) const {
+        const double c0 = 0.14 * L.a, b = 1.36 * L.a, taperFrom = 0.45 * L.a;
+        double a = L.a;
+        if (v > taperFrom) a *= 1 - 0.32 * std::pow((v - taperFrom) / (b + c0 - taperFrom), 2);
+        const double r = std::hypot(u / a, (v - c0) / b);
+        return (r - 1) * std::min(a, b);
+    }
+
+    Rgb eye(double u, double v, double side, Rgb skinColour, double shade, bool& hit) const {
+        hit = false;
+        const double du = u - side * L.eyeGap;
+        if (std::abs(du) > L.eyeHalfW + 1 || v < -L.eyeHalfH - 6 || v > L.eyeHalfH + 2) {
+            return skinColour;
+        }
+        Rgb c = skinColour;
+        const double q = std::max(0.0, 1 - (du / L.eyeHalfW) * (du / L.eyeHalfW));
+        const double top = -L.eyeHalfH * std::pow(q, 0.7);
+        const double bottom = L.eyeHalfH * 0.75 * std::pow(q, 0.7);
+        // Crease above the lid stays put.
+        if (q > 0.05) c = mix(c, scale(c, 0.82), cover(std::abs(v - (top - 3.5)) - 0.7));
+        if (q <= 0) return c;
+        hit = true;
+        const double travel = P.eyeClose * (bottom - top);
+        const double lid = top + travel;
+        const double inside = cover(std::max(top - v, v - bottom));
+        if (inside <= 0) return c;
+        Rgb e;
+        if (v < lid) {
+            // The lid slides down over the eye with its own skin.
+            e = scale(skinAt(u, v - travel, shade), 0.93);
+        } else {
+            e = scale(Rgb{222, 214, 208}, shade);
+            const double dIris = std::hypot(du, v - 0.5) - L.irisR;
+            e = mix(e, L.iris, cover(dIris));
+            e = mix(e, Rgb{18, 14, 14}, cover(std::hypot(du, v - 0.5) - L.irisR * 0.42));
+        }
+        // Lashes along the lid's edge, thicker toward the outer corner.
+        const double lash = 1.0 + 0.6 * std::max(0.0, side * du / L.eyeHalfW);
+        e = mix(e, Rgb{38, 28, 28}, cover(std::abs(v - lid) - lash));
+        e = mix(e, scale(skinColour, 0.78), cover(std::abs(v - bottom) - 0.6));
+        return mix(c, e, inside);
+    }
+
+    Rgb face(double u, double v) const {
+        const double shade = headShade(u, v);
+        const double w = jawWarp(v);
+        Rgb c = skinAt(u, w, shade);
+        // Eye sockets.
+        for (double side : {-1.0, 1.0}) {
+            const double du = (u - side * L.eyeGap) / (L.eyeHalfW + 8), dv = (v + 2) / 11;
+            c = scale(c, 1 - 0.13 * std::exp(-(du * du + dv * dv)));
+        }
+        // Eyebrows.
+        for (double side : {-1.0, 1.0}) {
+            const double du = u - side * (L.eyeGap + 2), half = L.eyeHalfW + 6;
+            if (std::abs(du) < half + 1) {
+                const double k = du / half;
+                const double centre = -0.26 * L.a - 4 * (1 - k * k);
+                const double thick = 2.6 * (1 - 0.45 * k * k);
+                const double hairs = 0.8 + 0.02 * L.hairTex.at(u * 2 + 100, v * 0.5 + 50);
+                const double cov =
+                    cover(std::max(std::abs(v - centre) - thick, std::abs(du) - half));
+                c = mix(c, scale(L.hair, hairs), cov * 0.9);
+            }
+        }
+        // Nose: shaded sides, nostrils, a shadow under it.
+        if (v > 0 && v < 0.7 * L.a && std::abs(u) < 0.3 * L.a) {
+            const double side = (std::abs(u) - 0.12 * L.a) / 3.0;
+            const double along =
+                smooth01(v / (0.15 * L.a)) * (1 - smooth01((v - 0.45 * L.a) / (0.1 * L.a)));
+            c = scale(c, 1 - 0.09 * along * std::exp(-side * side));
+            for (double s : {-1.0, 1.0}) {
+                const double nu = (u - s * 0.09 * L.a) / (0.05 * L.a);
+                const double nv = (v - 0.53 * L.a) / (0.028 * L.a);
+                c = mix(c, Rgb{95, 52, 48}, cover((std::hypot(nu, nv) - 1) * 0.028 * L.a));
+            }
+            const double under = (v - 0.59 * L.a) / (0.03 * L.a), across = u / (0.14 * L.a);
+            c = scale(c, 1 - 0.1 * std::exp(-under * under - across * across * across * across));
+        }
+        // Mouth: lips, and the dark inside as the jaw drops.
+        const double m = L.mouthY, drop = L.mouthDrop * P.mouthOpen;
+        const double lipHalf = 0.3 * L.a;
+        if (std::abs(u) < lipHalf + 2 && v > m - 8 && v < m + drop + 10) {
+            const double k = std::min(1.0, std::abs(u) / lipHalf);
+            const double shape = std::sqrt(std::max(0.0, 1 - k * k));
+            const double upper =
+                cover(std::max(std::abs(v - (m - 2.8)) - 2.8 * shape, std::abs(u) - lipHalf));
+            c = mix(c, scale(L.lips, shade), upper);
+            const double vl = v - drop;
+            const double lower = cover(
+                std::max(std::abs(vl - (m + 3.2)) - 3.2 * shape, std::abs(u) - lipHalf * 0.95));
+            c = mix(c, scale(add(L.lips, 8), shade), lower);
+            if (drop > 0.5) {
+                const double openHalf = lipHalf * 0.85 * shape;
+                const double inside =
+                    cover(std::max(std::max(m - v, v - (m + drop)), std::abs(u) - openHalf));
+                Rgb mouth{58, 24, 28};
+                if (v < m + std::min(3.0, drop * 0.3) && std::abs(u) < 0.2 * L.a) {
+                    mouth = {228, 222, 212};
+                }
+                c = mix(c, mouth, inside);
+            } else {
+                c = mix(c, Rgb{105, 48, 52}, cover(std::abs(v - m) - 0.6) * shape);
+            }
+        }
+        bool hit = false;
+        for (double side : {-1.0, 1.0}) {
+            c = eye(u, v, side, c, shade, hit);
+        }
+        return c;
+    }
+
+    // Hair: a cap over the crown down to a hairline, longer at the sides.
+    double hairDistance(double u, double v) const {
+        const double c0 = 0.14 * L.a, b = 1.36 * L.a;
+        const double r = std::hypot(u / (L.a + 7), (v - c0 + 4) / (b + 6));
+        const double outer = (r - 1) * (L.a + 7);
+        const double k = u / L.a;
+        // The hairline arches over the forehead and runs down past the temples.
+        const double temple = std::max(0.0, std::abs(k) - 0.68);
+        const double hairline =
+            std::min(0.12 * L.a, -0.6 * L.a + 0.28 * L.a * k * k + 4.0 * L.a * temple);
+        return std::max(outer, v - hairline);
+    }
+
+    Sample head(double x, double y) const {
+        const double cs = std::cos(P.roll), sn = std::sin(P.roll);
+        const double dx = x - P.headX, dy = y - P.headY;
+        const double u = cs * dx + sn * dy, v = -sn * dx + cs * dy;
+        const double w = jawWarp(v);
+        Sample s;
+        // Ears behind the head.
+        for (double side : {-1.0, 1.0}) {
+            const double eu = (u - side * (L.a - 2)) / (0.13 * L.a),
+                         ev = (v - 0.1 * L.a) / (0.27 * L.a);
+            const double a = cover((std::hypot(eu, ev) - 1) * 0.13 * L.a);
+            if (a > 0) {
+                s.c = mix(s.c, skinAt(u, v, 0.75), a * (1 - s.alpha) + s.alpha * a);
+                s.alpha = std::max(s.alpha, a);
+            }
+        }
+        const double faceCover = cover(headDistance(u, w));
+        if (faceCover > 0) {
+            s.c = mix(s.c, face(u, v), faceCover);
+            s.alpha = std::max(s.alpha, faceCover);
+        }
+        const double hairCover = cover(hairDistance(u, v));
+        if (hairCover > 0) {
+            const Rgb h = add(L.hair, L.hairTex.at(u + 256, v + 256));
+            s.c = mix(s.c, h, hairCover);
+            s.alpha = std::max(s.alpha, hairCover);
+        }
+        return s;
+    }
+
+    Sample body(double x, double y) const {
+        const double ub = x - (L.restX + P.bodyX), vb = y - (L.restY + P.bodyY);
+        Sample s;
+        const double neckHalf = 0.42 * L.a;
+        if (vb > 0.9 * L.a && vb < 2.1 * L.a) {
+            const double a = cover(std::abs(ub) - neckHalf);
+            if (a > 0) {
+                const double shade = 0.62 + 0.1 * (vb - 0.9 * L.a) / L.a;
+                s.c = add(scale(L.skin, shade), L.skinTex.at(ub + 100, vb + 300));
+                s.alpha = a;
+            }
+        }
+        const double shoulder = 1.8 * L.a + 0.38 * std::max(0.0, std::abs(ub) - 0.5 * L.a);
+        const double torso = cover(std::max(shoulder - vb, std::abs(ub) - 2.8 * L.a));
+        if (torso > 0) {
+            const double side = std::abs(ub) / (2.8 * L.a);
+            Rgb cloth = add(scale(L.shirt, 0.95 - 0.3 * side * side), L.shirtTex.at(ub + 256, vb));
+            // A neckline showing skin.
+            const double vNeck = 1.8 * L.a + 0.5 * L.a - 1.6 * std::abs(ub);
+            cloth = mix(cloth, s.c, s.alpha * cover(vb - vNeck));
+            s.c = mix(s.c, cloth, torso);
+            s.alpha = std::max(s.alpha, torso);
+        }
+        return s;
+    }
+};
+
+}  // namespace
+
+void Scene::renderPerson(std::vector<float>& rgb) const {
+    const PersonShader shader{*look_, pose_};
+    const double a = look_->a;
+    const int headX0 = std::max(0, static_cast<int>(pose_.headX - a * 1.25));
+    const int headX1 = std::min(kWidth - 1, static_cast<int>(pose_.headX + a * 1.25));
+    const int headY0 = std::max(0, static_cast<int>(pose_.headY - a * 1.35));
+    const int headY1 = std::min(kHeight - 1, static_cast<int>(pose_.headY + a * 1.75));
+    const int bodyY0 = std::max(0, static_cast<int>(look_->restY + pose_.bodyY + 0.85 * a));
+    const int bodyX0 = std::max(0, static_cast<int>(look_->restX + pose_.bodyX - 2.9 * a));
+    const int bodyX1 = std::min(kWidth - 1, static_cast<int>(look_->restX + pose_.bodyX + 2.9 * a));
+    for (int y = std::min(headY0, bodyY0); y < kHeight; ++y) {
+        const bool inHeadRows = y >= headY0 && y <= headY1;
+        const bool inBodyRows = y >= bodyY0;
+        if (!inHeadRows && !inBodyRows) continue;
+        const int x0 = inBodyRows ? (inHeadRows ? std::min(headX0, bodyX0) : bodyX0) : headX0;
+        const int x1 = inBodyRows ? (inHeadRows ? std::max(headX1, bodyX1) : bodyX1) : headX1;
+        for (int x = x0; x <= x1; ++x) {
+            float* p = &rgb[(static_cast<size_t>(y) * kWidth + x) * 3];
+            Rgb c{p[0], p[1], p[2]};
+            if (inBodyRows) {
+                const Sample b = shader.body(x, y);
+                if (b.alpha > 0) c = mix(c, b.c, b.alpha);
+            }
+            if (inHeadRows && x >= headX0 && x <= headX1) {
+                const Sample h = shader.head(x, y);
+                if (h.alpha > 0) c = mix(c, h.c, h.alpha);
+            }
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+        }
+    }
+}
+
+void Scene::render(std::span<uint8_t> bgr) {
+    canvas_ = look_->room;
+    if (!personHidden_) renderPerson(canvas_);
+    const double t = static_cast<double>(tick_) * kTickSec;
+    const double gain = 1.0 + drift_ / 100.0 * std::sin(2 * kPi * t / kDriftPeriodSec);
+    Rng noise(look_->noiseSeed ^ (static_cast<uint64_t>(tick_) * 0x9E3779B97F4A7C15ull));
+    for (int y = 0; y < kHeight; ++y) {
+        uint8_t* row = bgr.data() + static_cast<size_t>(kHeight - 1 - y) * kWidth * 3;
+        const float* src = &canvas_[static_cast<size_t>(y) * kWidth * 3];
+        for (int x = 0; x < kWidth; ++x) {
+            const uint64_t bits = noise.next();
+            for (int ch = 0; ch < 3; ++ch) {
+                // Sum of four uniform bytes: close enough to a Gaussian.
+                const uint64_t part = bits >> (ch * 21);
+                const double n =
+                    static_cast<double>((part & 0x1F) + ((part >> 5) & 0x1F) +
+                                        ((part >> 10) & 0x1F) + ((part >> 15) & 0x1F)) -
+                    62.0;
+                const double value = src[3 * x + ch] * gain + n * (kNoiseSigma / 18.0);
+                row[3 * x + (2 - ch)] =
+                    static_cast<uint8_t>(std::clamp(static_cast<int>(std::lround(value)), 0, 255));
+            }
+        }
+    }
+}
+
+}  // namespace quil::sim

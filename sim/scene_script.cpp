@@ -1,0 +1,349 @@
+// Scene scripts: the person's pose over time, and the named scenes.
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "sim/scene.h"
+#include "sim/scene_look.h"
+#include "sim/y4m.h"
+
+namespace quil::sim {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+constexpr double kTickSec = 0.075;
+// A still person is never perfectly still: a slow wander of this many pixels.
+constexpr double kMicroAmplitude = 0.15;
+constexpr double kEnterDrop = 170;  // sitting down: the head comes from above the picture
+constexpr double kBodyFollow = 0.35;
+constexpr double kSwayX = 14, kSwayY = 6, kSwayPeriod = 1.8, kSwayRoll = 0.025;
+constexpr double kBlinkFirst = 0.5, kBlinkEvery = 0.85;
+constexpr double kNodAmplitude = 6, kNodPeriod = 0.6;
+constexpr double kShakeAmplitude = 14, kShakePeriod = 0.62;
+
+double smooth01(double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+// Rise to 1, hold, fall back to 0.
+double envelope(double t, double rise, double hold, double fall) {
+    if (t < 0) return 0;
+    if (t < rise) return smooth01(t / rise);
+    if (t < rise + hold) return 1;
+    if (t < rise + hold + fall) return 1 - smooth01((t - rise - hold) / fall);
+    return 0;
+}
+
+const char* markName(Act act) {
+    switch (act) {
+        case Act::Enter:
+            return "enter";
+        case Act::Sway:
+            return "sway";
+        case Act::HoldBlink:
+            return "hold_blink";
+        case Act::MoveTo:
+            return "move";
+        case Act::Hold:
+            return "hold";
+        case Act::MouthClick:
+            return "mouth";
+        case Act::EyeClose:
+            return "eyes";
+        case Act::Nod:
+            return "nod";
+        case Act::Shake:
+            return "shake";
+    }
+    return "?";
+}
+
+}  // namespace
+
+Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent)
+    : name_(std::move(name)),
+      script_(std::move(script)),
+      seed_(seed),
+      drift_(driftPercent),
+      look_(std::make_unique<Look>()) {
+    makeLook(*look_, seed);
+    pose_.headX = look_->restX;
+    pose_.headY = look_->restY - kEnterDrop;
+    pose_.bodyX = 0;
+    pose_.bodyY = -kEnterDrop;
+}
+
+Scene::~Scene() = default;
+
+double Scene::restX() const { return look_->restX; }
+double Scene::restY() const { return look_->restY; }
+
+double Scene::nominalSeconds() const {
+    double total = 0;
+    for (const auto& p : script_) total += p.seconds;
+    return total;
+}
+
+void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
+    phase_ = index;
+    phaseStartTick_ = tick;
+    atStart_ = view;
+    baseX_ = targetX_;
+    baseY_ = targetY_;
+    if (index >= script_.size()) return;
+    const Phase& p = script_[index];
+    if (p.act == Act::Enter) {
+        baseX_ = 0;
+        baseY_ = -kEnterDrop;
+        targetX_ = targetY_ = 0;
+    } else if (p.act == Act::MoveTo) {
+        targetX_ = p.x;
+        targetY_ = p.y;
+    }
+    lastBlink_ = -1;
+    marks_.push_back({tick, markName(p.act), targetX_, targetY_});
+}
+
+bool Scene::advance(int64_t tick, const UserView& view) {
+    tick_ = tick;
+    if (over_) return false;
+    if (tick == 0 && marks_.empty()) startPhase(0, 0, view);
+    for (;;) {
+        if (phase_ >= script_.size()) {
+            over_ = true;
+            return false;
+        }
+        const Phase& p = script_[phase_];
+        const double elapsed = static_cast<double>(tick - phaseStartTick_) * kTickSec;
+        bool done = elapsed >= p.seconds;
+        switch (p.until) {
+            case Until::Time:
+                break;
+            case Until::EyesWindow:
+                done = done || view.eyesWindowOpen;
+                break;
+            case Until::Calibrated:
+                done = done || view.calibrations > atStart_.calibrations;
+                break;
+            case Until::KeyboardToggled:
+                done = done || view.keyboardVisible != atStart_.keyboardVisible;
+                break;
+            case Until::LargeView:
+                done = done || (view.largeView && !atStart_.largeView);
+                break;
+        }
+        if (!done) {
+            evaluate(elapsed);
+            return true;
+        }
+        // Periodic motions leave the head where they stopped.
+        if (p.act == Act::Sway || p.act == Act::Nod || p.act == Act::Shake) {
+            targetX_ = pose_.headX - look_->restX;
+            targetY_ = pose_.headY - look_->restY;
+        }
+        startPhase(phase_ + 1, tick, view);
+    }
+}
+
+void Scene::evaluate(double t) {
+    const Phase& p = script_[phase_];
+    const double now = static_cast<double>(tick_) * kTickSec;
+    double ox = baseX_, oy = baseY_, follow = kBodyFollow;
+    pose_.roll = 0;
+    pose_.eyeClose = 0;
+    pose_.mouthOpen = 0;
+    switch (p.act) {
+        case Act::Enter: {
+            const double k = smooth01(t / p.seconds);
+            ox = baseX_ + (targetX_ - baseX_) * k;
+            oy = baseY_ + (targetY_ - baseY_) * k;
+            follow = 1.0;
+            break;
+        }
+        case Act::Sway: {
+            const double w = 2 * kPi * t / kSwayPeriod;
+            const double ramp = smooth01(t / 0.3);
+            ox += ramp * kSwayX * std::sin(w);
+            oy += ramp * kSwayY * std::sin(2 * w);
+            pose_.roll = ramp * kSwayRoll * std::sin(w + 0.5);
+            break;
+        }
+        case Act::HoldBlink:
+            if (t >= kBlinkFirst) {
+                const int k = static_cast<int>((t - kBlinkFirst) / kBlinkEvery);
+                if (k > lastBlink_) {
+                    lastBlink_ = k;
+                    marks_.push_back({tick_, "blink", ox, oy});
+                }
+                pose_.eyeClose = envelope(t - kBlinkFirst - k * kBlinkEvery, 0.09, 0.08, 0.15);
+            }
+            break;
+        case Act::MoveTo: {
+            const double k = smooth01(t / p.seconds);
+            ox = baseX_ + (targetX_ - baseX_) * k;
+            oy = baseY_ + (targetY_ - baseY_) * k;
+            break;
+        }
+        case Act::Hold:
+            break;
+        case Act::MouthClick:
+            pose_.mouthOpen = envelope(t, 0.22, 0.25, 0.22);
+            break;
+        case Act::EyeClose:
+            pose_.eyeClose = envelope(t, 0.18, 0.32, 0.18);
+            break;
+        case Act::Nod:
+            oy += smooth01(t / 0.15) * kNodAmplitude * std::sin(2 * kPi * t / kNodPeriod);
+            break;
+        case Act::Shake:
+            ox += smooth01(t / 0.15) * kShakeAmplitude * std::sin(2 * kPi * t / kShakePeriod);
+            break;
+    }
+    const double* ph = look_->microPhase;
+    const double mx =
+        kMicroAmplitude / 3 *
+        (std::sin(now * 2 * kPi / 1.3 + ph[0]) + std::sin(now * 2 * kPi / 2.1 + ph[1]) +
+         std::sin(now * 2 * kPi / 3.4 + ph[2]));
+    const double my =
+        kMicroAmplitude / 3 *
+        (std::sin(now * 2 * kPi / 1.7 + ph[3]) + std::sin(now * 2 * kPi / 2.6 + ph[4]) +
+         std::sin(now * 2 * kPi / 3.9 + ph[5]));
+    pose_.headX = look_->restX + ox + mx;
+    pose_.headY = look_->restY + oy + my;
+    pose_.bodyX = follow * ox;
+    pose_.bodyY = follow * oy;
+}
+
+namespace {
+
+std::vector<Phase> calibratePrefix() {
+    return {
+        {Act::Enter, 1.2},
+        {Act::Sway, 8.0, Until::EyesWindow},
+        {Act::HoldBlink, 10.0, Until::Calibrated},
+        {Act::Hold, 1.0},
+    };
+}
+
+std::vector<Phase> with(std::vector<Phase> a, const std::vector<Phase>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Phase moveTo(double x, double y, double seconds = 0.8) {
+    return {Act::MoveTo, seconds, Until::Time, x, y};
+}
+Phase hold(double seconds) { return {Act::Hold, seconds}; }
+Phase mouth() { return {Act::MouthClick, 0.8}; }
+Phase eyes() { return {Act::EyeClose, 0.8}; }
+Phase nod() { return {Act::Nod, 4.0, Until::KeyboardToggled}; }
+
+struct Entry {
+    std::string description;
+    std::vector<Phase> script;
+};
+
+const std::map<std::string, Entry>& library() {
+    static const std::map<std::string, Entry> scenes = [] {
+        std::map<std::string, Entry> m;
+        const auto recalibrate = std::vector<Phase>{
+            {Act::Shake, 6.0, Until::LargeView},
+            {Act::Sway, 8.0, Until::EyesWindow},
+            {Act::HoldBlink, 10.0, Until::Calibrated},
+            hold(1.0),
+        };
+        m["demo"] = {
+            "sits down and moves, holds still and blinks until calibrated, points at targets, "
+            "opens the mouth to click, closes the eyes to press and again to release, dwells, "
+            "nods to hide and show the keyboard, types a key, shakes to restart, recalibrates",
+            with(with(calibratePrefix(), {moveTo(-12, 0),
+                                          hold(2.0),
+                                          moveTo(12, 0, 1.0),
+                                          hold(2.0),
+                                          moveTo(0, 10),
+                                          hold(2.0),
+                                          moveTo(-10, -4),
+                                          hold(1.5),
+                                          mouth(),
+                                          hold(1.2),
+                                          moveTo(8, 6),
+                                          hold(1.2),
+                                          eyes(),
+                                          hold(0.6),
+                                          moveTo(-8, 6, 1.2),
+                                          hold(1.0),
+                                          eyes(),
+                                          hold(1.2),
+                                          moveTo(0, 0),
+                                          hold(2.5),
+                                          nod(),
+                                          hold(1.0),
+                                          nod(),
+                                          hold(1.0),
+                                          moveTo(0, 14, 1.0),
+                                          hold(1.5),
+                                          mouth(),
+                                          hold(1.2),
+                                          moveTo(0, 0, 1.0),
+                                          hold(1.0),
+                                          nod(),
+                                          hold(1.0)}),
+                 with(recalibrate, {moveTo(10, 4), hold(1.5), moveTo(0, 0), hold(1.5)}))};
+        m["calibrate"] = {"sits down, holds still and blinks until calibrated",
+                          with(calibratePrefix(), {hold(1.5)})};
+        m["pointing"] = {
+            "calibrates, then points at six targets around the screen",
+            with(calibratePrefix(), {moveTo(-12, 0), hold(2.5), moveTo(12, 0, 1.0), hold(2.5),
+                                     moveTo(0, 10), hold(2.5), moveTo(-10, -4), hold(2.5),
+                                     moveTo(10, 8), hold(2.5), moveTo(0, 0), hold(2.5)})};
+        m["clicks"] = {
+            "calibrates, opens the mouth twice, closes the eyes twice, moving between",
+            with(calibratePrefix(), {moveTo(-8, 0), hold(1.5), mouth(), hold(1.5), mouth(),
+                                     hold(1.5), eyes(), hold(1.0), moveTo(8, 4, 1.0), hold(1.5),
+                                     eyes(), hold(1.5), moveTo(0, 0), hold(1.0)})};
+        m["dwell"] = {"calibrates, then holds still at three places in turn",
+                      with(calibratePrefix(), {moveTo(-10, 0), hold(2.2), moveTo(10, 0, 1.0),
+                                               hold(2.2), moveTo(0, 6), hold(2.2)})};
+        m["shake"] = {"calibrates, shakes the head until tracking restarts, calibrates again",
+                      with(with(calibratePrefix(), {hold(1.0)}), recalibrate)};
+        m["keyboard"] = {"calibrates, nods to hide and to show the keyboard, types a key, nods",
+                         with(calibratePrefix(), {hold(1.5), nod(), hold(1.0), nod(), hold(1.0),
+                                                  moveTo(0, 14, 1.0), hold(1.5), mouth(), hold(1.5),
+                                                  moveTo(0, 0, 1.0), hold(1.0), nod(), hold(1.0)})};
+        m["idle"] = {"calibrates, then holds perfectly still for 17 s",
+                     with(calibratePrefix(), {hold(17.0)})};
+        m["empty"] = {"an empty room for 8 s", {hold(8.0)}};
+        return m;
+    }();
+    return scenes;
+}
+
+}  // namespace
+
+std::vector<std::string> sceneNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, entry] : library()) names.push_back(name);
+    return names;
+}
+
+std::vector<Phase> sceneScript(const std::string& name) {
+    const auto it = library().find(name);
+    return it == library().end() ? std::vector<Phase>{} : it->second.script;
+}
+
+std::string sceneDescription(const std::string& name) {
+    const auto it = library().find(name);
+    return it == library().end() ? std::string{} : it->second.description;
+}
+
+std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent) {
+    auto script = sceneScript(name);
+    if (script.empty()) return nullptr;
+    auto scene = std::make_unique<Scene>(name, std::move(script), seed, driftPercent);
+    if (name == "empty") scene->hidePerson();
+    return scene;
+}
+
+}  // namespace quil::sim

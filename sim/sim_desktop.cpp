@@ -1,0 +1,100 @@
+#include "sim/sim_desktop.h"
+
+#include <algorithm>
+
+#include "keyboard_link/keyboard_link.h"
+
+namespace quil::sim {
+
+SimDesktop::SimDesktop(TrackerState& state, int screenWidth, int screenHeight, bool keyboardProgram)
+    : state_(state),
+      width_(screenWidth),
+      height_(screenHeight),
+      keyboardProgram_(keyboardProgram),
+      cursor_{screenWidth / 2, screenHeight / 2} {}
+
+void SimDesktop::beginTick(int64_t tick) {
+    tick_ = tick;
+    events_.clear();
+    if (keyboardRunning_ && !keyboardAnnounced_ && tick >= helloTick_) {
+        // The program shows its window, says hello and docks at the bottom centre.
+        keyboardAnnounced_ = true;
+        keyboardVisible_ = true;
+        handleKeyboardMessage(state_, kMsgKeyboardHello, kKeyboardWindow, 0);
+        handleKeyboardMessage(state_, kMsgKeyboardDock,
+                              static_cast<std::uintptr_t>(kDockBottomCentre), 0);
+    }
+}
+
+void SimDesktop::setCursorPos(int32_t x, int32_t y) {
+    // The desktop keeps the pointer on the screen whatever it is asked.
+    cursor_ = {std::clamp(x, 0, width_ - 1), std::clamp(y, 0, height_ - 1)};
+}
+
+void SimDesktop::leftButtonDown() {
+    button_ = true;
+    events_.emplace_back("down");
+}
+
+void SimDesktop::leftButtonUp() {
+    button_ = false;
+    events_.emplace_back("up");
+}
+
+void SimDesktop::showWindow(WindowHandle window, ShowMode mode) {
+    const bool visible = mode != ShowMode::Hide;
+    if (window == kMainWindow) {
+        mainVisible_ = visible;
+    } else if (window == kKeyboardWindow && keyboardAnnounced_) {
+        if (visible != keyboardVisible_)
+            events_.emplace_back(visible ? "keyboard_shown" : "keyboard_hidden");
+        keyboardVisible_ = visible;
+    }
+}
+
+void SimDesktop::moveWindow(WindowHandle, int32_t, int32_t, int32_t, int32_t) {}
+
+void SimDesktop::startEyesWindow() {
+    // The eyes window's own thread stores its handle; here that is at once.
+    eyesOpen_ = true;
+    state_.eyesWindow = kEyesWindow;
+    events_.emplace_back("eyes_window_opened");
+}
+
+void SimDesktop::closeEyesWindow(WindowHandle eyesWindow) {
+    if (eyesWindow == 0 || !eyesOpen_) return;
+    eyesOpen_ = false;
+    events_.emplace_back("eyes_window_closed");
+}
+
+void SimDesktop::sendToKeyboard(WindowHandle keyboardWindow, unsigned message, std::uintptr_t,
+                                std::intptr_t) {
+    if (keyboardWindow != kKeyboardWindow || !keyboardAnnounced_) return;
+    inbox_.push_back(message);
+    switch (message) {
+        case kMsgKeyPress:
+            events_.emplace_back("key_press_msg");
+            break;
+        case kMsgClickOutside:
+            events_.emplace_back("click_outside_msg");
+            break;
+        case kMsgPointerOver:
+            events_.emplace_back("pointer_over_msg");
+            break;
+        case kMsgPointerLeft:
+            events_.emplace_back("pointer_left_msg");
+            break;
+        default:
+            break;
+    }
+}
+
+void SimDesktop::launchKeyboard() {
+    events_.emplace_back("keyboard_launched");
+    // Without the program installed the launch fails unnoticed, as it would.
+    if (!keyboardProgram_ || keyboardRunning_) return;
+    keyboardRunning_ = true;
+    helloTick_ = tick_ + kKeyboardHelloDelay;
+}
+
+}  // namespace quil::sim

@@ -1,0 +1,78 @@
+// A simulated desktop behind the tracker's desktop interface: a screen with
+// a pointer and a left button, the main window's placement and visibility,
+// mouse capture, the eyes window, and optionally the on-screen keyboard
+// program, which announces its window a few ticks after it is launched,
+// docks at the bottom centre and records every message it receives.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tracker/desktop.h"
+#include "tracker/tracker_state.h"
+
+namespace quil::sim {
+
+inline constexpr WindowHandle kMainWindow = 0x101;
+inline constexpr WindowHandle kCaptureWindow = 0x102;
+inline constexpr WindowHandle kEyesWindow = 0x103;
+inline constexpr WindowHandle kKeyboardWindow = 0x104;
+// Ticks from the keyboard program's launch to its hello message.
+inline constexpr int kKeyboardHelloDelay = 4;
+inline constexpr char kDockBottomCentre = '1';
+
+class SimDesktop : public Desktop {
+public:
+    SimDesktop(TrackerState& state, int screenWidth, int screenHeight, bool keyboardProgram);
+
+    // Starts a tick: clears the tick's events and delivers the keyboard
+    // program's messages that are due, between frames as on the real desktop.
+    void beginTick(int64_t tick);
+    // Event names of this tick, in order (see the trace's event list); the
+    // raw button calls are "down" and "up".
+    const std::vector<std::string>& tickEvents() const { return events_; }
+
+    ScreenPoint pointer() const { return cursor_; }
+    bool buttonDown() const { return button_; }
+    bool eyesWindowOpen() const { return eyesOpen_; }
+    bool keyboardVisible() const { return keyboardVisible_; }
+    bool mainWindowVisible() const { return mainVisible_; }
+    WindowHandle captureHolder() const { return capture_; }
+    const std::vector<unsigned>& keyboardInbox() const { return inbox_; }
+
+    ScreenPoint cursorPos() override { return cursor_; }
+    void setCursorPos(int32_t x, int32_t y) override;
+    void leftButtonDown() override;
+    void leftButtonUp() override;
+    void showWindow(WindowHandle window, ShowMode mode) override;
+    void moveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
+                    int32_t height) override;
+    void setMouseCapture(WindowHandle window) override { capture_ = window; }
+    void releaseMouseCapture() override { capture_ = 0; }
+    void startEyesWindow() override;
+    void closeEyesWindow(WindowHandle eyesWindow) override;
+    void sendToKeyboard(WindowHandle keyboardWindow, unsigned message, std::uintptr_t wParam,
+                        std::intptr_t lParam) override;
+    void launchKeyboard() override;
+
+private:
+    TrackerState& state_;
+    int width_;
+    int height_;
+    bool keyboardProgram_;
+    ScreenPoint cursor_{0, 0};
+    bool button_ = false;
+    bool mainVisible_ = false;
+    bool eyesOpen_ = false;
+    WindowHandle capture_ = 0;
+    bool keyboardRunning_ = false;
+    bool keyboardAnnounced_ = false;
+    bool keyboardVisible_ = false;
+    int64_t helloTick_ = -1;
+    int64_t tick_ = 0;
+    std::vector<unsigned> inbox_;
+    std::vector<std::string> events_;
+};
+
+}  // namespace quil::sim
