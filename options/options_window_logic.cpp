@@ -77,6 +77,12 @@ OptionPoint tickPosition(int row, int col) {
     return {cell.left + kTickOffsetX, cell.top + kTickOffsetY};
 }
 
+bool requestOptionsWindow(TrackerState& s, Desktop& desktop) {
+    if (s.largeView) return false;
+    keyboardOnOptionsOpen(s, desktop);
+    return !s.optionsOpen.load();
+}
+
 OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
     const int row = cell.row;
     const int k = cell.col;
