@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <cstdio>
+#include <cstdlib>
 
 #include "imaging/circle_mask.h"
 #include "imaging/grids.h"
@@ -212,6 +214,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     TimelinePrinter timeline(out.timeline, result);
     std::vector<uint8_t> frame(kBgrBytes);
     std::array<double, 2> truthOffset{0.0, 0.0};
+    bool anchorPending = false;
     UserView view;
     const auto wallStart = std::chrono::steady_clock::now();
     for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
@@ -260,8 +263,10 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
             const int y0 = 480 - s.headTop + s.eyeAY - 1;
             c.faceX = xA - 15 + static_cast<double>(s.latticeCentre / 4800 * 10);
             c.faceY = y0 - 5;
-            if (const auto a = source->anchor())
+            if (const auto a = source->anchor()) {
                 truthOffset = {c.faceX - (*a)[0], c.faceY - (*a)[1]};
+            }
+            anchorPending = true;
             r.calibration = c;
             ++view.calibrations;
         }
@@ -298,6 +303,32 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
                 result.keyboardRects.push_back(
                     {s.keyboardLeft, s.keyboardTop, s.keyboardRight, s.keyboardBottom});
             }
+        }
+        // The face estimate is a centroid around the best match and sits a few
+        // pixels from the template's point; the truth follows the head from
+        // where the first tracked frame put the face.
+        if (anchorPending && r.face) {
+            anchorPending = false;
+            for (auto it = result.ticks.rbegin(); it != result.ticks.rend(); ++it) {
+                if (it->calibration) {
+                    r.faceOffset = std::array<double, 2>{(*r.face)[0] - it->calibration->faceX,
+                                                         (*r.face)[1] - it->calibration->faceY};
+                    break;
+                }
+            }
+            if (const auto a = source->anchor()) {
+                truthOffset = {(*r.face)[0] - (*a)[0], (*r.face)[1] - (*a)[1]};
+            }
+        }
+        if (getenv("QUIL_DEBUG") && r.processed && before == Tracking) {
+            auto sum = [](const FeatureSet& f) {
+                int t = 0;
+                for (size_t i = 0; i < f.upShift.size(); ++i) t += f.upShift[i] + f.downShift[i];
+                return t;
+            };
+            fprintf(stderr, "tick %lld move %.2f eye %d mouth %d cool %d face %.1f %.1f\n", (long long)tick,
+                    s.moveDistance, sum(s.eyeMotion), sum(s.mouthMotion), (int)s.clickCooldown,
+                    s.lastFoundX, s.lastFoundY);
         }
         if (const auto a = source->anchor()) {
             r.truth = std::array<double, 2>{(*a)[0] + truthOffset[0], (*a)[1] + truthOffset[1]};

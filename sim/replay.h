@@ -50,6 +50,9 @@ struct TickRecord {
     std::optional<std::array<int, 4>> headBox;  // left, top, right, bottom
     std::optional<CalibrationInfo> calibration;
     std::string lostReason;
+    // On the first tracked frame after a calibration: how far the face estimate
+    // sits from the template point it names.
+    std::optional<std::array<double, 2>> faceOffset;
     double ms = 0;  // processing time of the frame callback
 };
 

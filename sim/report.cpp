@@ -90,6 +90,11 @@ void TimelinePrinter::tick(const TickRecord& r, const TrackerState& s) {
         line(r, "restart: the camera view is back in the centre");
     if (r.processed && r.state == Tracking && lastState_ == HandPause) line(r, "tracking resumed");
     if (r.processed) lastState_ = r.state;
+    if (r.faceOffset && r.face) {
+        line(r, "tracking: face at (" + fmt((*r.face)[0], 1) + ", " + fmt((*r.face)[1], 1) + "), (" +
+                    fmt((*r.faceOffset)[0], 1) + ", " + fmt((*r.faceOffset)[1], 1) +
+                    ") px from the template point");
+    }
     const std::string at =
         " at (" + std::to_string(r.pointer.x) + ", " + std::to_string(r.pointer.y) + ")";
     for (const auto& e : r.events) {

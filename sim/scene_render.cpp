@@ -17,6 +17,16 @@ constexpr double kPi = 3.14159265358979;
 constexpr double kNoiseSigma = 2.0;       // sensor noise, levels per channel
 constexpr double kDriftPeriodSec = 37.0;  // lighting drift period
 constexpr double kTickSec = 0.075;
+// The head's outline: an ellipse of half-width a, centred this far (in a)
+// below the eyes, of this half-height, tapering toward the chin.
+constexpr double kHeadCentre = -0.05;
+constexpr double kHeadHalfHeight = 1.62;
+constexpr double kCrownHalfHeight = 1.42;
+constexpr double kJawSquareness = 2.6;
+// How the face around the eyes and mouth moves with them.
+constexpr double kBrowDrop = 3.5;
+constexpr double kLidPull = 0.9;
+constexpr double kLowerLidRise = 1.5;
 
 double smooth01(double t) {
     t = std::clamp(t, 0.0, 1.0);
@@ -145,8 +155,10 @@ void makeLook(Look& look, uint64_t seed) {
     look.eyeHalfW = look.a * rng.range(0.20, 0.22);
     look.eyeHalfH = look.a * rng.range(0.072, 0.082);
     look.irisR = look.a * 0.085;
-    look.mouthY = look.a * rng.range(0.82, 0.9);
-    look.mouthDrop = look.a * 0.17;
+    // Proportions of an adult face: the mouth about 1.1 and the chin about 1.8
+    // eye distances below the eyes.
+    look.mouthY = 2 * look.eyeGap * rng.range(1.05, 1.15);
+    look.mouthDrop = look.a * 0.36;  // about 25 mm: a clearly opened mouth
     look.restX = rng.range(295, 345);
     look.restY = rng.range(195, 220);
     const double tone = rng.range(0.75, 1.0);
@@ -161,8 +173,8 @@ void makeLook(Look& look, uint64_t seed) {
                  static_cast<float>(look.skin.b * 0.68)};
     look.shirt = {static_cast<float>(rng.range(40, 200)), static_cast<float>(rng.range(40, 200)),
                   static_cast<float>(rng.range(40, 200))};
-    // Skin: blotches, pores and fine grain, about +-10 levels.
-    look.skinTex = makeNoise(rng, 512, {18, 6, 2.5, 1.2}, {4, 4, 3.5, 2});
+    // Skin: blotches, pores and fine grain, about +-12 levels.
+    look.skinTex = makeNoise(rng, 512, {18, 8, 4, 1.5}, {7, 6, 3, 1.2});
     // Hair: strands, stretched vertically.
     look.hairTex = makeNoise(rng, 512, {12, 3, 1.5}, {10, 14, 10}, 4.0);
     look.shirtTex = makeNoise(rng, 512, {30, 8, 2}, {8, 5, 4});
@@ -190,28 +202,35 @@ struct PersonShader {
     }
 
     double headShade(double u, double v) const {
-        const double c0 = 0.14 * L.a, b = 1.36 * L.a;
+        const double c0 = kHeadCentre * L.a, b = kHeadHalfHeight * L.a;
         const double nx = u / (L.a * 1.05), ny = (v - c0) / (b * 1.05);
         const double nz = std::sqrt(std::max(0.0, 1 - nx * nx - ny * ny));
-        const double lambert = std::max(0.0, -0.3 * nx - 0.35 * ny + 0.89 * nz);
-        return 0.45 + 0.6 * lambert;
+        const double lambert = std::max(0.0, -0.35 * nx - 0.45 * ny + 0.82 * nz);
+        return 0.35 + 0.75 * lambert;
     }
 
-    // The jaw drops with the opening mouth: rows below the mouth stretch over
-    // a short band and then move down whole.
-    double jawWarp(double v) const {
+    // The jaw drops with the opening mouth: below the lips the chin moves down
+    // whole; out at the cheeks the skin stretches over a short band instead.
+    double jawWarp(double u, double v) const {
         const double m = L.mouthY, drop = L.mouthDrop * P.mouthOpen, band = 12.0;
         if (v <= m || drop <= 0) return v;
-        if (v < m + drop + band) return m + (v - m) * band / (band + drop);
-        return v - drop;
+        const double rigid = v < m + drop ? m : v - drop;
+        const double stretched = v < m + drop + band ? m + (v - m) * band / (band + drop) : v - drop;
+        const double centre = 1 - smooth01((std::abs(u) - 0.3 * L.a) / (0.3 * L.a));
+        return centre * rigid + (1 - centre) * stretched;
     }
 
     // Signed distance (pixels, negative inside) of the head outline.
     double headDistance(double u, double v) const {
-        const double c0 = 0.14 * L.a, b = 1.36 * L.a, taperFrom = 0.45 * L.a;
+        const double c0 = kHeadCentre * L.a, taperFrom = 0.6 * L.a;
+        // A rounder crown than chin; the jaw narrows toward the chin.
+        const double b = (v < c0 ? kCrownHalfHeight : kHeadHalfHeight) * L.a;
         double a = L.a;
-        if (v > taperFrom) a *= 1 - 0.32 * std::pow((v - taperFrom) / (b + c0 - taperFrom), 2);
-        const double r = std::hypot(u / a, (v - c0) / b);
+        if (v > taperFrom) a *= 1 - 0.35 * std::pow((v - taperFrom) / (b + c0 - taperFrom), 1.5);
+        // Below the eyes a squarer curve: cheeks and jaw rather than an egg.
+        const double p = v < c0 ? 2.0 : kJawSquareness;
+        const double r = std::pow(std::pow(std::abs(u / a), p) + std::pow(std::abs((v - c0) / b), p),
+                                  1.0 / p);
         return (r - 1) * std::min(a, b);
     }
 
@@ -224,9 +243,14 @@ struct PersonShader {
         Rgb c = skinColour;
         const double q = std::max(0.0, 1 - (du / L.eyeHalfW) * (du / L.eyeHalfW));
         const double top = -L.eyeHalfH * std::pow(q, 0.7);
-        const double bottom = L.eyeHalfH * 0.75 * std::pow(q, 0.7);
+        // Closing firmly lifts the lower lid a little too.
+        const double bottom = (L.eyeHalfH * 0.75 - kLowerLidRise * P.eyeClose) * std::pow(q, 0.7);
         // Crease above the lid stays put.
-        if (q > 0.05) c = mix(c, scale(c, 0.82), cover(std::abs(v - (top - 3.5)) - 0.7));
+        // The fold above the lid follows it down and flattens as the eye closes.
+        const double fold = top - 3.5 + 0.45 * P.eyeClose * (bottom - top);
+        if (q > 0.05) {
+            c = mix(c, scale(c, 0.82 + 0.1 * P.eyeClose), cover(std::abs(v - fold) - 0.7));
+        }
         if (q <= 0) return c;
         hit = true;
         const double travel = P.eyeClose * (bottom - top);
@@ -252,19 +276,27 @@ struct PersonShader {
 
     Rgb face(double u, double v) const {
         const double shade = headShade(u, v);
-        const double w = jawWarp(v);
-        Rgb c = skinAt(u, w, shade);
+        const double w = jawWarp(u, v);
+        // The skin between brow and lid follows the closing lid part of the way.
+        double lidPull = 0;
+        for (double side : {-1.0, 1.0}) {
+            const double du = (u - side * L.eyeGap) / (L.eyeHalfW + 4);
+            const double dv = (v + L.eyeHalfH + 6) / 9;
+            lidPull += kLidPull * P.eyeClose * L.eyeHalfH * std::exp(-(du * du + dv * dv));
+        }
+        Rgb c = skinAt(u, w - lidPull, shade);
         // Eye sockets.
         for (double side : {-1.0, 1.0}) {
             const double du = (u - side * L.eyeGap) / (L.eyeHalfW + 8), dv = (v + 2) / 11;
-            c = scale(c, 1 - 0.13 * std::exp(-(du * du + dv * dv)));
+            c = scale(c, 1 - 0.2 * std::exp(-(du * du + dv * dv)));
         }
         // Eyebrows.
         for (double side : {-1.0, 1.0}) {
             const double du = u - side * (L.eyeGap + 2), half = L.eyeHalfW + 6;
             if (std::abs(du) < half + 1) {
                 const double k = du / half;
-                const double centre = -0.26 * L.a - 4 * (1 - k * k);
+                // Closing the eyes pulls the brows down a little.
+                const double centre = -0.26 * L.a - 4 * (1 - k * k) + kBrowDrop * P.eyeClose;
                 const double thick = 2.6 * (1 - 0.45 * k * k);
                 const double hairs = 0.8 + 0.02 * L.hairTex.at(u * 2 + 100, v * 0.5 + 50);
                 const double cov =
@@ -286,6 +318,22 @@ struct PersonShader {
             const double under = (v - 0.59 * L.a) / (0.03 * L.a), across = u / (0.14 * L.a);
             c = scale(c, 1 - 0.1 * std::exp(-under * under - across * across * across * across));
         }
+        // Folds from the nose to the mouth's corners; a groove under the lower
+        // lip and a rounded chin, both moving with the jaw.
+        for (double side : {-1.0, 1.0}) {
+            const double along = (v - 0.5 * L.a) / (0.45 * L.a);
+            if (along > 0 && along < 1) {
+                const double fold = side * (0.18 * L.a + 0.16 * L.a * along) - u;
+                c = scale(c, 1 - 0.1 * std::sin(along * 3.14159) * std::exp(-fold * fold / 6));
+            }
+        }
+        const double jawV = w;  // the chin's own coordinates
+        {
+            const double groove = (jawV - (L.mouthY + 0.2 * L.a)) / 3.0, across = u / (0.22 * L.a);
+            c = scale(c, 1 - 0.14 * std::exp(-groove * groove - across * across));
+            const double chin = std::hypot(u / (0.25 * L.a), (jawV - (L.mouthY + 0.5 * L.a)) / (0.16 * L.a));
+            c = scale(c, 1 + 0.07 * std::exp(-chin * chin * 2));
+        }
         // Mouth: lips, and the dark inside as the jaw drops.
         const double m = L.mouthY, drop = L.mouthDrop * P.mouthOpen;
         const double lipHalf = 0.3 * L.a;
@@ -300,9 +348,9 @@ struct PersonShader {
                 std::max(std::abs(vl - (m + 3.2)) - 3.2 * shape, std::abs(u) - lipHalf * 0.95));
             c = mix(c, scale(add(L.lips, 8), shade), lower);
             if (drop > 0.5) {
-                const double openHalf = lipHalf * 0.85 * shape;
-                const double inside =
-                    cover(std::max(std::max(m - v, v - (m + drop)), std::abs(u) - openHalf));
+                // The opening is an ellipse between the lips, teeth showing at its top.
+                const double ou = u / (lipHalf * 0.8), ov = (v - (m + drop / 2)) / (drop / 2 + 0.5);
+                const double inside = cover((std::hypot(ou, ov) - 1) * (drop / 2 + 0.5));
                 Rgb mouth{58, 24, 28};
                 if (v < m + std::min(3.0, drop * 0.3) && std::abs(u) < 0.2 * L.a) {
                     mouth = {228, 222, 212};
@@ -321,14 +369,14 @@ struct PersonShader {
 
     // Hair: a cap over the crown down to a hairline, longer at the sides.
     double hairDistance(double u, double v) const {
-        const double c0 = 0.14 * L.a, b = 1.36 * L.a;
+        const double c0 = kHeadCentre * L.a, b = kCrownHalfHeight * L.a;
         const double r = std::hypot(u / (L.a + 7), (v - c0 + 4) / (b + 6));
         const double outer = (r - 1) * (L.a + 7);
         const double k = u / L.a;
         // The hairline arches over the forehead and runs down past the temples.
         const double temple = std::max(0.0, std::abs(k) - 0.68);
         const double hairline =
-            std::min(0.12 * L.a, -0.6 * L.a + 0.28 * L.a * k * k + 4.0 * L.a * temple);
+            std::min(0.12 * L.a, -0.72 * L.a + 0.3 * L.a * k * k + 4.0 * L.a * temple);
         return std::max(outer, v - hairline);
     }
 
@@ -336,7 +384,7 @@ struct PersonShader {
         const double cs = std::cos(P.roll), sn = std::sin(P.roll);
         const double dx = x - P.headX, dy = y - P.headY;
         const double u = cs * dx + sn * dy, v = -sn * dx + cs * dy;
-        const double w = jawWarp(v);
+        const double w = jawWarp(u, v);
         Sample s;
         // Ears behind the head.
         for (double side : {-1.0, 1.0}) {
@@ -366,21 +414,21 @@ struct PersonShader {
         const double ub = x - (L.restX + P.bodyX), vb = y - (L.restY + P.bodyY);
         Sample s;
         const double neckHalf = 0.42 * L.a;
-        if (vb > 0.9 * L.a && vb < 2.1 * L.a) {
+        if (vb > 1.0 * L.a && vb < 2.4 * L.a) {
             const double a = cover(std::abs(ub) - neckHalf);
             if (a > 0) {
-                const double shade = 0.62 + 0.1 * (vb - 0.9 * L.a) / L.a;
+                const double shade = 0.62 + 0.1 * (vb - 1.0 * L.a) / L.a;
                 s.c = add(scale(L.skin, shade), L.skinTex.at(ub + 100, vb + 300));
                 s.alpha = a;
             }
         }
-        const double shoulder = 1.8 * L.a + 0.38 * std::max(0.0, std::abs(ub) - 0.5 * L.a);
+        const double shoulder = 2.1 * L.a + 0.38 * std::max(0.0, std::abs(ub) - 0.5 * L.a);
         const double torso = cover(std::max(shoulder - vb, std::abs(ub) - 2.8 * L.a));
         if (torso > 0) {
             const double side = std::abs(ub) / (2.8 * L.a);
             Rgb cloth = add(scale(L.shirt, 0.95 - 0.3 * side * side), L.shirtTex.at(ub + 256, vb));
             // A neckline showing skin.
-            const double vNeck = 1.8 * L.a + 0.5 * L.a - 1.6 * std::abs(ub);
+            const double vNeck = 2.1 * L.a + 0.5 * L.a - 1.6 * std::abs(ub);
             cloth = mix(cloth, s.c, s.alpha * cover(vb - vNeck));
             s.c = mix(s.c, cloth, torso);
             s.alpha = std::max(s.alpha, torso);
@@ -396,9 +444,9 @@ void Scene::renderPerson(std::vector<float>& rgb) const {
     const double a = look_->a;
     const int headX0 = std::max(0, static_cast<int>(pose_.headX - a * 1.25));
     const int headX1 = std::min(kWidth - 1, static_cast<int>(pose_.headX + a * 1.25));
-    const int headY0 = std::max(0, static_cast<int>(pose_.headY - a * 1.35));
-    const int headY1 = std::min(kHeight - 1, static_cast<int>(pose_.headY + a * 1.75));
-    const int bodyY0 = std::max(0, static_cast<int>(look_->restY + pose_.bodyY + 0.85 * a));
+    const int headY0 = std::max(0, static_cast<int>(pose_.headY - a * 1.8));
+    const int headY1 = std::min(kHeight - 1, static_cast<int>(pose_.headY + a * 1.85));
+    const int bodyY0 = std::max(0, static_cast<int>(look_->restY + pose_.bodyY + 0.95 * a));
     const int bodyX0 = std::max(0, static_cast<int>(look_->restX + pose_.bodyX - 2.9 * a));
     const int bodyX1 = std::min(kWidth - 1, static_cast<int>(look_->restX + pose_.bodyX + 2.9 * a));
     for (int y = std::min(headY0, bodyY0); y < kHeight; ++y) {

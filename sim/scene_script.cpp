@@ -189,10 +189,10 @@ void Scene::evaluate(double t) {
         case Act::Hold:
             break;
         case Act::MouthClick:
-            pose_.mouthOpen = envelope(t, 0.22, 0.25, 0.22);
+            pose_.mouthOpen = envelope(t, 0.3, 0.2, 0.25);
             break;
         case Act::EyeClose:
-            pose_.eyeClose = envelope(t, 0.18, 0.32, 0.18);
+            pose_.eyeClose = envelope(t, 0.18, 0.32, 0.2);
             break;
         case Act::Nod:
             oy += smooth01(t / 0.15) * kNodAmplitude * std::sin(2 * kPi * t / kNodPeriod);
