@@ -320,6 +320,18 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
                 truthOffset = {(*r.face)[0] - (*a)[0], (*r.face)[1] - (*a)[1]};
             }
         }
+        if (getenv("QUIL_DEBUG") && r.processed && before == Calibration && !s.headMotion.mask.empty()) {
+            int total = 0;
+            for (int v : s.headMotion.mask) total += v;
+            fprintf(stderr, "calib tick %lld total %d R %d C %d\n", (long long)tick, total, s.headBlockRows, s.headBlockCols);
+            if (total > 20) {
+                for (int br = 0; br < s.headBlockRows; ++br) {
+                    fprintf(stderr, "  ");
+                    for (int bc = 0; bc < s.headBlockCols; ++bc) fputc(s.headMotion.mask[bc * s.headBlockRows + br] ? '#' : '.', stderr);
+                    fputc('\n', stderr);
+                }
+            }
+        }
         if (getenv("QUIL_DEBUG") && r.processed && before == Tracking) {
             auto sum = [](const FeatureSet& f) {
                 int t = 0;

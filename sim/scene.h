@@ -30,6 +30,7 @@ struct Pose {
     double bodyX = 0.0;
     double bodyY = 0.0;
     double eyeClose = 0.0;   // 0 open .. 1 closed
+    double squeeze = 0.0;    // how much of the closing is a deliberate, firm one
     double mouthOpen = 0.0;  // 0 closed .. 1 open
 };
 
@@ -43,6 +44,9 @@ struct SceneMark {
 
 enum class Act { Enter, Sway, HoldBlink, MoveTo, Hold, MouthClick, EyeClose, Nod, Shake };
 enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView };
+// A calibration that times out closes the eyes window and brings the camera
+// view back: the user then moves again so that the head is found anew.
+inline constexpr int kCalibrationRetries = 3;
 
 // One step of a script. Offsets are head offsets from the seated rest pose.
 struct Phase {
@@ -51,6 +55,9 @@ struct Phase {
     Until until = Until::Time;
     double x = 0.0;
     double y = 0.0;
+    // For a phase waiting for calibration: how many phases to go back when the
+    // eyes window closes without it.
+    int retryBack = 0;
 };
 
 struct Look;
@@ -83,6 +90,7 @@ private:
     void startPhase(size_t index, int64_t tick, const UserView& view);
     void evaluate(double t);
     void renderPerson(std::vector<float>& rgb) const;
+    void blur(std::vector<float>& rgb);
 
     std::string name_;
     std::vector<Phase> script_;
@@ -96,11 +104,17 @@ private:
     double baseX_ = 0.0, baseY_ = 0.0;      // head offset at the phase's start
     double targetX_ = 0.0, targetY_ = 0.0;  // head offset the phase ends at
     UserView atStart_;
+    struct Blink {
+        double start, close, hold, open;
+    };
+    std::vector<Blink> blinks_;
     int lastBlink_ = -1;
+    int retries_ = 0;
     bool personHidden_ = false;
     int64_t tick_ = 0;
     bool over_ = false;
     std::vector<float> canvas_;
+    std::vector<float> scratch_;
 };
 
 // The scenes the replay knows by name; empty for an unknown name.

@@ -23,10 +23,13 @@ constexpr double kHeadCentre = -0.05;
 constexpr double kHeadHalfHeight = 1.62;
 constexpr double kCrownHalfHeight = 1.42;
 constexpr double kJawSquareness = 2.6;
-// How the face around the eyes and mouth moves with them.
+// How the face around the eyes and mouth moves with them. A blink moves the
+// lids only; closing the eyes on purpose squeezes brows and lids too.
 constexpr double kBrowDrop = 3.5;
 constexpr double kLidPull = 0.9;
 constexpr double kLowerLidRise = 1.5;
+// Lashes at this distance are a soft dark line, not black.
+constexpr double kLashDarkness = 0.65;
 
 double smooth01(double t) {
     t = std::clamp(t, 0.0, 1.0);
@@ -244,7 +247,7 @@ struct PersonShader {
         const double q = std::max(0.0, 1 - (du / L.eyeHalfW) * (du / L.eyeHalfW));
         const double top = -L.eyeHalfH * std::pow(q, 0.7);
         // Closing firmly lifts the lower lid a little too.
-        const double bottom = (L.eyeHalfH * 0.75 - kLowerLidRise * P.eyeClose) * std::pow(q, 0.7);
+        const double bottom = (L.eyeHalfH * 0.75 - kLowerLidRise * P.eyeClose * P.squeeze) * std::pow(q, 0.7);
         // Crease above the lid stays put.
         // The fold above the lid follows it down and flattens as the eye closes.
         const double fold = top - 3.5 + 0.45 * P.eyeClose * (bottom - top);
@@ -269,7 +272,7 @@ struct PersonShader {
         }
         // Lashes along the lid's edge, thicker toward the outer corner.
         const double lash = 1.0 + 0.6 * std::max(0.0, side * du / L.eyeHalfW);
-        e = mix(e, Rgb{38, 28, 28}, cover(std::abs(v - lid) - lash));
+        e = mix(e, Rgb{38, 28, 28}, kLashDarkness * cover(std::abs(v - lid) - lash));
         e = mix(e, scale(skinColour, 0.78), cover(std::abs(v - bottom) - 0.6));
         return mix(c, e, inside);
     }
@@ -282,7 +285,7 @@ struct PersonShader {
         for (double side : {-1.0, 1.0}) {
             const double du = (u - side * L.eyeGap) / (L.eyeHalfW + 4);
             const double dv = (v + L.eyeHalfH + 6) / 9;
-            lidPull += kLidPull * P.eyeClose * L.eyeHalfH * std::exp(-(du * du + dv * dv));
+            lidPull += kLidPull * P.eyeClose * P.squeeze * L.eyeHalfH * std::exp(-(du * du + dv * dv));
         }
         Rgb c = skinAt(u, w - lidPull, shade);
         // Eye sockets.
@@ -296,7 +299,7 @@ struct PersonShader {
             if (std::abs(du) < half + 1) {
                 const double k = du / half;
                 // Closing the eyes pulls the brows down a little.
-                const double centre = -0.26 * L.a - 4 * (1 - k * k) + kBrowDrop * P.eyeClose;
+                const double centre = -0.26 * L.a - 4 * (1 - k * k) + kBrowDrop * P.eyeClose * P.squeeze;
                 const double thick = 2.6 * (1 - 0.45 * k * k);
                 const double hairs = 0.8 + 0.02 * L.hairTex.at(u * 2 + 100, v * 0.5 + 50);
                 const double cov =
@@ -473,9 +476,33 @@ void Scene::renderPerson(std::vector<float>& rgb) const {
     }
 }
 
+// A webcam's optics and demosaicing soften every edge a little: a [1 2 1]/4
+// blur across and down.
+void Scene::blur(std::vector<float>& rgb) {
+    scratch_.resize(rgb.size());
+    constexpr size_t row = static_cast<size_t>(kWidth) * 3;
+    for (size_t y = 0; y < kHeight; ++y) {
+        const float* src = &rgb[y * row];
+        float* dst = &scratch_[y * row];
+        for (size_t i = 0; i < row; ++i) {
+            const float left = i >= 3 ? src[i - 3] : src[i];
+            const float right = i + 3 < row ? src[i + 3] : src[i];
+            dst[i] = 0.25f * left + 0.5f * src[i] + 0.25f * right;
+        }
+    }
+    for (size_t y = 0; y < kHeight; ++y) {
+        const float* up = &scratch_[(y > 0 ? y - 1 : y) * row];
+        const float* mid = &scratch_[y * row];
+        const float* down = &scratch_[(y + 1 < kHeight ? y + 1 : y) * row];
+        float* dst = &rgb[y * row];
+        for (size_t i = 0; i < row; ++i) dst[i] = 0.25f * up[i] + 0.5f * mid[i] + 0.25f * down[i];
+    }
+}
+
 void Scene::render(std::span<uint8_t> bgr) {
     canvas_ = look_->room;
     if (!personHidden_) renderPerson(canvas_);
+    blur(canvas_);
     const double t = static_cast<double>(tick_) * kTickSec;
     const double gain = 1.0 + drift_ / 100.0 * std::sin(2 * kPi * t / kDriftPeriodSec);
     Rng noise(look_->noiseSeed ^ (static_cast<uint64_t>(tick_) * 0x9E3779B97F4A7C15ull));

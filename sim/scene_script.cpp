@@ -18,7 +18,8 @@ constexpr double kMicroAmplitude = 0.15;
 constexpr double kEnterDrop = 170;  // sitting down: the head comes from above the picture
 constexpr double kBodyFollow = 0.35;
 constexpr double kSwayX = 14, kSwayY = 6, kSwayPeriod = 1.8, kSwayRoll = 0.025;
-constexpr double kBlinkFirst = 0.5, kBlinkEvery = 0.85;
+// Asked to blink, people blink about once a second, never quite regularly.
+constexpr double kBlinkFirst = 0.4, kBlinkEveryMin = 0.6, kBlinkEveryMax = 1.1;
 constexpr double kNodAmplitude = 6, kNodPeriod = 0.6;
 constexpr double kShakeAmplitude = 14, kShakePeriod = 0.62;
 
@@ -103,6 +104,13 @@ void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
         targetY_ = p.y;
     }
     lastBlink_ = -1;
+    blinks_.clear();
+    if (p.act == Act::HoldBlink) {
+        Rng rng(seed_ * 1000003 + index);
+        for (double t = kBlinkFirst; t < p.seconds; t += rng.range(kBlinkEveryMin, kBlinkEveryMax)) {
+            blinks_.push_back({t, rng.range(0.07, 0.12), rng.range(0.04, 0.12), rng.range(0.12, 0.2)});
+        }
+    }
     marks_.push_back({tick, markName(p.act), targetX_, targetY_});
 }
 
@@ -125,7 +133,17 @@ bool Scene::advance(int64_t tick, const UserView& view) {
                 done = done || view.eyesWindowOpen;
                 break;
             case Until::Calibrated:
-                done = done || view.calibrations > atStart_.calibrations;
+                if (view.calibrations > atStart_.calibrations) {
+                    done = true;
+                } else if (p.retryBack > 0 && atStart_.eyesWindowOpen && !view.eyesWindowOpen &&
+                           retries_ < kCalibrationRetries) {
+                    ++retries_;
+                    targetX_ = pose_.headX - look_->restX;
+                    targetY_ = pose_.headY - look_->restY;
+                    const auto back = std::min(static_cast<size_t>(p.retryBack), phase_);
+                    startPhase(phase_ - back, tick, view);
+                    continue;
+                }
                 break;
             case Until::KeyboardToggled:
                 done = done || view.keyboardVisible != atStart_.keyboardVisible;
@@ -153,6 +171,7 @@ void Scene::evaluate(double t) {
     double ox = baseX_, oy = baseY_, follow = kBodyFollow;
     pose_.roll = 0;
     pose_.eyeClose = 0;
+    pose_.squeeze = 0;
     pose_.mouthOpen = 0;
     switch (p.act) {
         case Act::Enter: {
@@ -171,13 +190,13 @@ void Scene::evaluate(double t) {
             break;
         }
         case Act::HoldBlink:
-            if (t >= kBlinkFirst) {
-                const int k = static_cast<int>((t - kBlinkFirst) / kBlinkEvery);
-                if (k > lastBlink_) {
-                    lastBlink_ = k;
+            for (size_t k = 0; k < blinks_.size() && blinks_[k].start <= t; ++k) {
+                if (static_cast<int>(k) > lastBlink_) {
+                    lastBlink_ = static_cast<int>(k);
                     marks_.push_back({tick_, "blink", ox, oy});
                 }
-                pose_.eyeClose = envelope(t - kBlinkFirst - k * kBlinkEvery, 0.09, 0.08, 0.15);
+                const Blink& b = blinks_[k];
+                pose_.eyeClose = std::max(pose_.eyeClose, envelope(t - b.start, b.close, b.hold, b.open));
             }
             break;
         case Act::MoveTo: {
@@ -193,6 +212,7 @@ void Scene::evaluate(double t) {
             break;
         case Act::EyeClose:
             pose_.eyeClose = envelope(t, 0.18, 0.32, 0.2);
+            pose_.squeeze = 1;
             break;
         case Act::Nod:
             oy += smooth01(t / 0.15) * kNodAmplitude * std::sin(2 * kPi * t / kNodPeriod);
@@ -222,7 +242,7 @@ std::vector<Phase> calibratePrefix() {
     return {
         {Act::Enter, 1.2},
         {Act::Sway, 8.0, Until::EyesWindow},
-        {Act::HoldBlink, 10.0, Until::Calibrated},
+        {Act::HoldBlink, 10.0, Until::Calibrated, 0, 0, 1},
         {Act::Hold, 1.0},
     };
 }
@@ -251,7 +271,7 @@ const std::map<std::string, Entry>& library() {
         const auto recalibrate = std::vector<Phase>{
             {Act::Shake, 6.0, Until::LargeView},
             {Act::Sway, 8.0, Until::EyesWindow},
-            {Act::HoldBlink, 10.0, Until::Calibrated},
+            {Act::HoldBlink, 10.0, Until::Calibrated, 0, 0, 1},
             hold(1.0),
         };
         m["demo"] = {
