@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <optional>
 
 #include "sim/replay.h"
@@ -59,6 +60,7 @@ std::string helpText() {
            "  --scene NAME       play a built-in scene instead (default: demo)\n"
            "  --seed N           the scene's person, room, noise and timing (default 1)\n"
            "  --drift PERCENT    slow lighting drift of the scene, +-PERCENT (default 3, 0 = off)\n"
+           "  --noise SIGMA      the scene camera's sensor noise in levels (default 1)\n"
            "\n"
            "Time: the tracker takes one frame per 75 ms tick. Tick k takes the frame shown at\n"
            "k x 75 ms of video time; the replay ends at the first tick whose frame the file\n"
@@ -113,7 +115,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
         const auto needValue = [&]() -> bool {
             if (!value.empty()) return true;
-            if (i + 1 >= args.size()) return false;
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) return false;
             value = args[++i];
             return true;
         };
@@ -128,7 +130,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             noFiles = true;
         } else if (a == "--scene" || a == "--seed" || a == "--screen" || a == "--options" ||
                    a == "--trace" || a == "--annotate" || a == "--plot" || a == "--drift" ||
-                   a == "--ticks") {
+                   a == "--ticks" || a == "--noise") {
             if (!needValue()) return usage(a + " needs a value");
             if (a == "--scene") {
                 if (sceneScript(value).empty()) return usage("unknown scene \"" + value + "\"");
@@ -147,6 +149,13 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 } else {
                     o.maxTicks = static_cast<int64_t>(*n);
                 }
+            } else if (a == "--noise") {
+                char* end = nullptr;
+                const double sigma = std::strtod(value.c_str(), &end);
+                if (end == value.c_str() || *end != '\0' || !(sigma >= 0 && sigma <= 20)) {
+                    return usage("--noise needs a level from 0 to 20, got \"" + value + "\"");
+                }
+                o.noiseSigma = sigma;
             } else if (a == "--screen") {
                 if (!parseSize(value, o.screenWidth, o.screenHeight)) {
                     return usage("--screen needs WIDTHxHEIGHT, at least 640x480, got \"" + value +

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "sim/replay.h"
@@ -27,9 +28,26 @@ std::string num(double v) {
 
 std::string text(double x, double y, const std::string& s, int size = 13,
                  const char* anchor = "start") {
-    return "<text x=\"" + num(x) + "\" y=\"" + num(y) +
-           "\" font-family=\"sans-serif\" font-size=\"" + std::to_string(size) +
-           "\" text-anchor=\"" + anchor + "\">" + s + "</text>\n";
+    std::ostringstream out;
+    out << "<text x=\"" << num(x) << "\" y=\"" << num(y)
+        << "\" font-family=\"sans-serif\" font-size=\"" << size << "\" text-anchor=\"" << anchor
+        << "\">" << s << "</text>\n";
+    return out.str();
+}
+
+std::string secondsLabel(double t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.0f s", t);
+    return buf;
+}
+
+// Appends one point of an SVG path, a move or a line to it.
+void appendPoint(std::string& path, bool pen, double x, double y) {
+    path.push_back(pen ? 'L' : 'M');
+    path.append(num(x));
+    path.push_back(' ');
+    path.append(num(y));
+    path.push_back(' ');
 }
 
 struct Chart {
@@ -52,13 +70,13 @@ void series(std::ostream& out, const ReplayResult& r, const Chart& c, int axis, 
         }
         const double x = c.px(static_cast<double>(t.tick) * 0.075);
         const double y = c.py(std::clamp((*p)[static_cast<size_t>(axis)], c.lo, c.hi));
-        path += (pen ? "L" : "M") + num(x) + " " + num(y) + " ";
+        appendPoint(path, pen, x, y);
         pen = true;
     }
     if (path.empty()) return;
     out << "<path d=\"" << path << "\" fill=\"none\" stroke=\"" << colour
         << "\" stroke-width=\"1.5\""
-        << (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : "") << "/>\n";
+        << (dash[0] ? " stroke-dasharray=\"" : "") << dash << (dash[0] ? "\"" : "") << "/>\n";
 }
 
 void chart(std::ostream& out, const ReplayResult& r, const Chart& c, int axis,
@@ -82,7 +100,7 @@ void chart(std::ostream& out, const ReplayResult& r, const Chart& c, int axis,
         out << text(kChartX0 - 6, c.py(v) + 4, num(v), 11, "end");
     }
     for (double t = 0; t <= c.t1; t += std::max(5.0, std::ceil(c.t1 / 12 / 5) * 5)) {
-        out << text(c.px(t), c.y1 + 14, num(t).substr(0, num(t).size() - 2) + " s", 11, "middle");
+        out << text(c.px(t), c.y1 + 14, secondsLabel(t), 11, "middle");
     }
     out << text(kChartX0, c.y0 - 6, label, 13);
     series(out, r, c, axis, true, "#777", "5,3");
@@ -139,7 +157,7 @@ void writePlot(const ReplayResult& r, const std::string& title, std::ostream& ou
             pen = false;
             continue;
         }
-        path += (pen ? "L" : "M") + num(sx(t.pointer.x)) + " " + num(sy(t.pointer.y)) + " ";
+        appendPoint(path, pen, sx(t.pointer.x), sy(t.pointer.y));
         pen = true;
     }
     out << "<path d=\"" << path << "\" fill=\"none\" stroke=\"#d02020\" stroke-width=\"1\"/>\n";

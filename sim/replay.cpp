@@ -173,7 +173,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         source = std::move(file);
         title = o.input;
     } else {
-        auto scene = makeScene(o.scene, o.seed, o.driftPercent);
+        auto scene = makeScene(o.scene, o.seed, o.driftPercent, o.noiseSigma);
         if (!scene) {
             result.exitCode = 2;
             result.error = "unknown scene \"" + o.scene + "\"";
@@ -229,6 +229,8 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         TickRecord r;
         r.tick = tick;
         r.processed = !s.pauseActive;
+        // The first processed frame after start or a reset only initialises.
+        r.stepped = r.processed && !s.previousGrid.empty();
         const int before = s.state;
         const auto t0 = std::chrono::steady_clock::now();
         frameCallback(s, desktop, frame);
@@ -239,7 +241,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         r.pointer = desktop.pointer();
         r.button = desktop.buttonDown();
 
-        if (r.processed && before == Tracking) {
+        if (r.stepped && before == Tracking) {
             r.cost = matchCost(s, s.previousGrid);
             if (r.cost && *r.cost < kLossCost)
                 r.face = std::array<double, 2>{s.lastFoundX, s.lastFoundY};

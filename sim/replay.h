@@ -21,6 +21,7 @@ struct ReplayOptions {
     std::string scene = "demo";  // used when input is empty
     uint64_t seed = 1;
     double driftPercent = 3.0;
+    double noiseSigma = kDefaultNoise;
     int screenWidth = 1024;
     int screenHeight = 768;
     bool keyboard = false;    // run the simulated keyboard program
@@ -39,7 +40,8 @@ struct CalibrationInfo {
 
 struct TickRecord {
     int64_t tick = 0;
-    bool processed = false;
+    bool processed = false;  // taken in by the tracker, not dropped by its pause
+    bool stepped = false;    // and a state's step ran on it
     int state = 0;  // the state whose step ran, or the waiting state on a dropped frame
     std::optional<std::array<double, 2>> face;
     std::optional<double> cost;

@@ -48,8 +48,8 @@ Summary summarise(const ReplayResult& result) {
     std::map<int, std::vector<double>> perState;
     for (const auto& r : result.ticks) {
         ++s.ticks;
-        if (r.processed) {
-            ++s.processed;
+        if (r.processed) ++s.processed;
+        if (r.stepped) {
             ++s.framesPerState[static_cast<size_t>(r.state)];
             all.push_back(r.ms);
             perState[r.state].push_back(r.ms);

@@ -46,7 +46,7 @@ enum class Act { Enter, Sway, HoldBlink, MoveTo, Hold, MouthClick, EyeClose, Nod
 enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView };
 // A calibration that times out closes the eyes window and brings the camera
 // view back: the user then moves again so that the head is found anew.
-inline constexpr int kCalibrationRetries = 3;
+inline constexpr int kCalibrationRetries = 6;
 
 // One step of a script. Offsets are head offsets from the seated rest pose.
 struct Phase {
@@ -62,9 +62,13 @@ struct Phase {
 
 struct Look;
 
+// Sensor noise of a good webcam in good light, in levels (standard deviation).
+inline constexpr double kDefaultNoise = 1.0;
+
 class Scene {
 public:
-    Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent);
+    Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent,
+          double noiseSigma = kDefaultNoise);
     ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -96,6 +100,7 @@ private:
     std::vector<Phase> script_;
     uint64_t seed_;
     double drift_;
+    double noiseSigma_;
     std::unique_ptr<Look> look_;
     Pose pose_;
     std::vector<SceneMark> marks_;
@@ -121,6 +126,7 @@ private:
 std::vector<std::string> sceneNames();
 std::vector<Phase> sceneScript(const std::string& name);
 std::string sceneDescription(const std::string& name);
-std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent);
+std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent,
+                                 double noiseSigma = kDefaultNoise);
 
 }  // namespace quil::sim

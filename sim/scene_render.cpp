@@ -14,7 +14,6 @@ namespace quil::sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
-constexpr double kNoiseSigma = 2.0;       // sensor noise, levels per channel
 constexpr double kDriftPeriodSec = 37.0;  // lighting drift period
 constexpr double kTickSec = 0.075;
 // The head's outline: an ellipse of half-width a, centred this far (in a)
@@ -518,7 +517,7 @@ void Scene::render(std::span<uint8_t> bgr) {
                     static_cast<double>((part & 0x1F) + ((part >> 5) & 0x1F) +
                                         ((part >> 10) & 0x1F) + ((part >> 15) & 0x1F)) -
                     62.0;
-                const double value = src[3 * x + ch] * gain + n * (kNoiseSigma / 18.0);
+                const double value = src[3 * x + ch] * gain + n * (noiseSigma_ / 18.0);
                 row[3 * x + (2 - ch)] =
                     static_cast<uint8_t>(std::clamp(static_cast<int>(std::lround(value)), 0, 255));
             }

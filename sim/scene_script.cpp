@@ -63,11 +63,13 @@ const char* markName(Act act) {
 
 }  // namespace
 
-Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent)
+Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent,
+             double noiseSigma)
     : name_(std::move(name)),
       script_(std::move(script)),
       seed_(seed),
       drift_(driftPercent),
+      noiseSigma_(noiseSigma),
       look_(std::make_unique<Look>()) {
     makeLook(*look_, seed);
     pose_.headX = look_->restX;
@@ -134,6 +136,7 @@ bool Scene::advance(int64_t tick, const UserView& view) {
                 break;
             case Until::Calibrated:
                 if (view.calibrations > atStart_.calibrations) {
+                    retries_ = 0;
                     done = true;
                 } else if (p.retryBack > 0 && atStart_.eyesWindowOpen && !view.eyesWindowOpen &&
                            retries_ < kCalibrationRetries) {
@@ -196,7 +199,8 @@ void Scene::evaluate(double t) {
                     marks_.push_back({tick_, "blink", ox, oy});
                 }
                 const Blink& b = blinks_[k];
-                pose_.eyeClose = std::max(pose_.eyeClose, envelope(t - b.start, b.close, b.hold, b.open));
+                pose_.eyeClose =
+                    std::max(pose_.eyeClose, envelope(t - b.start, b.close, b.hold, b.open));
             }
             break;
         case Act::MoveTo: {
@@ -313,11 +317,13 @@ const std::map<std::string, Entry>& library() {
                  with(recalibrate, {moveTo(10, 4), hold(1.5), moveTo(0, 0), hold(1.5)}))};
         m["calibrate"] = {"sits down, holds still and blinks until calibrated",
                           with(calibratePrefix(), {hold(1.5)})};
-        m["pointing"] = {
-            "calibrates, then points at six targets around the screen",
-            with(calibratePrefix(), {moveTo(-12, 0), hold(2.5), moveTo(12, 0, 1.0), hold(2.5),
-                                     moveTo(0, 10), hold(2.5), moveTo(-10, -4), hold(2.5),
-                                     moveTo(10, 8), hold(2.5), moveTo(0, 0), hold(2.5)})};
+        // The pointer closes in on a target ever more slowly (its step falls with
+        // the square of the distance, to one pixel a frame near the dead zone),
+        // so each stop lasts a while.
+        m["pointing"] = {"calibrates, then points at four targets around the screen",
+                         with(calibratePrefix(),
+                              {moveTo(-12, -2), hold(7.0), moveTo(12, 0, 1.0), hold(7.0),
+                               moveTo(0, 10), hold(7.0), moveTo(-10, 6), hold(7.0)})};
         m["clicks"] = {
             "calibrates, opens the mouth twice, closes the eyes twice, moving between",
             with(calibratePrefix(), {moveTo(-8, 0), hold(1.5), mouth(), hold(1.5), mouth(),
@@ -358,10 +364,11 @@ std::string sceneDescription(const std::string& name) {
     return it == library().end() ? std::string{} : it->second.description;
 }
 
-std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent) {
+std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent,
+                                 double noiseSigma) {
     auto script = sceneScript(name);
     if (script.empty()) return nullptr;
-    auto scene = std::make_unique<Scene>(name, std::move(script), seed, driftPercent);
+    auto scene = std::make_unique<Scene>(name, std::move(script), seed, driftPercent, noiseSigma);
     if (name == "empty") scene->hidePerson();
     return scene;
 }
