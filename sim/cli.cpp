@@ -1,8 +1,8 @@
 #include "sim/cli.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
 #include <optional>
 
 #include "sim/replay.h"
@@ -71,7 +71,8 @@ std::string helpText() {
            "  --keyboard         run the simulated on-screen keyboard program: launched at the\n"
            "                     first calibration, it announces its window a few ticks later,\n"
            "                     docks at the bottom centre and records every message. Without\n"
-           "                     it, a nod leaves the tracker waiting for a keyboard.\n"
+           "                     it, a nod leaves the tracker waiting for a keyboard. The demo\n"
+           "                     and keyboard scenes always run it.\n"
            "  --options FILE     options in the \"options.cfg\" format (15 numbers); without it\n"
            "                     the defaults. The replay never creates or changes an options "
            "file.\n"
@@ -180,6 +181,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (!o.input.empty() && sceneGiven)
         return usage("give either an input file or --scene, not both");
+    // These scenes nod for the keyboard; without the program the tracker
+    // would wait for one for ever.
+    if (o.input.empty() && (o.scene == "demo" || o.scene == "keyboard")) o.keyboard = true;
 
     const std::string name =
         o.input.empty() ? o.scene : std::filesystem::path(o.input).stem().string();

@@ -75,8 +75,8 @@ void series(std::ostream& out, const ReplayResult& r, const Chart& c, int axis, 
     }
     if (path.empty()) return;
     out << "<path d=\"" << path << "\" fill=\"none\" stroke=\"" << colour
-        << "\" stroke-width=\"1.5\""
-        << (dash[0] ? " stroke-dasharray=\"" : "") << dash << (dash[0] ? "\"" : "") << "/>\n";
+        << "\" stroke-width=\"1.5\"" << (dash[0] ? " stroke-dasharray=\"" : "") << dash
+        << (dash[0] ? "\"" : "") << "/>\n";
 }
 
 void chart(std::ostream& out, const ReplayResult& r, const Chart& c, int axis,
@@ -153,7 +153,7 @@ void writePlot(const ReplayResult& r, const std::string& title, std::ostream& ou
     std::string path;
     bool pen = false;
     for (const auto& t : r.ticks) {
-        if (t.state != Tracking || !t.processed) {
+        if (t.state != Tracking || !t.stepped) {
             pen = false;
             continue;
         }

@@ -6,8 +6,6 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-#include <cstdio>
-#include <cstdlib>
 
 #include "imaging/circle_mask.h"
 #include "imaging/grids.h"
@@ -321,28 +319,6 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
             if (const auto a = source->anchor()) {
                 truthOffset = {(*r.face)[0] - (*a)[0], (*r.face)[1] - (*a)[1]};
             }
-        }
-        if (getenv("QUIL_DEBUG") && r.processed && before == Calibration && !s.headMotion.mask.empty()) {
-            int total = 0;
-            for (int v : s.headMotion.mask) total += v;
-            fprintf(stderr, "calib tick %lld total %d R %d C %d\n", (long long)tick, total, s.headBlockRows, s.headBlockCols);
-            if (total > 20) {
-                for (int br = 0; br < s.headBlockRows; ++br) {
-                    fprintf(stderr, "  ");
-                    for (int bc = 0; bc < s.headBlockCols; ++bc) fputc(s.headMotion.mask[bc * s.headBlockRows + br] ? '#' : '.', stderr);
-                    fputc('\n', stderr);
-                }
-            }
-        }
-        if (getenv("QUIL_DEBUG") && r.processed && before == Tracking) {
-            auto sum = [](const FeatureSet& f) {
-                int t = 0;
-                for (size_t i = 0; i < f.upShift.size(); ++i) t += f.upShift[i] + f.downShift[i];
-                return t;
-            };
-            fprintf(stderr, "tick %lld move %.2f eye %d mouth %d cool %d face %.1f %.1f\n", (long long)tick,
-                    s.moveDistance, sum(s.eyeMotion), sum(s.mouthMotion), (int)s.clickCooldown,
-                    s.lastFoundX, s.lastFoundY);
         }
         if (const auto a = source->anchor()) {
             r.truth = std::array<double, 2>{(*a)[0] + truthOffset[0], (*a)[1] + truthOffset[1]};

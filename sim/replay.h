@@ -42,7 +42,7 @@ struct TickRecord {
     int64_t tick = 0;
     bool processed = false;  // taken in by the tracker, not dropped by its pause
     bool stepped = false;    // and a state's step ran on it
-    int state = 0;  // the state whose step ran, or the waiting state on a dropped frame
+    int state = 0;           // the state whose step ran, or the waiting state on a dropped frame
     std::optional<std::array<double, 2>> face;
     std::optional<double> cost;
     ScreenPoint pointer;

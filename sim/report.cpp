@@ -86,13 +86,12 @@ void TimelinePrinter::tick(const TickRecord& r, const TrackerState& s) {
         keyboardKnown_ = true;
         line(r, "keyboard program announced its window; docked at the bottom centre");
     }
-    if (r.processed && r.state == Restart)
-        line(r, "restart: the camera view is back in the centre");
-    if (r.processed && r.state == Tracking && lastState_ == HandPause) line(r, "tracking resumed");
-    if (r.processed) lastState_ = r.state;
+    if (r.stepped && r.state == Restart) line(r, "restart: the camera view is back in the centre");
+    if (r.stepped && r.state == Tracking && lastState_ == HandPause) line(r, "tracking resumed");
+    if (r.stepped) lastState_ = r.state;
     if (r.faceOffset && r.face) {
-        line(r, "tracking: face at (" + fmt((*r.face)[0], 1) + ", " + fmt((*r.face)[1], 1) + "), (" +
-                    fmt((*r.faceOffset)[0], 1) + ", " + fmt((*r.faceOffset)[1], 1) +
+        line(r, "tracking: face at (" + fmt((*r.face)[0], 1) + ", " + fmt((*r.face)[1], 1) +
+                    "), (" + fmt((*r.faceOffset)[0], 1) + ", " + fmt((*r.faceOffset)[1], 1) +
                     ") px from the template point");
     }
     const std::string at =

@@ -217,7 +217,8 @@ struct PersonShader {
         const double m = L.mouthY, drop = L.mouthDrop * P.mouthOpen, band = 12.0;
         if (v <= m || drop <= 0) return v;
         const double rigid = v < m + drop ? m : v - drop;
-        const double stretched = v < m + drop + band ? m + (v - m) * band / (band + drop) : v - drop;
+        const double stretched =
+            v < m + drop + band ? m + (v - m) * band / (band + drop) : v - drop;
         const double centre = 1 - smooth01((std::abs(u) - 0.3 * L.a) / (0.3 * L.a));
         return centre * rigid + (1 - centre) * stretched;
     }
@@ -231,8 +232,8 @@ struct PersonShader {
         if (v > taperFrom) a *= 1 - 0.35 * std::pow((v - taperFrom) / (b + c0 - taperFrom), 1.5);
         // Below the eyes a squarer curve: cheeks and jaw rather than an egg.
         const double p = v < c0 ? 2.0 : kJawSquareness;
-        const double r = std::pow(std::pow(std::abs(u / a), p) + std::pow(std::abs((v - c0) / b), p),
-                                  1.0 / p);
+        const double r =
+            std::pow(std::pow(std::abs(u / a), p) + std::pow(std::abs((v - c0) / b), p), 1.0 / p);
         return (r - 1) * std::min(a, b);
     }
 
@@ -246,7 +247,8 @@ struct PersonShader {
         const double q = std::max(0.0, 1 - (du / L.eyeHalfW) * (du / L.eyeHalfW));
         const double top = -L.eyeHalfH * std::pow(q, 0.7);
         // Closing firmly lifts the lower lid a little too.
-        const double bottom = (L.eyeHalfH * 0.75 - kLowerLidRise * P.eyeClose * P.squeeze) * std::pow(q, 0.7);
+        const double bottom =
+            (L.eyeHalfH * 0.75 - kLowerLidRise * P.eyeClose * P.squeeze) * std::pow(q, 0.7);
         // Crease above the lid stays put.
         // The fold above the lid follows it down and flattens as the eye closes.
         const double fold = top - 3.5 + 0.45 * P.eyeClose * (bottom - top);
@@ -284,7 +286,8 @@ struct PersonShader {
         for (double side : {-1.0, 1.0}) {
             const double du = (u - side * L.eyeGap) / (L.eyeHalfW + 4);
             const double dv = (v + L.eyeHalfH + 6) / 9;
-            lidPull += kLidPull * P.eyeClose * P.squeeze * L.eyeHalfH * std::exp(-(du * du + dv * dv));
+            lidPull +=
+                kLidPull * P.eyeClose * P.squeeze * L.eyeHalfH * std::exp(-(du * du + dv * dv));
         }
         Rgb c = skinAt(u, w - lidPull, shade);
         // Eye sockets.
@@ -298,7 +301,8 @@ struct PersonShader {
             if (std::abs(du) < half + 1) {
                 const double k = du / half;
                 // Closing the eyes pulls the brows down a little.
-                const double centre = -0.26 * L.a - 4 * (1 - k * k) + kBrowDrop * P.eyeClose * P.squeeze;
+                const double centre =
+                    -0.26 * L.a - 4 * (1 - k * k) + kBrowDrop * P.eyeClose * P.squeeze;
                 const double thick = 2.6 * (1 - 0.45 * k * k);
                 const double hairs = 0.8 + 0.02 * L.hairTex.at(u * 2 + 100, v * 0.5 + 50);
                 const double cov =
@@ -333,7 +337,8 @@ struct PersonShader {
         {
             const double groove = (jawV - (L.mouthY + 0.2 * L.a)) / 3.0, across = u / (0.22 * L.a);
             c = scale(c, 1 - 0.14 * std::exp(-groove * groove - across * across));
-            const double chin = std::hypot(u / (0.25 * L.a), (jawV - (L.mouthY + 0.5 * L.a)) / (0.16 * L.a));
+            const double chin =
+                std::hypot(u / (0.25 * L.a), (jawV - (L.mouthY + 0.5 * L.a)) / (0.16 * L.a));
             c = scale(c, 1 + 0.07 * std::exp(-chin * chin * 2));
         }
         // Mouth: lips, and the dark inside as the jaw drops.

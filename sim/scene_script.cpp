@@ -109,8 +109,10 @@ void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
     blinks_.clear();
     if (p.act == Act::HoldBlink) {
         Rng rng(seed_ * 1000003 + index);
-        for (double t = kBlinkFirst; t < p.seconds; t += rng.range(kBlinkEveryMin, kBlinkEveryMax)) {
-            blinks_.push_back({t, rng.range(0.07, 0.12), rng.range(0.04, 0.12), rng.range(0.12, 0.2)});
+        for (double t = kBlinkFirst; t < p.seconds;
+             t += rng.range(kBlinkEveryMin, kBlinkEveryMax)) {
+            blinks_.push_back(
+                {t, rng.range(0.07, 0.12), rng.range(0.04, 0.12), rng.range(0.12, 0.2)});
         }
     }
     marks_.push_back({tick, markName(p.act), targetX_, targetY_});
@@ -320,10 +322,10 @@ const std::map<std::string, Entry>& library() {
         // The pointer closes in on a target ever more slowly (its step falls with
         // the square of the distance, to one pixel a frame near the dead zone),
         // so each stop lasts a while.
-        m["pointing"] = {"calibrates, then points at four targets around the screen",
-                         with(calibratePrefix(),
-                              {moveTo(-12, -2), hold(7.0), moveTo(12, 0, 1.0), hold(7.0),
-                               moveTo(0, 10), hold(7.0), moveTo(-10, 6), hold(7.0)})};
+        m["pointing"] = {
+            "calibrates, then points at four targets around the screen",
+            with(calibratePrefix(), {moveTo(-12, -2), hold(7.0), moveTo(12, 0, 1.0), hold(7.0),
+                                     moveTo(0, 10), hold(7.0), moveTo(-10, 6), hold(7.0)})};
         m["clicks"] = {
             "calibrates, opens the mouth twice, closes the eyes twice, moving between",
             with(calibratePrefix(), {moveTo(-8, 0), hold(1.5), mouth(), hold(1.5), mouth(),

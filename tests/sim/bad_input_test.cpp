@@ -80,8 +80,8 @@ TEST(BadInput, TruncatedFilePlaysItsWholeFramesThenEndsWithCode2) {
 }
 
 TEST(BadInput, AWholeFileEndsWithCode0) {
-    const auto r = cli({writeFile("ok.y4m", "YUV4MPEG2 W640 H480 F30000:1001 C444\n" +
-                                                frames(30, 640 * 480 * 3))});
+    const auto r = cli({writeFile(
+        "ok.y4m", "YUV4MPEG2 W640 H480 F30000:1001 C444\n" + frames(30, 640 * 480 * 3))});
     EXPECT_EQ(r.code, 0) << r.err;
     // 30 frames at 29.97 fps last 1.001 s: ticks 0..13 have a frame.
     EXPECT_NE(r.out.find("video played    14 ticks"), std::string::npos) << r.out;

@@ -38,8 +38,8 @@ std::string fetchClip(std::string& why) {
     }
     if (!run(cd + "tar xzf " + kTarball + " " + kClip)) return why = "the package has no clip", "";
     const fs::path part = dir / "cap12_edit.part.y4m";
-    if (!run(cd + "ffmpeg -v error -y -i " + kClip + " -vf scale=640:480 -pix_fmt yuv420p -f yuv4mpegpipe '" +
-             part.string() + "'")) {
+    if (!run(cd + "ffmpeg -v error -y -i " + kClip +
+             " -vf scale=640:480 -pix_fmt yuv420p -f yuv4mpegpipe '" + part.string() + "'")) {
         return why = "ffmpeg could not convert the clip", "";
     }
     fs::rename(part, y4m);
@@ -73,11 +73,12 @@ TEST(RealFace, HeadIsFoundCalibratedAndFollowed) {
     const auto& s = r.summary;
     std::printf("real clip: head box at %.2f s, calibrated at %.2f s, first loss at %.2f s\n",
                 boxTick * 0.075, calibTick * 0.075, firstLost * 0.075);
-    std::printf("  face columns %.0f..%.0f, rows %.0f..%.0f; tracking frames %lld; losses %lld; "
-                "clicks %lld; presses %lld; releases %lld\n",
-                minX, maxX, minY, maxY, static_cast<long long>(s.framesPerState[Tracking]),
-                static_cast<long long>(s.losses), static_cast<long long>(s.clicks),
-                static_cast<long long>(s.presses), static_cast<long long>(s.releases));
+    std::printf(
+        "  face columns %.0f..%.0f, rows %.0f..%.0f; tracking frames %lld; losses %lld; "
+        "clicks %lld; presses %lld; releases %lld\n",
+        minX, maxX, minY, maxY, static_cast<long long>(s.framesPerState[Tracking]),
+        static_cast<long long>(s.losses), static_cast<long long>(s.clicks),
+        static_cast<long long>(s.presses), static_cast<long long>(s.releases));
     ASSERT_GE(boxTick, 0) << "his head was not found";
     ASSERT_GE(calibTick, 0) << "his eyes were not found";
     EXPECT_LT(calibTick * 0.075, 10.0);

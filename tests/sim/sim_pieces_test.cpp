@@ -85,7 +85,9 @@ TEST(Scenes, AreDeterministicPerSeedAndDifferBetweenSeeds) {
     const auto fe = frameAt(*empty, 30);
     const auto& pose = a->pose();
     const size_t at = (static_cast<size_t>(479 - (static_cast<int>(pose.headY) - 20)) * 640 +
-                       static_cast<size_t>(pose.headX)) * 3 + 2;
+                       static_cast<size_t>(pose.headX)) *
+                          3 +
+                      2;
     EXPECT_GT(std::abs(int(fa[at]) - int(fe[at])), 10);
 }
 

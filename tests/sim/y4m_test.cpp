@@ -1,9 +1,9 @@
 // Reading and writing YUV4MPEG2, the colour conversion and the tick timing.
+#include "sim/y4m.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-#include "sim/y4m.h"
 
 namespace quil::sim {
 namespace {
@@ -25,9 +25,10 @@ TEST(TickTiming, EachTickTakesTheFrameShownAtItsTime) {
 }
 
 TEST(Y4mReader, ReadsHeaderAndFramesOfBothColourSpaces) {
-    std::stringstream in("YUV4MPEG2 W640 H480 F30000:1001 It A1:1 C420mpeg2 XYSCSS=420MPEG2\n"
-                         "FRAME\n" + std::string(kLuma * 3 / 2, 'a') + "FRAME Ixyz\n" +
-                         std::string(kLuma * 3 / 2, 'b'));
+    std::stringstream in(
+        "YUV4MPEG2 W640 H480 F30000:1001 It A1:1 C420mpeg2 XYSCSS=420MPEG2\n"
+        "FRAME\n" +
+        std::string(kLuma * 3 / 2, 'a') + "FRAME Ixyz\n" + std::string(kLuma * 3 / 2, 'b'));
     Y4mReader r(in);
     ASSERT_TRUE(r.open()) << r.error();
     EXPECT_EQ(r.info().rateNum, 30000);
@@ -40,7 +41,8 @@ TEST(Y4mReader, ReadsHeaderAndFramesOfBothColourSpaces) {
     EXPECT_EQ(planes[0], 'b');
     EXPECT_EQ(r.next(planes), Y4mReader::Next::End);
 
-    std::stringstream in444("YUV4MPEG2 C444 W640 H480 F25:1\nFRAME\n" + std::string(kLuma * 3, 'c'));
+    std::stringstream in444("YUV4MPEG2 C444 W640 H480 F25:1\nFRAME\n" +
+                            std::string(kLuma * 3, 'c'));
     Y4mReader r444(in444);
     ASSERT_TRUE(r444.open());
     EXPECT_EQ(r444.info().chroma, Chroma::C444);
@@ -80,9 +82,9 @@ TEST(ColourConversion, UsesTheLimitedRangeIntegerFormulas) {
         uint8_t y, u, v, b, g, r;
     };
     const Case cases[] = {
-        {16, 128, 128, 0, 0, 0},      {235, 128, 128, 255, 255, 255},
-        {81, 90, 240, 0, 0, 255},     // BT.601 red
-        {0, 0, 0, 0, 135, 0},         // clamped: R = (298*-16 + 409*-128 + 128) >> 8 < 0
+        {16, 128, 128, 0, 0, 0},     {235, 128, 128, 255, 255, 255},
+        {81, 90, 240, 0, 0, 255},  // BT.601 red
+        {0, 0, 0, 0, 135, 0},      // clamped: R = (298*-16 + 409*-128 + 128) >> 8 < 0
         {100, 200, 60, 243, 125, 0},
     };
     for (const auto& c : cases) {
@@ -108,10 +110,12 @@ TEST(ColourConversion, PlacesPixelsBottomUpAndTakesTheCoveringChromaSample) {
     planes[vPlane + 1] = 255;
     std::vector<uint8_t> bgr(kBgrBytes);
     yuvToBgr(planes, Chroma::C420, bgr);
-    auto red = [&](int x, int y) { return bgr[static_cast<size_t>(((479 - y) * 640 + x) * 3 + 2)]; };
+    auto red = [&](int x, int y) {
+        return bgr[static_cast<size_t>(((479 - y) * 640 + x) * 3 + 2)];
+    };
     EXPECT_EQ(red(0, 0), 255);
     EXPECT_EQ(bgr[static_cast<size_t>(479 * 1920 + 2)], 255);  // top-left is the last row in memory
-    EXPECT_EQ(bgr[1919], 255);                                   // bottom-right, first row
+    EXPECT_EQ(bgr[1919], 255);                                 // bottom-right, first row
     for (int x : {2, 3}) {
         for (int y : {0, 1}) EXPECT_GT(red(x, y), 200) << x << "," << y;
     }
