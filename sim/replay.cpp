@@ -219,6 +219,13 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         view.eyesWindowOpen = desktop.eyesWindowOpen();
         view.keyboardVisible = desktop.keyboardVisible();
         view.largeView = s.largeView;
+        view.pointerVsKeyboard = 2;
+        view.pointerVsKeyboardX = 2;
+        if (desktop.keyboardVisible()) {
+            const ScreenPoint p = desktop.pointer();
+            view.pointerVsKeyboard = p.y <= s.keyboardTop ? -1 : p.y >= s.keyboardBottom ? 1 : 0;
+            view.pointerVsKeyboardX = p.x <= s.keyboardLeft ? -1 : p.x >= s.keyboardRight ? 1 : 0;
+        }
         if (!source->frame(tick, view, frame)) break;
         if (o.realtime) {
             std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(tick * kTickMs));

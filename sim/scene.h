@@ -19,6 +19,10 @@ struct UserView {
     int calibrations = 0;  // successful calibrations so far
     bool keyboardVisible = false;
     bool largeView = true;  // the camera view is the big centred one
+    // Where the pointer is against the keyboard: -1 above it, 0 over it, 1 below
+    // it (or the keyboard is hidden: 2).
+    int pointerVsKeyboard = 2;
+    int pointerVsKeyboardX = 2;  // -1 left of it, 0 within its columns, 1 right of it
 };
 
 // Where the head is and what the face does. Positions are frame pixels, rows
@@ -42,8 +46,19 @@ struct SceneMark {
     double y = 0.0;
 };
 
-enum class Act { Enter, Sway, HoldBlink, MoveTo, Hold, MouthClick, EyeClose, Nod, Shake };
-enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView };
+enum class Act {
+    Enter,
+    Sway,
+    HoldBlink,
+    MoveTo,
+    Hold,
+    MouthClick,
+    EyeClose,
+    Nod,
+    Shake,
+    ReachKeyboard
+};
+enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView, OverKeyboard };
 // A calibration that times out closes the eyes window and brings the camera
 // view back: the user then moves again so that the head is found anew.
 inline constexpr int kCalibrationRetries = 6;
@@ -115,6 +130,7 @@ private:
     std::vector<Blink> blinks_;
     int lastBlink_ = -1;
     int retries_ = 0;
+    int overTicks_ = 0;
     bool personHidden_ = false;
     int64_t tick_ = 0;
     bool over_ = false;

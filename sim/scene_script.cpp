@@ -22,6 +22,8 @@ constexpr double kSwayX = 14, kSwayY = 6, kSwayPeriod = 1.8, kSwayRoll = 0.025;
 constexpr double kBlinkFirst = 0.4, kBlinkEveryMin = 0.6, kBlinkEveryMax = 1.1;
 constexpr double kNodAmplitude = 6, kNodPeriod = 0.6;
 constexpr double kShakeAmplitude = 14, kShakePeriod = 0.62;
+constexpr double kReachStep = 0.2;      // head offset per tick while aiming at the keyboard
+constexpr int kOverKeyboardTicks = 10;  // the pointer rests over the keys this long
 
 double smooth01(double t) {
     t = std::clamp(t, 0.0, 1.0);
@@ -57,6 +59,8 @@ const char* markName(Act act) {
             return "nod";
         case Act::Shake:
             return "shake";
+        case Act::ReachKeyboard:
+            return "reach";
     }
     return "?";
 }
@@ -106,6 +110,7 @@ void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
         targetY_ = p.y;
     }
     lastBlink_ = -1;
+    overTicks_ = 0;
     blinks_.clear();
     if (p.act == Act::HoldBlink) {
         Rng rng(seed_ * 1000003 + index);
@@ -153,11 +158,30 @@ bool Scene::advance(int64_t tick, const UserView& view) {
             case Until::KeyboardToggled:
                 done = done || view.keyboardVisible != atStart_.keyboardVisible;
                 break;
+            case Until::OverKeyboard:
+                if (view.pointerVsKeyboard == 0 && view.pointerVsKeyboardX == 0) {
+                    if (++overTicks_ >= kOverKeyboardTicks) done = true;
+                } else {
+                    overTicks_ = 0;
+                }
+                break;
             case Until::LargeView:
                 done = done || (view.largeView && !atStart_.largeView);
                 break;
         }
         if (!done) {
+            if (p.act == Act::ReachKeyboard && view.pointerVsKeyboard != 2) {
+                // Watching the pointer, the user turns the head toward the keys; the
+                // picture is not mirrored, so the pointer moves against the head.
+                if (view.pointerVsKeyboard != 0) {
+                    targetY_ += view.pointerVsKeyboard < 0 ? kReachStep : -kReachStep;
+                }
+                if (view.pointerVsKeyboardX != 0) {
+                    targetX_ += view.pointerVsKeyboardX < 0 ? -kReachStep : kReachStep;
+                }
+                baseX_ = targetX_;
+                baseY_ = targetY_;
+            }
             evaluate(elapsed);
             return true;
         }
@@ -212,6 +236,7 @@ void Scene::evaluate(double t) {
             break;
         }
         case Act::Hold:
+        case Act::ReachKeyboard:
             break;
         case Act::MouthClick:
             pose_.mouthOpen = envelope(t, 0.3, 0.2, 0.25);
@@ -265,6 +290,7 @@ Phase hold(double seconds) { return {Act::Hold, seconds}; }
 Phase mouth() { return {Act::MouthClick, 0.8}; }
 Phase eyes() { return {Act::EyeClose, 0.8}; }
 Phase nod() { return {Act::Nod, 4.0, Until::KeyboardToggled}; }
+Phase reach() { return {Act::ReachKeyboard, 8.0, Until::OverKeyboard}; }
 
 struct Entry {
     std::string description;
@@ -308,8 +334,9 @@ const std::map<std::string, Entry>& library() {
                                           hold(1.0),
                                           nod(),
                                           hold(1.0),
-                                          moveTo(0, 14, 1.0),
-                                          hold(1.5),
+                                          moveTo(0, 12, 1.0),
+                                          reach(),
+                                          hold(0.5),
                                           mouth(),
                                           hold(1.2),
                                           moveTo(0, 0, 1.0),
@@ -336,12 +363,13 @@ const std::map<std::string, Entry>& library() {
                                                hold(2.2), moveTo(0, 6), hold(2.2)})};
         m["shake"] = {"calibrates, shakes the head until tracking restarts, calibrates again",
                       with(with(calibratePrefix(), {hold(1.0)}), recalibrate)};
-        m["keyboard"] = {"calibrates, nods to hide and to show the keyboard, types a key, nods",
-                         with(calibratePrefix(), {hold(1.5), nod(), hold(1.0), nod(), hold(1.0),
-                                                  moveTo(0, 14, 1.0), hold(1.5), mouth(), hold(1.5),
-                                                  moveTo(0, 0, 1.0), hold(1.0), nod(), hold(1.0)})};
-        m["idle"] = {"calibrates, then holds perfectly still for 17 s",
-                     with(calibratePrefix(), {hold(17.0)})};
+        m["keyboard"] = {
+            "calibrates, nods to hide and to show the keyboard, types a key, nods",
+            with(calibratePrefix(),
+                 {hold(1.5), nod(), hold(1.0), nod(), hold(1.0), moveTo(0, 12, 1.0), reach(),
+                  hold(0.5), mouth(), hold(1.5), moveTo(0, 0, 1.0), hold(1.0), nod(), hold(1.0)})};
+        m["idle"] = {"calibrates, then holds perfectly still for 20 s",
+                     with(calibratePrefix(), {hold(20.0)})};
         m["empty"] = {"an empty room for 8 s", {hold(8.0)}};
         return m;
     }();
