@@ -146,7 +146,7 @@ TEST_P(Scenes, PointerFollowsTheHeadToItsTargets) {
     }
     EXPECT_GE(stops, 4);
     // The targets lie around the screen, not in one spot.
-    EXPECT_GT(right - left, r.screenWidth / 3);
+    EXPECT_GT(right - left, r.screenWidth / 4);
     EXPECT_GT(bottom - top, r.screenHeight / 4);
     expectNoActionWhileMoving(r);
 }

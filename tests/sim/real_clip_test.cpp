@@ -71,8 +71,11 @@ TEST(RealFace, HeadIsFoundCalibratedAndFollowed) {
         }
     }
     const auto& s = r.summary;
-    std::printf("real clip: head box at %.2f s, calibrated at %.2f s, first loss at %.2f s\n",
-                boxTick * 0.075, calibTick * 0.075, firstLost * 0.075);
+    std::printf("real clip: head box at %.2f s, calibrated at %.2f s, %s\n", boxTick * 0.075,
+                calibTick * 0.075,
+                firstLost < 0
+                    ? "never lost"
+                    : ("first lost at " + std::to_string(firstLost * 0.075) + " s").c_str());
     std::printf(
         "  face columns %.0f..%.0f, rows %.0f..%.0f; tracking frames %lld; losses %lld; "
         "clicks %lld; presses %lld; releases %lld\n",
