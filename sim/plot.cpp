@@ -60,23 +60,26 @@ struct Chart {
 
 void series(std::ostream& out, const ReplayResult& r, const Chart& c, int axis, bool truth,
             const char* colour, const char* dash) {
+    // One path per unbroken run, so that no renderer draws across a gap.
     std::string path;
-    bool pen = false;
+    const auto flush = [&] {
+        if (path.empty()) return;
+        out << "<path d=\"" << path << "\" fill=\"none\" stroke=\"" << colour
+            << "\" stroke-width=\"1.5\"" << (dash[0] ? " stroke-dasharray=\"" : "") << dash
+            << (dash[0] ? "\"" : "") << "/>\n";
+        path.clear();
+    };
     for (const auto& t : r.ticks) {
         const auto& p = truth ? t.truth : t.face;
-        if (!p || (truth && t.state != Tracking)) {
-            pen = false;
+        if (!p || t.state != Tracking || !t.stepped) {
+            flush();
             continue;
         }
         const double x = c.px(static_cast<double>(t.tick) * 0.075);
         const double y = c.py(std::clamp((*p)[static_cast<size_t>(axis)], c.lo, c.hi));
-        appendPoint(path, pen, x, y);
-        pen = true;
+        appendPoint(path, !path.empty(), x, y);
     }
-    if (path.empty()) return;
-    out << "<path d=\"" << path << "\" fill=\"none\" stroke=\"" << colour
-        << "\" stroke-width=\"1.5\"" << (dash[0] ? " stroke-dasharray=\"" : "") << dash
-        << (dash[0] ? "\"" : "") << "/>\n";
+    flush();
 }
 
 void chart(std::ostream& out, const ReplayResult& r, const Chart& c, int axis,
@@ -88,7 +91,7 @@ void chart(std::ostream& out, const ReplayResult& r, const Chart& c, int axis,
             const double x0 = c.px(static_cast<double>(r.ticks[start].tick) * 0.075);
             const double x1 = c.px(static_cast<double>(r.ticks[i - 1].tick + 1) * 0.075);
             out << "<rect x=\"" << num(x0) << "\" y=\"" << num(c.y0) << "\" width=\""
-                << num(x1 - x0) << "\" height=\"" << num(c.y1 - c.y0) << "\" fill=\""
+                << num(std::max(x1 - x0, 2.0)) << "\" height=\"" << num(c.y1 - c.y0) << "\" fill=\""
                 << kStateFill[r.ticks[start].state & 7] << "\"/>\n";
             start = static_cast<int64_t>(i);
         }
