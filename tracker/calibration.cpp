@@ -1,0 +1,285 @@
+#include "tracker/calibration.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "imaging/block_sampler.h"
+#include "imaging/circle_mask.h"
+#include "imaging/grids.h"
+#include "pointer/pointer_mapping.h"
+#include "tracker/views.h"
+
+namespace quil {
+
+namespace {
+
+constexpr int kCalibrationFrameLimit = 65;
+constexpr int kHeadBlock = 6;
+constexpr int kHeadSearch = 5;
+// Two blinking eyes change about this many head-box blocks; fewer is noise,
+// more is the whole head moving.
+constexpr int kMinEyeBlocks = 48;
+constexpr int kMaxEyeBlocks = 93;
+constexpr int kMinRowBlocks = 5;    // a band row needs this many changed blocks
+constexpr int kMinColBlocks = 4;    // a cluster column needs more than 3
+constexpr int kMinClusterSpan = 4;  // falling - rising: five block columns
+constexpr int kEyeRowDrop = 3;      // block rows from the band's middle to the eye row
+
+// The lattice: 6 rows 10 pixels apart from 5 above the eye row, columns 10
+// apart from 15 left of one eye to 15 right of the other.
+constexpr int kLatticeRows = 6;
+constexpr int kLatticeStep = 10;
+constexpr int kLatticeLeftMargin = 15;
+constexpr int kLatticeTopMargin = 5;
+constexpr int kLatticeColumnStep = kLatticeStep * kFrameRows;  // 4800
+
+// The search window around the lattice's first point.
+constexpr int kSearchLeft = 70;
+constexpr int kSearchRight = 70;
+constexpr int kSearchUp = 60;
+constexpr int kSearchDown = 60;
+constexpr int kSearchCols = kSearchLeft + kSearchRight + 1;  // 141
+constexpr int kSearchRows = kSearchUp + kSearchDown + 1;     // 121
+
+constexpr int kCircleRadius = 25;
+
+constexpr int kEyePatchRows = 37;
+constexpr int kEyePatchCols = 61;
+constexpr int kMouthPatchRows = 50;
+constexpr int kMouthPatchCols = 31;
+constexpr int kPatchBlock = 5;
+
+constexpr ScreenPoint kPointerPark{1, 1};
+
+size_t at(int i) { return static_cast<size_t>(i); }
+
+struct Placement {
+    int eyeAX, eyeAY, eyeBX;
+    int y0, xA, xB;
+    int latticeCols;
+};
+
+Placement placeEyes(const TrackerState& s, const EyeClusters& e) {
+    Placement p{};
+    p.eyeAX = ((e.rising[0] + e.falling[0]) / 2) * kHeadBlock;
+    p.eyeAY = ((e.first + e.last) / 2 + kEyeRowDrop) * kHeadBlock;
+    p.eyeBX = ((e.rising[1] + e.falling[1]) / 2) * kHeadBlock;
+    p.y0 = kFrameRows - s.headTop + p.eyeAY - 1;
+    p.xA = s.headLeft + p.eyeAX;
+    p.xB = s.headLeft + p.eyeBX;
+    p.latticeCols = (p.xB - p.xA + 2 * kLatticeLeftMargin) / kLatticeStep + 1;
+    return p;
+}
+
+// Lattice indices grow with column and row, so its first and last points
+// bound it. A row past 479 runs on into the next column, which is kept.
+bool latticeInsideGrid(const Placement& p) {
+    const int64_t firstIndex =
+        int64_t{p.xA - kLatticeLeftMargin} * kFrameRows + (p.y0 - kLatticeTopMargin);
+    const int64_t lastIndex =
+        int64_t{p.xA - kLatticeLeftMargin + kLatticeStep * (p.latticeCols - 1)} * kFrameRows +
+        (p.y0 - kLatticeTopMargin + kLatticeStep * (kLatticeRows - 1));
+    return p.latticeCols > 0 && firstIndex >= 0 && lastIndex < kFrameCells;
+}
+
+void sampleLattice(TrackerState& s, const Placement& p) {
+    s.latticeRecords.clear();
+    for (int c = 0; c < p.latticeCols; ++c) {
+        const int x = p.xA - kLatticeLeftMargin + c * kLatticeStep;
+        for (int r = 0; r < kLatticeRows; ++r) {
+            const int y = p.y0 - kLatticeTopMargin + r * kLatticeStep;
+            s.latticeRecords.push_back({s.currentGrid[at(x * kFrameRows + y)],
+                                        c * kLatticeColumnStep + r * kLatticeStep, x, y});
+        }
+    }
+    s.latticeCentre = (p.latticeCols / 2) * kLatticeColumnStep;
+    s.latticeCount = kLatticeRows * p.latticeCols;
+    s.latticeOffsets.resize(at(s.latticeCount));
+    s.latticeReference.resize(at(s.latticeCount));
+    for (size_t i = 0; i < s.latticeRecords.size(); ++i) {
+        s.latticeOffsets[i] = s.latticeRecords[i].offset;
+        s.latticeReference[i] = s.latticeRecords[i].value;
+    }
+    s.latticeRecords.clear();
+}
+
+// Candidate positions of the lattice's first point, row by row.
+void buildSearchWindow(TrackerState& s, const Placement& p) {
+    s.searchIndices.resize(at(kSearchCols * kSearchRows));
+    size_t n = 0;
+    const int firstX = p.xA - kLatticeLeftMargin - kSearchLeft;
+    const int firstY = p.y0 - kLatticeTopMargin - kSearchUp;
+    for (int y = firstY; y < firstY + kSearchRows; ++y) {
+        for (int x = firstX; x < firstX + kSearchCols; ++x) {
+            s.searchIndices[n++] = x * kFrameRows + y;
+        }
+    }
+}
+
+void freeHeadProfiles(TrackerState& s) {
+    freeFeatureSet(s.headMotion);
+    s.headColProfile.clear();
+    s.headRowProfile.clear();
+    s.headRowIndices.clear();
+    s.headColStarts.clear();
+}
+
+}  // namespace
+
+// Two eyes blinking show as one band of changed block rows holding two
+// separate clusters of changed block columns.
+bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
+    const int R = s.headBlockRows;
+    const int C = s.headBlockCols;
+    IntList& mask = s.headMotion.mask;
+    if (R <= 0 || C <= 0 || mask.size() != at(R * C) || s.headRowProfile.size() != at(R) ||
+        s.headColProfile.size() != at(C)) {
+        return false;
+    }
+
+    int total = 0;
+    for (int32_t m : mask) total += m;
+    if (total < kMinEyeBlocks || total > kMaxEyeBlocks) return false;
+
+    headRowSums(s, mask);
+    int first = -1;
+    int last = -1;
+    int rowsWithMarks = 0;
+    for (int r = 0; r < R; ++r) {
+        int32_t& entry = s.headRowProfile[at(r)];
+        if (entry < kMinRowBlocks) entry = 0;
+        if (entry == 0) continue;
+        if (first < 0) first = r;
+        last = r;
+        ++rowsWithMarks;
+    }
+    if (rowsWithMarks < 2) return false;
+
+    // Keep the band and one row either side of it.
+    for (int c = 0; c < C; ++c) {
+        int32_t* column = mask.data() + at(c * R);
+        for (int r = 0; r <= first - 2; ++r) column[r] = 0;
+        for (int r = last + 2; r < R; ++r) column[r] = 0;
+    }
+
+    headColSums(s, mask);
+    for (int32_t& entry : s.headColProfile) entry = entry >= kMinColBlocks ? 1 : 0;
+
+    int risingCount = 0;
+    int fallingCount = 0;
+    for (int c = 0; c + 1 < C; ++c) {
+        const int32_t here = s.headColProfile[at(c)];
+        const int32_t next = s.headColProfile[at(c + 1)];
+        if (here == 0 && next == 1) {
+            if (risingCount < 2) eyes.rising[at(risingCount)] = c + 1;
+            ++risingCount;
+        } else if (here == 1 && next == 0) {
+            if (fallingCount < 2) eyes.falling[at(fallingCount)] = c;
+            ++fallingCount;
+        }
+    }
+    eyes.first = first;
+    eyes.last = last;
+    return risingCount == 2 && fallingCount == 2 &&
+           eyes.falling[0] - eyes.rising[0] >= kMinClusterSpan &&
+           eyes.falling[1] - eyes.rising[1] >= kMinClusterSpan;
+}
+
+bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
+    const Placement p = placeEyes(s, eyes);
+    if (!latticeInsideGrid(p) || s.currentGrid.size() != at(kFrameCells)) return false;
+
+    s.eyeAX = p.eyeAX;
+    s.eyeAY = p.eyeAY;
+    s.eyeBX = p.eyeBX;
+    s.eyeBY = p.eyeAY;
+    sampleLattice(s, p);
+
+    s.refX = p.xA + (p.xB - p.xA) / 2;
+    s.refY = p.y0;
+    s.halfEyeGap = (p.xB - p.xA) / 2;
+    setHeadRange(s);
+
+    if (s.circleOffsets.empty()) buildCircleMask(s, kCircleRadius);
+    s.circleScratch.assign(at(s.circleCount), 0);
+    buildSearchWindow(s, p);
+    s.distanceMap.assign(at(kFrameCells), std::numeric_limits<int32_t>::max());
+
+    s.eyePatchRows = kEyePatchRows;
+    s.eyePatchCols = kEyePatchCols;
+    s.eyePatchSize = kEyePatchRows * kEyePatchCols;
+    s.eyePatchCurrent.assign(at(s.eyePatchSize), 0);
+    s.eyePatchPrevious.assign(at(s.eyePatchSize), 0);
+    s.eyePatchIndices.assign(at(s.eyePatchSize), 0);
+    s.eyePatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, s.eyePatchRows);
+    s.eyeBlockRows = s.eyePatchRows / kPatchBlock;
+    s.eyeBlockCols = s.eyePatchCols / kPatchBlock;
+    allocFeatureSet(s.eyeMotion, s.eyeBlockRows * s.eyeBlockCols);
+
+    const int mouthSize = kMouthPatchRows * kMouthPatchCols;
+    s.mouthPatchCurrent.assign(at(mouthSize), 0);
+    s.mouthPatchPrevious.assign(at(mouthSize), 0);
+    s.mouthPatchIndices.assign(at(mouthSize), 0);
+    s.mouthPatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, kMouthPatchRows);
+    s.mouthBlockRows = kMouthPatchRows / kPatchBlock;
+    s.mouthBlockCols = kMouthPatchCols / kPatchBlock;
+    allocFeatureSet(s.mouthMotion, s.mouthBlockRows * s.mouthBlockCols);
+
+    computeGains(s);
+    freeHeadProfiles(s);
+
+    desktop.closeEyesWindow(s.eyesWindow);
+    chooseCornerView(s);
+    moveViewWindows(s, desktop);
+    if (s.keyboardWindow == 0) desktop.launchKeyboard();
+    desktop.setCursorPos(kPointerPark.x, kPointerPark.y);
+    s.lastCursor.store(kPointerPark);
+    s.state = Tracking;
+    const WindowHandle keyboard = s.keyboardWindow;
+    if (keyboard != 0 && !s.keyboardStayHidden) {
+        s.keyboardHidden = false;
+        s.keyboardStayHidden = true;
+        desktop.showWindow(keyboard, ShowMode::Show);
+    }
+    return true;
+}
+
+void giveUpCalibration(TrackerState& s, Desktop& desktop) {
+    s.state = MotionSearch;
+    freeHeadProfiles(s);
+    s.blockOffsets.clear();
+    s.blockOffsetsIn = TrackerState::BlockList::Own;
+    s.headIndices.clear();
+    s.headCurrent.clear();
+    s.headPrevious.clear();
+    s.currentGrid.clear();
+    s.previousGrid.clear();
+    setNeighbourOffsets(s, s.blockRows);
+    s.pauseActive = true;
+    s.pauseFrames = 0;
+    clearProfiles(s);
+    s.detectFrames = 0;
+    desktop.closeEyesWindow(s.eyesWindow);
+    desktop.showWindow(s.mainWindow, ShowMode::ShowNormal);
+    ++s.calibFrames;
+}
+
+void stepCalibration(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
+    if (s.calibFrames == kCalibrationFrameLimit) {
+        giveUpCalibration(s, desktop);
+        return;
+    }
+    const int H = s.headTop - s.headBottom + 1;
+    const int W = s.headRight - s.headLeft + 1;
+    const int cells = static_cast<int>(s.headIndices.size());
+    gather(s.currentGrid, s.headCurrent, s.headIndices, cells);
+    gather(s.previousGrid, s.headPrevious, s.headIndices, cells);
+    const BlockSamplerArgs args{kHeadBlock, kHeadBlock, kHeadSearch, kHeadSearch, H, W};
+    sampleBlocks(s, args, s.headCurrent, s.headPrevious, s.headMotion);
+
+    EyeClusters eyes;
+    if (findEyeClusters(s, eyes)) setUpTracking(s, desktop, eyes);
+    ++s.calibFrames;
+}
+
+}  // namespace quil

@@ -1,0 +1,131 @@
+#include "tracker/tracking.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "imaging/grids.h"
+#include "imaging/template_search.h"
+#include "pointer/clicks.h"
+#include "pointer/pointer_mapping.h"
+#include "tracker/head_gestures.h"
+
+namespace quil {
+
+namespace {
+
+// A pointer jump larger than this between frames was made by hand.
+constexpr int kHandMoveLimit = 20;
+// Mean difference per lattice point at which the face counts as lost.
+constexpr double kLostCost = 45.4545;
+// Below this many pixels on both axes the pointer counts as idle.
+constexpr int kIdleMove = 2;
+constexpr int kIdleFrameLimit = 200;
+
+constexpr uint8_t kTrackRed = 0;
+constexpr uint8_t kTrackGreen = 255;
+constexpr uint8_t kTrackBlue = 0;
+
+constexpr int kBarHalfLength = 75;
+constexpr int kBarAbove = 3;  // buffer rows m-3 .. m+2
+constexpr int kBarBelow = 2;
+constexpr int kUprightAbove = 50;  // buffer rows m-50 .. m+49
+constexpr int kUprightBelow = 49;
+constexpr int kUprightLeft = 3;  // columns c-3 .. c+2
+constexpr int kUprightRight = 2;
+
+// Positions handed to the gesture recognisers are whole pixels; a face
+// position far outside any int would make the conversion undefined.
+int truncToInt(double v) {
+    constexpr double kLimit = 1.0e9;
+    return static_cast<int>(std::clamp(v, -kLimit, kLimit));
+}
+
+// Fills the rectangle of columns [c0, c1] and buffer rows [r0, r1], clipped to
+// the frame and to the bytes actually given.
+void fillRect(std::span<uint8_t> pixels, int c0, int c1, int r0, int r1, uint8_t red, uint8_t green,
+              uint8_t blue) {
+    const int rowsHeld = static_cast<int>(
+        std::min<size_t>(pixels.size() / static_cast<size_t>(kFrameRowBytes), kFrameRows));
+    c0 = std::max(c0, 0);
+    c1 = std::min(c1, kFrameCols - 1);
+    r0 = std::max(r0, 0);
+    r1 = std::min(r1, rowsHeld - 1);
+    for (int r = r0; r <= r1; ++r) {
+        uint8_t* row = pixels.data() + static_cast<size_t>(r) * kFrameRowBytes;
+        for (int c = c0; c <= c1; ++c) {
+            uint8_t* px = row + 3 * c;
+            px[0] = blue;
+            px[1] = green;
+            px[2] = red;
+        }
+    }
+}
+
+}  // namespace
+
+void drawCross(std::span<uint8_t> pixels, int centreX, int centreY, uint8_t red, uint8_t green,
+               uint8_t blue) {
+    const int m = kFrameRows - centreY;  // buffer row of the centre (bottom-up rows)
+    fillRect(pixels, centreX - kBarHalfLength, centreX + kBarHalfLength, m - kBarAbove,
+             m + kBarBelow, red, green, blue);
+    fillRect(pixels, centreX - kUprightLeft, centreX + kUprightRight, m - kUprightAbove,
+             m + kUprightBelow, red, green, blue);
+}
+
+// One frame of following the face. Later state assignments override earlier
+// ones: lost beats hand-move, shake beats hand-move, nod beats shake, idle
+// beats everything.
+void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
+    s.cursorNow = desktop.cursorPos();
+    const ScreenPoint before = s.lastCursor.load();
+    if (std::abs(s.cursorNow.x - before.x) > kHandMoveLimit ||
+        std::abs(s.cursorNow.y - before.y) > kHandMoveLimit) {
+        s.state = HandPause;
+        s.stillFrames = 0;
+    }
+
+    const FaceFix fix = locateFace(s, s.currentGrid);
+    // A cost that is not a number, or a position that is not finite, is no
+    // face either.
+    if (!(static_cast<double>(fix.cost) < kLostCost) || !std::isfinite(fix.faceX) ||
+        !std::isfinite(fix.faceY)) {
+        s.state = Lost;
+    } else {
+        const double faceX = fix.faceX;
+        const double faceY = fix.faceY;
+        s.moveDistance = std::sqrt((s.lastFoundX - faceX) * (s.lastFoundX - faceX) +
+                                   (s.lastFoundY - faceY) * (s.lastFoundY - faceY));
+        mapPointer(s, faceX, faceY);
+        if (!s.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
+        if (!s.optionsOpen && detectNod(s, truncToInt(faceY), truncToInt(faceX))) {
+            s.state = KeyboardToggle;
+        }
+        detectEvents(s, faceX, faceY);
+        const int gesture = pendingGesture(s);
+        if (gesture >= 0) {
+            runGestureAction(s, desktop, gesture, frame.frameStartCursor);
+        } else {
+            movePointer(s, desktop, frame.frameStartCursor);
+        }
+        s.lastTargetX = s.targetX;
+        s.lastTargetY = s.targetY;
+        s.lastFoundX = faceX;
+        s.lastFoundY = faceY;
+
+        s.cursorNow = desktop.cursorPos();
+        const ScreenPoint last = s.lastCursor.load();
+        if (std::abs(s.cursorNow.x - last.x) < kIdleMove &&
+            std::abs(s.cursorNow.y - last.y) < kIdleMove) {
+            ++s.idleFrames;
+            if (s.idleFrames >= kIdleFrameLimit) s.state = Lost;
+        } else {
+            s.idleFrames = 0;
+        }
+        s.lastCursor.store(s.cursorNow);
+    }
+    drawCross(frame.pixels, s.headRangeCentreX, s.headRangeCentreY, kTrackRed, kTrackGreen,
+              kTrackBlue);
+}
+
+}  // namespace quil
