@@ -6,6 +6,8 @@
 #include "imaging/block_sampler.h"
 #include "imaging/circle_mask.h"
 #include "imaging/grids.h"
+#include "keyboard_link/keyboard_link.h"
+#include "pointer/clicks.h"
 #include "pointer/pointer_mapping.h"
 #include "tracker/views.h"
 
@@ -43,10 +45,6 @@ constexpr int kSearchRows = kSearchUp + kSearchDown + 1;     // 121
 
 constexpr int kCircleRadius = 25;
 
-constexpr int kEyePatchRows = 37;
-constexpr int kEyePatchCols = 61;
-constexpr int kMouthPatchRows = 50;
-constexpr int kMouthPatchCols = 31;
 constexpr int kPatchBlock = 5;
 
 constexpr ScreenPoint kPointerPark{1, 1};
@@ -235,12 +233,7 @@ bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
     desktop.setCursorPos(kPointerPark.x, kPointerPark.y);
     s.lastCursor.store(kPointerPark);
     s.state = Tracking;
-    const WindowHandle keyboard = s.keyboardWindow;
-    if (keyboard != 0 && !s.keyboardStayHidden) {
-        s.keyboardHidden = false;
-        s.keyboardStayHidden = true;
-        desktop.showWindow(keyboard, ShowMode::Show);
-    }
+    keyboardOnCalibrated(s, desktop);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "tracker/rest_states.h"
 
 #include "imaging/grids.h"
+#include "keyboard_link/keyboard_link.h"
 #include "options/options_file.h"
 #include "tracker/tracking.h"
 #include "tracker/views.h"
@@ -35,16 +36,7 @@ void freeTrackingBuffers(TrackerState& s) {
 }  // namespace
 
 void stepLost(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
-    const WindowHandle keyboard = s.keyboardWindow;
-    if (keyboard != 0) {
-        if (!s.keyboardHidden) {
-            s.keyboardHidden = true;
-            s.keyboardStayHidden = false;
-            desktop.showWindow(keyboard, ShowMode::Hide);
-        } else {
-            s.keyboardStayHidden = true;
-        }
-    }
+    keyboardOnTrackerLost(s, desktop);
     freeTrackingBuffers(s);
     setNeighbourOffsets(s, s.blockRows);
     s.pauseActive = true;
@@ -70,17 +62,7 @@ void stepRestart(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
 // A nod with no keyboard program known changes nothing: waiting here for one
 // would freeze the pointer of a user who has none.
 void stepKeyboardToggle(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
-    const WindowHandle keyboard = s.keyboardWindow;
-    if (keyboard != 0) {
-        if (s.keyboardHidden) {
-            placeKeyboardAtDefault(s);
-            desktop.showWindow(keyboard, ShowMode::Show);
-            s.keyboardHidden = false;
-        } else {
-            desktop.showWindow(keyboard, ShowMode::Hide);
-            s.keyboardHidden = true;
-        }
-    }
+    static_cast<void>(toggleKeyboard(s, desktop));
     s.state = Tracking;
 }
 

@@ -1,5 +1,7 @@
 #include "tracker/views.h"
 
+#include "keyboard_link/keyboard_link.h"
+
 namespace quil {
 
 namespace {
@@ -8,9 +10,6 @@ constexpr int kLargeHeight = 480;
 constexpr int kCornerFraction = 8;
 constexpr int kCornerMarginBottom = 30;
 constexpr int kPointerEdgeMargin = 10;
-constexpr int kKeyboardWidth = 412;
-constexpr int kKeyboardHeight = 192;
-constexpr int kKeyboardMarginBottom = 30;
 }  // namespace
 
 void chooseLargeView(TrackerState& s, Desktop& desktop) {
@@ -35,13 +34,6 @@ void moveViewWindows(const TrackerState& s, Desktop& desktop) {
     desktop.moveWindow(s.captureWindow, 0, 0, s.viewWidth, s.viewHeight);
 }
 
-void placeKeyboardAtDefault(TrackerState& s) {
-    s.keyboardLeft = (s.screenWidth - kKeyboardWidth) / 2;
-    s.keyboardRight = s.keyboardLeft + kKeyboardWidth;
-    s.keyboardTop = s.screenHeight - kKeyboardHeight - kKeyboardMarginBottom;
-    s.keyboardBottom = s.keyboardTop + kKeyboardHeight;
-}
-
 void setScreenDefaults(TrackerState& s, int screenWidth, int screenHeight) {
     s.screenWidth = screenWidth;
     s.screenHeight = screenHeight;
@@ -51,7 +43,7 @@ void setScreenDefaults(TrackerState& s, int screenWidth, int screenHeight) {
     s.clampMaxY = screenHeight - kPointerEdgeMargin;
     s.mapWidth = screenWidth;
     s.mapHeight = screenHeight;
-    placeKeyboardAtDefault(s);
+    setKeyboardDefaultRect(s);
 }
 
 }  // namespace quil

@@ -18,10 +18,6 @@ void chooseCornerView(TrackerState& s);
 // it, both repainted.
 void moveViewWindows(const TrackerState& s, Desktop& desktop);
 
-// The keyboard rectangle's default place: 412 x 192, centred, its bottom edge
-// 30 pixels above the screen's bottom.
-void placeKeyboardAtDefault(TrackerState& s);
-
 // Screen-derived start values: pointer bounds, mapping extent, keyboard
 // rectangle at its default place.
 void setScreenDefaults(TrackerState& s, int screenWidth, int screenHeight);
