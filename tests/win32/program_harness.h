@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -188,6 +189,24 @@ inline long countEvents(const std::vector<std::string>& events, const std::strin
                          [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
 }
 
+// A fingerprint of what the screen shows of a window's client area.
+inline uint64_t clientFingerprint(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    const HDC screen = GetDC(nullptr);
+    uint64_t hash = 1469598103934665603ull;
+    constexpr int kStep = 4;
+    for (int y = 0; y < client.bottom; y += kStep) {
+        for (int x = 0; x < client.right; x += kStep) {
+            hash = (hash ^ GetPixel(screen, origin.x + x, origin.y + y)) * 1099511628211ull;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return hash;
+}
+
 // The whole screen as a 24-bit BMP file, for the documentation.
 inline void saveScreen(const std::filesystem::path& file) {
     const int w = GetSystemMetrics(SM_CXSCREEN);
@@ -225,6 +244,9 @@ inline void saveScreen(const std::filesystem::path& file) {
 inline void screenshot(const char* name) {
     char dir[MAX_PATH] = {};
     if (GetEnvironmentVariableA("QUIL_SCREENSHOTS", dir, MAX_PATH) == 0) return;
+    // Let the display catch up with windows just shown.
+    constexpr DWORD kSettleMs = 800;
+    pause(kSettleMs);
     saveScreen(std::filesystem::path(dir) / (std::string(name) + ".bmp"));
 }
 

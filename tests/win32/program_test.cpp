@@ -280,6 +280,12 @@ TEST(Calibration, TheEyesWindowPromptsToBlinkThenTheViewGoesToTheCorner) {
     EXPECT_EQ(placed.left, 192);
     EXPECT_EQ(placed.top, 144);
     screenshot("eyes_window");
+    // The face opens and closes its eyes every half second.
+    pause(300);
+    const uint64_t before = clientFingerprint(eyes);
+    pause(550);
+    const uint64_t after = clientFingerprint(eyes);
+    EXPECT_NE(before, after) << "the pictures do not alternate";
 
     // The tracker sees the blinks, calibrates and goes to the corner view;
     // the keyboard program beside the program is started and says hello.

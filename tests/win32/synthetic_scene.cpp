@@ -9,7 +9,10 @@ namespace {
 
 // The tracker drops 21 frames, initialises on the 22nd and searches motion
 // over the next eleven; the face sways through all of them.
-constexpr int kSwayFrames = 40;
+constexpr int kSwayFrames = 34;
+// Then the face holds still with open eyes for a while (so that the eyes
+// window can be seen), and blinks on every frame after that.
+constexpr int kBlinkFrom = kSwayFrames + 24;
 constexpr int kSwayAmplitude = 14;
 constexpr int kFaceHalfWidth = 100;
 constexpr int kFaceHalfHeight = 130;
@@ -18,7 +21,7 @@ constexpr int kEyeOffsetY = -35;
 // Each eye must change at least five blocks of 6 pixels across and four
 // down when it blinks, and both together at most 93 blocks.
 constexpr int kEyeHalfWidth = 18;
-constexpr int kEyeHalfHeight = 13;
+constexpr int kEyeHalfHeight = 5;
 constexpr int kMouthOffsetY = 60;
 constexpr int kMouthHalfWidth = 28;
 constexpr int kMouthHalfHeight = 14;
@@ -72,7 +75,7 @@ FacePose scenePose(const std::string& scene, int frame, int calibratedAt) {
         p.centreX = 320 + ((frame % 2) == 0 ? kSwayAmplitude : -kSwayAmplitude);
         return p;
     }
-    p.eyesClosed = (frame % 2) == 1;
+    p.eyesClosed = frame >= kBlinkFrom && (frame % 2) == 1;
     return p;
 }
 
