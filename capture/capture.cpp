@@ -48,9 +48,8 @@ void forceFormat(BITMAPINFOHEADER& h) {
 }
 
 void createCaptureView(TrackerState& s) {
-    const HWND capture =
-        createCaptureWindow(kCaptureWindowName, WS_CHILD | WS_VISIBLE, 0, 0, s.viewWidth,
-                            s.viewHeight, toHwnd(s.mainWindow), 0);
+    const HWND capture = createCaptureWindow(kCaptureWindowName, WS_CHILD | WS_VISIBLE, 0, 0,
+                                             s.viewWidth, s.viewHeight, toHwnd(s.mainWindow), 0);
     s.captureWindow = fromHwnd(capture);
 }
 

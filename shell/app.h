@@ -6,6 +6,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// shellapi.h needs windows.h before it.
 #include <shellapi.h>
 
 #include "shell/win32_desktop.h"

@@ -11,9 +11,7 @@ namespace quil::win {
 
 namespace {
 
-App* appOf(HWND window) {
-    return reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
+App* appOf(HWND window) { return reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 void addTrayIcon(App& app, HWND window) {
     NOTIFYICONDATAA& icon = app.trayIcon;
@@ -76,8 +74,11 @@ void openOptions(App& app) {
     TrackerState& s = app.state;
     // Head search and calibration are running: the user cannot aim yet.
     if (s.largeView) return;
+    // Asked again while open, the keyboard must keep what it was at the
+    // first opening, or closing the window would leave it hidden for good.
+    if (s.optionsOpen) return;
     keyboardOnOptionsOpen(s, app.desktop);
-    if (!s.optionsOpen) startOptionsWindow(s, app.desktop, app.instance);
+    startOptionsWindow(s, app.desktop, app.instance);
 }
 
 void openManual(const App& app) {

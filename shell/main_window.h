@@ -21,8 +21,7 @@ inline constexpr UINT kCmdManual = 32772;
 inline constexpr int kMenuLift = 15;
 
 inline constexpr char kAboutCaption[] = "Quilbrand 2";
-inline constexpr char kAboutText[] =
-    "Quilbrand team, 2007\nhttps://quilbrand.example.org/";
+inline constexpr char kAboutText[] = "Quilbrand team, 2007\nhttps://quilbrand.example.org/";
 inline constexpr char kManualFile[] = "manual.pdf";
 
 // The window procedure of class "Quilbrand2". Its creation data is the App.

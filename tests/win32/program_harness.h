@@ -8,8 +8,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -95,7 +95,8 @@ class Program {
 public:
     Program(const std::string& unixPath, const std::filesystem::path& workDir,
             const std::vector<std::pair<std::string, std::string>>& environment = {}) {
-        for (const auto& [name, value] : environment) SetEnvironmentVariableA(name.c_str(), value.c_str());
+        for (const auto& [name, value] : environment)
+            SetEnvironmentVariableA(name.c_str(), value.c_str());
         std::string command(1, '"');
         command += windowsPath(unixPath);
         command += '"';
@@ -124,7 +125,8 @@ public:
     }
     // The exit code, or -1 if it has not ended within the patience.
     [[nodiscard]] long waitExit(DWORD patienceMs = kPatienceMs) const {
-        if (!started_ || WaitForSingleObject(info_.hProcess, patienceMs) != WAIT_OBJECT_0) return -1;
+        if (!started_ || WaitForSingleObject(info_.hProcess, patienceMs) != WAIT_OBJECT_0)
+            return -1;
         DWORD code = 0;
         GetExitCodeProcess(info_.hProcess, &code);
         return static_cast<long>(code);

@@ -32,9 +32,9 @@ struct ProgramRun {
 ProgramRun startTestBuild(const std::string& name, const std::string& config) {
     ProgramRun r;
     r.dir = freshWorkDir(name);
-    r.program = std::make_unique<Program>(QUIL_TEST_PROGRAM_PATH, r.dir,
-                                          std::vector<std::pair<std::string, std::string>>{
-                                              {"QUIL_STANDIN", config}});
+    r.program = std::make_unique<Program>(
+        QUIL_TEST_PROGRAM_PATH, r.dir,
+        std::vector<std::pair<std::string, std::string>>{{"QUIL_STANDIN", config}});
     r.main = r.program->waitWindow(kMainClass, kMainClass);
     return r;
 }
@@ -123,7 +123,7 @@ TEST(StartUp, ConfiguresTheCaptureInOrderAndLeavesARightFormatAlone) {
     ASSERT_NE(r.main, nullptr);
     const auto events = readEvents(r.dir);
     const char* order[] = {"capture connect 0", "capture callback set", "capture overlay 1",
-                           "capture preview 0", "capture scale 1", "capture get-format 44",
+                           "capture preview 0", "capture scale 1",      "capture get-format 44",
                            "capture first-grab"};
     long last = -1;
     for (const char* e : order) {

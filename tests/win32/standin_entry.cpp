@@ -12,7 +12,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
                    int /*show*/) {
     const int code = quil::win::runQuilbrand(instance);
     const HWND main = quil::win::standInParent();
-    const bool icon = main != nullptr && quil::wintest::trayIconExists(main, quil::win::kTrayIconId);
+    const bool icon =
+        main != nullptr && quil::wintest::trayIconExists(main, quil::win::kTrayIconId);
     quil::wintest::logEvent(std::string("program tray-at-exit ") + (icon ? "present" : "absent"));
     quil::wintest::logEvent("program exit " + std::to_string(code));
     ExitProcess(static_cast<UINT>(code));

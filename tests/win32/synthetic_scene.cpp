@@ -37,8 +37,8 @@ bool inEllipse(int dx, int dy, int rx, int ry) {
 // Skin with a gentle pattern, so that the face template has something to
 // hold on to; it moves with the face.
 uint8_t skin(int fx, int fy) {
-    const double v = 150.0 + 40.0 * std::sin(fx / 9.0) * std::cos(fy / 11.0) +
-                     20.0 * std::sin((fx + fy) / 17.0);
+    const double v =
+        150.0 + 40.0 * std::sin(fx / 9.0) * std::cos(fy / 11.0) + 20.0 * std::sin((fx + fy) / 17.0);
     return static_cast<uint8_t>(v);
 }
 

@@ -96,10 +96,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     const int sw = GetSystemMetrics(SM_CXSCREEN);
     const int sh = GetSystemMetrics(SM_CYSCREEN);
-    const HWND window =
-        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClassName, "plakette2",
-                        WS_POPUP | WS_BORDER, (sw - kWidth) / 2, sh - kHeight - 30, kWidth,
-                        kHeight, nullptr, nullptr, instance, nullptr);
+    const HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClassName, "plakette2",
+                                        WS_POPUP | WS_BORDER, (sw - kWidth) / 2, sh - kHeight - 30,
+                                        kWidth, kHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 1;
 
     for (DWORD waited = 0; waited < kFindPatienceMs && mainWindow == nullptr; waited += 50) {
