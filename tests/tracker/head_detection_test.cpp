@@ -148,31 +148,5 @@ TEST(MotionSearchStep, ElevenFramesThenHeadBox) {
     EXPECT_EQ(s->rowProfile, IntList(48, 0));
 }
 
-TEST(MotionSearchStep, AMovingRegionRaisesItsRowsAndColumnsInTheProfiles) {
-    auto s = testing::startedState();
-    RecordingDesktop desktop;
-    FrameInput frame{};
-    s->blockOffsets = makeBlockOffsets(10, 10, 480);
-    allocFeatureSet(s->frameMotion, 3072);
-    const testing::Frame a = testing::texturedFrame(8);
-    testing::Frame b = a;
-    // Re-texture pixel columns 200..299 and rows 100..249 (block columns 20..29,
-    // block rows 10..24).
-    const testing::Frame other = testing::texturedFrame(9);
-    for (int x = 200; x < 300; ++x) {
-        for (int y = 100; y < 250; ++y) b[testing::redByte(x, y)] = other[testing::redByte(x, y)];
-    }
-    s->previousGrid = testing::gridOf(a);
-    s->currentGrid = testing::gridOf(b);
-    stepMotionSearch(*s, desktop, frame);
-    stepMotionSearch(*s, desktop, frame);
-    EXPECT_GT(s->rowProfile[15], 0);
-    EXPECT_GT(s->colProfile[25], 0);
-    EXPECT_EQ(s->rowProfile[40], 0);
-    EXPECT_EQ(s->colProfile[50], 0);
-    // The profiles accumulate: two equal frames give even sums.
-    EXPECT_EQ(s->colProfile[25] % 2, 0);
-}
-
 }  // namespace
 }  // namespace quil
