@@ -1,0 +1,241 @@
+#include "imaging/block_sampler.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <limits>
+
+#include "imaging/grids.h"
+
+namespace quil {
+
+namespace {
+
+// A block is "changed" when its mean absolute difference per sample exceeds
+// this (integer division of the zero-shift cost by the sample count).
+constexpr int kChangeThreshold = 8;
+// Isolation: a marked block with more unmarked neighbours than this loses its mark.
+constexpr int kIsolationLimit = 2;
+// Starting value of the best cost in each axis search.
+constexpr int kSearchStartCost = 1000000;
+// Stands for a displacement that no neighbour shares until the pass ends.
+constexpr int kLoneMarker = 250;
+
+size_t at(int64_t i) { return static_cast<size_t>(i); }
+
+bool inside(int64_t i, int64_t n) { return i >= 0 && i < n; }
+
+// The block's offset list seen as runs of consecutive offsets (one run per
+// block column for the usual square lists, one run for the 36-sample list),
+// so that each run is a contiguous stretch of both grids.
+struct Runs {
+    const int32_t* data = nullptr;  // pairs: first offset, length
+    int count = 0;
+};
+
+Runs buildRuns(const IntList& offsets, int A, IntList& store) {
+    store.clear();
+    int k = 0;
+    while (k < A) {
+        const int32_t first = offsets[at(k)];
+        int len = 1;
+        while (k + len < A && offsets[at(k + len)] == first + len) ++len;
+        store.push_back(first);
+        store.push_back(len);
+        k += len;
+    }
+    return {store.data(), static_cast<int>(store.size() / 2)};
+}
+
+// Sum over the block of |previous[s + off] - current[s + shift + off]|. Once
+// the partial sum exceeds limit the exact value no longer matters to the
+// caller (the candidate is rejected either way), so it stops there and
+// returns that partial sum.
+int blockCost(const int32_t* previous, const int32_t* current, int s, int shift, const Runs& runs,
+              int limit) {
+    int sum = 0;
+    for (int r = 0; r < runs.count; ++r) {
+        const int off = runs.data[2 * r];
+        const int len = runs.data[2 * r + 1];
+        const int32_t* a = previous + (s + off);
+        const int32_t* b = current + (s + shift + off);
+        int part = 0;
+        for (int k = 0; k < len; ++k) part += std::abs(a[k] - b[k]);
+        sum += part;
+        if (sum > limit) return sum;
+    }
+    return sum;
+}
+
+// Best horizontal (or vertical) displacement of one block: candidates in the
+// order -range, +range, -(range-1), +(range-1), ..., -1, +1; `laterWinsTies`
+// chooses whether an equal cost replaces the best. The zero-shift cost wins
+// over any shifted cost it equals.
+int searchAxis(const int32_t* previous, const int32_t* current, int s, int range, int step,
+               int zeroCost, bool laterWinsTies, const Runs& runs) {
+    int best = kSearchStartCost;
+    int shift = 0;
+    auto tryShift = [&](int d) {
+        // Equal-cost replacement is "<=" (limit best) or "<" (limit best - 1).
+        const int limit = laterWinsTies ? best : best - 1;
+        const int cost = blockCost(previous, current, s, d * step, runs, limit);
+        if (cost <= limit) {
+            best = cost;
+            shift = d;
+        }
+    };
+    for (int j = -range, i = range; j < i; ++j, --i) {
+        tryShift(j);
+        tryShift(i);
+    }
+    if (zeroCost <= best) shift = 0;
+    return shift;
+}
+
+}  // namespace
+
+// Motion by block matching: mark changed blocks, drop lone marks, search each
+// marked block's displacement axis by axis, drop displacements no neighbour shares.
+void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const IntList& previous,
+                  FeatureSet& result, const IntList& blockOffsets,
+                  const std::array<int32_t, 9>& neighbourOffsets, SamplerScratch& scratch) {
+    const int bw = args.blockWidth;
+    const int bh = args.blockHeight;
+    const int R = args.gridRows;
+    const bool shapeOk = bw > 0 && bh > 0 && R > 0 && args.gridCols > 0 && args.searchCols >= 0 &&
+                         args.searchRows >= 0 &&
+                         int64_t{R} * args.gridCols <= std::numeric_limits<int>::max();
+    const int blockCols = shapeOk ? args.gridCols / bw : 0;
+    const int blockRows = shapeOk ? R / bh : 0;
+    const int N = blockRows * blockCols;
+    const int A = bw * bh;
+
+    // Step one clears N entries of every result array; a result that cannot
+    // hold N entries gets what fits cleared and nothing else.
+    IntList* arrays[] = {&result.mask, &result.upShift, &result.downShift, &result.leftShift,
+                         &result.rightShift};
+    bool resultOk = true;
+    for (IntList* a : arrays) {
+        const size_t n = std::min(a->size(), at(N));
+        std::fill(a->begin(), a->begin() + static_cast<std::ptrdiff_t>(n), 0);
+        if (a->size() < at(N)) resultOk = false;
+    }
+    if (!shapeOk || !resultOk || N == 0 || static_cast<int>(blockOffsets.size()) < A) return;
+
+    IntList& mask = result.mask;
+    scratch.zeroShiftCost.assign(at(N), 0);
+    scratch.isolationCount.assign(at(N), 0);
+    const Runs runs = buildRuns(blockOffsets, A, scratch.previousBlock);
+
+    const int searchCols = args.searchCols;
+    const int searchRows = args.searchRows;
+    const int colMargin = searchCols <= bw ? 1 : (searchCols + bw - 1) / bw;
+    const int rowMargin = searchRows <= bh ? 1 : (searchRows + bh - 1) / bh;
+    const int firstBc = colMargin;
+    const int lastBc = blockCols - colMargin - 1;
+    const int firstBr = rowMargin;
+    const int lastBr = blockRows - rowMargin - 1;
+
+    // Every index a block reads lies in [s + reachLow, s + reachHigh]. A block
+    // whose reach leaves either grid (a caller's too-small grid or an offset
+    // list that does not fit it) is left as unchanged rather than read.
+    const auto [offMin, offMax] =
+        std::minmax_element(blockOffsets.begin(), blockOffsets.begin() + A);
+    const int64_t spread = int64_t{searchCols} * R + searchRows;
+    const int64_t reachLow = *offMin - spread;
+    const int64_t reachHigh = *offMax + spread;
+    const int64_t gridSize = static_cast<int64_t>(std::min(current.size(), previous.size()));
+    auto readable = [&](int s) { return s + reachLow >= 0 && s + reachHigh < gridSize; };
+
+    const int32_t* cur = current.data();
+    const int32_t* prev = previous.data();
+
+    // Change pass: a changed block marks itself and its eight neighbours.
+    for (int bc = firstBc; bc <= lastBc; ++bc) {
+        for (int br = firstBr; br <= lastBr; ++br) {
+            const int s = bc * bw * R + br * bh;
+            if (!readable(s)) continue;
+            const int b = bc * blockRows + br;
+            const int c0 = blockCost(prev, cur, s, 0, runs, std::numeric_limits<int>::max());
+            scratch.zeroShiftCost[at(b)] = c0;
+            if (c0 / A > kChangeThreshold) {
+                for (int32_t nb : neighbourOffsets) {
+                    if (inside(int64_t{b} + nb, N)) mask[at(b + nb)] = 1;
+                }
+            }
+        }
+    }
+
+    // Isolation pass: all counts are taken before any mark is cleared; the
+    // outer ring of the block grid is never counted.
+    for (int bc = 1; bc <= blockCols - 2; ++bc) {
+        for (int br = 1; br <= blockRows - 2; ++br) {
+            const int b = bc * blockRows + br;
+            if (mask[at(b)] != 1) continue;
+            int unmarked = 0;
+            for (int m = 1; m < 9; ++m) {
+                const int64_t n = int64_t{b} + neighbourOffsets[at(m)];
+                if (inside(n, N) && mask[at(n)] == 0) ++unmarked;
+            }
+            scratch.isolationCount[at(b)] = unmarked;
+        }
+    }
+    for (int b = 0; b < N; ++b) {
+        if (scratch.isolationCount[at(b)] > kIsolationLimit) mask[at(b)] = 0;
+    }
+
+    // Displacement pass over the marked inner blocks.
+    for (int bc = firstBc; bc <= lastBc; ++bc) {
+        for (int br = firstBr; br <= lastBr; ++br) {
+            const int b = bc * blockRows + br;
+            if (mask[at(b)] == 0) continue;
+            const int s = bc * bw * R + br * bh;
+            if (!readable(s)) continue;
+            const int zeroCost = scratch.zeroShiftCost[at(b)];
+            const int dx = searchAxis(prev, cur, s, searchCols, R, zeroCost, true, runs);
+            const int dy = searchAxis(prev, cur, s, searchRows, 1, zeroCost, false, runs);
+            if (dx <= 0) {
+                result.leftShift[at(b)] = -dx;
+            } else {
+                result.rightShift[at(b)] = dx;
+            }
+            if (dy <= 0) {
+                result.upShift[at(b)] = -dy;
+            } else {
+                result.downShift[at(b)] = dy;
+            }
+        }
+    }
+
+    // Lone-displacement pass. Only inner blocks hold non-zero values, so only
+    // they look at neighbours; a neighbour already marked counts as non-zero.
+    IntList* shifts[] = {&result.leftShift, &result.rightShift, &result.upShift, &result.downShift};
+    for (int bc = 1; bc <= blockCols - 1; ++bc) {
+        for (int br = 1; br <= blockRows - 1; ++br) {
+            const int b = bc * blockRows + br;
+            for (IntList* arr : shifts) {
+                IntList& v = *arr;
+                if (v[at(b)] == 0) continue;
+                bool shared = false;
+                for (int m = 1; m < 9 && !shared; ++m) {
+                    const int64_t n = int64_t{b} + neighbourOffsets[at(m)];
+                    shared = inside(n, N) && v[at(n)] != 0;
+                }
+                if (!shared) v[at(b)] = kLoneMarker;
+            }
+        }
+    }
+    for (IntList* arr : shifts) {
+        for (int b = 0; b < N; ++b) {
+            if ((*arr)[at(b)] == kLoneMarker) (*arr)[at(b)] = 0;
+        }
+    }
+}
+
+void sampleBlocks(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
+                  const IntList& previous, FeatureSet& result) {
+    sampleBlocks(args, current, previous, result, activeBlockOffsets(s), s.neighbourOffsets,
+                 s.samplerScratch);
+}
+
+}  // namespace quil
