@@ -236,14 +236,14 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
 
     // Byte copies of both grids for the batched passes, if every sample fits.
     bool batch = false;
+    Batch g{nullptr, nullptr, R, bw, bh};
     if (batchable) {
         auto* bytes = reinterpret_cast<unsigned char*>(scratch.previousBlock.data() + 2 * A);
         batch = packBytes(current, gridSize, bytes) &&
                 packBytes(previous, gridSize, bytes + planeInts * 4);
+        g.current = bytes;
+        g.previous = bytes + planeInts * 4;
     }
-    const auto* bytes =
-        reinterpret_cast<const unsigned char*>(scratch.previousBlock.data() + 2 * A);
-    const Batch g{bytes, bytes + planeInts * 4, R, bw, bh};
     const int chunk = std::min(kBatchBlocks, kBatchRows / bh);
 
     // Change pass: a changed block marks itself and its eight neighbours.
