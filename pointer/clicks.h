@@ -2,6 +2,7 @@
 // clicks, drag presses and releases, or click messages to the keyboard.
 #pragma once
 
+#include "imaging/block_sampler.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -9,13 +10,50 @@ namespace quil {
 
 enum GestureIndex : int { GestureEye = 0, GestureMouth = 1, GestureDwell = 2 };
 
+// The patches examined for the eye and mouth gestures, in frame columns and
+// top-down rows. They follow the face but are kept wholly inside the frame.
+inline constexpr int kEyePatchRows = 37;
+inline constexpr int kEyePatchCols = 61;
+inline constexpr int kMouthPatchRows = 50;
+inline constexpr int kMouthPatchCols = 31;
+// Vertical block motion (sum of up and down shifts) that makes an event.
+inline constexpr int kEyeEventMotion = 56;
+inline constexpr int kMouthEventMotion = 61;
+// Frames detection rests after an action.
+inline constexpr int kClickCooldownFrames = 10;
+
+struct PatchRect {
+    int left = 0;  // first frame column
+    int top = 0;   // first top-down frame row
+    int cols = 0;
+    int rows = 0;
+    friend bool operator==(const PatchRect&, const PatchRect&) = default;
+};
+
+// The eye patch over the eye on the side the face turns away from, swung by
+// the face's offset from the head range centre; the mouth patch below the
+// face. Both clamped into the 640 x 480 frame.
+[[nodiscard]] PatchRect eyePatchRect(const TrackerState& s, double faceX, double faceY);
+[[nodiscard]] PatchRect mouthPatchRect(const TrackerState& s, double faceX, double faceY);
+
+// The motion measurement of one patch, called with the state's active block
+// offsets and neighbour offsets pointed at the patch. The block sampler in
+// the tracker; tests put a stand-in here.
+using PatchSampler = void (*)(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
+                              const IntList& previous, FeatureSet& result);
+
 // Updates the event flags, the cooldown and dwellFrames for this frame's face
 // position (currentGrid and previousGrid hold this and the previous frame).
+// A patch whose buffers are not held (no calibration yet) raises no event.
 void detectEvents(TrackerState& s, double faceX, double faceY);
+void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler sampler);
 
 // The first pending gesture in the order eye, mouth, dwell, or -1.
 [[nodiscard]] int pendingGesture(const TrackerState& s);
 
+// Performs gesture k's action (a click, a keyboard key press, or the drag
+// toggle), clears its event and starts the cooldown. frameStart is the
+// pointer position read at the start of the frame.
 void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoint frameStart);
 void leftClick(Desktop& desktop);
 void toggleDrag(TrackerState& s, Desktop& desktop);

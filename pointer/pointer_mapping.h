@@ -8,12 +8,17 @@
 
 namespace quil {
 
-// Nearest int, ties toward minus infinity (2.5 -> 2, -2.5 -> -3).
+// Nearest int, ties toward minus infinity (2.5 -> 2, -2.5 -> -3); values
+// beyond the int range saturate and NaN gives 0.
 [[nodiscard]] int roundNearest(double v);
 
 void setHeadRange(TrackerState& s);
 void computeGains(TrackerState& s);
-// Sets targetX, targetY from the face position (frame column, top-down row).
+// Sets targetX, targetY from the face position (frame column, top-down row):
+// a quadratic step from lastTargetX/Y toward the face's place in the head
+// range, clamped to the pointer bounds. mirrorX reverses the horizontal
+// response so that the pointer follows the head the same way round with a
+// mirrored picture.
 void mapPointer(TrackerState& s, double faceX, double faceY);
 
 // The undoubled speed divisor of the options: 30, 45 or 60.
@@ -21,6 +26,9 @@ void mapPointer(TrackerState& s, double faceX, double faceY);
 
 // Strictly inside the keyboard rectangle.
 [[nodiscard]] bool insideKeyboard(const TrackerState& s, ScreenPoint p);
+// The keyboard is announced and visible: only then does the tracker send it
+// pointer and click messages.
+[[nodiscard]] bool keyboardShown(const TrackerState& s);
 
 // Moves the pointer to the target and handles the keyboard zone, testing the
 // pointer position read at the start of the frame.

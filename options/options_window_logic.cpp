@@ -1,0 +1,153 @@
+#include "options/options_window_logic.h"
+
+#include <cstddef>
+
+#include "keyboard_link/keyboard_link.h"
+#include "pointer/pointer_mapping.h"
+
+namespace quil {
+
+namespace {
+
+constexpr int kMirrorRow = 0;
+constexpr int kRangeRow = 1;
+constexpr int kSpeedRow = 2;
+constexpr int kClickRow = 3;
+constexpr int kDragRow = 4;
+
+// The pointer bounds outside the options window.
+constexpr int kScreenClampMin = 1;
+constexpr int kScreenClampMargin = 10;
+
+std::atomic<int32_t>& value(TrackerState& s, int row, int col) {
+    return s.optionFlags[row * kOptionCols + col];
+}
+
+void tickOnly(TrackerState& s, int row, int col) {
+    for (int k = 0; k < kOptionCols; ++k) value(s, row, k) = 0;
+    value(s, row, col) = 1;
+}
+
+int32_t flipped(int32_t v) { return v == 0 ? 1 : 0; }
+
+bool strictlyInside(const OptionRect& r, int x, int y) {
+    return r.left < x && x < r.right && r.top < y && y < r.bottom;
+}
+
+// Row 3: a gesture that drags cannot click too, and the last click gesture
+// cannot be unticked.
+void toggleClickGesture(TrackerState& s, int k) {
+    const auto kk = static_cast<std::size_t>(k);
+    const int32_t rowSum = value(s, kClickRow, 0) + value(s, kClickRow, 1) + value(s, kClickRow, 2);
+    if (rowSum == 1 && s.clickGestures[kk] == 1) return;
+    if (value(s, kDragRow, k) != 0) return;
+    value(s, kClickRow, k) = flipped(value(s, kClickRow, k));
+    s.clickGestures[kk] = flipped(s.clickGestures[kk]);
+}
+
+// Row 4: a gesture that clicks cannot drag too; the drag set may be empty.
+void toggleDragGesture(TrackerState& s, int k) {
+    const auto kk = static_cast<std::size_t>(k);
+    if (value(s, kClickRow, k) != 0) return;
+    value(s, kDragRow, k) = flipped(value(s, kDragRow, k));
+    s.dragGestures[kk] = flipped(s.dragGestures[kk]);
+}
+
+}  // namespace
+
+std::optional<OptionCell> hitTest(int x, int y) {
+    for (int row = 0; row < kOptionRows; ++row) {
+        const OptionLayoutRow& r = kOptionLayout[static_cast<std::size_t>(row)];
+        for (int col = 0; col < r.count; ++col) {
+            if (strictlyInside(r.cells[static_cast<std::size_t>(col)], x, y)) {
+                return OptionCell{row, col};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+OptionPoint tickPosition(int row, int col) {
+    const OptionRect& cell =
+        kOptionLayout[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(col)];
+    return {cell.left + kTickOffsetX, cell.top + kTickOffsetY};
+}
+
+bool requestOptionsWindow(TrackerState& s, Desktop& desktop) {
+    if (s.largeView) return false;
+    keyboardOnOptionsOpen(s, desktop);
+    return !s.optionsOpen.load();
+}
+
+OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
+    const int row = cell.row;
+    const int k = cell.col;
+    if (row < 0 || row >= kOptionRows || k < 0 ||
+        k >= kOptionLayout[static_cast<std::size_t>(row)].count) {
+        return OptionButton::None;
+    }
+    switch (row) {
+        case kMirrorRow:
+            tickOnly(s, row, k);
+            s.mirrorX = value(s, row, 0) != 1;
+            break;
+        case kRangeRow:
+            tickOnly(s, row, k);
+            s.rangeScale = rangeValue(s.optionFlags);
+            setHeadRange(s);
+            break;
+        case kSpeedRow:
+            tickOnly(s, row, k);
+            s.speedDivisor = speedValue(s.optionFlags);
+            computeGains(s);
+            break;
+        case kClickRow:
+            toggleClickGesture(s, k);
+            break;
+        case kDragRow:
+            toggleDragGesture(s, k);
+            break;
+        default:
+            return k == 0 ? OptionButton::Ok : k == 1 ? OptionButton::Cancel : OptionButton::Exit;
+    }
+    return OptionButton::None;
+}
+
+SavedOptions snapshotOptions(const TrackerState& s) {
+    SavedOptions saved{};
+    for (int i = 0; i < kOptionCount; ++i) saved[static_cast<std::size_t>(i)] = s.optionFlags[i];
+    return saved;
+}
+
+void finishWithOk(TrackerState& s, Desktop& desktop, const std::filesystem::path& file) {
+    s.optionsOpen = false;
+    saveOptions(s, file);
+    keyboardOnOptionsClose(s, desktop);
+}
+
+void finishWithCancel(TrackerState& s, Desktop& desktop, const SavedOptions& saved) {
+    for (int i = 0; i < kOptionCount; ++i) s.optionFlags[i] = saved[static_cast<std::size_t>(i)];
+    applyOptions(s);
+    s.optionsOpen = false;
+    keyboardOnOptionsClose(s, desktop);
+}
+
+void narrowPointerBounds(TrackerState& s) {
+    const int32_t left = (s.screenWidth - kOptionsWindowWidth) / 2;
+    const int32_t top = (s.screenHeight - kOptionsWindowHeight) / 2;
+    s.clampMinX = left;
+    s.clampMaxX = left + kOptionsWindowWidth - 1;
+    s.clampMinY = top;
+    s.clampMaxY = top + kOptionsWindowHeight - 1;
+}
+
+void restorePointerBounds(TrackerState& s) {
+    s.clampMinX = kScreenClampMin;
+    s.clampMaxX = s.screenWidth - kScreenClampMargin;
+    s.clampMinY = kScreenClampMin;
+    s.clampMaxY = s.screenHeight - kScreenClampMargin;
+    s.mapWidth = s.screenWidth;
+    s.mapHeight = s.screenHeight;
+}
+
+}  // namespace quil

@@ -1,0 +1,243 @@
+#include "pointer/clicks.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+#include "imaging/grids.h"
+#include "pointer/pointer_mapping.h"
+
+namespace quil {
+
+namespace {
+
+// Block motion inside the patches: 5 x 5 blocks, shifts of up to 5 tried on
+// each axis.
+constexpr int kPatchBlock = 5;
+constexpr int kPatchSearch = 5;
+
+// The eye patch spans 30 columns each side of the eye and runs from 9 rows
+// above to 27 rows below the face row; the sine offsets swing it by up to 5
+// pixels as the face leaves the range centre.
+constexpr int kEyeHalfWidth = 30;
+constexpr int kEyeRowsAbove = 9;
+constexpr double kSwingAmplitude = 5.0;
+constexpr double kSwingScaleX = 90.0 / 70.0;
+constexpr double kSwingScaleY = 90.0 / 60.0;
+// The eye choice compares the face's offset to each eye, corrected by this.
+constexpr int kEyeSideCorrection = 30;
+// The mouth patch is 15 columns each side of the face, starting two eye gaps
+// below the face row.
+constexpr int kMouthHalfWidth = 15;
+constexpr int kMouthGapFactor = 2;
+
+// Below one pixel of face motion the head counts as still.
+constexpr double kStillDistance = 1.0;
+
+constexpr std::uintptr_t kKeyPressWParam = 87;  // 'W'
+constexpr std::intptr_t kKeyPressLParam = 48;   // '0'
+
+// Truncation toward zero that saturates instead of overflowing.
+int64_t truncate(double v) {
+    if (std::isnan(v)) return 0;
+    constexpr double kLimit = static_cast<double>(std::numeric_limits<int32_t>::max());
+    if (v >= kLimit) return std::numeric_limits<int32_t>::max();
+    if (v <= -kLimit) return -std::numeric_limits<int32_t>::max();
+    return static_cast<int64_t>(v);
+}
+
+int clampStart(int64_t start, int size, int frameSize) {
+    if (start < 0) return 0;
+    if (start > frameSize - size) return frameSize - size;
+    return static_cast<int>(start);
+}
+
+PatchRect placePatch(int64_t left, int64_t top, int cols, int rows) {
+    return {clampStart(left, cols, kFrameCols), clampStart(top, rows, kFrameRows), cols, rows};
+}
+
+bool featureSetHolds(const FeatureSet& set, std::size_t n) {
+    return set.mask.size() >= n && set.upShift.size() >= n && set.downShift.size() >= n &&
+           set.leftShift.size() >= n && set.rightShift.size() >= n;
+}
+
+struct Patch {
+    IntList& indices;
+    IntList& current;
+    IntList& previous;
+    const IntList& block;
+    FeatureSet& motion;
+    TrackerState::BlockList blockList;
+};
+
+// Samples the patch and returns its vertical motion, or -1 when its buffers
+// are not held (the gathers and the sampler would run past them).
+int64_t patchMotion(TrackerState& s, const Patch& patch, const PatchRect& rect,
+                    PatchSampler sampler) {
+    const int size = rect.cols * rect.rows;
+    const int blockRows = rect.rows / kPatchBlock;
+    const int blockCols = rect.cols / kPatchBlock;
+    const auto blocks = static_cast<std::size_t>(blockRows * blockCols);
+    const auto cells = static_cast<std::size_t>(size);
+    if (patch.current.size() < cells || patch.previous.size() < cells ||
+        patch.block.size() < static_cast<std::size_t>(kPatchBlock * kPatchBlock) ||
+        !featureSetHolds(patch.motion, blocks)) {
+        return -1;
+    }
+    // Heights above the bottom edge, as the index list expects.
+    const int top = kFrameRows - rect.top;
+    const int bottom = kFrameRows - (rect.top + rect.rows - 1);
+    rectIndexList(top, bottom, rect.left + rect.cols - 1, rect.left, patch.indices);
+    gather(s.currentGrid, patch.current, patch.indices, size);
+    gather(s.previousGrid, patch.previous, patch.indices, size);
+
+    s.blockOffsetsIn = patch.blockList;
+    setNeighbourOffsets(s, blockRows);
+    const BlockSamplerArgs args{kPatchBlock,  kPatchBlock, kPatchSearch,
+                                kPatchSearch, rect.rows,   rect.cols};
+    sampler(s, args, patch.current, patch.previous, patch.motion);
+    // The patch lists are released when tracking ends; the state's own list
+    // must be the active one again by then.
+    s.blockOffsetsIn = TrackerState::BlockList::Own;
+
+    int64_t sum = 0;
+    for (std::size_t i = 0; i < blocks; ++i) {
+        sum += int64_t{patch.motion.upShift[i]} + patch.motion.downShift[i];
+    }
+    return sum;
+}
+
+bool examined(const TrackerState& s, int gesture) {
+    const auto k = static_cast<std::size_t>(gesture);
+    return s.clickGestures[k] == 1 || s.dragGestures[k] == 1;
+}
+
+void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
+                    std::uintptr_t wParam, std::intptr_t lParam) {
+    const WindowHandle keyboard = s.keyboardWindow.load();
+    if (keyboard != 0) desktop.sendToKeyboard(keyboard, message, wParam, lParam);
+}
+
+}  // namespace
+
+// The eye on the side the face is turned from is the one less foreshortened;
+// the sine offsets follow the face's swing within the head range.
+PatchRect eyePatchRect(const TrackerState& s, double faceX, double faceY) {
+    const int64_t rx = roundNearest(faceX);
+    const int64_t ry = roundNearest(faceY);
+    const double centreX = s.headRangeCentreX.load();
+    const double centreY = s.headRangeCentreY.load();
+    const int64_t sx = truncate(kSwingAmplitude * std::sin((faceX - centreX) * kSwingScaleX));
+    const int64_t sy = truncate(-kSwingAmplitude * std::sin((faceY - centreY) * kSwingScaleY));
+    const int64_t gap = s.halfEyeGap;
+    const int64_t a = std::llabs(truncate(faceX - gap + kEyeSideCorrection - centreX));
+    const int64_t b = std::llabs(truncate(faceX + gap - kEyeSideCorrection - centreX));
+    const int64_t cx = a > b ? rx + gap + sx : rx - gap + sx;
+    return placePatch(cx - kEyeHalfWidth, ry - kEyeRowsAbove - sy, kEyePatchCols, kEyePatchRows);
+}
+
+PatchRect mouthPatchRect(const TrackerState& s, double faceX, double faceY) {
+    const int64_t rx = roundNearest(faceX);
+    const int64_t ry = roundNearest(faceY);
+    return placePatch(rx - kMouthHalfWidth, ry + int64_t{kMouthGapFactor} * s.halfEyeGap,
+                      kMouthPatchCols, kMouthPatchRows);
+}
+
+// Events: after an action detection rests; otherwise a still face is
+// examined for eye motion, then (if the eyes did not fire) mouth motion, and
+// counted toward a dwell.
+void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler sampler) {
+    if (s.clickCooldown) {
+        if (++s.cooldownFrames >= kClickCooldownFrames) {
+            s.cooldownFrames = 0;
+            s.clickCooldown = false;
+        }
+        return;
+    }
+    if (s.moveDistance >= kStillDistance) {
+        s.dwellFrames = 0;
+        return;
+    }
+    if (examined(s, GestureEye)) {
+        const Patch eye{s.eyePatchIndices, s.eyePatchCurrent, s.eyePatchPrevious,
+                        s.eyePatchBlock,   s.eyeMotion,       TrackerState::BlockList::EyePatch};
+        s.eyeEvent = patchMotion(s, eye, eyePatchRect(s, faceX, faceY), sampler) >= kEyeEventMotion;
+    }
+    if (examined(s, GestureMouth) && !s.eyeEvent) {
+        const Patch mouth{s.mouthPatchIndices,  s.mouthPatchCurrent,
+                          s.mouthPatchPrevious, s.mouthPatchBlock,
+                          s.mouthMotion,        TrackerState::BlockList::MouthPatch};
+        s.mouthEvent =
+            patchMotion(s, mouth, mouthPatchRect(s, faceX, faceY), sampler) >= kMouthEventMotion;
+    }
+    if (examined(s, GestureDwell)) {
+        if (++s.dwellFrames >= s.dwellLimit) {
+            s.dwellEvent = true;
+            s.dwellFrames = 0;
+        }
+    }
+}
+
+int pendingGesture(const TrackerState& s) {
+    if (s.eyeEvent) return GestureEye;
+    if (s.mouthEvent) return GestureMouth;
+    if (s.dwellEvent) return GestureDwell;
+    return -1;
+}
+
+void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoint frameStart) {
+    if (gesture < GestureEye || gesture > GestureDwell) return;
+    if (s.clickGestures[static_cast<std::size_t>(gesture)] == 1) {
+        if (!keyboardShown(s)) {
+            leftClick(desktop);
+        } else if (insideKeyboard(s, frameStart)) {
+            // The key press makes no mouse event, so a held drag is released
+            // here: the button must never stay down unaccounted for.
+            if (s.buttonHeld) desktop.leftButtonUp();
+            sendToKeyboard(s, desktop, kMsgKeyPress, kKeyPressWParam, kKeyPressLParam);
+        } else if (gesture == GestureEye) {
+            sendToKeyboard(s, desktop, kMsgClickOutside, 0, 0);
+            leftClick(desktop);
+        } else {
+            leftClick(desktop);
+            sendToKeyboard(s, desktop, kMsgClickOutside, 0, 0);
+        }
+        // A click's own button-up ends a held drag.
+        s.buttonHeld = false;
+    } else if (s.dragGestures[static_cast<std::size_t>(gesture)] == 1) {
+        toggleDrag(s, desktop);
+    }
+    // A gesture taken out of both sets since its event was found does
+    // nothing; its event is dropped all the same.
+    switch (gesture) {
+        case GestureEye:
+            s.eyeEvent = false;
+            break;
+        case GestureMouth:
+            s.mouthEvent = false;
+            break;
+        default:
+            s.dwellEvent = false;
+            break;
+    }
+    s.clickCooldown = true;
+}
+
+void leftClick(Desktop& desktop) {
+    desktop.leftButtonDown();
+    desktop.leftButtonUp();
+}
+
+void toggleDrag(TrackerState& s, Desktop& desktop) {
+    if (s.buttonHeld) {
+        desktop.leftButtonUp();
+        s.buttonHeld = false;
+    } else {
+        desktop.leftButtonDown();
+        s.buttonHeld = true;
+    }
+}
+
+}  // namespace quil

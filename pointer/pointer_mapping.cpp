@@ -1,0 +1,164 @@
+#include "pointer/pointer_mapping.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace quil {
+
+namespace {
+
+// computeGains' reference screen: at 1280 x 1024 the step divisor equals the
+// speed divisor.
+constexpr double kReferenceScreenArea = 1310720.0;
+// Head range size at the largest setting, in frame pixels.
+constexpr double kHeadRangeFullWidth = 65.0;
+constexpr double kHeadRangeFullHeight = 35.0;
+
+constexpr double kSpeedFast = 30.0;
+constexpr double kSpeedMedium = 45.0;
+constexpr double kSpeedSlow = 60.0;
+// The speed row of the option table starts at this index.
+constexpr int kSpeedRowStart = 6;
+
+constexpr int32_t kPointerOverWParam = 1;
+
+// Keeps v within [lo, end - 1], the lower bound first; 64-bit so that a step
+// far off the screen cannot overflow before it is clamped.
+int32_t clampAxis(int64_t v, int32_t lo, int32_t end) {
+    if (v < lo) return lo;
+    if (v > int64_t{end} - 1) return static_cast<int32_t>(int64_t{end} - 1);
+    return static_cast<int32_t>(v);
+}
+
+// One axis of the quadratic step toward raw from last.
+int64_t stepToward(int32_t raw, int32_t last, double gain) {
+    const double d = std::fabs(static_cast<double>(raw) - static_cast<double>(last));
+    const int64_t step = roundNearest(d * d * gain);
+    return raw > last ? int64_t{last} + step : int64_t{last} - step;
+}
+
+void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
+                    std::uintptr_t wParam) {
+    const WindowHandle keyboard = s.keyboardWindow.load();
+    if (keyboard != 0) desktop.sendToKeyboard(keyboard, message, wParam, 0);
+}
+
+}  // namespace
+
+int roundNearest(double v) {
+    // Saturates instead of overflowing: a degenerate head range or a screen
+    // of zero size must not turn into undefined behaviour.
+    if (std::isnan(v)) return 0;
+    const double f = std::floor(v);
+    const double c = std::ceil(v);
+    const double r = (v - f > c - v) ? c : f;
+    if (r <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    if (r >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    return static_cast<int>(r);
+}
+
+void setHeadRange(TrackerState& s) {
+    const double scale = s.rangeScale.load();
+    const int width = static_cast<int>(kHeadRangeFullWidth * scale);
+    const int height = static_cast<int>(kHeadRangeFullHeight * scale);
+    s.headRangeWidth = width;
+    s.headRangeHeight = height;
+    const int minX = roundNearest(s.refX - width / 2.0);
+    const int minY = roundNearest(s.refY - height / 2.0);
+    const int maxX = roundNearest(s.refX + width / 2.0);
+    const int maxY = roundNearest(s.refY + height / 2.0);
+    s.headRangeMinX = minX;
+    s.headRangeMinY = minY;
+    s.headRangeMaxX = maxX;
+    s.headRangeMaxY = maxY;
+    s.headRangeCentreX = roundNearest(minX + (maxX - minX) / 2.0);
+    s.headRangeCentreY = roundNearest(minY + (maxY - minY) / 2.0);
+}
+
+void computeGains(TrackerState& s) {
+    const double width = s.screenWidth;
+    const double height = s.screenHeight;
+    const double divisor = s.speedDivisor.load();
+    if (width <= 0.0 || height <= 0.0 || divisor <= 0.0) {
+        // No usable screen or speed yet: a zero gain keeps the pointer still.
+        s.gainX = 0.0;
+        s.gainY = 0.0;
+        return;
+    }
+    const double c = (kReferenceScreenArea / (width * height)) * divisor;
+    s.gainX = 1.0 / (c * c);
+    const double cy = (width / height) * c;
+    s.gainY = 1.0 / (cy * cy);
+}
+
+void mapPointer(TrackerState& s, double faceX, double faceY) {
+    const double minX = s.headRangeMinX.load();
+    const double spanX = s.headRangeMaxX.load() - minX;
+    const double minY = s.headRangeMinY.load();
+    const double spanY = s.headRangeMaxY.load() - minY;
+    const double mapWidth = s.mapWidth.load();
+    const double mapHeight = s.mapHeight.load();
+
+    // A captured picture shows the user as the camera sees them: moving the
+    // head to the user's right moves the face toward the picture's left
+    // edge, so the horizontal axis is reversed (left edge of the range ->
+    // mapWidth). A mirrored picture already flips that motion, so the same
+    // head motion moves the face the other way in the picture; the axis is
+    // then taken as it is (left edge -> 0). Only the raw target differs: the
+    // step, rounding and clamping are identical, so the pointer closes in on
+    // the place the head indicates either way.
+    const double along = (faceX - minX) * mapWidth / spanX;
+    const int rawX = roundNearest(s.mirrorX.load() ? along : mapWidth - along);
+    const int rawY = roundNearest((faceY - minY) * mapHeight / spanY);
+
+    const int64_t x = stepToward(rawX, s.lastTargetX, s.gainX.load());
+    const int64_t y = stepToward(rawY, s.lastTargetY, s.gainY.load());
+
+    s.targetX = clampAxis(x, s.clampMinX.load(), s.clampMaxX.load());
+    s.targetY = clampAxis(y, s.clampMinY.load(), s.clampMaxY.load());
+}
+
+double speedValue(const OptionFlags& options) {
+    if (options[kSpeedRowStart] == 1) return kSpeedFast;
+    if (options[kSpeedRowStart + 1] == 1) return kSpeedMedium;
+    return kSpeedSlow;
+}
+
+bool insideKeyboard(const TrackerState& s, ScreenPoint p) {
+    return s.keyboardLeft < p.x && p.x < s.keyboardRight && s.keyboardTop < p.y &&
+           p.y < s.keyboardBottom;
+}
+
+bool keyboardShown(const TrackerState& s) {
+    return !s.keyboardHidden.load() && s.keyboardWindow.load() != 0;
+}
+
+void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart) {
+    desktop.setCursorPos(s.targetX, s.targetY);
+    if (!keyboardShown(s)) return;
+
+    // The position before this frame's move decides: the frame that carries
+    // the pointer into the keyboard sends nothing, the next one does.
+    const bool inside = insideKeyboard(s, frameStart);
+    if (inside) {
+        sendToKeyboard(s, desktop, kMsgPointerOver, kPointerOverWParam);
+        if (!s.overKeyboard) {
+            // Finer control over the keys: half the speed while over them.
+            s.speedDivisor = 2.0 * speedValue(s.optionFlags);
+            computeGains(s);
+            s.overKeyboard = true;
+        }
+    } else if (s.overKeyboard) {
+        s.speedDivisor = speedValue(s.optionFlags);
+        computeGains(s);
+        s.overKeyboard = false;
+        sendToKeyboard(s, desktop, kMsgPointerLeft, 0);
+    }
+}
+
+}  // namespace quil

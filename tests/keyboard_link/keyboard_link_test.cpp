@@ -1,0 +1,168 @@
+#include "keyboard_link/keyboard_link.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/recording_desktop.h"
+
+namespace quil {
+namespace {
+
+using testing::DesktopCall;
+using testing::RecordingDesktop;
+
+constexpr WindowHandle kKeyboard = 0x5150;
+
+struct Rect {
+    int left, right, top, bottom;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+Rect rectOf(const TrackerState& s) {
+    return {s.keyboardLeft, s.keyboardRight, s.keyboardTop, s.keyboardBottom};
+}
+
+class KeyboardLink : public ::testing::Test {
+protected:
+    TrackerState s;
+    RecordingDesktop desktop;
+
+    void SetUp() override {
+        s.screenWidth = 1024;
+        s.screenHeight = 768;
+        s.optionFlags[7] = 1;  // medium head movement: 45
+        setKeyboardDefaultRect(s);
+    }
+    void hello() { EXPECT_TRUE(handleKeyboardMessage(s, kMsgKeyboardHello, kKeyboard, 0)); }
+    DesktopCall shown(ShowMode mode) const {
+        return {DesktopCall::Show, kKeyboard, static_cast<int32_t>(mode)};
+    }
+};
+
+TEST_F(KeyboardLink, DefaultRectangleIsBottomCentre) {
+    EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
+    s.screenWidth = 1366;
+    setKeyboardDefaultRect(s);
+    EXPECT_EQ(rectOf(s), (Rect{477, 889, 546, 738}));
+}
+
+TEST_F(KeyboardLink, DockCodesPlaceTheRectangle) {
+    handleKeyboardMessage(s, kMsgKeyboardDock, '4', 0);
+    EXPECT_EQ(rectOf(s), (Rect{612, 1024, 0, 192}));
+    EXPECT_FALSE(s.keyboardDockedCorner);
+    handleKeyboardMessage(s, kMsgKeyboardDock, 0x7700 | '5', 0);  // only the low byte counts
+    EXPECT_EQ(rectOf(s), (Rect{612, 1024, 546, 738}));
+    EXPECT_TRUE(s.keyboardDockedCorner);
+    handleKeyboardMessage(s, kMsgKeyboardDock, '2', 0);
+    EXPECT_EQ(rectOf(s), (Rect{0, 412, 546, 738}));
+    EXPECT_FALSE(s.keyboardDockedCorner);
+    handleKeyboardMessage(s, kMsgKeyboardDock, '3', 0);
+    EXPECT_EQ(rectOf(s), (Rect{0, 412, 0, 192}));
+    handleKeyboardMessage(s, kMsgKeyboardDock, '5', 0);
+    handleKeyboardMessage(s, kMsgKeyboardDock, '1', 0);
+    EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
+    EXPECT_FALSE(s.keyboardDockedCorner);
+
+    // Any other code changes nothing.
+    handleKeyboardMessage(s, kMsgKeyboardDock, '5', 0);
+    for (const std::uintptr_t code :
+         {std::uintptr_t{'0'}, std::uintptr_t{'6'}, std::uintptr_t{0}, std::uintptr_t{0x130}}) {
+        handleKeyboardMessage(s, kMsgKeyboardDock, code, 0);
+        EXPECT_EQ(rectOf(s), (Rect{612, 1024, 546, 738}));
+        EXPECT_TRUE(s.keyboardDockedCorner);
+    }
+}
+
+TEST_F(KeyboardLink, HelloAndGone) {
+    hello();
+    EXPECT_EQ(s.keyboardWindow, kKeyboard);
+    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_FALSE(s.keyboardStayHidden);
+
+    // Gone after the pointer slowed down over the keyboard restores the
+    // undoubled speed.
+    s.speedDivisor = 90.0;
+    s.keyboardDockedCorner = true;
+    s.keyboardStayHidden = true;
+    EXPECT_TRUE(handleKeyboardMessage(s, kMsgKeyboardGone, 0, 0));
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboardStayHidden);  // unchanged
+    EXPECT_FALSE(s.keyboardDockedCorner);
+    EXPECT_EQ(s.speedDivisor, 45.0);
+    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / 5625.0);
+    EXPECT_EQ(s.keyboardWindow, kKeyboard);  // never cleared
+
+    EXPECT_FALSE(handleKeyboardMessage(s, 1026, 0, 0));
+    EXPECT_TRUE(desktop.calls.empty());
+}
+
+TEST_F(KeyboardLink, OptionsWindowHidesAVisibleKeyboardAndShowsItAgain) {
+    hello();
+    keyboardOnOptionsOpen(s, desktop);
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_FALSE(s.keyboardStayHidden);
+    keyboardOnOptionsClose(s, desktop);
+    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_EQ(desktop.calls,
+              (std::vector<DesktopCall>{shown(ShowMode::Hide), shown(ShowMode::Show)}));
+}
+
+TEST_F(KeyboardLink, OptionsWindowLeavesAHiddenKeyboardHidden) {
+    hello();
+    s.keyboardHidden = true;
+    keyboardOnOptionsOpen(s, desktop);
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboardStayHidden);
+    keyboardOnOptionsClose(s, desktop);
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_TRUE(desktop.calls.empty());
+}
+
+TEST_F(KeyboardLink, LostHidesOrRemembersAndCalibrationShowsOnlyWhatItHid) {
+    hello();
+    keyboardOnTrackerLost(s, desktop);
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_FALSE(s.keyboardStayHidden);
+    keyboardOnCalibrated(s, desktop);
+    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_EQ(desktop.calls,
+              (std::vector<DesktopCall>{shown(ShowMode::Hide), shown(ShowMode::Show)}));
+
+    desktop.calls.clear();
+    s.keyboardHidden = true;  // hidden by the user
+    s.keyboardStayHidden = false;
+    keyboardOnTrackerLost(s, desktop);
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboardStayHidden);
+    keyboardOnCalibrated(s, desktop);
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(desktop.calls.empty());
+}
+
+TEST_F(KeyboardLink, ToggleShowsAtBottomCentreOrHides) {
+    EXPECT_FALSE(toggleKeyboard(s, desktop));  // not announced yet: still due
+    hello();
+    handleKeyboardMessage(s, kMsgKeyboardDock, '3', 0);
+    EXPECT_TRUE(toggleKeyboard(s, desktop));
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(toggleKeyboard(s, desktop));
+    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
+    EXPECT_FALSE(s.keyboardStayHidden);  // untouched
+    EXPECT_EQ(desktop.calls,
+              (std::vector<DesktopCall>{shown(ShowMode::Hide), shown(ShowMode::Show)}));
+}
+
+TEST_F(KeyboardLink, NothingHappensBeforeTheKeyboardAnnouncesItself) {
+    keyboardOnOptionsOpen(s, desktop);
+    keyboardOnOptionsClose(s, desktop);
+    keyboardOnTrackerLost(s, desktop);
+    keyboardOnCalibrated(s, desktop);
+    EXPECT_TRUE(desktop.calls.empty());
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_FALSE(s.keyboardStayHidden);
+}
+
+}  // namespace
+}  // namespace quil

@@ -1,0 +1,211 @@
+#include "options/options_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace quil {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::array<int32_t, 15> kDefaults{1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0};
+
+std::string readAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const fs::path& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::array<int32_t, 3> row(const std::array<std::atomic<int32_t>, 3>& gestures) {
+    return {gestures[0], gestures[1], gestures[2]};
+}
+
+std::array<int32_t, 15> stored(const TrackerState& s) {
+    std::array<int32_t, 15> v{};
+    for (int i = 0; i < 15; ++i) v[static_cast<size_t>(i)] = s.optionFlags[i];
+    return v;
+}
+
+class OptionsFile : public ::testing::Test {
+protected:
+    fs::path dir;
+    fs::path file;
+    TrackerState s;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("quil_options_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        file = dir / "options.cfg";
+        s.screenWidth = 1024;
+        s.screenHeight = 768;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(file, fs::perms::owner_all, ec);
+        fs::remove_all(dir, ec);
+    }
+    // Loads text written as the whole file; the file must come out unchanged.
+    void loadUnchanged(const std::string& text) {
+        writeAll(file, text);
+        loadOptions(s, file);
+        EXPECT_EQ(readAll(file), text);
+    }
+};
+
+TEST_F(OptionsFile, FirstRunWritesTheDefaultFileAndStartsWithDefaults) {
+    loadOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n");
+    EXPECT_EQ(stored(s), kDefaults);
+    EXPECT_FALSE(s.mirrorX);
+    EXPECT_EQ(s.rangeScale, 0.6);
+    EXPECT_EQ(s.speedDivisor, 45.0);
+    EXPECT_EQ(row(s.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_EQ(row(s.dragGestures), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / 5625.0);
+    EXPECT_EQ(s.headRangeWidth, 39);
+    EXPECT_FALSE(fs::exists(dir / "options.cfg.tmp"));
+}
+
+TEST_F(OptionsFile, SavedFormHasNoLineFeedAndLoadsBack) {
+    loadOptions(s, file);
+    s.optionFlags[0] = 0;
+    s.optionFlags[1] = 1;
+    s.optionFlags[11] = 1;
+    s.optionFlags[12] = 0;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "0 1 0 0 1 0 0 1 0 0 1 1 0 0 0");
+    EXPECT_FALSE(fs::exists(dir / "options.cfg.tmp"));
+
+    TrackerState t;
+    loadOptions(t, file);
+    EXPECT_EQ(stored(t), stored(s));
+    EXPECT_TRUE(t.mirrorX);
+}
+
+TEST_F(OptionsFile, AnyWhiteSpaceSeparatesValues) {
+    loadUnchanged("1\n0\t0  0 1 0\r\n0 1 0\n\n0 1 0 1 0 0   ");
+    EXPECT_EQ(stored(s), kDefaults);
+}
+
+TEST_F(OptionsFile, FirstTickedChoiceWinsAndOnlyOneCounts) {
+    loadUnchanged("1 0 0 1 0 0 1 0 0 1 0 0 0 0 1");
+    EXPECT_EQ(s.rangeScale, 0.7);
+    EXPECT_EQ(s.speedDivisor, 30.0);
+    EXPECT_EQ(row(s.clickGestures), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(row(s.dragGestures), (std::array<int32_t, 3>{0, 0, 1}));
+
+    loadUnchanged("1 0 0 1 1 0 0 1 0 0 1 0 1 0 0");
+    EXPECT_EQ(s.rangeScale, 0.7);
+
+    // No value equal to 1 in rows 0..2: mirrored, 0.5, 60.
+    loadUnchanged("2 0 0 0 -1 0 0 7 0 0 1 0 1 0 0");
+    EXPECT_TRUE(s.mirrorX);
+    EXPECT_EQ(s.rangeScale, 0.5);
+    EXPECT_EQ(s.speedDivisor, 60.0);
+}
+
+TEST_F(OptionsFile, ButtonRowIsClearedOnLoad) {
+    for (int i = 15; i < 18; ++i) s.optionFlags[i] = 1;
+    loadUnchanged("1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1 1 1");
+    for (int i = 15; i < 18; ++i) EXPECT_EQ(s.optionFlags[i], 0);
+}
+
+TEST_F(OptionsFile, ShortFileKeepsUnreadValuesAndIsNotRewritten) {
+    loadUnchanged("1 0 0 0 1 0 0 1 0 0");
+    EXPECT_EQ(stored(s), (std::array<int32_t, 15>{1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(OptionsFile, ReadingStopsAtTheFirstUnreadableToken) {
+    for (int i = 0; i < 15; ++i) s.optionFlags[i] = 5;  // "previous content"
+    loadUnchanged("1 0 1x 1 1 1 1 1 1 1 1 1 1 1 1");
+    EXPECT_EQ(stored(s), (std::array<int32_t, 15>{1, 0, 1, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5}));
+}
+
+TEST_F(OptionsFile, NumbersOutsideIntRangeAreUnreadable) {
+    loadUnchanged("1 0 99999999999999999999999 1 1 1 1 1 1 1 1 1 1 1 1");
+    EXPECT_EQ(stored(s), (std::array<int32_t, 15>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    loadUnchanged("1 -2147483648 2147483647 2147483648");
+    EXPECT_EQ(s.optionFlags[1], -2147483648);
+    EXPECT_EQ(s.optionFlags[2], 2147483647);
+    EXPECT_EQ(s.optionFlags[3], 0);
+}
+
+TEST_F(OptionsFile, FilesWithNoNumberAtAllGiveTheDefaultsAndStayAsTheyAre) {
+    for (const std::string& text :
+         {std::string(), std::string("   \n"), std::string("\0\x01\xff\x7f garbage", 12),
+          std::string("options")}) {
+        TrackerState t;
+        t.screenWidth = 1024;
+        t.screenHeight = 768;
+        writeAll(file, text);
+        loadOptions(t, file);
+        EXPECT_EQ(stored(t), kDefaults);
+        EXPECT_EQ(readAll(file), text);
+    }
+}
+
+TEST_F(OptionsFile, HugeFileIsReadOnlyAsFarAsItsPrefix) {
+    std::string text = "0 1 0 1 0 0 1 0 0 0 0 1 0 1 0 ";
+    text += std::string(4 << 20, 'x');
+    writeAll(file, text);
+    loadOptions(s, file);
+    EXPECT_EQ(stored(s), (std::array<int32_t, 15>{0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0}));
+
+    // A number cut by the end of the prefix is not taken for a smaller one.
+    TrackerState t;
+    writeAll(file, std::string(4090, ' ') + "1234567890");
+    loadOptions(t, file);
+    EXPECT_EQ(stored(t), kDefaults);
+}
+
+TEST_F(OptionsFile, UnreadablePathGivesDefaultsWithoutTouchingIt) {
+    fs::create_directories(file);  // a directory where the file should be
+    loadOptions(s, file);
+    EXPECT_EQ(stored(s), kDefaults);
+    EXPECT_TRUE(fs::is_directory(file));
+    saveOptions(s, file);
+    EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST_F(OptionsFile, SaveNeverLeavesADamagedFile) {
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n");
+    // The temporary beside it cannot be created: the old file stays whole.
+    fs::create_directories(dir / "options.cfg.tmp");
+    loadOptions(s, file);
+    s.optionFlags[0] = 0;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n");
+
+    // Nowhere to write at all: nothing happens.
+    saveOptions(s, dir / "missing" / "options.cfg");
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST_F(OptionsFile, ReadOnlyFileKeepsTheUsersSettings) {
+    writeAll(file, "0 1 0 1 0 0 1 0 0");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    loadOptions(s, file);
+    EXPECT_EQ(s.optionFlags[1], 1);
+    EXPECT_EQ(s.rangeScale, 0.7);
+    EXPECT_EQ(readAll(file), "0 1 0 1 0 0 1 0 0");
+
+    std::ofstream probe(file, std::ios::app);
+    if (probe.is_open()) GTEST_SKIP() << "running with rights that ignore file permissions";
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "0 1 0 1 0 0 1 0 0");
+}
+
+}  // namespace
+}  // namespace quil

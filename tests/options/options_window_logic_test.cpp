@@ -1,0 +1,204 @@
+#include "options/options_window_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tests/support/recording_desktop.h"
+
+namespace quil {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DesktopCall;
+using testing::RecordingDesktop;
+
+std::array<int32_t, 3> row(const TrackerState& s, int r) {
+    return {s.optionFlags[r * 3], s.optionFlags[r * 3 + 1], s.optionFlags[r * 3 + 2]};
+}
+std::array<int32_t, 3> gestures(const std::array<std::atomic<int32_t>, 3>& g) {
+    return {g[0], g[1], g[2]};
+}
+
+class OptionsWindow : public ::testing::Test {
+protected:
+    TrackerState s;
+    RecordingDesktop desktop;
+
+    void SetUp() override {
+        s.screenWidth = 1024;
+        s.screenHeight = 768;
+        s.refX = 320;
+        s.refY = 200;
+        // The default table, applied.
+        for (const int i : {0, 4, 7, 10, 12}) s.optionFlags[i] = 1;
+        applyOptions(s);
+    }
+    OptionButton click(int r, int c) { return applyOptionClick(s, {r, c}); }
+};
+
+TEST(OptionsHitTest, BorderLinesMissAndTheFirstInnerPixelHits) {
+    EXPECT_EQ(hitTest(162, 50), std::nullopt);
+    EXPECT_EQ(hitTest(163, 50), (OptionCell{0, 0}));
+    EXPECT_EQ(hitTest(312, 50), std::nullopt);
+    EXPECT_EQ(hitTest(311, 50), (OptionCell{0, 0}));
+    EXPECT_EQ(hitTest(200, 11), std::nullopt);
+    EXPECT_EQ(hitTest(200, 12), (OptionCell{0, 0}));
+    EXPECT_EQ(hitTest(200, 101), std::nullopt);
+    EXPECT_EQ(hitTest(589, 100), (OptionCell{0, 1}));
+    // Row 2's third cell sits one pixel lower than its neighbours.
+    EXPECT_EQ(hitTest(200, 189), std::nullopt);
+    EXPECT_EQ(hitTest(200, 190), (OptionCell{2, 0}));
+    EXPECT_EQ(hitTest(500, 190), std::nullopt);
+    EXPECT_EQ(hitTest(500, 191), (OptionCell{2, 2}));
+    EXPECT_EQ(hitTest(200, 272), std::nullopt);
+    EXPECT_EQ(hitTest(500, 272), (OptionCell{2, 2}));
+    // The greyed picture between the eye and the mouth has no cell.
+    EXPECT_EQ(hitTest(300, 320), std::nullopt);
+    EXPECT_EQ(hitTest(400, 320), (OptionCell{3, 1}));
+    EXPECT_EQ(hitTest(599, 450), (OptionCell{4, 2}));
+    EXPECT_EQ(hitTest(100, 490), (OptionCell{5, 0}));
+    EXPECT_EQ(hitTest(300, 490), (OptionCell{5, 1}));
+    EXPECT_EQ(hitTest(545, 502), (OptionCell{5, 2}));
+    EXPECT_EQ(hitTest(-5, -5), std::nullopt);
+    EXPECT_EQ(hitTest(700, 600), std::nullopt);
+}
+
+TEST(OptionsHitTest, TickSitsInsideTheCellCorner) {
+    EXPECT_EQ(tickPosition(0, 0), (OptionPoint{168, 16}));
+    EXPECT_EQ(tickPosition(2, 2), (OptionPoint{481, 195}));
+}
+
+TEST_F(OptionsWindow, SingleChoiceRowsTakeEffectAtOnce) {
+    EXPECT_EQ(click(0, 1), OptionButton::None);
+    EXPECT_EQ(row(s, 0), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_TRUE(s.mirrorX);
+
+    click(1, 0);
+    EXPECT_EQ(row(s, 1), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(s.rangeScale, 0.7);
+    EXPECT_EQ(s.headRangeWidth, 45);
+    EXPECT_EQ(s.headRangeMinX, 297);
+    click(1, 2);
+    EXPECT_EQ(s.rangeScale, 0.5);
+
+    click(2, 0);
+    EXPECT_EQ(row(s, 2), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(s.speedDivisor, 30.0);
+    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / (50.0 * 50.0));
+}
+
+TEST_F(OptionsWindow, AGestureNeverClicksAndDragsAtOnce) {
+    click(3, 0);  // the eye drags: ticking it as a click does nothing
+    EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 1, 0}));
+    click(4, 0);  // untick the eye's drag (the drag set may become empty)
+    EXPECT_EQ(row(s, 4), (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(gestures(s.dragGestures), (std::array<int32_t, 3>{0, 0, 0}));
+    click(3, 0);
+    EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{1, 1, 0}));
+    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{1, 1, 0}));
+    click(4, 1);  // the mouth clicks: cannot drag
+    EXPECT_EQ(row(s, 4), (std::array<int32_t, 3>{0, 0, 0}));
+}
+
+TEST_F(OptionsWindow, TheLastClickGestureStays) {
+    click(3, 1);
+    EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
+    click(3, 2);
+    click(3, 1);  // two ticked: one can go
+    EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 0, 1}));
+    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{0, 0, 1}));
+}
+
+TEST_F(OptionsWindow, ButtonsAreNamedAndChangeNothing) {
+    EXPECT_EQ(click(5, 0), OptionButton::Ok);
+    EXPECT_EQ(click(5, 1), OptionButton::Cancel);
+    EXPECT_EQ(click(5, 2), OptionButton::Exit);
+    EXPECT_EQ(click(0, 2), OptionButton::None);  // row 0 has two cells
+    EXPECT_EQ(click(6, 0), OptionButton::None);
+    EXPECT_EQ(click(-1, 0), OptionButton::None);
+    EXPECT_EQ(row(s, 0), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(row(s, 5), (std::array<int32_t, 3>{0, 0, 0}));
+}
+
+TEST_F(OptionsWindow, CancelRestoresEverythingAndLeavesTheFileAlone) {
+    const fs::path file = fs::temp_directory_path() / "quil_options_cancel.cfg";
+    fs::remove(file);
+    s.keyboardWindow = 77;
+    s.keyboardHidden = true;
+    s.optionsOpen = true;
+    const SavedOptions saved = snapshotOptions(s);
+    click(0, 1);
+    click(1, 0);
+    click(2, 2);
+    click(4, 0);
+    click(3, 2);
+    finishWithCancel(s, desktop, saved);
+    EXPECT_EQ(snapshotOptions(s), saved);
+    EXPECT_FALSE(s.mirrorX);
+    EXPECT_EQ(s.rangeScale, 0.6);
+    EXPECT_EQ(s.speedDivisor, 45.0);
+    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_EQ(gestures(s.dragGestures), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(s.headRangeWidth, 39);
+    EXPECT_FALSE(s.optionsOpen);
+    EXPECT_FALSE(fs::exists(file));
+    // The keyboard the window hid comes back.
+    EXPECT_EQ(
+        desktop.calls,
+        (std::vector<DesktopCall>{{DesktopCall::Show, 77, static_cast<int32_t>(ShowMode::Show)}}));
+}
+
+TEST_F(OptionsWindow, OkWritesTheSavedForm) {
+    const fs::path file = fs::temp_directory_path() / "quil_options_ok.cfg";
+    s.optionsOpen = true;
+    click(0, 1);
+    finishWithOk(s, desktop, file);
+    std::ifstream in(file, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(text, "0 1 0 0 1 0 0 1 0 0 1 0 1 0 0");
+    EXPECT_FALSE(s.optionsOpen);
+    EXPECT_TRUE(desktop.calls.empty());  // no keyboard known: nothing shown
+    fs::remove(file);
+}
+
+TEST_F(OptionsWindow, OpeningIsRefusedDuringSearchAndOnlyOneWindowStarts) {
+    s.keyboardWindow = 77;
+    s.keyboardHidden = false;
+    s.largeView = true;
+    EXPECT_FALSE(requestOptionsWindow(s, desktop));
+    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_TRUE(desktop.calls.empty());
+
+    s.largeView = false;
+    EXPECT_TRUE(requestOptionsWindow(s, desktop));
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_EQ(
+        desktop.calls,
+        (std::vector<DesktopCall>{{DesktopCall::Show, 77, static_cast<int32_t>(ShowMode::Hide)}}));
+    s.optionsOpen = true;
+    EXPECT_FALSE(requestOptionsWindow(s, desktop));
+    EXPECT_TRUE(s.keyboardStayHidden);  // already hidden: stays hidden on closing
+}
+
+TEST_F(OptionsWindow, PointerBoundsNarrowToTheWindowAndComeBack) {
+    narrowPointerBounds(s);
+    EXPECT_EQ(s.clampMinX, 208);
+    EXPECT_EQ(s.clampMaxX, 815);
+    EXPECT_EQ(s.clampMinY, 127);
+    EXPECT_EQ(s.clampMaxY, 640);
+    restorePointerBounds(s);
+    EXPECT_EQ(s.clampMinX, 1);
+    EXPECT_EQ(s.clampMaxX, 1014);
+    EXPECT_EQ(s.clampMinY, 1);
+    EXPECT_EQ(s.clampMaxY, 758);
+    EXPECT_EQ(s.mapWidth, 1024);
+    EXPECT_EQ(s.mapHeight, 768);
+}
+
+}  // namespace
+}  // namespace quil
