@@ -10,13 +10,24 @@ namespace quil {
 inline constexpr const char* kOptionsFileName = "options.cfg";
 inline constexpr const char* kDefaultOptionsText = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n";
 
-// Reads the file into the table (writing the default file when there is
-// none), clears row 5, copies the gesture rows and applies.
+// Reads the file into the table, clears row 5, copies the gesture rows and
+// applies. Values are read like "%d " scans: any white space between them,
+// and the first unreadable token ends the reading (the rest keep their
+// previous content). Only the first few KB are read. A missing file is
+// created with the default text; an existing one is never rewritten here.
+// A file with no readable number at all (empty, binary, a directory, no
+// read permission) gives the defaults. Never fails visibly.
 void loadOptions(TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
+// The head range scale of the table's row 1: 0.7, 0.6 or 0.5 by the first
+// ticked choice (0.5 when none is).
+[[nodiscard]] double rangeValue(const OptionFlags& options);
+
 // Derives mirrorX, rangeScale, speedDivisor and the gesture rows from the
 // table, then recomputes the gains and the head range.
 void applyOptions(TrackerState& s);
-// Writes values 0..14 in the saved form, replacing the file whole.
+// Writes values 0..14 in the saved form through a temporary file beside it
+// that replaces the old one whole, so a failed save leaves the old file as
+// it was. A file the user made read-only is left alone.
 void saveOptions(const TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
 
 }  // namespace quil

@@ -5,6 +5,7 @@
 // teardown) that a returned button asks for.
 //
 // Typical use by the window:
+//   open request    if (requestOptionsWindow(s, desktop)) start the options thread
 //   WM_CREATE       narrowPointerBounds(s)
 //   window shown    saved = snapshotOptions(s); s.optionsOpen = true
 //   WM_LBUTTONUP    if (auto cell = hitTest(x, y)) switch (applyOptionClick(s, *cell)) ...
@@ -84,6 +85,12 @@ struct OptionPoint {
 
 // What the window has to do after a click.
 enum class OptionButton { None, Ok, Cancel, Exit };
+
+// The user asks for the options (tray menu or a click on the camera view).
+// Ignored while the head is being searched for or calibrated (the large
+// view); otherwise a visible keyboard is hidden (or a hidden one remembered).
+// True when the window's thread is to be started: it is not open yet.
+[[nodiscard]] bool requestOptionsWindow(TrackerState& s, Desktop& desktop);
 
 // Applies a click on a cell to the option table and the values the tracker
 // uses, at once: rows 0..2 are single choices (mirroring; head range;

@@ -176,6 +176,9 @@ struct TrackerState {
     FeatureSet mouthMotion;
     int32_t mouthBlockRows = 0;
     int32_t mouthBlockCols = 0;
+    // The one value shared by every distanceMap entry that no search
+    // candidate writes; the map holds it only where the face search can read.
+    int32_t distanceMapRest = 2147483647;
 
     // Pointer and click bookkeeping.
     ScreenPoint cursorNow;

@@ -207,24 +207,5 @@ TEST_F(OptionsFile, ReadOnlyFileKeepsTheUsersSettings) {
     EXPECT_EQ(readAll(file), "0 1 0 1 0 0 1 0 0");
 }
 
-TEST(ApplyOptions, RecomputesDerivedValuesFromTheTable) {
-    TrackerState s;
-    s.screenWidth = 1024;
-    s.screenHeight = 768;
-    s.refX = 320;
-    s.refY = 200;
-    for (const int i : {1, 3, 8, 11, 13}) s.optionFlags[i] = 1;
-    s.speedDivisor = 90.0;  // doubled over the keyboard
-    applyOptions(s);
-    EXPECT_TRUE(s.mirrorX);
-    EXPECT_EQ(s.rangeScale, 0.7);
-    EXPECT_EQ(s.speedDivisor, 60.0);
-    EXPECT_EQ(row(s.clickGestures), (std::array<int32_t, 3>{0, 0, 1}));
-    EXPECT_EQ(row(s.dragGestures), (std::array<int32_t, 3>{0, 1, 0}));
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / (100.0 * 100.0));
-    EXPECT_EQ(s.headRangeMinX, 297);
-    EXPECT_EQ(s.headRangeCentreY, 200);
-}
-
 }  // namespace
 }  // namespace quil

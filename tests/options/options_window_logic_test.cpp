@@ -166,6 +166,25 @@ TEST_F(OptionsWindow, OkWritesTheSavedForm) {
     fs::remove(file);
 }
 
+TEST_F(OptionsWindow, OpeningIsRefusedDuringSearchAndOnlyOneWindowStarts) {
+    s.keyboardWindow = 77;
+    s.keyboardHidden = false;
+    s.largeView = true;
+    EXPECT_FALSE(requestOptionsWindow(s, desktop));
+    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_TRUE(desktop.calls.empty());
+
+    s.largeView = false;
+    EXPECT_TRUE(requestOptionsWindow(s, desktop));
+    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_EQ(
+        desktop.calls,
+        (std::vector<DesktopCall>{{DesktopCall::Show, 77, static_cast<int32_t>(ShowMode::Hide)}}));
+    s.optionsOpen = true;
+    EXPECT_FALSE(requestOptionsWindow(s, desktop));
+    EXPECT_TRUE(s.keyboardStayHidden);  // already hidden: stays hidden on closing
+}
+
 TEST_F(OptionsWindow, PointerBoundsNarrowToTheWindowAndComeBack) {
     narrowPointerBounds(s);
     EXPECT_EQ(s.clampMinX, 208);

@@ -109,9 +109,14 @@ TEST_F(Clicks, MotionThresholdsAreFiftySixAndSixtyOne) {
     EXPECT_FALSE(s.eyeEvent);
     EXPECT_TRUE(s.mouthEvent);
 
+    // An eye event leaves the mouth patch unexamined.
     probe.eyeMotion = 56;
+    s.mouthEvent = false;
+    probe.calls.clear();
     still();
     EXPECT_TRUE(s.eyeEvent);
+    EXPECT_FALSE(s.mouthEvent);
+    EXPECT_EQ(probe.calls.size(), 1u);
 }
 
 TEST_F(Clicks, SamplerRunsOnEachPatchWithItsOwnGrid) {
@@ -135,16 +140,6 @@ TEST_F(Clicks, SamplerRunsOnEachPatchWithItsOwnGrid) {
     EXPECT_EQ(mouth.firstSample, 305 * 480 + 240);
     // The state's own block list is active again afterwards.
     EXPECT_EQ(s.blockOffsetsIn, TrackerState::BlockList::Own);
-}
-
-TEST_F(Clicks, EyeEventSkipsTheMouthPatch) {
-    setGestures({1, 1, 0}, {0, 0, 0});
-    probe.eyeMotion = 80;
-    probe.mouthMotion = 80;
-    still();
-    EXPECT_TRUE(s.eyeEvent);
-    EXPECT_FALSE(s.mouthEvent);
-    EXPECT_EQ(probe.calls.size(), 1u);
 }
 
 TEST_F(Clicks, GestureInNeitherRowIsNeverExaminedNorActs) {
@@ -266,43 +261,6 @@ TEST_F(Clicks, KeyPressOverKeyboardReleasesAHeldDrag) {
     EXPECT_EQ(kinds(),
               (std::vector<DesktopCall::Kind>{DesktopCall::ButtonDown, DesktopCall::ButtonUp,
                                               DesktopCall::KeyboardMessage}));
-}
-
-TEST_F(Clicks, PatchesStayInsideTheFrameAtEveryEdgeAndCorner) {
-    setGestures({1, 1, 0}, {0, 0, 0});
-    s.halfEyeGap = 40;
-    struct Face {
-        double x, y;
-    };
-    for (const Face face :
-         {Face{0.0, 0.0}, Face{639.0, 0.0}, Face{0.0, 479.0}, Face{639.0, 479.0}, Face{2.0, 240.0},
-          Face{637.0, 240.0}, Face{320.0, 1.0}, Face{320.0, 478.0}, Face{-50.0, 900.0}}) {
-        s.headRangeCentreX = static_cast<int32_t>(face.x);
-        s.headRangeCentreY = static_cast<int32_t>(face.y);
-        for (const PatchRect r :
-             {eyePatchRect(s, face.x, face.y), mouthPatchRect(s, face.x, face.y)}) {
-            EXPECT_GE(r.left, 0) << face.x << "," << face.y;
-            EXPECT_LE(r.left + r.cols, 640) << face.x << "," << face.y;
-            EXPECT_GE(r.top, 0) << face.x << "," << face.y;
-            EXPECT_LE(r.top + r.rows, 480) << face.x << "," << face.y;
-        }
-        probe.calls.clear();
-        still(face.x, face.y);
-        ASSERT_EQ(probe.calls.size(), 2u);
-        for (const IntList* indices : {&s.eyePatchIndices, &s.mouthPatchIndices}) {
-            for (const int32_t i : *indices) {
-                ASSERT_GE(i, 0);
-                ASSERT_LT(i, kFrameCells);
-            }
-        }
-        // The samples are the frame's own cells, not zero-filled strays.
-        EXPECT_EQ(s.eyePatchCurrent[2256], s.eyePatchIndices[2256]);
-        EXPECT_EQ(s.mouthPatchPrevious[1549], s.mouthPatchIndices[1549]);
-    }
-    // Clamped, not shifted further than needed: a face at the top-left
-    // corner puts both patches exactly in the corner.
-    EXPECT_EQ(mouthPatchRect(s, 0.0, -200.0), (PatchRect{0, 0, 31, 50}));
-    EXPECT_EQ(mouthPatchRect(s, 700.0, 600.0), (PatchRect{609, 430, 31, 50}));
 }
 
 TEST_F(Clicks, EyeSideFollowsTheFaceAndSwingsWithIt) {

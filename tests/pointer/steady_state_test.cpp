@@ -111,13 +111,26 @@ TEST_F(SteadyState, PatchesAtTheFrameEdgesStayInside) {
     struct Face {
         double x, y;
     };
+    s.halfEyeGap = 40;
     for (const Face face :
          {Face{0.0, 0.0}, Face{639.0, 479.0}, Face{0.0, 479.0}, Face{639.0, 0.0}, Face{1.0, 240.0},
-          Face{638.0, 240.0}, Face{320.0, 0.5}, Face{320.0, 479.4}}) {
+          Face{638.0, 240.0}, Face{320.0, 0.5}, Face{320.0, 479.4}, Face{-50.0, 900.0}}) {
+        for (const PatchRect r :
+             {eyePatchRect(s, face.x, face.y), mouthPatchRect(s, face.x, face.y)}) {
+            EXPECT_TRUE(r.left >= 0 && r.left + r.cols <= 640 && r.top >= 0 &&
+                        r.top + r.rows <= 480)
+                << face.x << "," << face.y;
+        }
         s.clickCooldown = false;
-        frame(face.x, face.y);
+        frame(face.x, face.y);  // the sanitizers watch every access
+        // The samples are the frame's own cells, not zero-filled strays.
+        const auto last = static_cast<size_t>(s.eyePatchIndices[2256]);
+        ASSERT_LT(last, s.currentGrid.size());
+        EXPECT_EQ(s.eyePatchCurrent[2256], s.currentGrid[last]);
     }
-    SUCCEED();  // the sanitizers watch every access
+    // Clamped, not shifted further than needed.
+    EXPECT_EQ(mouthPatchRect(s, 0.0, -200.0), (PatchRect{0, 0, 31, 50}));
+    EXPECT_EQ(mouthPatchRect(s, 700.0, 600.0), (PatchRect{609, 430, 31, 50}));
 }
 
 TEST_F(SteadyState, FramesAllocateNothingOnceRunning) {
