@@ -267,9 +267,9 @@ TEST(Teardown, StopsTheCaptureThenClosesTheKeyboardThenRemovesTheIcon) {
 }
 
 // ---------------------------------------------------------------------------
-// Calibration with a synthetic face
+// A whole run with a synthetic face: detection, calibration, tracking
 
-TEST(Calibration, TheEyesWindowPromptsToBlinkThenTheViewGoesToTheCorner) {
+TEST(TrackerRun, EyesWindowThenCornerViewThenTheKeyboardGetsItsMessages) {
     ProgramRun r = startRunning("calibration", "scene=face");
     ASSERT_NE(r.main, nullptr);
     const HWND eyes = r.program->waitWindow("EYES", "Eyes", true);
@@ -298,6 +298,28 @@ TEST(Calibration, TheEyesWindowPromptsToBlinkThenTheViewGoesToTheCorner) {
     EXPECT_EQ(placed.bottom - placed.top, 96);
     EXPECT_TRUE(waitEvent(r.dir, "keyboard hello-sent"));
     screenshot("corner_view");
+
+    // Tracking: the head goes down, the pointer enters the keyboard and the
+    // open mouth presses a key there; the head goes up, the pointer leaves,
+    // and the open mouth clicks outside.
+    ASSERT_TRUE(waitEvent(r.dir, "keyboard click-outside 0 0"));
+    const auto events = readEvents(r.dir);
+    const long over = eventIndex(events, "keyboard pointer-over 1 0");
+    const long key = eventIndex(events, "keyboard key-press 87 48");
+    const long left = eventIndex(events, "keyboard pointer-left 0 0");
+    const long outside = eventIndex(events, "keyboard click-outside 0 0");
+    EXPECT_GE(over, 0);
+    EXPECT_GT(key, over);
+    EXPECT_GT(left, key);
+    EXPECT_GT(outside, left);
+    screenshot("tracking");
+
+    // The corner view gets out of the way of a pointer that goes onto it,
+    // and comes back when the pointer leaves.
+    SetCursorPos(1000, 700);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(r.main) == FALSE; }, 5000));
+    SetCursorPos(500, 300);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(r.main) != FALSE; }, 5000));
 
     PostMessageA(r.main, WM_CLOSE, 0, 0);
     EXPECT_EQ(r.program->waitExit(), 0);

@@ -42,23 +42,31 @@ uint8_t skin(int fx, int fy) {
     return static_cast<uint8_t>(v);
 }
 
-// After calibration: hold still, then walk the face through a few places so
-// that the pointer moves, then open the mouth to click.
+// After calibration, a round of 140 frames: settle; lower the head so that
+// the pointer goes down into the keyboard's default place (bottom centre)
+// and open the mouth there; raise the head so that the pointer leaves it,
+// and open the mouth again outside.
+constexpr int kRoundFrames = 140;
+constexpr int kHeadDown = 18;
+constexpr int kHeadUp = -18;
+
+int ease(int from, int to, int t, int frames) {
+    if (t >= frames) return to;
+    return from + (to - from) * t / frames;
+}
+
 FacePose trackingPose(int sinceCalibrated, bool eyesClosed) {
     FacePose p;
     p.eyesClosed = eyesClosed;
-    const int t = sinceCalibrated;
+    const int t = sinceCalibrated % kRoundFrames;
     if (t < 20) return p;
-    // A slow round trip down and to the right, then back.
-    const int walk = t - 20;
-    const int period = 120;
-    const double phase = (walk % period) / static_cast<double>(period);
-    const double swing = std::sin(phase * 2.0 * 3.14159265);
-    p.centreX = 320 + static_cast<int>(25.0 * swing);
-    p.centreY = 240 + static_cast<int>(20.0 * swing);
-    // The mouth opens for a few frames once per round.
-    const int inRound = walk % period;
-    p.mouthOpen = (inRound >= 28 && inRound < 34) || (inRound >= 88 && inRound < 94);
+    if (t < 80) {
+        p.centreY = 240 + ease(0, kHeadDown, t - 20, 10);
+        p.mouthOpen = t >= 60 && t < 66;
+        return p;
+    }
+    p.centreY = 240 + ease(kHeadDown, kHeadUp, t - 80, 10);
+    p.mouthOpen = t >= 110 && t < 116;
     return p;
 }
 
