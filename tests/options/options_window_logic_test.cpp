@@ -160,6 +160,7 @@ TEST_F(OptionsWindow, OkWritesTheSavedForm) {
     finishWithOk(s, desktop, file);
     std::ifstream in(file, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();  // Windows removes no open file
     EXPECT_EQ(text, "0 1 0 0 1 0 0 1 0 0 1 0 1 0 0");
     EXPECT_FALSE(s.optionsOpen);
     EXPECT_TRUE(desktop.calls.empty());  // no keyboard known: nothing shown
