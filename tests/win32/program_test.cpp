@@ -188,8 +188,15 @@ TEST(TrayMenu, OpensOnTheLeftButtonOnlyAboveThePointerAndHidesTheViewMeanwhile) 
 
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(r.main) != FALSE; }, 5000));
-    EXPECT_EQ(command(r.main, kCmdExit), 1);
+
+    // "Exit", the last entry, chosen in the menu ends the program.
+    PostMessageA(r.main, kTrayMessage, kTrayId, WM_LBUTTONDOWN);
+    const HWND again = r.program->waitWindow(kMenuClass, nullptr, true, 5000);
+    ASSERT_NE(again, nullptr);
+    PostMessageA(again, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(again, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(r.program->waitExit(), 0);
+    EXPECT_TRUE(hasEvent(readEvents(r.dir), "program tray-at-exit absent"));
 }
 
 TEST(Commands, AnswerOneAndKeepTheirGuardsDuringTheHeadSearch) {

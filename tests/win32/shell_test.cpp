@@ -3,7 +3,9 @@
 // system, and the state behind it is inspected directly.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <type_traits>
 
 #include "capture/capture.h"
 #include "event_log.h"
@@ -223,6 +225,21 @@ TEST_F(MainWindow, TheEyesWindowIsKnownOnReturnAndClosesOnRequest) {
     EXPECT_TRUE(pumpUntil([&] { return IsWindow(eyes) == FALSE; }))
         << "the eyes thread did not end";
 }
+
+// The flags and handles that the options, eyes and About threads share with
+// the main thread are atomics: plain fields would be data races.
+template <typename Field, typename Value>
+constexpr bool isAtomic = std::is_same_v<Field, std::atomic<Value>>;
+static_assert(isAtomic<decltype(TrackerState::aboutOpen), bool>);
+static_assert(isAtomic<decltype(TrackerState::optionsOpen), bool>);
+static_assert(isAtomic<decltype(TrackerState::menuOpen), bool>);
+static_assert(isAtomic<decltype(TrackerState::mirrorX), bool>);
+static_assert(isAtomic<decltype(TrackerState::keyboardHidden), bool>);
+static_assert(isAtomic<decltype(TrackerState::keyboardStayHidden), bool>);
+static_assert(isAtomic<decltype(TrackerState::eyesWindow), WindowHandle>);
+static_assert(isAtomic<decltype(TrackerState::keyboardWindow), WindowHandle>);
+static_assert(isAtomic<decltype(TrackerState::clampMinX), int32_t>);
+static_assert(isAtomic<decltype(TrackerState::speedDivisor), double>);
 
 // ---------------------------------------------------------------------------
 
