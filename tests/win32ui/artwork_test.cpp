@@ -78,12 +78,18 @@ TEST(Artwork, EveryCellIsFramedOnItsRectangleWithItsTickSquare) {
             const OptionRect& r = cells.cells[static_cast<std::size_t>(col)];
             const int mx = (r.left + r.right) / 2;
             const int my = (r.top + r.bottom) / 2;
-            for (const auto& [x, y] : {std::pair{r.left, my}, {r.right, my}, {mx, r.top},
-                                       {mx, r.bottom}, {r.left, r.top}, {r.right, r.bottom}}) {
+            for (const auto& [x, y] : {std::pair{r.left, my},
+                                       {r.right, my},
+                                       {mx, r.top},
+                                       {mx, r.bottom},
+                                       {r.left, r.top},
+                                       {r.right, r.bottom}}) {
                 EXPECT_EQ(p.at(x, y), frame) << x << "," << y;
             }
-            for (const auto& [x, y] :
-                 {std::pair{r.left - 1, my}, {r.right + 1, my}, {mx, r.top - 1}, {mx, r.bottom + 1}}) {
+            for (const auto& [x, y] : {std::pair{r.left - 1, my},
+                                       {r.right + 1, my},
+                                       {mx, r.top - 1},
+                                       {mx, r.bottom + 1}}) {
                 EXPECT_NE(p.at(x, y), frame) << x << "," << y;
             }
             // The empty square: the tick picture's outline, white inside.
@@ -140,7 +146,7 @@ protected:
 };
 
 TEST_F(PaintOptions, TickLandsSixAndFiveInsideTheCellOfEveryChosenValue) {
-    s_->optionFlags[0] = 1;       // row 0, first picture: tick at (168, 16)
+    s_->optionFlags[0] = 1;          // row 0, first picture: tick at (168, 16)
     s_->optionFlags[3 * 3 + 2] = 1;  // row 3, stopwatch
     const Pixels p = paint(picture_, check_);
     const Pixels tick = loadBitmapPixels("checkbox");

@@ -89,7 +89,8 @@ protected:
     }
 
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("quil_options_" + std::to_string(GetCurrentProcessId()));
+        dir_ =
+            fs::temp_directory_path() / ("quil_options_" + std::to_string(GetCurrentProcessId()));
         fs::create_directories(dir_);
         file_ = dir_ / "options.cfg";
         fs::remove(file_);
@@ -119,16 +120,14 @@ protected:
         EXPECT_TRUE(s_->optionsOpen);
         return w;
     }
-    static void click(HWND w, POINT p) {
-        SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
-    }
+    static void click(HWND w, POINT p) { SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y)); }
     static POINT buttonCentre(int k) {
         const OptionRect& r = kOptionLayout[kButtonRow].cells[static_cast<std::size_t>(k)];
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
     static POINT cellCentre(int row, int col) {
-        const OptionRect& r = kOptionLayout[static_cast<std::size_t>(row)]
-                                  .cells[static_cast<std::size_t>(col)];
+        const OptionRect& r =
+            kOptionLayout[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(col)];
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
     int value(int row, int col) const { return s_->optionFlags[row * 3 + col]; }
@@ -169,6 +168,9 @@ TEST_F(OptionsWindowTest, OpensCentredConfinesThePointerAndGivesItBackOnClose) {
     EXPECT_EQ(clip.top, top);
     EXPECT_EQ(clip.right, left + kOptionsWindowWidth);
     EXPECT_EQ(clip.bottom, top + kOptionsWindowHeight);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    EXPECT_EQ(s_->lastCursor.load(), (ScreenPoint{cursor.x, cursor.y}));
 
     // A second window cannot be started while this one is up.
     EXPECT_FALSE(startOptionsWindow(*s_, desktop_, GetModuleHandleA(nullptr), file_));
@@ -191,9 +193,9 @@ TEST_F(OptionsWindowTest, BorderLinesAndGreyedPicturesDoNothing) {
     HWND w = open();
     click(w, {441, 50});  // just inside the mirrored picture
     EXPECT_TRUE(s_->mirrorX);
-    click(w, {162, 50});  // row 0's left edge: nothing
-    click(w, {312, 50});  // its right edge
-    click(w, {200, 11});  // its top edge
+    click(w, {162, 50});   // row 0's left edge: nothing
+    click(w, {312, 50});   // its right edge
+    click(w, {200, 11});   // its top edge
     click(w, {200, 101});  // its bottom edge
     EXPECT_TRUE(s_->mirrorX);
     EXPECT_EQ(value(0, 1), 1);
@@ -232,7 +234,7 @@ TEST_F(OptionsWindowTest, GestureRowsKeepAClickAndNeverShareAGesture) {
     click(w, cellCentre(4, 0));  // untick the eye's drag ...
     EXPECT_EQ(value(4, 0), 0);
     EXPECT_EQ(s_->dragGestures[0], 0);  // ... the drag set is now empty
-    click(w, cellCentre(3, 0));  // ... and now it may click
+    click(w, cellCentre(3, 0));         // ... and now it may click
     EXPECT_EQ(value(3, 0), 1);
     EXPECT_EQ(s_->clickGestures[0], 1);
     click(w, cellCentre(3, 1));  // two click gestures: one may go

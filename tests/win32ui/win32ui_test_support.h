@@ -32,7 +32,16 @@ inline void registerOptionsClass() {
     RegisterClassExA(&wc);
 }
 
-inline HWND optionsWindow() { return FindWindowA(kOptionsClassName, nullptr); }
+// This process's options window (tests of other processes may have theirs).
+inline HWND optionsWindow() {
+    HWND w = nullptr;
+    while ((w = FindWindowExA(nullptr, w, kOptionsClassName, nullptr)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId()) return w;
+    }
+    return nullptr;
+}
 
 // Until the options thread's loop has ended (5 s at most).
 inline void waitClosed() {
