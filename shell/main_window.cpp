@@ -158,6 +158,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     App* app = appOf(window);
     if (app == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    // A restarted shell has lost every tray icon: put ours back, or the
+    // user would lose the menu and the way to the options.
+    static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        addTrayIcon(*app, window);
+        return 0;
+    }
 
     switch (message) {
         case WM_DESTROY:

@@ -196,6 +196,18 @@ TEST_F(MainWindow, TeardownReleasesADraggedButtonAndRemovesTheTrayIcon) {
     EXPECT_EQ(quit.wParam, 0u);
 }
 
+TEST_F(MainWindow, ARestartedShellGetsTheTrayIconBack) {
+    ASSERT_TRUE(trayIconExists(main, kTrayIconId));
+    NOTIFYICONDATAA gone{};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = main;
+    gone.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &gone);
+    ASSERT_FALSE(trayIconExists(main, kTrayIconId));
+    send(RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(trayIconExists(main, kTrayIconId));
+}
+
 TEST_F(MainWindow, TeardownLeavesAReleasedButtonAlone) {
     s().buttonHeld = false;
     DestroyWindow(main);
