@@ -25,7 +25,9 @@ void addTrayIcon(App& app, HWND window) {
     icon.uCallbackMessage = kTrayMessage;
     icon.hIcon = LoadIconA(app.instance, kIconName);
     std::strncpy(icon.szTip, kTrayTip, sizeof(icon.szTip) - 1);
-    app.trayIconShown = Shell_NotifyIconA(NIM_ADD, &icon) != FALSE;
+    // Added again after a shell restart, it may still be there: whatever
+    // this answer, an icon once shown is removed at the end.
+    if (Shell_NotifyIconA(NIM_ADD, &icon) != FALSE) app.trayIconShown = true;
 }
 
 void showTrayMenu(App& app, HWND window) {

@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace quil::win {

@@ -206,6 +206,12 @@ TEST_F(MainWindow, ARestartedShellGetsTheTrayIconBack) {
     ASSERT_FALSE(trayIconExists(main, kTrayIconId));
     send(RegisterWindowMessageA("TaskbarCreated"));
     EXPECT_TRUE(trayIconExists(main, kTrayIconId));
+    // A shell that still had it: the icon stays, and still goes at the end.
+    send(RegisterWindowMessageA("TaskbarCreated"));
+    DestroyWindow(main);
+    EXPECT_FALSE(trayIconExists(main, kTrayIconId));
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 TEST_F(MainWindow, TeardownLeavesAReleasedButtonAlone) {
