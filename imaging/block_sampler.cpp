@@ -33,18 +33,19 @@ struct Runs {
     int count = 0;
 };
 
-Runs buildRuns(const IntList& offsets, int A, IntList& store) {
-    store.clear();
+Runs buildRuns(const IntList& offsets, int A, int32_t* out) {
+    int count = 0;
     int k = 0;
     while (k < A) {
         const int32_t first = offsets[at(k)];
         int len = 1;
         while (k + len < A && offsets[at(k + len)] == first + len) ++len;
-        store.push_back(first);
-        store.push_back(len);
+        out[2 * count] = first;
+        out[2 * count + 1] = len;
+        ++count;
         k += len;
     }
-    return {store.data(), static_cast<int>(store.size() / 2)};
+    return {out, count};
 }
 
 // Sum over the block of |previous[s + off] - current[s + shift + off]|. Once
@@ -70,17 +71,18 @@ int blockCost(const int32_t* previous, const int32_t* current, int s, int shift,
 // Best horizontal (or vertical) displacement of one block: candidates in the
 // order -range, +range, -(range-1), +(range-1), ..., -1, +1; `laterWinsTies`
 // chooses whether an equal cost replaces the best. The zero-shift cost wins
-// over any shifted cost it equals.
-int searchAxis(const int32_t* previous, const int32_t* current, int s, int range, int step,
-               int zeroCost, bool laterWinsTies, const Runs& runs) {
+// over any shifted cost it equals. cost(d, limit) gives the exact cost of
+// shift d whenever that is at most limit, and otherwise anything above limit.
+template <typename Cost>
+int searchAxis(int range, int zeroCost, bool laterWinsTies, Cost cost) {
     int best = kSearchStartCost;
     int shift = 0;
     auto tryShift = [&](int d) {
         // Equal-cost replacement is "<=" (limit best) or "<" (limit best - 1).
         const int limit = laterWinsTies ? best : best - 1;
-        const int cost = blockCost(previous, current, s, d * step, runs, limit);
-        if (cost <= limit) {
-            best = cost;
+        const int c = cost(d, limit);
+        if (c <= limit) {
+            best = c;
             shift = d;
         }
     };
@@ -90,6 +92,78 @@ int searchAxis(const int32_t* previous, const int32_t* current, int s, int range
     }
     if (zeroCost <= best) shift = 0;
     return shift;
+}
+
+void storeShift(FeatureSet& result, int b, int dx, int dy) {
+    if (dx <= 0) {
+        result.leftShift[at(b)] = -dx;
+    } else {
+        result.rightShift[at(b)] = dx;
+    }
+    if (dy <= 0) {
+        result.upShift[at(b)] = -dy;
+    } else {
+        result.downShift[at(b)] = dy;
+    }
+}
+
+// The batched search: with the usual square blocks and samples that fit in a
+// byte, the costs of one shift for a run of vertically adjacent blocks come
+// from one contiguous pass per block column over byte copies of the grids,
+// which the compiler turns into wide vector code.
+constexpr int kBatchRows = 512;      // rows summed in one pass
+constexpr int kBatchBlocks = 64;     // blocks of one run handled together
+constexpr int kBatchMaxSearch = 16;  // largest search range batched
+constexpr int kBatchMaxWidth = 256;  // keeps a row's sum over the block width in 16 bits
+constexpr int kBatchSlots = 2 * kBatchMaxSearch + 1;
+
+bool isSquareList(const IntList& offsets, int bw, int bh, int R) {
+    for (int j = 0; j < bw; ++j) {
+        for (int k = 0; k < bh; ++k) {
+            if (offsets[at(j * bh + k)] != j * R + k) return false;
+        }
+    }
+    return true;
+}
+
+// Copies samples into bytes; false if any sample is outside 0..255.
+bool packBytes(const IntList& from, int64_t n, unsigned char* to) {
+    const int32_t* source = from.data();  // a local copy, which the byte stores cannot alias
+    uint32_t outside = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        const auto v = static_cast<uint32_t>(source[i]);
+        outside |= v & ~uint32_t{0xFF};
+        to[i] = static_cast<unsigned char>(v);
+    }
+    return outside == 0;
+}
+
+struct Batch {
+    const unsigned char* current;
+    const unsigned char* previous;
+    int R, bw, bh;
+};
+
+// Costs of shift (p, q) for blocks br0 .. br0 + count - 1 of block column bc.
+void batchCosts(const Batch& g, int bc, int br0, int count, int p, int q, int32_t* out) {
+    std::array<uint16_t, kBatchRows> acc;
+    const int n = count * g.bh;
+    std::fill(acc.begin(), acc.begin() + n, uint16_t{0});
+    const int64_t y0 = int64_t{br0} * g.bh;
+    for (int j = 0; j < g.bw; ++j) {
+        const int64_t column = int64_t{bc} * g.bw + j;
+        const unsigned char* a = g.previous + column * g.R + y0;
+        const unsigned char* b = g.current + (column + p) * g.R + y0 + q;
+        for (int y = 0; y < n; ++y) {
+            const int d = std::abs(int{a[y]} - int{b[y]});
+            acc[at(y)] = static_cast<uint16_t>(acc[at(y)] + d);
+        }
+    }
+    for (int k = 0; k < count; ++k) {
+        int32_t sum = 0;
+        for (int y = k * g.bh; y < (k + 1) * g.bh; ++y) sum += acc[at(y)];
+        out[k] = sum;
+    }
 }
 
 }  // namespace
@@ -125,7 +199,6 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
     IntList& mask = result.mask;
     scratch.zeroShiftCost.assign(at(N), 0);
     scratch.isolationCount.assign(at(N), 0);
-    const Runs runs = buildRuns(blockOffsets, A, scratch.previousBlock);
 
     const int searchCols = args.searchCols;
     const int searchRows = args.searchRows;
@@ -150,19 +223,53 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
     const int32_t* cur = current.data();
     const int32_t* prev = previous.data();
 
+    // previousBlock holds the offset list as runs and, when the batched
+    // search applies, byte copies of both grids.
+    const bool batchable = searchCols <= kBatchMaxSearch && searchRows <= kBatchMaxSearch &&
+                           bw <= kBatchMaxWidth && bh <= kBatchRows && firstBc <= lastBc &&
+                           firstBr <= lastBr && isSquareList(blockOffsets, bw, bh, R) &&
+                           readable(firstBc * bw * R + firstBr * bh) &&
+                           readable(lastBc * bw * R + lastBr * bh);
+    const int64_t planeInts = (gridSize + 3) / 4;
+    scratch.previousBlock.resize(at(2 * int64_t{A} + (batchable ? 2 * planeInts : 0)));
+    const Runs runs = buildRuns(blockOffsets, A, scratch.previousBlock.data());
+
+    // Byte copies of both grids for the batched passes, if every sample fits.
+    bool batch = false;
+    Batch g{nullptr, nullptr, R, bw, bh};
+    if (batchable) {
+        auto* bytes = reinterpret_cast<unsigned char*>(scratch.previousBlock.data() + 2 * A);
+        batch = packBytes(current, gridSize, bytes) &&
+                packBytes(previous, gridSize, bytes + planeInts * 4);
+        g.current = bytes;
+        g.previous = bytes + planeInts * 4;
+    }
+    const int chunk = std::min(kBatchBlocks, kBatchRows / bh);
+
     // Change pass: a changed block marks itself and its eight neighbours.
+    auto judge = [&](int b, int c0) {
+        scratch.zeroShiftCost[at(b)] = c0;
+        if (c0 / A > kChangeThreshold) {
+            for (int32_t nb : neighbourOffsets) {
+                if (inside(int64_t{b} + nb, N)) mask[at(b + nb)] = 1;
+            }
+        }
+    };
     for (int bc = firstBc; bc <= lastBc; ++bc) {
+        if (batch) {
+            std::array<int32_t, kBatchBlocks> zero;
+            for (int br0 = firstBr; br0 <= lastBr; br0 += chunk) {
+                const int count = std::min(chunk, lastBr - br0 + 1);
+                batchCosts(g, bc, br0, count, 0, 0, zero.data());
+                for (int k = 0; k < count; ++k) judge(bc * blockRows + br0 + k, zero[at(k)]);
+            }
+            continue;
+        }
         for (int br = firstBr; br <= lastBr; ++br) {
             const int s = bc * bw * R + br * bh;
             if (!readable(s)) continue;
-            const int b = bc * blockRows + br;
-            const int c0 = blockCost(prev, cur, s, 0, runs, std::numeric_limits<int>::max());
-            scratch.zeroShiftCost[at(b)] = c0;
-            if (c0 / A > kChangeThreshold) {
-                for (int32_t nb : neighbourOffsets) {
-                    if (inside(int64_t{b} + nb, N)) mask[at(b + nb)] = 1;
-                }
-            }
+            judge(bc * blockRows + br,
+                  blockCost(prev, cur, s, 0, runs, std::numeric_limits<int>::max()));
         }
     }
 
@@ -185,24 +292,61 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
     }
 
     // Displacement pass over the marked inner blocks.
-    for (int bc = firstBc; bc <= lastBc; ++bc) {
-        for (int br = firstBr; br <= lastBr; ++br) {
-            const int b = bc * blockRows + br;
-            if (mask[at(b)] == 0) continue;
-            const int s = bc * bw * R + br * bh;
-            if (!readable(s)) continue;
-            const int zeroCost = scratch.zeroShiftCost[at(b)];
-            const int dx = searchAxis(prev, cur, s, searchCols, R, zeroCost, true, runs);
-            const int dy = searchAxis(prev, cur, s, searchRows, 1, zeroCost, false, runs);
-            if (dx <= 0) {
-                result.leftShift[at(b)] = -dx;
-            } else {
-                result.rightShift[at(b)] = dx;
+    if (batch) {
+        std::array<int32_t, kBatchSlots * kBatchBlocks> across;
+        std::array<int32_t, kBatchSlots * kBatchBlocks> down;
+        for (int bc = firstBc; bc <= lastBc; ++bc) {
+            int br0 = firstBr;
+            while (br0 <= lastBr) {
+                // The next run of marked blocks in this column, at most one chunk long.
+                if (mask[at(bc * blockRows + br0)] == 0) {
+                    ++br0;
+                    continue;
+                }
+                int count = 1;
+                while (count < chunk && br0 + count <= lastBr &&
+                       mask[at(bc * blockRows + br0 + count)] != 0) {
+                    ++count;
+                }
+                for (int d = -searchCols; d <= searchCols; ++d) {
+                    if (d != 0)
+                        batchCosts(g, bc, br0, count, d, 0,
+                                   &across[at((d + searchCols) * kBatchBlocks)]);
+                }
+                for (int d = -searchRows; d <= searchRows; ++d) {
+                    if (d != 0)
+                        batchCosts(g, bc, br0, count, 0, d,
+                                   &down[at((d + searchRows) * kBatchBlocks)]);
+                }
+                for (int k = 0; k < count; ++k) {
+                    const int b = bc * blockRows + br0 + k;
+                    const int zeroCost = scratch.zeroShiftCost[at(b)];
+                    const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int) {
+                        return across[at((d + searchCols) * kBatchBlocks + k)];
+                    });
+                    const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int) {
+                        return down[at((d + searchRows) * kBatchBlocks + k)];
+                    });
+                    storeShift(result, b, dx, dy);
+                }
+                br0 += count;
             }
-            if (dy <= 0) {
-                result.upShift[at(b)] = -dy;
-            } else {
-                result.downShift[at(b)] = dy;
+        }
+    } else {
+        for (int bc = firstBc; bc <= lastBc; ++bc) {
+            for (int br = firstBr; br <= lastBr; ++br) {
+                const int b = bc * blockRows + br;
+                if (mask[at(b)] == 0) continue;
+                const int s = bc * bw * R + br * bh;
+                if (!readable(s)) continue;
+                const int zeroCost = scratch.zeroShiftCost[at(b)];
+                const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int limit) {
+                    return blockCost(prev, cur, s, d * R, runs, limit);
+                });
+                const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int limit) {
+                    return blockCost(prev, cur, s, d, runs, limit);
+                });
+                storeShift(result, b, dx, dy);
             }
         }
     }

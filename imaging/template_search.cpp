@@ -149,6 +149,7 @@ Scores scoreList(const Grid& grid, const Lattice& l, const IntList& indices, int
 Scores scoreWindow(const Grid& grid, const Lattice& l, int64_t base, const Bounds& b,
                    int64_t centre, IntList& map) {
     Scores sc;
+    constexpr int kLanes = 8;
     std::array<int32_t, kWindowRows> acc{};
     for (int c = 0; c < kWindowCols; ++c) {
         const int64_t columnBase = base + int64_t{c} * kFrameRows;
@@ -156,11 +157,20 @@ Scores scoreWindow(const Grid& grid, const Lattice& l, int64_t base, const Bound
         if (rr.lo > rr.hi) continue;
         const int len = rr.hi - rr.lo + 1;
         int32_t* a = acc.data() + rr.lo;
-        std::fill(a, a + len, 0);
-        for (int j = 0; j < l.count; ++j) {
-            const int32_t* g = grid.data() + (columnBase + rr.lo + l.offsets[j]);
-            const int32_t ref = l.reference[j];
-            for (int r = 0; r < len; ++r) a[r] += std::abs(g[r] - ref);
+        // Eight candidates at a time, their sums held in registers across
+        // the whole lattice.
+        int r0 = 0;
+        for (; r0 + kLanes <= len; r0 += kLanes) {
+            std::array<int32_t, kLanes> sum{};
+            for (int j = 0; j < l.count; ++j) {
+                const int32_t* g = grid.data() + (columnBase + rr.lo + r0 + l.offsets[j]);
+                const int32_t ref = l.reference[j];
+                for (int k = 0; k < kLanes; ++k) sum[at(k)] += std::abs(g[k] - ref);
+            }
+            std::copy(sum.begin(), sum.end(), a + r0);
+        }
+        for (; r0 < len; ++r0) {
+            a[r0] = latticeSum(grid.data(), columnBase + rr.lo + r0, l);
         }
         for (int r = rr.lo; r <= rr.hi; ++r) {
             const int64_t p = l.first + columnBase + r + centre;

@@ -41,12 +41,15 @@ void resetDistanceMap(TrackerState& s);
 // The search on the state's fields. Gives exactly the results of
 // searchTemplate, but keeps the state's distance map exact only where the
 // circle mask around a candidate can reach; the value of every entry that no
-// candidate writes is kept in distanceMapRest. The candidate list must stay
-// the same between resetDistanceMap and the next reset.
+// candidate writes is kept in distanceMapRest. The candidate list and the
+// lattice must stay the same from one reset of the map (resetDistanceMap, or
+// a fill with 2147483647, which is recognised) to the next.
 SearchResult searchTemplateInReach(TrackerState& s, const Grid& grid);
 
 // The search followed by the centroid of the low-distance positions within
-// the circle mask around the best one. Uses the state's lattice, search
+// the circle mask around the best one. Mask points that would leave the
+// picture or wrap into another column are left out; when no point qualifies
+// the face is the best position itself. Uses the state's lattice, search
 // window, distance map, circle mask and circle scratch.
 FaceFix locateFace(TrackerState& s, const Grid& grid);
 

@@ -177,18 +177,18 @@ void loadOptions(TrackerState& s, const std::filesystem::path& file) {
     applyOptions(s);
 }
 
+double rangeValue(const OptionFlags& options) {
+    if (options[at(kRangeRow, 0)] == 1) return kRangeShort;
+    if (options[at(kRangeRow, 1)] == 1) return kRangeMedium;
+    return kRangeLong;
+}
+
 // Apply: the first ticked choice of a single-choice row wins; only the value
 // 1 counts as ticked.
 void applyOptions(TrackerState& s) {
     const OptionFlags& o = s.optionFlags;
     s.mirrorX = o[at(kMirrorRow, 0)] != 1;
-    if (o[at(kRangeRow, 0)] == 1) {
-        s.rangeScale = kRangeShort;
-    } else if (o[at(kRangeRow, 1)] == 1) {
-        s.rangeScale = kRangeMedium;
-    } else {
-        s.rangeScale = kRangeLong;
-    }
+    s.rangeScale = rangeValue(o);
     s.speedDivisor = speedValue(o);  // the speed row, 30, 45 or 60
     copyGestureRows(s);
     computeGains(s);

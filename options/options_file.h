@@ -18,6 +18,10 @@ inline constexpr const char* kDefaultOptionsText = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 
 // A file with no readable number at all (empty, binary, a directory, no
 // read permission) gives the defaults. Never fails visibly.
 void loadOptions(TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
+// The head range scale of the table's row 1: 0.7, 0.6 or 0.5 by the first
+// ticked choice (0.5 when none is).
+[[nodiscard]] double rangeValue(const OptionFlags& options);
+
 // Derives mirrorX, rangeScale, speedDivisor and the gesture rows from the
 // table, then recomputes the gains and the head range.
 void applyOptions(TrackerState& s);

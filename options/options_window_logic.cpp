@@ -15,10 +15,6 @@ constexpr int kSpeedRow = 2;
 constexpr int kClickRow = 3;
 constexpr int kDragRow = 4;
 
-constexpr double kRangeShort = 0.7;
-constexpr double kRangeMedium = 0.6;
-constexpr double kRangeLong = 0.5;
-
 // The pointer bounds outside the options window.
 constexpr int kScreenClampMin = 1;
 constexpr int kScreenClampMargin = 10;
@@ -97,9 +93,7 @@ OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
             break;
         case kRangeRow:
             tickOnly(s, row, k);
-            s.rangeScale = value(s, row, 0) == 1   ? kRangeShort
-                           : value(s, row, 1) == 1 ? kRangeMedium
-                                                   : kRangeLong;
+            s.rangeScale = rangeValue(s.optionFlags);
             setHeadRange(s);
             break;
         case kSpeedRow:

@@ -8,7 +8,8 @@
 
 namespace quil {
 
-// Nearest int, ties toward minus infinity (2.5 -> 2, -2.5 -> -3).
+// Nearest int, ties toward minus infinity (2.5 -> 2, -2.5 -> -3); values
+// beyond the int range saturate and NaN gives 0.
 [[nodiscard]] int roundNearest(double v);
 
 void setHeadRange(TrackerState& s);

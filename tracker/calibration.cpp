@@ -1,11 +1,11 @@
 #include "tracker/calibration.h"
 
 #include <cstdint>
-#include <limits>
 
 #include "imaging/block_sampler.h"
 #include "imaging/circle_mask.h"
 #include "imaging/grids.h"
+#include "imaging/template_search.h"
 #include "keyboard_link/keyboard_link.h"
 #include "pointer/clicks.h"
 #include "pointer/pointer_mapping.h"
@@ -201,7 +201,7 @@ bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
     if (s.circleOffsets.empty()) buildCircleMask(s, kCircleRadius);
     s.circleScratch.assign(at(s.circleCount), 0);
     buildSearchWindow(s, p);
-    s.distanceMap.assign(at(kFrameCells), std::numeric_limits<int32_t>::max());
+    resetDistanceMap(s);
 
     s.eyePatchRows = kEyePatchRows;
     s.eyePatchCols = kEyePatchCols;

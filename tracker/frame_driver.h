@@ -29,8 +29,9 @@ extern const std::array<StateStep, kStateCount> kStateSteps;
 void buildIntakeTable(TrackerState& s);
 
 // One frame: corner preview, warm-up pause, intake, one state step, grid
-// hand-over. A frame shorter than 921600 bytes is not processed. Returns
-// true, as the capture driver expects of its callback.
+// hand-over. A frame shorter than 921600 bytes is not processed: only the
+// corner preview follows the pointer, and the pause does not count it.
+// Returns true, as the capture driver expects of its callback.
 bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame);
 
 }  // namespace quil

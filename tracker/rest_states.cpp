@@ -30,7 +30,6 @@ void freeTrackingBuffers(TrackerState& s) {
     // The patch lists it may have designated are gone; the initialising frame
     // builds the detection list afresh.
     s.blockOffsetsIn = TrackerState::BlockList::Own;
-    s.latticeCount = 0;
 }
 
 }  // namespace

@@ -1,0 +1,133 @@
+#include "eyes_window/eyes_window.h"
+
+#include "capture/capture.h"
+#include "shell/win32_handles.h"
+
+namespace quil::win {
+
+namespace {
+
+// Longest wait for the eyes thread to create its window; far above what it
+// takes, but a wedged thread must not stop the tracker for good.
+constexpr DWORD kWindowReadyTimeoutMs = 5000;
+
+struct EyesStart {
+    TrackerState* state = nullptr;
+    HINSTANCE instance = nullptr;
+    HANDLE ready = nullptr;
+};
+
+// Per window, on the eyes thread's stack for the window's whole life.
+struct EyesWindowData {
+    TrackerState* state = nullptr;
+    bool nextClosed = true;
+};
+
+EyesWindowData* dataOf(HWND window) {
+    return reinterpret_cast<EyesWindowData*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+void paintEyes(HWND window, EyesWindowData& data) {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(window, &ps);
+    const std::uintptr_t picture =
+        data.nextClosed ? data.state->eyesClosedBitmap : data.state->eyesOpenBitmap;
+    data.nextClosed = !data.nextClosed;
+    if (picture != 0) {
+        MemoryDc memory(dc, reinterpret_cast<HBITMAP>(picture));
+        if (memory) {
+            BitBlt(dc, kEyesPictureLeft, kEyesPictureTop, kEyesPictureWidth, kEyesPictureHeight,
+                   memory.get(), 0, 0, SRCCOPY);
+        }
+    }
+    EndPaint(window, &ps);
+}
+
+DWORD WINAPI eyesThread(LPVOID argument) {
+    const EyesStart start = *static_cast<EyesStart*>(argument);
+    TrackerState& s = *start.state;
+    EyesWindowData data{&s, true};
+    // The main thread waits while the window is created, so the view fields
+    // are stable here.
+    const HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Eyes", "Eyes",
+                                        WS_POPUP | WS_BORDER, s.viewX, s.viewY, s.viewWidth,
+                                        s.viewHeight, nullptr, nullptr, start.instance, &data);
+    s.eyesWindow = fromHwnd(window);
+    SetEvent(start.ready);
+    if (window == nullptr) return 0;
+
+    ShowWindow(toHwnd(s.mainWindow), SW_HIDE);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    SetTimer(window, kEyesTimerId, kEyesPeriodMs, nullptr);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+// Waits for the event while still serving messages sent to this thread's
+// windows: the eyes window's creation sends the overlay message to the
+// capture window, which this thread owns.
+void waitServingSentMessages(HANDLE event, DWORD timeoutMs) {
+    const DWORD deadline = GetTickCount() + timeoutMs;
+    for (;;) {
+        const DWORD now = GetTickCount();
+        const DWORD left = static_cast<int32_t>(deadline - now) > 0 ? deadline - now : 0;
+        const DWORD r = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) return;
+        MSG ignored;
+        PeekMessageA(&ignored, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK eyesWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE: {
+            const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+            auto* data = static_cast<EyesWindowData*>(create->lpCreateParams);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+            if (data != nullptr) data->nextClosed = true;
+            return 0;
+        }
+        case WM_PAINT: {
+            EyesWindowData* data = dataOf(window);
+            if (data == nullptr) break;
+            paintEyes(window, *data);
+            return 0;
+        }
+        case WM_TIMER:
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_MOVE: {
+            EyesWindowData* data = dataOf(window);
+            if (data != nullptr) captureOverlayOn(*data->state);
+            return 0;
+        }
+        case WM_CLOSE:
+            KillTimer(window, kEyesTimerId);
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void startEyesThread(TrackerState& s, HINSTANCE instance) {
+    UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!ready) return;
+    EyesStart start{&s, instance, ready.get()};
+    if (!startDetachedThread(eyesThread, &start)) return;
+    waitServingSentMessages(ready.get(), kWindowReadyTimeoutMs);
+}
+
+}  // namespace quil::win

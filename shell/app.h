@@ -1,0 +1,39 @@
+// The program's one set of run-time objects: the instance, the tracker's
+// state, the desktop the tracker drives, and the tray icon record.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// shellapi.h needs windows.h before it.
+#include <shellapi.h>
+
+#include "shell/win32_desktop.h"
+#include "tracker/tracker_state.h"
+
+namespace quil::win {
+
+inline constexpr char kMainClassName[] = "Quilbrand2";
+inline constexpr char kMainTitle[] = "Quilbrand2";
+inline constexpr char kIconName[] = "Icono";
+inline constexpr char kEyesOpenName[] = "Ojos1";
+inline constexpr char kEyesClosedName[] = "Ojos2";
+
+struct App {
+    explicit App(HINSTANCE inst) : instance(inst), desktop(state, inst) {}
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    HINSTANCE instance;
+    TrackerState state;
+    Win32Desktop desktop;
+    NOTIFYICONDATAA trayIcon{};
+    bool trayIconShown = false;
+    bool tornDown = false;
+};
+
+// Start-up, message loop and exit code of Quilbrand2.
+int runQuilbrand(HINSTANCE instance);
+
+}  // namespace quil::win

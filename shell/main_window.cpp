@@ -1,0 +1,203 @@
+#include "shell/main_window.h"
+
+#include <cstring>
+
+#include "capture/capture.h"
+#include "keyboard_link/keyboard_link.h"
+#include "options/window/options_window.h"
+#include "shell/win32_handles.h"
+
+namespace quil::win {
+
+namespace {
+
+App* appOf(HWND window) { return reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
+
+void addTrayIcon(App& app, HWND window) {
+    NOTIFYICONDATAA& icon = app.trayIcon;
+    icon = NOTIFYICONDATAA{};
+    // The oldest layout of the record: every shell accepts it, and the
+    // fields it has are all the icon needs.
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = window;
+    icon.uID = kTrayIconId;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = kTrayMessage;
+    icon.hIcon = LoadIconA(app.instance, kIconName);
+    std::strncpy(icon.szTip, kTrayTip, sizeof(icon.szTip) - 1);
+    // Added again after a shell restart, it may still be there: whatever
+    // this answer, an icon once shown is removed at the end.
+    if (Shell_NotifyIconA(NIM_ADD, &icon) != FALSE) app.trayIconShown = true;
+}
+
+void showTrayMenu(App& app, HWND window) {
+    POINT at{0, 0};
+    GetCursorPos(&at);
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return;
+    TrackerState& s = app.state;
+    s.menuOpen = true;
+    ShowWindow(window, SW_HIDE);
+
+    constexpr UINT kAppend = 0xFFFFFFFF;  // position past the last item
+    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdOptions, "Options");
+    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdManual, "Manual");
+    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdAbout, "About ...");
+    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdExit, "Exit");
+
+    // In the foreground the menu closes when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(menu.get(), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y - kMenuLift, 0, window,
+                   nullptr);
+    s.menuOpen = false;
+    ShowWindow(window, SW_SHOW);
+}
+
+DWORD WINAPI aboutThread(LPVOID argument) {
+    auto& s = *static_cast<TrackerState*>(argument);
+    MessageBoxA(nullptr, kAboutText, kAboutCaption, MB_OK);
+    s.aboutOpen = false;
+    return 0;
+}
+
+void openAbout(App& app) {
+    TrackerState& s = app.state;
+    if (s.optionsOpen) return;
+    // Claimed here rather than by the thread, so that a second command
+    // arriving before the thread runs cannot open a second box.
+    bool closed = false;
+    if (!s.aboutOpen.compare_exchange_strong(closed, true)) return;
+    if (!startDetachedThread(aboutThread, &s)) s.aboutOpen = false;
+}
+
+void openOptions(App& app) {
+    TrackerState& s = app.state;
+    // Head search and calibration are running: the user cannot aim yet.
+    if (s.largeView) return;
+    // Asked again while open, the keyboard must keep what it was at the
+    // first opening, or closing the window would leave it hidden for good.
+    if (s.optionsOpen) return;
+    keyboardOnOptionsOpen(s, app.desktop);
+    startOptionsWindow(s, app.desktop, app.instance);
+}
+
+void openManual(const App& app) {
+    if (app.state.optionsOpen) return;
+    ShellExecuteA(nullptr, nullptr, kManualFile, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void onCommand(App& app, HWND window, WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+        case kCmdAbout:
+            openAbout(app);
+            break;
+        case kCmdOptions:
+            openOptions(app);
+            break;
+        case kCmdExit:
+            DestroyWindow(window);
+            break;
+        case kCmdManual:
+            openManual(app);
+            break;
+        default:
+            break;
+    }
+}
+
+void onKeyboardMessage(App& app, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Any program can send the hello; only a real window may become the
+    // keyboard that the tracker later shows, hides, messages and closes.
+    if (message == kMsgKeyboardHello && !IsWindow(reinterpret_cast<HWND>(wParam))) return;
+    handleKeyboardMessage(app.state, message, static_cast<std::uintptr_t>(wParam),
+                          static_cast<std::intptr_t>(lParam));
+}
+
+void releaseBuffer(IntList& list) {
+    list.clear();
+    list.shrink_to_fit();
+}
+
+void tearDown(App& app, HWND window) {
+    // Runs once, whether the window is destroyed or the options window's
+    // EXIT sends the message directly.
+    if (app.tornDown) return;
+    app.tornDown = true;
+    TrackerState& s = app.state;
+    KillTimer(window, kFrameTimerId);
+    // Never leave with the left button held down by a drag.
+    if (s.buttonHeld) {
+        app.desktop.leftButtonUp();
+        s.buttonHeld = false;
+    }
+    stopCapture(s);
+    const WindowHandle keyboard = s.keyboardWindow.load();
+    if (keyboard != 0) app.desktop.sendToKeyboard(keyboard, kMsgClose, 0, 0);
+    removeTrayIcon(app);
+    releaseBuffer(s.searchIndices);
+    releaseBuffer(s.intakeTable);
+    releaseBuffer(s.blockOffsets);
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+void removeTrayIcon(App& app) {
+    if (!app.trayIconShown) return;
+    Shell_NotifyIconA(NIM_DELETE, &app.trayIcon);
+    app.trayIconShown = false;
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        auto* app = static_cast<App*>(create->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(app));
+        if (app != nullptr) addTrayIcon(*app, window);
+        return 0;
+    }
+    App* app = appOf(window);
+    if (app == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    // A restarted shell has lost every tray icon: put ours back, or the
+    // user would lose the menu and the way to the options.
+    static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        addTrayIcon(*app, window);
+        return 0;
+    }
+
+    switch (message) {
+        case WM_DESTROY:
+            tearDown(*app, window);
+            return 0;
+        case WM_MOVE:
+            captureOverlayOn(app->state);
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_COMMAND:
+            onCommand(*app, window, wParam);
+            return 1;
+        case WM_TIMER:
+            grabFrame(app->state);
+            return 0;
+        case WM_LBUTTONUP:
+            openOptions(*app);
+            return 0;
+        case kTrayMessage:
+            if (lParam == WM_LBUTTONDOWN) showTrayMenu(*app, window);
+            return 0;
+        case kMsgKeyboardHello:
+        case kMsgKeyboardGone:
+        case kMsgKeyboardDock:
+            onKeyboardMessage(*app, message, wParam, lParam);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace quil::win

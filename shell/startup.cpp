@@ -1,0 +1,118 @@
+// Start-up of Quilbrand2, step by step in a fixed order, then the message
+// loop.
+#include "capture/capture.h"
+#include "eyes_window/eyes_window.h"
+#include "imaging/circle_mask.h"
+#include "imaging/grids.h"
+#include "keyboard_link/keyboard_link.h"
+#include "options/options_file.h"
+#include "options/window/options_window.h"
+#include "shell/app.h"
+#include "shell/main_window.h"
+#include "shell/win32_handles.h"
+#include "tracker/frame_driver.h"
+#include "tracker/views.h"
+
+namespace quil::win {
+
+namespace {
+
+constexpr int kBlockRows = 48;
+constexpr int kBlockCols = 64;
+constexpr int kCircleRadius = 25;
+
+bool registerClasses(HINSTANCE instance) {
+    WNDCLASSA main{};
+    main.lpfnWndProc = mainWindowProc;
+    main.hInstance = instance;
+    main.hIcon = LoadIconA(instance, kIconName);
+    main.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    main.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    main.lpszClassName = kMainClassName;
+    if (RegisterClassA(&main) == 0) return false;
+
+    WNDCLASSEXA options{};
+    options.cbSize = sizeof(options);
+    options.lpfnWndProc = optionsWindowProc;
+    options.hInstance = instance;
+    options.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    options.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
+    options.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    options.hbrBackground = GetSysColorBrush(COLOR_BACKGROUND);
+    options.lpszClassName = kOptionsClassName;
+    if (RegisterClassExA(&options) == 0) return false;
+
+    WNDCLASSA eyes{};
+    eyes.lpfnWndProc = eyesWindowProc;
+    eyes.hInstance = instance;
+    eyes.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    eyes.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    eyes.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    eyes.lpszClassName = kEyesClassName;
+    return RegisterClassA(&eyes) != 0;
+}
+
+// A start-up failure: tell the user, and leave no dead icon in the tray.
+int failStartup(App& app, const char* text) {
+    MessageBoxA(toHwnd(app.state.mainWindow), text, kWarningCaption, MB_OK);
+    removeTrayIcon(app);
+    return 0;
+}
+
+int messageLoop() {
+    MSG message{};
+    BOOL got = 0;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 0;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int runQuilbrand(HINSTANCE instance) {
+    // Lives until the process ends: the eyes, options and About threads may
+    // still reach it while the process exits.
+    static App app(instance);
+    TrackerState& s = app.state;
+    Win32Desktop& desktop = app.desktop;
+
+    buildIntakeTable(s);
+    if (!registerClasses(instance)) return 0;
+
+    setScreenDefaults(s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    loadOptions(s);
+
+    chooseLargeView(s, desktop);
+    const HWND main = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMainClassName, kMainTitle,
+                                      WS_POPUP | WS_BORDER, s.viewX, s.viewY, s.viewWidth,
+                                      s.viewHeight, nullptr, nullptr, instance, &app);
+    if (main == nullptr) return 0;
+    s.mainWindow = fromHwnd(main);
+    createCaptureView(s);
+
+    if (!connectFirstDriver(s)) return failStartup(app, kNoCameraText);
+
+    ShowWindow(main, SW_SHOWNORMAL);
+    UpdateWindow(main);
+    configureCapture(s, desktop);
+    if (!ensureVideoFormat(s)) return failStartup(app, kNoFormatText);
+    SetActiveWindow(toHwnd(s.captureWindow));
+
+    s.blockRows = kBlockRows;
+    s.blockCols = kBlockCols;
+    setNeighbourOffsets(s, kBlockRows);
+    makeFrameProfiles(s);
+
+    s.eyesOpenBitmap = reinterpret_cast<std::uintptr_t>(LoadBitmapA(instance, kEyesOpenName));
+    s.eyesClosedBitmap = reinterpret_cast<std::uintptr_t>(LoadBitmapA(instance, kEyesClosedName));
+    setKeyboardDefaultRect(s);
+    buildCircleMask(s, kCircleRadius);
+    startFrameTimer(s);
+
+    return messageLoop();
+}
+
+}  // namespace quil::win

@@ -1,0 +1,305 @@
+// The main window, the eyes window and the capture format rules, in
+// process: the window procedure gets its messages exactly as from the
+// system, and the state behind it is inspected directly.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <type_traits>
+
+#include "capture/capture.h"
+#include "event_log.h"
+#include "eyes_window/eyes_window.h"
+#include "options/window/options_window.h"
+#include "program_harness.h"
+#include "shell/app.h"
+#include "shell/main_window.h"
+#include "tracker/views.h"
+
+namespace quil::win {
+namespace {
+
+using wintest::trayIconExists;
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+void registerClasses(HINSTANCE instance) {
+    WNDCLASSA main{};
+    main.lpfnWndProc = mainWindowProc;
+    main.hInstance = instance;
+    main.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    main.lpszClassName = kMainClassName;
+    RegisterClassA(&main);
+    WNDCLASSA eyes = main;
+    eyes.lpfnWndProc = eyesWindowProc;
+    eyes.lpszClassName = kEyesClassName;
+    RegisterClassA(&eyes);
+    WNDCLASSEXA options{};
+    options.cbSize = sizeof options;
+    options.lpfnWndProc = optionsWindowProc;
+    options.hInstance = instance;
+    options.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    options.lpszClassName = kOptionsClassName;
+    RegisterClassExA(&options);
+}
+
+// Serves this thread's messages for a while (the options and eyes threads
+// talk to windows of this one).
+void pumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_QUIT) continue;
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        Sleep(10);
+    }
+}
+
+bool pumpUntil(const std::function<bool()>& ready, DWORD patienceMs = 5000) {
+    for (DWORD waited = 0; waited < patienceMs; waited += 20) {
+        if (ready()) return true;
+        pumpFor(20);
+    }
+    return ready();
+}
+
+// A plain visible window standing in for the keyboard program's window.
+HWND makeKeyboardWindow() {
+    return CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "keyboard", WS_POPUP | WS_VISIBLE, 306, 546,
+                           412, 192, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        registerClasses(instance);
+        app = std::make_unique<App>(instance);
+        setScreenDefaults(s(), kScreenWidth, kScreenHeight);
+        chooseLargeView(s(), app->desktop);
+        main = CreateWindowExA(WS_EX_TOOLWINDOW, kMainClassName, kMainTitle, WS_POPUP | WS_BORDER,
+                               s().viewX, s().viewY, s().viewWidth, s().viewHeight, nullptr,
+                               nullptr, instance, app.get());
+        ASSERT_NE(main, nullptr);
+        s().mainWindow = wintest_handle(main);
+    }
+    void TearDown() override {
+        if (IsWindow(main)) DestroyWindow(main);
+        if (keyboard != nullptr && IsWindow(keyboard)) DestroyWindow(keyboard);
+        pumpFor(50);
+    }
+    static WindowHandle wintest_handle(HWND w) { return reinterpret_cast<WindowHandle>(w); }
+    TrackerState& s() { return app->state; }
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageA(main, message, wParam, lParam);
+    }
+
+    std::unique_ptr<App> app;
+    HWND main = nullptr;
+    HWND keyboard = nullptr;
+};
+
+TEST_F(MainWindow, EveryCommandAnswersOneKnownOrNot) {
+    s().optionsOpen = true;  // keeps the known commands from opening anything
+    for (WPARAM id : {WPARAM{0}, WPARAM{4242}, WPARAM{kCmdAbout}, WPARAM{kCmdManual},
+                      WPARAM{kCmdOptions}, WPARAM{0x10000 | kCmdAbout}}) {
+        EXPECT_EQ(send(WM_COMMAND, id), 1) << id;
+    }
+    EXPECT_EQ(send(kTrayMessage, kTrayIconId, WM_RBUTTONDOWN), 0);
+    EXPECT_EQ(send(WM_TIMER, 1), 0);
+}
+
+TEST_F(MainWindow, WhileTheOptionsAreOpenAboutDoesNothing) {
+    s().optionsOpen = true;
+    send(WM_COMMAND, kCmdAbout);
+    pumpFor(200);
+    EXPECT_FALSE(s().aboutOpen);
+    EXPECT_TRUE(wintest::windowsOf(GetCurrentProcessId(), "#32770", kAboutCaption).empty());
+}
+
+TEST_F(MainWindow, TheKeyboardHelloMustNameAnExistingWindow) {
+    send(WM_USER, static_cast<WPARAM>(0x7ffe1234));
+    EXPECT_EQ(s().keyboardWindow.load(), 0u) << "a made-up handle was taken";
+    EXPECT_TRUE(s().keyboardHidden);
+
+    keyboard = makeKeyboardWindow();
+    send(WM_USER, reinterpret_cast<WPARAM>(keyboard));
+    EXPECT_EQ(s().keyboardWindow.load(), wintest_handle(keyboard));
+    EXPECT_FALSE(s().keyboardHidden);
+
+    send(WM_USER, static_cast<WPARAM>(0x7ffe1234));
+    EXPECT_EQ(s().keyboardWindow.load(), wintest_handle(keyboard)) << "nor can it replace one";
+}
+
+TEST_F(MainWindow, DockAndGoneMessagesReachTheKeyboardLink) {
+    keyboard = makeKeyboardWindow();
+    send(WM_USER, reinterpret_cast<WPARAM>(keyboard));
+    EXPECT_EQ(send(1045, '5'), 0);
+    EXPECT_TRUE(s().keyboardDockedCorner);
+    EXPECT_EQ(s().keyboardLeft, kScreenWidth - 412);
+    EXPECT_EQ(s().keyboardTop, kScreenHeight - 222);
+    EXPECT_EQ(send(1025), 0);
+    EXPECT_TRUE(s().keyboardHidden);
+    EXPECT_FALSE(s().keyboardDockedCorner);
+}
+
+TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
+    keyboard = makeKeyboardWindow();
+    send(WM_USER, reinterpret_cast<WPARAM>(keyboard));
+    ASSERT_TRUE(s().largeView);
+    send(WM_COMMAND, kCmdOptions);
+    send(WM_LBUTTONUP);
+    pumpFor(300);
+    EXPECT_TRUE(wintest::windowsOf(GetCurrentProcessId(), kOptionsClassName, nullptr).empty());
+    EXPECT_TRUE(IsWindowVisible(keyboard)) << "nothing changes during the head search";
+
+    chooseCornerView(s());
+    send(WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(keyboard));
+    EXPECT_TRUE(s().keyboardHidden);
+    EXPECT_FALSE(s().keyboardStayHidden);
+    ASSERT_TRUE(pumpUntil([&] { return s().optionsOpen.load(); }));
+    const auto windows = wintest::windowsOf(GetCurrentProcessId(), kOptionsClassName, nullptr);
+    ASSERT_EQ(windows.size(), 1u);
+
+    // A second request while it is open opens nothing more, and does not
+    // take the hidden keyboard for one the user had hidden.
+    send(WM_COMMAND, kCmdOptions);
+    pumpFor(200);
+    EXPECT_EQ(wintest::windowsOf(GetCurrentProcessId(), kOptionsClassName, nullptr).size(), 1u);
+    EXPECT_FALSE(s().keyboardStayHidden);
+
+    // CANCEL (the middle button) closes it and brings the keyboard back.
+    PostMessageA(windows.front(), WM_LBUTTONUP, 0, MAKELPARAM(300, 487));
+    ASSERT_TRUE(pumpUntil([&] { return !optionsThreadRunning(); }));
+    EXPECT_FALSE(s().optionsOpen);
+    EXPECT_TRUE(IsWindowVisible(keyboard));
+    EXPECT_FALSE(s().keyboardHidden);
+}
+
+TEST_F(MainWindow, TeardownReleasesADraggedButtonAndRemovesTheTrayIcon) {
+    EXPECT_TRUE(trayIconExists(main, kTrayIconId));
+    app->desktop.leftButtonDown();
+    s().buttonHeld = true;
+    s().intakeTable.assign(16, 1);
+    DestroyWindow(main);
+    EXPECT_FALSE(s().buttonHeld) << "the program would exit with the button down";
+    EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
+    EXPECT_FALSE(trayIconExists(main, kTrayIconId));
+    EXPECT_TRUE(s().intakeTable.empty());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
+}
+
+TEST_F(MainWindow, ARestartedShellGetsTheTrayIconBack) {
+    ASSERT_TRUE(trayIconExists(main, kTrayIconId));
+    NOTIFYICONDATAA gone{};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = main;
+    gone.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &gone);
+    ASSERT_FALSE(trayIconExists(main, kTrayIconId));
+    send(RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(trayIconExists(main, kTrayIconId));
+    // A shell that still had it: the icon stays, and still goes at the end.
+    send(RegisterWindowMessageA("TaskbarCreated"));
+    DestroyWindow(main);
+    EXPECT_FALSE(trayIconExists(main, kTrayIconId));
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+TEST_F(MainWindow, TeardownLeavesAReleasedButtonAlone) {
+    s().buttonHeld = false;
+    DestroyWindow(main);
+    EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+TEST_F(MainWindow, TheEyesWindowIsKnownOnReturnAndClosesOnRequest) {
+    ShowWindow(main, SW_SHOWNORMAL);
+    s().eyesOpenBitmap =
+        reinterpret_cast<std::uintptr_t>(LoadBitmapA(GetModuleHandleA(nullptr), kEyesOpenName));
+    s().eyesClosedBitmap =
+        reinterpret_cast<std::uintptr_t>(LoadBitmapA(GetModuleHandleA(nullptr), kEyesClosedName));
+    app->desktop.startEyesWindow();
+    const HWND eyes = reinterpret_cast<HWND>(s().eyesWindow.load());
+    ASSERT_NE(eyes, nullptr) << "the tracker could not close this one";
+    EXPECT_TRUE(IsWindow(eyes));
+    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(eyes) != FALSE; }));
+    EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(main) == FALSE; }));
+    RECT placed{};
+    GetWindowRect(eyes, &placed);
+    EXPECT_EQ(placed.left, s().viewX);
+    EXPECT_EQ(placed.right - placed.left, s().viewWidth);
+
+    app->desktop.closeEyesWindow(s().eyesWindow);
+    EXPECT_TRUE(pumpUntil([&] { return IsWindow(eyes) == FALSE; }))
+        << "the eyes thread did not end";
+}
+
+// The flags and handles that the options, eyes and About threads share with
+// the main thread are atomics: plain fields would be data races.
+template <typename Field, typename Value>
+constexpr bool isAtomic = std::is_same_v<Field, std::atomic<Value>>;
+static_assert(isAtomic<decltype(TrackerState::aboutOpen), bool>);
+static_assert(isAtomic<decltype(TrackerState::optionsOpen), bool>);
+static_assert(isAtomic<decltype(TrackerState::menuOpen), bool>);
+static_assert(isAtomic<decltype(TrackerState::mirrorX), bool>);
+static_assert(isAtomic<decltype(TrackerState::keyboardHidden), bool>);
+static_assert(isAtomic<decltype(TrackerState::keyboardStayHidden), bool>);
+static_assert(isAtomic<decltype(TrackerState::eyesWindow), WindowHandle>);
+static_assert(isAtomic<decltype(TrackerState::keyboardWindow), WindowHandle>);
+static_assert(isAtomic<decltype(TrackerState::clampMinX), int32_t>);
+static_assert(isAtomic<decltype(TrackerState::speedDivisor), double>);
+
+// ---------------------------------------------------------------------------
+
+TEST(CaptureFormat, OnlySixFortyByFourEightyUncompressedRgb24IsRight) {
+    BITMAPINFOHEADER right{};
+    right.biSize = 40;
+    right.biWidth = 640;
+    right.biHeight = 480;
+    right.biPlanes = 1;
+    right.biBitCount = 24;
+    right.biCompression = BI_RGB;
+    right.biSizeImage = 921600;
+    EXPECT_TRUE(formatIsRight(right));
+
+    auto wrong = [&](auto change) {
+        BITMAPINFOHEADER h = right;
+        change(h);
+        return !formatIsRight(h);
+    };
+    EXPECT_TRUE(wrong([](BITMAPINFOHEADER& h) { h.biWidth = 320; }));
+    EXPECT_TRUE(wrong([](BITMAPINFOHEADER& h) { h.biHeight = -480; })) << "top-down rows";
+    EXPECT_TRUE(wrong([](BITMAPINFOHEADER& h) { h.biSizeImage = 0; }));
+    EXPECT_TRUE(wrong([](BITMAPINFOHEADER& h) { h.biCompression = BI_BITFIELDS; }));
+    EXPECT_TRUE(wrong([](BITMAPINFOHEADER& h) { h.biBitCount = 32; }));
+}
+
+TEST(CaptureFormat, ForcingSetsTheFiveFieldsAndKeepsTheDriversOwn) {
+    BITMAPINFOHEADER h{};
+    h.biSize = 40;
+    h.biPlanes = 1;
+    h.biWidth = 1280;
+    h.biHeight = 720;
+    h.biBitCount = 16;
+    h.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
+    h.biSizeImage = 1280 * 720 * 2;
+    h.biXPelsPerMeter = 3780;
+    forceFormat(h);
+    EXPECT_TRUE(formatIsRight(h));
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biXPelsPerMeter, 3780);
+}
+
+}  // namespace
+}  // namespace quil::win

@@ -1,0 +1,34 @@
+// Synthetic camera frames for the stand-in capture driver: 640 x 480,
+// 24-bit, bottom-up rows, blue-green-red, as the real driver delivers them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quil::wintest {
+
+inline constexpr int kSceneWidth = 640;
+inline constexpr int kSceneHeight = 480;
+inline constexpr int kSceneBytes = kSceneWidth * kSceneHeight * 3;
+
+// Where the face is and what it does in one frame.
+struct FacePose {
+    int centreX = 320;  // image column of the face's centre
+    int centreY = 240;  // image row, from the top
+    bool eyesClosed = false;
+    bool mouthOpen = false;
+};
+
+// A scene is a script over frame numbers:
+//   "still"  an empty room; nothing moves.
+//   "face"   a face sways sideways (for head detection), then holds still and
+//            blinks (for calibration). Once the tracker has calibrated
+//            (`calibratedAt` >= 0, the frame of success) it keeps the eyes as
+//            they were on that frame and follows the tracking script.
+FacePose scenePose(const std::string& scene, int frame, int calibratedAt);
+
+// Draws the frame for a pose (or the empty room when `withFace` is false).
+void renderFrame(const FacePose& pose, bool withFace, std::span<uint8_t> bgr);
+
+}  // namespace quil::wintest
