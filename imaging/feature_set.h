@@ -16,8 +16,8 @@ using Grid = std::vector<int32_t>;
 
 inline constexpr int kFrameRows = 480;
 inline constexpr int kFrameCols = 640;
-inline constexpr int kFrameCells = kFrameRows * kFrameCols;  // 307200
-inline constexpr int kFrameRowBytes = kFrameCols * 3;        // 1920, bottom-up BGR rows
+inline constexpr int kFrameCells = kFrameRows * kFrameCols;      // 307200
+inline constexpr int kFrameRowBytes = kFrameCols * 3;            // 1920, bottom-up BGR rows
 inline constexpr int kFrameBytes = kFrameRowBytes * kFrameRows;  // 921600
 
 // Block motion of one region: five arrays of one common length, held and

@@ -63,8 +63,6 @@ void rectIndexList(int top, int bottom, int right, int left, IntList& destinatio
 void gather(const Grid& source, IntList& destination, const IntList& index, int count);
 
 // Column and row of a frame-grid index.
-[[nodiscard]] constexpr ColRow indexToColRow(int32_t i) {
-    return {i / kFrameRows, i % kFrameRows};
-}
+[[nodiscard]] constexpr ColRow indexToColRow(int32_t i) { return {i / kFrameRows, i % kFrameRows}; }
 
 }  // namespace quil

@@ -36,15 +36,15 @@ enum class ShowMode {
 };
 
 // Window messages the tracker sends to the on-screen keyboard program.
-inline constexpr unsigned kMsgClose = 16;             // WM_CLOSE, at teardown
-inline constexpr unsigned kMsgKeyPress = 1044;        // wParam 87, lParam 48
-inline constexpr unsigned kMsgPointerOver = 1055;     // wParam 1, lParam 0
-inline constexpr unsigned kMsgClickOutside = 1057;    // wParam 0, lParam 0
-inline constexpr unsigned kMsgPointerLeft = 1058;     // wParam 0, lParam 0
+inline constexpr unsigned kMsgClose = 16;           // WM_CLOSE, at teardown
+inline constexpr unsigned kMsgKeyPress = 1044;      // wParam 87, lParam 48
+inline constexpr unsigned kMsgPointerOver = 1055;   // wParam 1, lParam 0
+inline constexpr unsigned kMsgClickOutside = 1057;  // wParam 0, lParam 0
+inline constexpr unsigned kMsgPointerLeft = 1058;   // wParam 0, lParam 0
 // Window messages the keyboard program sends to the main window.
-inline constexpr unsigned kMsgKeyboardHello = 1024;   // WM_USER, wParam = its window
+inline constexpr unsigned kMsgKeyboardHello = 1024;  // WM_USER, wParam = its window
 inline constexpr unsigned kMsgKeyboardGone = 1025;
-inline constexpr unsigned kMsgKeyboardDock = 1045;    // low byte of wParam '1'..'5'
+inline constexpr unsigned kMsgKeyboardDock = 1045;  // low byte of wParam '1'..'5'
 
 class Desktop {
 public:

@@ -42,9 +42,7 @@ struct OptionFlags {
     std::array<std::atomic<int32_t>, kOptionCount> values{};
 
     std::atomic<int32_t>& operator[](int i) { return values[static_cast<size_t>(i)]; }
-    const std::atomic<int32_t>& operator[](int i) const {
-        return values[static_cast<size_t>(i)];
-    }
+    const std::atomic<int32_t>& operator[](int i) const { return values[static_cast<size_t>(i)]; }
 };
 
 struct AtomicPoint {

@@ -17,13 +17,14 @@ TEST(BlockOffsets, ListsColumnsOfTheBlockInTheGridsStride) {
     for (int i = 0; i < 36; ++i) EXPECT_EQ(head[static_cast<size_t>(i)], i);
 
     EXPECT_EQ(makeBlockOffsets(5, 5, 37),
-              (IntList{0, 1, 2, 3, 4, 37, 38, 39, 40, 41, 74, 75, 76, 77, 78, 111, 112, 113, 114,
-                       115, 148, 149, 150, 151, 152}));
+              (IntList{0,  1,  2,   3,   4,   37,  38,  39,  40,  41,  74,  75, 76,
+                       77, 78, 111, 112, 113, 114, 115, 148, 149, 150, 151, 152}));
     EXPECT_EQ(makeBlockOffsets(5, 5, 50).back(), 204);
 }
 
 TEST(NeighbourOffsets, FollowTheFixedOrder) {
-    EXPECT_EQ(neighbourOffsetsFor(48), (std::array<int32_t, 9>{0, -1, 1, 48, -48, -49, 47, -47, 49}));
+    EXPECT_EQ(neighbourOffsetsFor(48),
+              (std::array<int32_t, 9>{0, -1, 1, 48, -48, -49, 47, -47, 49}));
     EXPECT_EQ(neighbourOffsetsFor(7), (std::array<int32_t, 9>{0, -1, 1, 7, -7, -8, 6, -6, 8}));
 }
 
@@ -31,7 +32,8 @@ TEST(FeatureSetAlloc, ZeroesAllFiveArraysAndFreeEmptiesThem) {
     FeatureSet set;
     set.upShift = {7, 7};
     allocFeatureSet(set, 60);
-    for (const IntList* m : {&set.mask, &set.upShift, &set.downShift, &set.leftShift, &set.rightShift}) {
+    for (const IntList* m :
+         {&set.mask, &set.upShift, &set.downShift, &set.leftShift, &set.rightShift}) {
         EXPECT_EQ(*m, IntList(60, 0));
     }
     freeFeatureSet(set);

@@ -48,8 +48,7 @@ public:
     void showWindow(WindowHandle w, ShowMode mode) override {
         calls.push_back({DesktopCall::Show, w, static_cast<int32_t>(mode)});
     }
-    void moveWindow(WindowHandle w, int32_t x, int32_t y, int32_t width,
-                    int32_t height) override {
+    void moveWindow(WindowHandle w, int32_t x, int32_t y, int32_t width, int32_t height) override {
         calls.push_back({DesktopCall::Move, w, x, y, width, height});
     }
     void setMouseCapture(WindowHandle w) override { calls.push_back({DesktopCall::Capture, w}); }
