@@ -5,27 +5,13 @@
 #include <cstring>
 
 #include "pointer/clicks.h"
+#include "tests/support/quiet_desktop.h"
 #include "tests/tracker/tracker_fixture.h"
 
 namespace quil {
 namespace {
 
-class QuietDesktop : public Desktop {
-public:
-    ScreenPoint cursor{500, 400};
-    ScreenPoint cursorPos() override { return cursor; }
-    void setCursorPos(int32_t x, int32_t y) override { cursor = {x, y}; }
-    void leftButtonDown() override {}
-    void leftButtonUp() override {}
-    void showWindow(WindowHandle, ShowMode) override {}
-    void moveWindow(WindowHandle, int32_t, int32_t, int32_t, int32_t) override {}
-    void setMouseCapture(WindowHandle) override {}
-    void releaseMouseCapture() override {}
-    void startEyesWindow() override {}
-    void closeEyesWindow(WindowHandle) override {}
-    void sendToKeyboard(WindowHandle, unsigned, std::uintptr_t, std::intptr_t) override {}
-    void launchKeyboard() override {}
-};
+using testing::QuietDesktop;
 
 testing::Frame raised(const testing::Frame& a, int x0, int y0, int w, int h, int delta) {
     testing::Frame out = a;

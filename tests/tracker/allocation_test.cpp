@@ -7,6 +7,7 @@
 #include <new>
 
 #include "pointer/clicks.h"
+#include "tests/support/quiet_desktop.h"
 #include "tracker_fixture.h"
 
 namespace {
@@ -38,24 +39,7 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace quil {
 namespace {
 
-// A desktop whose pointer follows setCursorPos and that records nothing, so
-// that it allocates nothing itself.
-class QuietDesktop : public Desktop {
-public:
-    ScreenPoint cursor{500, 400};
-    ScreenPoint cursorPos() override { return cursor; }
-    void setCursorPos(int32_t x, int32_t y) override { cursor = {x, y}; }
-    void leftButtonDown() override {}
-    void leftButtonUp() override {}
-    void showWindow(WindowHandle, ShowMode) override {}
-    void moveWindow(WindowHandle, int32_t, int32_t, int32_t, int32_t) override {}
-    void setMouseCapture(WindowHandle) override {}
-    void releaseMouseCapture() override {}
-    void startEyesWindow() override {}
-    void closeEyesWindow(WindowHandle) override {}
-    void sendToKeyboard(WindowHandle, unsigned, std::uintptr_t, std::intptr_t) override {}
-    void launchKeyboard() override {}
-};
+using testing::QuietDesktop;
 
 // Allocations made by n frames, alternating between the given frames.
 long allocationsOver(TrackerState& s, Desktop& desktop, testing::Frame& a, testing::Frame& b,
