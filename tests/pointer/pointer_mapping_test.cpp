@@ -27,6 +27,14 @@ void setUpScreen(TrackerState& s, double speed = 45.0) {
     computeGains(s);
 }
 
+// The head range of a face calibrated at (320, 200) with the largest range.
+void setUpRange(TrackerState& s) {
+    s.headRangeMinX = 297;
+    s.headRangeMaxX = 342;
+    s.headRangeMinY = 188;
+    s.headRangeMaxY = 212;
+}
+
 // A head range that spans exactly the map, so that the raw target is
 // mapWidth - faceX (unmirrored) and faceY.
 void setIdentityRange(TrackerState& s) {
@@ -115,10 +123,7 @@ TEST(MapPointer, DeadZoneIsFiftyThreePixelsAtC75) {
 TEST(MapPointer, RangeEdgesMapToScreenEdges) {
     TrackerState s;
     setUpScreen(s);
-    s.headRangeMinX = 297;
-    s.headRangeMaxX = 342;
-    s.headRangeMinY = 188;
-    s.headRangeMaxY = 212;
+    setUpRange(s);
 
     EXPECT_EQ(observedRawX(s, 297.0, 1024, 24), 1024);
     EXPECT_EQ(observedRawX(s, 342.0, 0, 100), 0);
@@ -141,10 +146,7 @@ TEST(MapPointer, RangeEdgesMapToScreenEdges) {
 TEST(MapPointer, MirroredPictureReversesHorizontalResponseOnly) {
     TrackerState s;
     setUpScreen(s);
-    s.headRangeMinX = 297;
-    s.headRangeMaxX = 342;
-    s.headRangeMinY = 188;
-    s.headRangeMaxY = 212;
+    setUpRange(s);
     s.mirrorX = true;
     EXPECT_EQ(observedRawX(s, 297.0, 0, 100), 0);
     EXPECT_EQ(observedRawX(s, 342.0, 1024, 24), 1024);
@@ -155,10 +157,7 @@ TEST(MapPointer, MirroredPictureReversesHorizontalResponseOnly) {
     for (const bool mirrored : {false, true}) {
         TrackerState t;
         setUpScreen(t);
-        t.headRangeMinX = 297;
-        t.headRangeMaxX = 342;
-        t.headRangeMinY = 188;
-        t.headRangeMaxY = 212;
+        setUpRange(t);
         t.mirrorX = mirrored;
         t.lastTargetX = 512;
         t.lastTargetY = 300;
