@@ -6,29 +6,20 @@ namespace quil {
 
 namespace {
 
-// The keyboard's bottom positions leave this much free below it.
-constexpr int kBottomGap = 30;
-constexpr int kBottomTopOffset = kKeyboardHeight + kBottomGap;  // 222
-
-// Dock codes are the digits '1'..'5' in the low byte of wParam.
-constexpr unsigned kDockBottomCentre = '1';
-constexpr unsigned kDockBottomLeft = '2';
-constexpr unsigned kDockTopLeft = '3';
-constexpr unsigned kDockTopRight = '4';
-constexpr unsigned kDockBottomRight = '5';
 constexpr std::uintptr_t kLowByte = 0xFF;
 
-void placeKeyboard(TrackerState& s, int left, int top) {
-    s.keyboardLeft = left;
-    s.keyboardRight = left + kKeyboardWidth;
-    s.keyboardTop = top;
-    s.keyboardBottom = top + kKeyboardHeight;
+void placeKeyboard(TrackerState& s, const keyboard::Rect& r) {
+    s.keyboardLeft = r.left;
+    s.keyboardRight = r.right;
+    s.keyboardTop = r.top;
+    s.keyboardBottom = r.bottom;
 }
 
 }  // namespace
 
 void setKeyboardDefaultRect(TrackerState& s) {
-    placeKeyboard(s, (s.screenWidth - kKeyboardWidth) / 2, s.screenHeight - kBottomTopOffset);
+    placeKeyboard(s,
+                  *keyboard::dockRect(keyboard::kDockBottomCentre, s.screenWidth, s.screenHeight));
 }
 
 void onKeyboardHello(TrackerState& s, WindowHandle keyboard) {
@@ -46,29 +37,11 @@ void onKeyboardGone(TrackerState& s) {
 
 void onKeyboardDock(TrackerState& s, std::uintptr_t wParam) {
     const auto code = static_cast<unsigned>(wParam & kLowByte);
-    const int right = s.screenWidth - kKeyboardWidth;
-    const int bottom = s.screenHeight - kBottomTopOffset;
-    switch (code) {
-        case kDockBottomCentre:
-            setKeyboardDefaultRect(s);
-            break;
-        case kDockBottomLeft:
-            placeKeyboard(s, 0, bottom);
-            break;
-        case kDockTopLeft:
-            placeKeyboard(s, 0, 0);
-            break;
-        case kDockTopRight:
-            placeKeyboard(s, right, 0);
-            break;
-        case kDockBottomRight:
-            placeKeyboard(s, right, bottom);
-            break;
-        default:
-            return;
-    }
+    const auto rect = keyboard::dockRect(code, s.screenWidth, s.screenHeight);
+    if (!rect) return;
+    placeKeyboard(s, *rect);
     // Docked over the corner view, the view stays hidden.
-    s.keyboardDockedCorner = code == kDockBottomRight;
+    s.keyboardDockedCorner = code == keyboard::kDockBottomRight;
 }
 
 bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,

@@ -4,13 +4,14 @@
 
 #include <cstdint>
 
+#include "keyboard_link/protocol.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
 namespace quil {
 
-inline constexpr int kKeyboardWidth = 412;
-inline constexpr int kKeyboardHeight = 192;
+using keyboard::kKeyboardHeight;
+using keyboard::kKeyboardWidth;
 
 // Bottom centre, 30 pixels above the screen's bottom edge.
 void setKeyboardDefaultRect(TrackerState& s);

@@ -1,0 +1,77 @@
+// The keyboard link's wire protocol: the window messages exchanged with the
+// on-screen keyboard program, and the dock table both sides place the
+// keyboard by. Plain values only, so that the keyboard program shares them
+// without the tracker.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace quil::keyboard {
+
+// Messages the tracker sends to the keyboard program.
+inline constexpr unsigned kMsgClose = 16;           // WM_CLOSE, at teardown
+inline constexpr unsigned kMsgKeyPress = 1044;      // wParam 87, lParam 48
+inline constexpr unsigned kMsgPointerOver = 1055;   // wParam 1, lParam 0
+inline constexpr unsigned kMsgClickOutside = 1057;  // wParam 0, lParam 0
+inline constexpr unsigned kMsgPointerLeft = 1058;   // wParam 0, lParam 0
+// Messages the keyboard program sends to the tracker's main window.
+inline constexpr unsigned kMsgKeyboardHello = 1024;  // WM_USER, wParam = its window
+inline constexpr unsigned kMsgKeyboardGone = 1025;
+inline constexpr unsigned kMsgKeyboardDock = 1045;  // low byte of wParam '1'..'5'
+
+inline constexpr std::uintptr_t kKeyPressWParam = 87;
+inline constexpr std::intptr_t kKeyPressLParam = 48;
+inline constexpr std::uintptr_t kPointerOverWParam = 1;
+
+inline constexpr int kKeyboardWidth = 412;
+inline constexpr int kKeyboardHeight = 192;
+// The keyboard's bottom positions leave this much free below it.
+inline constexpr int kBottomGap = 30;
+
+// Dock codes: the digits '1'..'5' in the low byte of wParam.
+inline constexpr unsigned kDockBottomCentre = '1';
+inline constexpr unsigned kDockBottomLeft = '2';
+inline constexpr unsigned kDockTopLeft = '3';
+inline constexpr unsigned kDockTopRight = '4';
+inline constexpr unsigned kDockBottomRight = '5';
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The keyboard's rectangle at a dock, on a screen of the given size; empty
+// for a code that names no dock.
+constexpr std::optional<Rect> dockRect(unsigned code, int screenWidth, int screenHeight) {
+    const int rightLeft = screenWidth - kKeyboardWidth;
+    const int bottomTop = screenHeight - kKeyboardHeight - kBottomGap;
+    int left = 0;
+    int top = 0;
+    switch (code) {
+        case kDockBottomCentre:
+            left = (screenWidth - kKeyboardWidth) / 2;
+            top = bottomTop;
+            break;
+        case kDockBottomLeft:
+            top = bottomTop;
+            break;
+        case kDockTopLeft:
+            break;
+        case kDockTopRight:
+            left = rightLeft;
+            break;
+        case kDockBottomRight:
+            left = rightLeft;
+            top = bottomTop;
+            break;
+        default:
+            return std::nullopt;
+    }
+    return Rect{left, top, left + kKeyboardWidth, top + kKeyboardHeight};
+}
+
+}  // namespace quil::keyboard
