@@ -1,0 +1,150 @@
+#include "onscreen_keyboard/layout.h"
+
+#include <array>
+
+namespace quil::osk {
+
+namespace {
+
+// One key as the table below writes it: its kind, characters, label and
+// width in half-key units.
+struct Spec {
+    KeyKind kind;
+    char16_t base;
+    char16_t shifted;
+    std::u16string_view label;
+    int units;
+};
+
+constexpr Spec letter(char16_t lower, char16_t upper) {
+    return {KeyKind::Letter, lower, upper, {}, 2};
+}
+constexpr Spec symbol(char16_t base, char16_t shifted) {
+    return {KeyKind::Symbol, base, shifted, {}, 2};
+}
+constexpr Spec command(KeyKind kind, std::u16string_view label, int units = 2) {
+    return {kind, 0, 0, label, units};
+}
+constexpr Spec dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
+
+// A Spanish layout: digits with their usual shifted signs, the accent key
+// beside P, Ñ beside L. The last row holds what a pointer user needs beyond
+// typing: the dock positions, hiding, and the click kinds the head cannot
+// make.
+constexpr std::array<Spec, 12> kRow0{
+    symbol(u'1', u'!'), symbol(u'2', u'"'), symbol(u'3', u'\u00B7'), symbol(u'4', u'$'),
+    symbol(u'5', u'%'), symbol(u'6', u'&'), symbol(u'7', u'/'),      symbol(u'8', u'('),
+    symbol(u'9', u')'), symbol(u'0', u'='), symbol(u'\'', u'?'),     symbol(u'\u00A1', u'\u00BF'),
+};
+constexpr std::array<Spec, 12> kRow1{
+    letter(u'q', u'Q'),
+    letter(u'w', u'W'),
+    letter(u'e', u'E'),
+    letter(u'r', u'R'),
+    letter(u't', u'T'),
+    letter(u'y', u'Y'),
+    letter(u'u', u'U'),
+    letter(u'i', u'I'),
+    letter(u'o', u'O'),
+    letter(u'p', u'P'),
+    {KeyKind::DeadAccent, u'\u00B4', u'\u00A8', {}, 2},
+    command(KeyKind::Backspace, u"Borrar"),
+};
+constexpr std::array<Spec, 11> kRow2{
+    letter(u'a', u'A'),
+    letter(u's', u'S'),
+    letter(u'd', u'D'),
+    letter(u'f', u'F'),
+    letter(u'g', u'G'),
+    letter(u'h', u'H'),
+    letter(u'j', u'J'),
+    letter(u'k', u'K'),
+    letter(u'l', u'L'),
+    letter(u'\u00F1', u'\u00D1'),
+    command(KeyKind::Enter, u"Intro", 4),
+};
+constexpr std::array<Spec, 12> kRow3{
+    command(KeyKind::Shift, u"May\u00FAs"),
+    letter(u'z', u'Z'),
+    letter(u'x', u'X'),
+    letter(u'c', u'C'),
+    letter(u'v', u'V'),
+    letter(u'b', u'B'),
+    letter(u'n', u'N'),
+    letter(u'm', u'M'),
+    symbol(u',', u';'),
+    symbol(u'.', u':'),
+    symbol(u'-', u'_'),
+    symbol(u'@', u'#'),
+};
+constexpr std::array<Spec, 10> kRow4{
+    command(KeyKind::CapsLock, u"Bloq"),
+    dock(u'2'),
+    dock(u'1'),
+    dock(u'5'),
+    dock(u'3'),
+    dock(u'4'),
+    command(KeyKind::Space, u"Espacio", 6),
+    command(KeyKind::Hide, u"Ocultar"),
+    command(KeyKind::DoubleClick, u"Doble"),
+    command(KeyKind::RightClick, u"Dcho."),
+};
+
+constexpr std::size_t kKeyCount =
+    kRow0.size() + kRow1.size() + kRow2.size() + kRow3.size() + kRow4.size();
+
+struct Built {
+    std::array<Key, kKeyCount> keys{};
+    std::array<std::size_t, kRows + 1> rowStart{};
+};
+
+template <std::size_t N>
+constexpr void placeRow(Built& b, std::size_t& next, int row, const std::array<Spec, N>& specs) {
+    b.rowStart[static_cast<std::size_t>(row)] = next;
+    int unit = 0;
+    for (const Spec& s : specs) {
+        Key& k = b.keys[next++];
+        k.kind = s.kind;
+        k.base = s.base;
+        k.shifted = s.shifted;
+        k.label = s.label;
+        k.left = kMarginX + unit * kUnitWidth;
+        k.right = kMarginX + (unit + s.units) * kUnitWidth;
+        k.top = kMarginY + row * kRowHeight;
+        k.bottom = k.top + kRowHeight;
+        unit += s.units;
+    }
+}
+
+constexpr Built build() {
+    Built b;
+    std::size_t next = 0;
+    placeRow(b, next, 0, kRow0);
+    placeRow(b, next, 1, kRow1);
+    placeRow(b, next, 2, kRow2);
+    placeRow(b, next, 3, kRow3);
+    placeRow(b, next, 4, kRow4);
+    b.rowStart[kRows] = next;
+    return b;
+}
+
+constexpr Built kBuilt = build();
+
+}  // namespace
+
+std::span<const Key> allKeys() { return kBuilt.keys; }
+
+// The row follows from y alone; within the row at most a dozen keys are
+// compared, so a lookup costs the same wherever the pointer is.
+std::optional<std::size_t> keyAt(int x, int y) {
+    if (y <= kMarginY || x <= kMarginX) return std::nullopt;
+    const int row = (y - kMarginY) / kRowHeight;
+    if (row >= kRows) return std::nullopt;
+    const auto r = static_cast<std::size_t>(row);
+    for (std::size_t i = kBuilt.rowStart[r]; i < kBuilt.rowStart[r + 1]; ++i) {
+        if (kBuilt.keys[i].contains(x, y)) return i;
+    }
+    return std::nullopt;
+}
+
+}  // namespace quil::osk

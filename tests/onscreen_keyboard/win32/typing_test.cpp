@@ -1,0 +1,151 @@
+// Typing into another program: the text box keeps the focus throughout and
+// receives exactly what was typed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "keyboard_desktop.h"
+
+namespace quil::osk::wintest {
+namespace {
+
+namespace link = quil::keyboard;
+using testing::keyOf;
+
+// A window with a multi-line text box that has the focus, away from where
+// the keyboard docks.
+class TextBox {
+public:
+    TextBox() {
+        WNDCLASSW c{};
+        c.lpfnWndProc = DefWindowProcW;
+        c.hInstance = GetModuleHandleW(nullptr);
+        c.lpszClassName = L"QuilTextBoxTest";
+        RegisterClassW(&c);
+        frame_ = CreateWindowExW(0, c.lpszClassName, L"Text", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                 40, 420, 220, nullptr, nullptr, c.hInstance, nullptr);
+        edit_ = CreateWindowExW(0, L"EDIT", L"",
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN,
+                                10, 10, 380, 150, frame_, nullptr, c.hInstance, nullptr);
+        SetForegroundWindow(frame_);
+        SetFocus(edit_);
+        pumpUntil([&] { return hasFocus(); }, 5000);
+    }
+    TextBox(const TextBox&) = delete;
+    TextBox& operator=(const TextBox&) = delete;
+    ~TextBox() { DestroyWindow(frame_); }
+
+    [[nodiscard]] std::u16string text() const {
+        wchar_t buffer[256] = {};
+        GetWindowTextW(edit_, buffer, 256);
+        return reinterpret_cast<const char16_t*>(buffer);
+    }
+    [[nodiscard]] bool hasFocus() const {
+        return GetForegroundWindow() == frame_ && GetFocus() == edit_;
+    }
+    [[nodiscard]] bool waitText(const std::u16string& wanted) const {
+        return pumpUntil([&] { return text() == wanted; }, 5000);
+    }
+
+private:
+    HWND frame_ = nullptr;
+    HWND edit_ = nullptr;
+};
+
+// What the window shows, once it has stopped changing.
+uint64_t steadyLook(HWND window) {
+    uint64_t last = quil::wintest::clientFingerprint(window);
+    uint64_t now = 0;
+    pumpUntil([&] {
+        now = quil::wintest::clientFingerprint(window);
+        const bool same = now == last;
+        last = now;
+        return same;
+    });
+    return now;
+}
+
+std::string shown(const std::u16string& s) {
+    std::string out;
+    for (char16_t c : s)
+        out += c < 128 ? std::string(1, static_cast<char>(c)) : "\\u" + std::to_string(c);
+    return out;
+}
+
+TEST(Typing, KeysGoIntoTheFocusedTextBoxWhichKeepsTheFocus) {
+    RunningKeyboard k = startKeyboard("typing");
+    ASSERT_NE(k.window, nullptr);
+    TextBox box;
+    ASSERT_TRUE(box.hasFocus());
+
+    struct Step {
+        const Key* key;
+        std::u16string after;
+    };
+    const Key& shift = keyOf(KeyKind::Shift);
+    const Step steps[] = {
+        {&keyOf(KeyKind::Letter, u'a'), u"a"},
+        {&shift, u"a"},
+        {&keyOf(KeyKind::Letter, u'\u00F1'), u"a\u00D1"},
+        {&shift, u"a\u00D1"},
+        {&keyOf(KeyKind::Letter, u'b'), u"a\u00D1B"},
+        {&keyOf(KeyKind::DeadAccent), u"a\u00D1B"},
+        {&keyOf(KeyKind::Letter, u'e'), u"a\u00D1B\u00E9"},
+        {&keyOf(KeyKind::Space), u"a\u00D1B\u00E9 "},
+        {&keyOf(KeyKind::Letter, u'x'), u"a\u00D1B\u00E9 x"},
+        {&keyOf(KeyKind::Backspace), u"a\u00D1B\u00E9 "},
+        {&keyOf(KeyKind::Enter), u"a\u00D1B\u00E9 \r\n"},
+        {&keyOf(KeyKind::Symbol, u'1'), u"a\u00D1B\u00E9 \r\n1"},
+    };
+    for (const Step& s : steps) {
+        pressKey(k.window, *s.key);
+        EXPECT_TRUE(box.waitText(s.after)) << shown(box.text()) << " instead of " << shown(s.after);
+        EXPECT_TRUE(box.hasFocus()) << "after " << shown(s.after);
+    }
+
+    // The tracker hides and shows the keyboard: the focus stays.
+    ShowWindow(k.window, SW_HIDE);
+    ShowWindow(k.window, SW_SHOW);
+    pumpFor(300);
+    EXPECT_TRUE(IsWindowVisible(k.window));
+    EXPECT_TRUE(box.hasFocus()) << "showing the keyboard took the focus";
+
+    // A key pressed with the real mouse types too, and takes no focus.
+    pointAt(k.window, keyOf(KeyKind::Letter, u'z'));
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    EXPECT_TRUE(box.waitText(u"a\u00D1B\u00E9 \r\n1z")) << shown(box.text());
+    EXPECT_TRUE(box.hasFocus()) << "a mouse click on the keyboard took the focus";
+
+    // A press on the border between two keys types nothing.
+    const Key& q = keyOf(KeyKind::Letter, u'q');
+    RECT r{};
+    GetWindowRect(k.window, &r);
+    movePointer(r.left + q.right, r.top + (q.top + q.bottom) / 2);
+    tell(k.window, link::kMsgKeyPress, link::kKeyPressWParam, link::kKeyPressLParam);
+    pumpFor(300);
+    EXPECT_EQ(box.text(), u"a\u00D1B\u00E9 \r\n1z");
+}
+
+TEST(Typing, TheHighlightedKeyIsShown) {
+    RunningKeyboard k = startKeyboard("highlight");
+    ASSERT_NE(k.window, nullptr);
+    const Key& g = keyOf(KeyKind::Letter, u'g');
+    const uint64_t plain = steadyLook(k.window);
+    pointAt(k.window, g);
+    tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
+    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != plain; }));
+    pressKey(k.window, keyOf(KeyKind::DoubleClick));
+    pointAt(k.window, g);
+    tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
+    quil::wintest::screenshot("keyboard_highlight");
+    tell(k.window, link::kMsgPointerLeft);
+    // A click outside reported while the pointer is over a key (so not
+    // outside at all): the armed click is dropped rather than pressing it.
+    tell(k.window, link::kMsgClickOutside);
+    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == plain; }))
+        << "the highlight and the armed click are gone";
+}
+
+}  // namespace
+}  // namespace quil::osk::wintest
