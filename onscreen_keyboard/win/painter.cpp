@@ -20,6 +20,10 @@ constexpr COLORREF kDarkLabel = RGB(0, 0, 0);
 
 constexpr int kCharacterFontHeight = 22;
 constexpr int kWordFontHeight = 12;
+// For a word that does not fit a key at the normal size.
+constexpr int kNarrowWordFontHeight = 10;
+// Room kept free on each side of a label.
+constexpr int kLabelPadding = 2;
 constexpr int kHintFontHeight = 11;
 // Keys are drawn this far inside their rectangle, leaving a visible gap.
 constexpr int kKeyInset = 1;
@@ -42,6 +46,7 @@ private:
 struct Fonts {
     Font character{kCharacterFontHeight, FW_BOLD};
     Font word{kWordFontHeight, FW_BOLD};
+    Font narrowWord{kNarrowWordFontHeight, FW_BOLD};
     Font hint{kHintFontHeight, FW_NORMAL};
 };
 
@@ -121,9 +126,16 @@ void drawKey(HDC dc, const Key& key, const Plakette& keyboard, std::size_t index
         case KeyKind::Dock:
             dockIcon(dc, r, key.base, label);
             break;
-        default:
-            text(dc, std::u16string(key.label), r, fonts.word.get(), label, centred);
+        default: {
+            const std::u16string word(key.label);
+            SelectObject(dc, fonts.word.get());
+            SIZE size{};
+            GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(word.c_str()),
+                                  static_cast<int>(word.size()), &size);
+            const bool fits = size.cx <= (r.right - r.left) - 2 * kLabelPadding;
+            text(dc, word, r, fits ? fonts.word.get() : fonts.narrowWord.get(), label, centred);
             break;
+        }
     }
 }
 

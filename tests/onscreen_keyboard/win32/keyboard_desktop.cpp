@@ -57,6 +57,37 @@ WPARAM FakeTracker::last(UINT message) const {
     return 0;
 }
 
+TextBox::TextBox() {
+    WNDCLASSW c{};
+    c.lpfnWndProc = DefWindowProcW;
+    c.hInstance = GetModuleHandleW(nullptr);
+    c.lpszClassName = L"QuilTextBoxTest";
+    RegisterClassW(&c);
+    frame_ = CreateWindowExW(0, c.lpszClassName, L"Text", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                             420, 220, nullptr, nullptr, c.hInstance, nullptr);
+    edit_ = CreateWindowExW(0, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN, 10,
+                            10, 380, 150, frame_, nullptr, c.hInstance, nullptr);
+    SetForegroundWindow(frame_);
+    SetFocus(edit_);
+    pumpUntil([&] { return hasFocus(); }, 5000);
+}
+
+TextBox::~TextBox() { DestroyWindow(frame_); }
+
+std::u16string TextBox::text() const {
+    constexpr int kMaxText = 256;
+    wchar_t buffer[kMaxText] = {};
+    GetWindowTextW(edit_, buffer, kMaxText);
+    return reinterpret_cast<const char16_t*>(buffer);
+}
+
+bool TextBox::hasFocus() const { return GetForegroundWindow() == frame_ && GetFocus() == edit_; }
+
+bool TextBox::waitText(const std::u16string& wanted, DWORD patienceMs) const {
+    return pumpUntil([&] { return text() == wanted; }, patienceMs);
+}
+
 std::vector<HWND> keyboardWindows() { return quil::wintest::windowsOf(0, kKeyboardClass, nullptr); }
 
 RunningKeyboard startKeyboard(const std::string& name) {

@@ -72,6 +72,25 @@ private:
     std::vector<Received> received_;
 };
 
+// A window with a multi-line text box that has the focus, away from where
+// the keyboard docks.
+class TextBox {
+public:
+    TextBox();
+    TextBox(const TextBox&) = delete;
+    TextBox& operator=(const TextBox&) = delete;
+    ~TextBox();
+
+    [[nodiscard]] std::u16string text() const;
+    // Whether the text box has the focus and its window is the foreground.
+    [[nodiscard]] bool hasFocus() const;
+    [[nodiscard]] bool waitText(const std::u16string& wanted, DWORD patienceMs = 5000) const;
+
+private:
+    HWND frame_ = nullptr;
+    HWND edit_ = nullptr;
+};
+
 // The keyboard program started afresh, and its window once shown.
 struct RunningKeyboard {
     std::unique_ptr<Program> program;

@@ -36,7 +36,6 @@ TEST(KeyboardLink, SaysHelloWithItsWindowThenDocksAtTheBottomCentre) {
     const LONG_PTR wanted = WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     EXPECT_EQ(style & wanted, wanted);
     EXPECT_TRUE(IsWindowVisible(k.window));
-    quil::wintest::screenshot("keyboard_docked");
 
     EXPECT_TRUE(tell(k.window, WM_CLOSE));
     EXPECT_EQ(k.program->waitExit(), 0);

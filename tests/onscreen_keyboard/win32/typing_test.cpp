@@ -12,46 +12,6 @@ namespace {
 namespace link = quil::keyboard;
 using testing::keyOf;
 
-// A window with a multi-line text box that has the focus, away from where
-// the keyboard docks.
-class TextBox {
-public:
-    TextBox() {
-        WNDCLASSW c{};
-        c.lpfnWndProc = DefWindowProcW;
-        c.hInstance = GetModuleHandleW(nullptr);
-        c.lpszClassName = L"QuilTextBoxTest";
-        RegisterClassW(&c);
-        frame_ = CreateWindowExW(0, c.lpszClassName, L"Text", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
-                                 40, 420, 220, nullptr, nullptr, c.hInstance, nullptr);
-        edit_ = CreateWindowExW(0, L"EDIT", L"",
-                                WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN,
-                                10, 10, 380, 150, frame_, nullptr, c.hInstance, nullptr);
-        SetForegroundWindow(frame_);
-        SetFocus(edit_);
-        pumpUntil([&] { return hasFocus(); }, 5000);
-    }
-    TextBox(const TextBox&) = delete;
-    TextBox& operator=(const TextBox&) = delete;
-    ~TextBox() { DestroyWindow(frame_); }
-
-    [[nodiscard]] std::u16string text() const {
-        wchar_t buffer[256] = {};
-        GetWindowTextW(edit_, buffer, 256);
-        return reinterpret_cast<const char16_t*>(buffer);
-    }
-    [[nodiscard]] bool hasFocus() const {
-        return GetForegroundWindow() == frame_ && GetFocus() == edit_;
-    }
-    [[nodiscard]] bool waitText(const std::u16string& wanted) const {
-        return pumpUntil([&] { return text() == wanted; }, 5000);
-    }
-
-private:
-    HWND frame_ = nullptr;
-    HWND edit_ = nullptr;
-};
-
 // What the window shows, once it has stopped changing.
 uint64_t steadyLook(HWND window) {
     uint64_t last = quil::wintest::clientFingerprint(window);
