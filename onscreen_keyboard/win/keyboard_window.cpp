@@ -92,6 +92,8 @@ POINT pointerInWindow() {
 void repaint() { InvalidateRect(app.window, nullptr, FALSE); }
 
 void press(POINT at) {
+    // Keys that cannot be seen are not pressed, whoever asks.
+    if (IsWindowVisible(app.window) == FALSE) return;
     const KeyResult r = app.keys.pressAt(at.x, at.y);
     if (!r.key) return;
     SetTimer(app.window, kTimerFlash, kFlashMs, nullptr);
@@ -183,6 +185,11 @@ LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_SHOWWINDOW:
             if (wParam != FALSE && app.tracker != nullptr)
                 PostMessageW(window, kMsgAnnounceDock, 0, 0);
+            return 0;
+        case WM_DISPLAYCHANGE:
+            // A new screen size moves the docks: stay at ours.
+            moveToDock(app.keys.dock());
+            toTracker(link::kMsgKeyboardDock, app.keys.dock());
             return 0;
         case WM_TIMER:
             onTimer(wParam);

@@ -65,6 +65,9 @@ TEST(Typing, KeysGoIntoTheFocusedTextBoxWhichKeepsTheFocus) {
 
     // The tracker hides and shows the keyboard: the focus stays.
     ShowWindow(k.window, SW_HIDE);
+    pressKey(k.window, keyOf(KeyKind::Letter, u'q'));
+    pumpFor(300);
+    EXPECT_EQ(box.text(), u"a\u00D1B\u00E9 \r\n1") << "a hidden keyboard typed";
     ShowWindow(k.window, SW_SHOW);
     pumpFor(300);
     EXPECT_TRUE(IsWindowVisible(k.window));
