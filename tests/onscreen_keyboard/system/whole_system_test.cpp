@@ -32,6 +32,28 @@ char16_t characterUnderPointer(HWND keyboard) {
     return (k.kind == KeyKind::Letter || k.kind == KeyKind::Symbol) ? k.base : 0;
 }
 
+// The keyboard the tracker started is no child of ours: should the test
+// stop half-way, it is ended here, so that it does not stand in the way of
+// the next test's keyboard.
+class EndsAtScopeExit {
+public:
+    explicit EndsAtScopeExit(DWORD id) : id_(id) {}
+    EndsAtScopeExit(const EndsAtScopeExit&) = delete;
+    EndsAtScopeExit& operator=(const EndsAtScopeExit&) = delete;
+    ~EndsAtScopeExit() {
+        const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id_);
+        if (process == nullptr) return;
+        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process, 99);
+            WaitForSingleObject(process, kPatienceMs);
+        }
+        CloseHandle(process);
+    }
+
+private:
+    DWORD id_;
+};
+
 bool processExited(DWORD id, DWORD patienceMs) {
     const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
     if (process == nullptr) return true;
@@ -68,6 +90,7 @@ TEST(WholeSystem, TheTrackerStartsTheKeyboardTheMouthTypesANodHidesAndShowsItExi
     }));
     DWORD keyboardProcess = 0;
     GetWindowThreadProcessId(keyboard, &keyboardProcess);
+    const EndsAtScopeExit keyboardEnds(keyboardProcess);
     TextBox box;
     ASSERT_TRUE(box.hasFocus());
 
