@@ -21,7 +21,7 @@ struct FrameSink {
 };
 FrameSink sink;
 
-HWND captureOf(const TrackerState& s) { return toHwnd(s.captureWindow); }
+HWND captureOf(const TrackerState& s) { return toHwnd(s.session.captureWindow); }
 
 // Every capture message but the per-tick grab goes through here: a capture
 // window that does not exist answers 0.
@@ -48,9 +48,10 @@ void forceFormat(BITMAPINFOHEADER& h) {
 }
 
 void createCaptureView(TrackerState& s) {
-    const HWND capture = createCaptureWindow(kCaptureWindowName, WS_CHILD | WS_VISIBLE, 0, 0,
-                                             s.viewWidth, s.viewHeight, toHwnd(s.mainWindow), 0);
-    s.captureWindow = fromHwnd(capture);
+    const HWND capture =
+        createCaptureWindow(kCaptureWindowName, WS_CHILD | WS_VISIBLE, 0, 0, s.view.viewWidth,
+                            s.view.viewHeight, toHwnd(s.session.mainWindow), 0);
+    s.session.captureWindow = fromHwnd(capture);
 }
 
 bool connectFirstDriver(const TrackerState& s) {
@@ -87,7 +88,7 @@ bool ensureVideoFormat(const TrackerState& s) {
 }
 
 void startFrameTimer(const TrackerState& s) {
-    SetTimer(toHwnd(s.mainWindow), kFrameTimerId, kFramePeriodMs, nullptr);
+    SetTimer(toHwnd(s.session.mainWindow), kFrameTimerId, kFramePeriodMs, nullptr);
 }
 
 void grabFrame(const TrackerState& s) {

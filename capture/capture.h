@@ -37,7 +37,7 @@ static_assert(sizeof(BITMAPINFO) == 44, "the driver expects a 44-byte format rec
 // Writes the five required values, leaving the rest as the driver gave it.
 void forceFormat(BITMAPINFOHEADER& h);
 
-// Creates the capture child over the whole view; s.captureWindow is null if
+// Creates the capture child over the whole view; s.session.captureWindow is null if
 // that failed.
 void createCaptureView(TrackerState& s);
 // Probes driver indices 0..9 and connects the first that answers. False when

@@ -14,12 +14,14 @@ constexpr DWORD kWindowReadyTimeoutMs = 5000;
 struct EyesStart {
     TrackerState* state = nullptr;
     HINSTANCE instance = nullptr;
+    EyesPictures pictures;
     HANDLE ready = nullptr;
 };
 
 // Per window, on the eyes thread's stack for the window's whole life.
 struct EyesWindowData {
     TrackerState* state = nullptr;
+    EyesPictures pictures;
     bool nextClosed = true;
 };
 
@@ -30,11 +32,10 @@ EyesWindowData* dataOf(HWND window) {
 void paintEyes(HWND window, EyesWindowData& data) {
     PAINTSTRUCT ps;
     const HDC dc = BeginPaint(window, &ps);
-    const std::uintptr_t picture =
-        data.nextClosed ? data.state->eyesClosedBitmap : data.state->eyesOpenBitmap;
+    const HBITMAP picture = data.nextClosed ? data.pictures.closed : data.pictures.open;
     data.nextClosed = !data.nextClosed;
-    if (picture != 0) {
-        MemoryDc memory(dc, reinterpret_cast<HBITMAP>(picture));
+    if (picture != nullptr) {
+        MemoryDc memory(dc, picture);
         if (memory) {
             BitBlt(dc, kEyesPictureLeft, kEyesPictureTop, kEyesPictureWidth, kEyesPictureHeight,
                    memory.get(), 0, 0, SRCCOPY);
@@ -46,17 +47,17 @@ void paintEyes(HWND window, EyesWindowData& data) {
 DWORD WINAPI eyesThread(LPVOID argument) {
     const EyesStart start = *static_cast<EyesStart*>(argument);
     TrackerState& s = *start.state;
-    EyesWindowData data{&s, true};
+    EyesWindowData data{&s, start.pictures, true};
     // The main thread waits while the window is created, so the view fields
     // are stable here.
-    const HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Eyes", "Eyes",
-                                        WS_POPUP | WS_BORDER, s.viewX, s.viewY, s.viewWidth,
-                                        s.viewHeight, nullptr, nullptr, start.instance, &data);
-    s.eyesWindow = fromHwnd(window);
+    const HWND window = CreateWindowExA(
+        WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "Eyes", "Eyes", WS_POPUP | WS_BORDER, s.view.viewX,
+        s.view.viewY, s.view.viewWidth, s.view.viewHeight, nullptr, nullptr, start.instance, &data);
+    s.shared.eyesWindow = fromHwnd(window);
     SetEvent(start.ready);
     if (window == nullptr) return 0;
 
-    ShowWindow(toHwnd(s.mainWindow), SW_HIDE);
+    ShowWindow(toHwnd(s.session.mainWindow), SW_HIDE);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     SetTimer(window, kEyesTimerId, kEyesPeriodMs, nullptr);
@@ -122,10 +123,10 @@ LRESULT CALLBACK eyesWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void startEyesThread(TrackerState& s, HINSTANCE instance) {
+void startEyesThread(TrackerState& s, HINSTANCE instance, const EyesPictures& pictures) {
     UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!ready) return;
-    EyesStart start{&s, instance, ready.get()};
+    EyesStart start{&s, instance, pictures, ready.get()};
     if (!startDetachedThread(eyesThread, &start)) return;
     waitServingSentMessages(ready.get(), kWindowReadyTimeoutMs);
 }

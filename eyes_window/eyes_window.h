@@ -20,14 +20,20 @@ inline constexpr int kEyesPictureHeight = 400;
 inline constexpr int kEyesPictureLeft = 202;
 inline constexpr int kEyesPictureTop = 40;
 
+// The two pictures the window alternates; loaded by start-up.
+struct EyesPictures {
+    HBITMAP open = nullptr;
+    HBITMAP closed = nullptr;
+};
+
 // The window procedure of class "EYES".
 LRESULT CALLBACK eyesWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Starts the eyes thread, which creates the window over the current view,
-// stores it in s.eyesWindow, hides the camera view and alternates the
+// stores it in s.shared.eyesWindow, hides the camera view and alternates the
 // pictures until the window receives WM_DESTROY. Returns once the window
 // exists (or its creation failed), so that the tracker can never ask to
 // close an eyes window whose handle is not yet known.
-void startEyesThread(TrackerState& s, HINSTANCE instance);
+void startEyesThread(TrackerState& s, HINSTANCE instance, const EyesPictures& pictures);
 
 }  // namespace quil::win

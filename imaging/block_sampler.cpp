@@ -376,10 +376,4 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
     }
 }
 
-void sampleBlocks(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
-                  const IntList& previous, FeatureSet& result) {
-    sampleBlocks(args, current, previous, result, activeBlockOffsets(s), s.neighbourOffsets,
-                 s.samplerScratch);
-}
-
 }  // namespace quil

@@ -10,9 +10,17 @@
 #include <cstdint>
 
 #include "imaging/feature_set.h"
-#include "tracker/tracker_state.h"
 
 namespace quil {
+
+// Scratch of the block sampler, kept between calls so that a steady-state
+// frame allocates nothing. Its contents never carry over from one call to the
+// next.
+struct SamplerScratch {
+    IntList previousBlock;
+    IntList isolationCount;
+    IntList zeroShiftCost;
+};
 
 struct BlockSamplerArgs {
     int blockWidth = 0;
@@ -30,10 +38,5 @@ struct BlockSamplerArgs {
 void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const IntList& previous,
                   FeatureSet& result, const IntList& blockOffsets,
                   const std::array<int32_t, 9>& neighbourOffsets, SamplerScratch& scratch);
-
-// The same with the state's current block offsets, neighbour offsets and
-// scratch, as the tracker's steps call it.
-void sampleBlocks(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
-                  const IntList& previous, FeatureSet& result);
 
 }  // namespace quil

@@ -47,9 +47,4 @@ IntList circleMaskOffsets(int radius) {
     return offsets;
 }
 
-void buildCircleMask(TrackerState& s, int radius) {
-    s.circleOffsets = circleMaskOffsets(radius);
-    s.circleCount = static_cast<int32_t>(s.circleOffsets.size());
-}
-
 }  // namespace quil

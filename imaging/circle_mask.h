@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "imaging/feature_set.h"
-#include "tracker/tracker_state.h"
 
 namespace quil {
 
@@ -19,8 +18,5 @@ struct AnglePoint {
 
 // The offsets dy + dx*480 of the disc of the given radius, in ascending order.
 [[nodiscard]] IntList circleMaskOffsets(int radius);
-
-// Sets circleCount and circleOffsets.
-void buildCircleMask(TrackerState& s, int radius);
 
 }  // namespace quil

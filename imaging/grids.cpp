@@ -24,20 +24,6 @@ std::array<int32_t, 9> neighbourOffsetsFor(int R) {
     return {0, -1, 1, R, -R, -R - 1, R - 1, 1 - R, R + 1};
 }
 
-void setNeighbourOffsets(TrackerState& s, int R) { s.neighbourOffsets = neighbourOffsetsFor(R); }
-
-const IntList& activeBlockOffsets(const TrackerState& s) {
-    switch (s.blockOffsetsIn) {
-        case TrackerState::BlockList::EyePatch:
-            return s.eyePatchBlock;
-        case TrackerState::BlockList::MouthPatch:
-            return s.mouthPatchBlock;
-        case TrackerState::BlockList::Own:
-            break;
-    }
-    return s.blockOffsets;
-}
-
 void allocFeatureSet(FeatureSet& set, int n) {
     for (IntList* member :
          {&set.mask, &set.upShift, &set.downShift, &set.leftShift, &set.rightShift}) {
@@ -58,70 +44,6 @@ void transposeToRows(const IntList& source, int R, int C, IntList& destination) 
         for (int r = 0; r < R; ++r) {
             destination[at(r * C + c)] = source[at(c * R + r)];
         }
-    }
-}
-
-void makeFrameProfiles(TrackerState& s) {
-    s.rowProfile.assign(at(s.blockRows), 0);
-    s.colProfile.assign(at(s.blockCols), 0);
-    s.rowStarts.resize(at(s.blockRows));
-    for (int r = 0; r < s.blockRows; ++r) {
-        s.rowStarts[at(r)] = r * s.blockCols;
-    }
-    s.colIndices.resize(at(s.blockCols));
-    for (int c = 0; c < s.blockCols; ++c) {
-        s.colIndices[at(c)] = c;
-    }
-}
-
-void accumulateProfiles(TrackerState& s, const IntList& rowMajor) {
-    for (int r = 0; r < s.blockRows; ++r) {
-        for (int c = 0; c < s.blockCols; ++c) {
-            s.rowProfile[at(r)] += rowMajor[at(s.rowStarts[at(r)] + s.colIndices[at(c)])];
-        }
-    }
-    for (int c = 0; c < s.blockCols; ++c) {
-        for (int r = 0; r < s.blockRows; ++r) {
-            s.colProfile[at(c)] += rowMajor[at(c + s.rowStarts[at(r)])];
-        }
-    }
-}
-
-void clearProfiles(TrackerState& s) {
-    std::fill(s.rowProfile.begin(), s.rowProfile.end(), 0);
-    std::fill(s.colProfile.begin(), s.colProfile.end(), 0);
-}
-
-void makeHeadProfiles(TrackerState& s) {
-    s.headRowProfile.assign(at(s.headBlockRows), 0);
-    s.headColProfile.assign(at(s.headBlockCols), 0);
-    s.headRowIndices.resize(at(s.headBlockRows));
-    for (int r = 0; r < s.headBlockRows; ++r) {
-        s.headRowIndices[at(r)] = r;
-    }
-    s.headColStarts.resize(at(s.headBlockCols));
-    for (int c = 0; c < s.headBlockCols; ++c) {
-        s.headColStarts[at(c)] = c * s.headBlockRows;
-    }
-}
-
-void headRowSums(TrackerState& s, const IntList& grid) {
-    for (int r = 0; r < s.headBlockRows; ++r) {
-        int32_t sum = 0;
-        for (int c = 0; c < s.headBlockCols; ++c) {
-            sum += grid[at(s.headColStarts[at(c)] + r)];
-        }
-        s.headRowProfile[at(r)] = sum;
-    }
-}
-
-void headColSums(TrackerState& s, const IntList& grid) {
-    for (int c = 0; c < s.headBlockCols; ++c) {
-        int32_t sum = 0;
-        for (int r = 0; r < s.headBlockRows; ++r) {
-            sum += grid[at(s.headRowIndices[at(r)] + c * s.headBlockRows)];
-        }
-        s.headColProfile[at(c)] = sum;
     }
 }
 

@@ -10,7 +10,6 @@
 #include <cstdint>
 
 #include "imaging/feature_set.h"
-#include "tracker/tracker_state.h"
 
 namespace quil {
 
@@ -27,29 +26,12 @@ struct ColRow {
 // The 3x3 neighbourhood of a cell in a column-major grid of column length R:
 // 0, -1, +1, +R, -R, -R-1, R-1, 1-R, R+1.
 [[nodiscard]] std::array<int32_t, 9> neighbourOffsetsFor(int R);
-void setNeighbourOffsets(TrackerState& s, int R);
-
-// The block offsets the sampler uses now: the state's own list during
-// detection and calibration, one of the patch lists during tracking.
-[[nodiscard]] const IntList& activeBlockOffsets(const TrackerState& s);
 
 void allocFeatureSet(FeatureSet& set, int n);
 void freeFeatureSet(FeatureSet& set);
 
 // destination[r*C + c] = source[c*R + r]. destination is resized to R*C.
 void transposeToRows(const IntList& source, int R, int C, IntList& destination);
-
-void makeFrameProfiles(TrackerState& s);
-// Adds each row's and each column's sum of a row-major blockRows x blockCols
-// grid into rowProfile and colProfile.
-void accumulateProfiles(TrackerState& s, const IntList& rowMajor);
-void clearProfiles(TrackerState& s);
-
-void makeHeadProfiles(TrackerState& s);
-// Recompute the head profiles from a column-major headBlockRows x
-// headBlockCols grid.
-void headRowSums(TrackerState& s, const IntList& grid);
-void headColSums(TrackerState& s, const IntList& grid);
 
 // Frame-grid indices of a rectangle whose vertical edges are heights above
 // the image's bottom edge (grid row = 480 - height) and whose horizontal edges

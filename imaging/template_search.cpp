@@ -14,11 +14,11 @@ namespace {
 
 // The search window as calibration lays it out: 121 rows of 141 candidates,
 // each row left to right, one pixel apart.
-constexpr int kWindowCols = 141;
-constexpr int kWindowRows = 121;
+constexpr int kWindowCols = kSearchWindowCols;
+constexpr int kWindowRows = kSearchWindowRows;
 static_assert(kWindowCols * kWindowRows == kSearchCandidates);
 
-constexpr int32_t kMapStart = std::numeric_limits<int32_t>::max();
+constexpr int32_t kMapStart = kDistanceMapStart;
 constexpr double kNormalisedSpan = 510.0;  // the range min..max maps onto 0..510
 constexpr int32_t kNormalisedCap = 255;
 constexpr double kCentroidShare = 0.2;  // of the normalised range above the best entry
@@ -51,7 +51,8 @@ struct Lattice {
     int64_t high = 0;
 };
 
-Lattice makeLattice(const IntList& offsets, const IntList& reference, int count) {
+Lattice makeLattice(std::span<const int32_t> offsets, std::span<const int32_t> reference,
+                    int count) {
     Lattice l;
     l.count = std::max(
         0, std::min({count, static_cast<int>(offsets.size()), static_cast<int>(reference.size())}));
@@ -88,18 +89,6 @@ struct RowRange {
 RowRange columnRange(int64_t columnBase, const Bounds& b) {
     return {static_cast<int>(std::clamp<int64_t>(b.lo - columnBase, 0, kWindowRows)),
             static_cast<int>(std::clamp<int64_t>(b.hi - columnBase, -1, kWindowRows - 1))};
-}
-
-bool isCalibrationWindow(const IntList& indices) {
-    if (indices.size() < at(kSearchCandidates)) return false;
-    const int64_t base = indices[0];
-    for (int r = 0; r < kWindowRows; ++r) {
-        for (int c = 0; c < kWindowCols; ++c) {
-            if (indices[at(r * kWindowCols + c)] != base + int64_t{c} * kFrameRows + r)
-                return false;
-        }
-    }
-    return true;
 }
 
 struct Scores {
@@ -208,9 +197,10 @@ struct Reach {
     int64_t dxMin = 0, dxMax = 0, dyMin = 0, dyMax = 0;
 };
 
-Reach circleReach(const IntList& offsets, int count) {
+Reach circleReach(const CircleMask& circle) {
     Reach r;
-    const int n = std::min(count, static_cast<int>(offsets.size()));
+    const auto& offsets = circle.offsets;
+    const int n = std::min(circle.count, static_cast<int>(offsets.size()));
     for (int i = 0; i < n; ++i) {
         const int64_t dx = offsetColumn(offsets[at(i)]);
         const int64_t dy = offsets[at(i)] - dx * kFrameRows;
@@ -234,35 +224,37 @@ SearchResult searchTemplate(const Grid& grid, const IntList& latticeOffsets,
     return finish(sc, l, first, distanceMap.size());
 }
 
-void resetDistanceMap(TrackerState& s) {
-    s.distanceMap.assign(at(kFrameCells), kMapStart);
-    s.distanceMapRest = kMapStart;
+void resetDistanceMap(DistanceMap& map) {
+    map.values.assign(at(kFrameCells), kMapStart);
+    map.rest = kMapStart;
 }
 
 // Every entry that no candidate writes starts at the same value and goes
 // through the same normalisations, so one scalar stands for all of them and
 // the map only needs that value where a circle around a candidate can read.
-SearchResult searchTemplateInReach(TrackerState& s, const Grid& grid) {
-    IntList& map = s.distanceMap;
-    const Lattice l = makeLattice(s.latticeOffsets, s.latticeReference, s.latticeCount);
-    const int64_t centre = s.latticeCentre;
-    const Reach reach = circleReach(s.circleOffsets, s.circleCount);
+SearchResult searchTemplateInReach(const Grid& grid, const FaceLattice& lattice,
+                                   const SearchWindow& window, const CircleMask& circle,
+                                   DistanceMap& distances) {
+    IntList& map = distances.values;
+    const Lattice l = makeLattice(lattice.offsets, lattice.reference, lattice.count);
+    const int64_t centre = lattice.centre;
+    const Reach reach = circleReach(circle);
     const int64_t spanRows = kWindowRows + reach.dyMax - reach.dyMin;
-    const int64_t firstPosition =
-        s.searchIndices.empty() ? 0 : s.searchIndices[0] + l.first + centre;
+    const int64_t firstPosition = window.indices.empty() ? 0 : window.indices[0] + l.first + centre;
 
     // Any other candidate list, or a mask so tall that its reach from one
     // window column overlaps the next, takes the whole-map way.
-    if (!isCalibrationWindow(s.searchIndices) || spanRows > kFrameRows) {
-        const Scores sc = scoreList(grid, l, s.searchIndices, centre, map);
+    const bool rectangle = window.rectangle && window.indices.size() == at(kSearchCandidates);
+    if (!rectangle || spanRows > kFrameRows) {
+        const Scores sc = scoreList(grid, l, window.indices, centre, map);
         if (sc.any() && sc.max > sc.min) {
             normaliseAll(map, sc);
-            s.distanceMapRest = normalise(s.distanceMapRest, sc.min, sc.max);
+            distances.rest = normalise(distances.rest, sc.min, sc.max);
         }
         return finish(sc, l, firstPosition, map.size());
     }
 
-    const int64_t base = s.searchIndices[0];
+    const int64_t base = window.indices[0];
     const Bounds b = candidateBounds(l, centre, static_cast<int64_t>(grid.size()),
                                      static_cast<int64_t>(map.size()));
     // A written position still at the starting value means the map was just
@@ -271,7 +263,7 @@ SearchResult searchTemplateInReach(TrackerState& s, const Grid& grid) {
         const RowRange rr = columnRange(base + int64_t{c} * kFrameRows, b);
         if (rr.lo > rr.hi) continue;
         if (map[at(l.first + base + int64_t{c} * kFrameRows + rr.lo + centre)] == kMapStart) {
-            s.distanceMapRest = kMapStart;
+            distances.rest = kMapStart;
         }
         break;
     }
@@ -283,8 +275,8 @@ SearchResult searchTemplateInReach(TrackerState& s, const Grid& grid) {
     // other entry that a circle around a written one can reach. In index
     // terms that is, for each column of the window widened by the mask,
     // the window's rows widened by the mask.
-    const int32_t rest = normalise(s.distanceMapRest, sc.min, sc.max);
-    s.distanceMapRest = rest;
+    const int32_t rest = normalise(distances.rest, sc.min, sc.max);
+    distances.rest = rest;
     const int64_t positionBase = base + l.first + centre;
     for (int64_t v = reach.dxMin; v < kWindowCols + reach.dxMax; ++v) {
         const int64_t columnBase = positionBase + v * kFrameRows;
@@ -307,28 +299,29 @@ SearchResult searchTemplateInReach(TrackerState& s, const Grid& grid) {
 
 // The face is the centroid of the positions around the best candidate whose
 // normalised distance lies in the lowest tenth of the frame's range.
-FaceFix locateFace(TrackerState& s, const Grid& grid) {
-    const SearchResult r = searchTemplateInReach(s, grid);
+FaceFix locateFace(const Grid& grid, const FaceLattice& lattice, const SearchWindow& window,
+                   const CircleMask& circle, DistanceMap& distances, IntList& circleScratch) {
+    const SearchResult r = searchTemplateInReach(grid, lattice, window, circle, distances);
     const ColRow bestAt = indexToColRow(r.best);
     FaceFix fix{static_cast<double>(bestAt.column), static_cast<double>(bestAt.row), r.cost};
-    const IntList& map = s.distanceMap;
+    const IntList& map = distances.values;
     if (!std::isfinite(r.cost) || at(r.best) >= map.size()) return fix;
 
     const int64_t threshold =
         static_cast<int64_t>((int64_t{kNormalisedCap} - map[at(r.best)]) * kCentroidShare);
-    const int n = std::min(s.circleCount, static_cast<int>(s.circleOffsets.size()));
+    const int n = std::min(circle.count, static_cast<int>(circle.offsets.size()));
     const int64_t mapSize = static_cast<int64_t>(map.size());
     double sumX = 0.0;
     double sumY = 0.0;
     int count = 0;
     for (int i = 0; i < n; ++i) {
-        const int32_t off = s.circleOffsets[at(i)];
+        const int32_t off = circle.offsets[at(i)];
         const int64_t q = int64_t{r.best} + off;
         // A point past the picture's edge would wrap into another column.
         const bool inside =
             q >= 0 && q < mapSize && q / kFrameRows == bestAt.column + offsetColumn(off);
         const int32_t value = inside ? map[at(q)] : kMapStart;  // kMapStart never counts
-        if (at(i) < s.circleScratch.size()) s.circleScratch[at(i)] = value;
+        if (at(i) < circleScratch.size()) circleScratch[at(i)] = value;
         if (value < threshold) {
             const ColRow p = indexToColRow(static_cast<int32_t>(q));
             sumX += p.column;

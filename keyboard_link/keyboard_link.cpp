@@ -9,39 +9,39 @@ namespace {
 constexpr std::uintptr_t kLowByte = 0xFF;
 
 void placeKeyboard(TrackerState& s, const keyboard::Rect& r) {
-    s.keyboardLeft = r.left;
-    s.keyboardRight = r.right;
-    s.keyboardTop = r.top;
-    s.keyboardBottom = r.bottom;
+    s.keyboard.left = r.left;
+    s.keyboard.right = r.right;
+    s.keyboard.top = r.top;
+    s.keyboard.bottom = r.bottom;
 }
 
 }  // namespace
 
 void setKeyboardDefaultRect(TrackerState& s) {
-    placeKeyboard(s,
-                  *keyboard::dockRect(keyboard::kDockBottomCentre, s.screenWidth, s.screenHeight));
+    placeKeyboard(s, *keyboard::dockRect(keyboard::kDockBottomCentre, s.session.screenWidth,
+                                         s.session.screenHeight));
 }
 
 void onKeyboardHello(TrackerState& s, WindowHandle keyboard) {
-    s.keyboardWindow = keyboard;
-    s.keyboardHidden = false;
+    s.keyboard.window = keyboard;
+    s.keyboard.hidden = false;
 }
 
 // The keyboard hid itself: the pointer is no longer slowed over it.
 void onKeyboardGone(TrackerState& s) {
-    s.keyboardHidden = true;
-    s.keyboardDockedCorner = false;
-    s.speedDivisor = speedValue(s.optionFlags);
+    s.keyboard.hidden = true;
+    s.keyboard.dockedCorner = false;
+    s.shared.speedDivisor = speedValue(s.shared.optionFlags);
     computeGains(s);
 }
 
 void onKeyboardDock(TrackerState& s, std::uintptr_t wParam) {
     const auto code = static_cast<unsigned>(wParam & kLowByte);
-    const auto rect = keyboard::dockRect(code, s.screenWidth, s.screenHeight);
+    const auto rect = keyboard::dockRect(code, s.session.screenWidth, s.session.screenHeight);
     if (!rect) return;
     placeKeyboard(s, *rect);
     // Docked over the corner view, the view stays hidden.
-    s.keyboardDockedCorner = code == keyboard::kDockBottomRight;
+    s.keyboard.dockedCorner = code == keyboard::kDockBottomRight;
 }
 
 bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,
@@ -62,57 +62,57 @@ bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wPa
 }
 
 void keyboardOnOptionsOpen(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard == 0) return;
-    if (!s.keyboardHidden.load()) {
-        s.keyboardStayHidden = false;
-        s.keyboardHidden = true;
+    if (!s.keyboard.hidden.load()) {
+        s.keyboard.stayHidden = false;
+        s.keyboard.hidden = true;
         desktop.showWindow(keyboard, ShowMode::Hide);
     } else {
-        s.keyboardStayHidden = true;
+        s.keyboard.stayHidden = true;
     }
 }
 
 void keyboardOnOptionsClose(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard == 0) return;
-    if (!s.keyboardStayHidden.load()) {
-        s.keyboardStayHidden = true;
-        s.keyboardHidden = false;
+    if (!s.keyboard.stayHidden.load()) {
+        s.keyboard.stayHidden = true;
+        s.keyboard.hidden = false;
         desktop.showWindow(keyboard, ShowMode::Show);
     }
 }
 
 void keyboardOnTrackerLost(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard == 0) return;
-    if (!s.keyboardHidden.load()) {
-        s.keyboardHidden = true;
-        s.keyboardStayHidden = false;
+    if (!s.keyboard.hidden.load()) {
+        s.keyboard.hidden = true;
+        s.keyboard.stayHidden = false;
         desktop.showWindow(keyboard, ShowMode::Hide);
     } else {
-        s.keyboardStayHidden = true;
+        s.keyboard.stayHidden = true;
     }
 }
 
 void keyboardOnCalibrated(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
-    if (keyboard == 0 || s.keyboardStayHidden.load()) return;
-    s.keyboardHidden = false;
-    s.keyboardStayHidden = true;
+    const WindowHandle keyboard = s.keyboard.window.load();
+    if (keyboard == 0 || s.keyboard.stayHidden.load()) return;
+    s.keyboard.hidden = false;
+    s.keyboard.stayHidden = true;
     desktop.showWindow(keyboard, ShowMode::Show);
 }
 
 bool toggleKeyboard(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard == 0) return false;
-    if (s.keyboardHidden.load()) {
+    if (s.keyboard.hidden.load()) {
         setKeyboardDefaultRect(s);
         desktop.showWindow(keyboard, ShowMode::Show);
-        s.keyboardHidden = false;
+        s.keyboard.hidden = false;
     } else {
         desktop.showWindow(keyboard, ShowMode::Hide);
-        s.keyboardHidden = true;
+        s.keyboard.hidden = true;
     }
     return true;
 }

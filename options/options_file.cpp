@@ -129,8 +129,10 @@ void setDefaults(std::array<int32_t, kStoredOptionCount>& values) {
 
 void copyGestureRows(TrackerState& s) {
     for (int k = 0; k < kColumns; ++k) {
-        s.clickGestures[static_cast<std::size_t>(k)] = s.optionFlags[at(kClickRow, k)].load();
-        s.dragGestures[static_cast<std::size_t>(k)] = s.optionFlags[at(kDragRow, k)].load();
+        s.shared.clickGestures[static_cast<std::size_t>(k)] =
+            s.shared.optionFlags[at(kClickRow, k)].load();
+        s.shared.dragGestures[static_cast<std::size_t>(k)] =
+            s.shared.optionFlags[at(kDragRow, k)].load();
     }
 }
 
@@ -147,7 +149,7 @@ void copyGestureRows(TrackerState& s) {
 void loadOptions(TrackerState& s, const std::filesystem::path& file) {
     std::array<int32_t, kStoredOptionCount> values{};
     for (int i = 0; i < kStoredOptionCount; ++i) {
-        values[static_cast<std::size_t>(i)] = s.optionFlags[i].load();
+        values[static_cast<std::size_t>(i)] = s.shared.optionFlags[i].load();
     }
 
     std::error_code ec;
@@ -170,9 +172,9 @@ void loadOptions(TrackerState& s, const std::filesystem::path& file) {
     }
 
     for (int i = 0; i < kStoredOptionCount; ++i) {
-        s.optionFlags[i] = values[static_cast<std::size_t>(i)];
+        s.shared.optionFlags[i] = values[static_cast<std::size_t>(i)];
     }
-    for (int k = 0; k < kColumns; ++k) s.optionFlags[at(kButtonRow, k)] = 0;
+    for (int k = 0; k < kColumns; ++k) s.shared.optionFlags[at(kButtonRow, k)] = 0;
     copyGestureRows(s);
     applyOptions(s);
 }
@@ -186,10 +188,10 @@ double rangeValue(const OptionFlags& options) {
 // Apply: the first ticked choice of a single-choice row wins; only the value
 // 1 counts as ticked.
 void applyOptions(TrackerState& s) {
-    const OptionFlags& o = s.optionFlags;
-    s.mirrorX = o[at(kMirrorRow, 0)] != 1;
-    s.rangeScale = rangeValue(o);
-    s.speedDivisor = speedValue(o);  // the speed row, 30, 45 or 60
+    const OptionFlags& o = s.shared.optionFlags;
+    s.shared.mirrorX = o[at(kMirrorRow, 0)] != 1;
+    s.shared.rangeScale = rangeValue(o);
+    s.shared.speedDivisor = speedValue(o);  // the speed row, 30, 45 or 60
     copyGestureRows(s);
     computeGains(s);
     setHeadRange(s);
@@ -199,7 +201,7 @@ void saveOptions(const TrackerState& s, const std::filesystem::path& file) {
     std::string text;
     for (int i = 0; i < kStoredOptionCount; ++i) {
         if (i > 0) text += ' ';
-        text += std::to_string(s.optionFlags[i].load());
+        text += std::to_string(s.shared.optionFlags[i].load());
     }
     // A file the user made read-only keeps its content.
     if (!mayReplace(file)) return;

@@ -20,7 +20,7 @@ constexpr int kScreenClampMin = 1;
 constexpr int kScreenClampMargin = 10;
 
 std::atomic<int32_t>& value(TrackerState& s, int row, int col) {
-    return s.optionFlags[row * kOptionCols + col];
+    return s.shared.optionFlags[row * kOptionCols + col];
 }
 
 void tickOnly(TrackerState& s, int row, int col) {
@@ -39,10 +39,10 @@ bool strictlyInside(const OptionRect& r, int x, int y) {
 void toggleClickGesture(TrackerState& s, int k) {
     const auto kk = static_cast<std::size_t>(k);
     const int32_t rowSum = value(s, kClickRow, 0) + value(s, kClickRow, 1) + value(s, kClickRow, 2);
-    if (rowSum == 1 && s.clickGestures[kk] == 1) return;
+    if (rowSum == 1 && s.shared.clickGestures[kk] == 1) return;
     if (value(s, kDragRow, k) != 0) return;
     value(s, kClickRow, k) = flipped(value(s, kClickRow, k));
-    s.clickGestures[kk] = flipped(s.clickGestures[kk]);
+    s.shared.clickGestures[kk] = flipped(s.shared.clickGestures[kk]);
 }
 
 // Row 4: a gesture that clicks cannot drag too; the drag set may be empty.
@@ -50,7 +50,7 @@ void toggleDragGesture(TrackerState& s, int k) {
     const auto kk = static_cast<std::size_t>(k);
     if (value(s, kClickRow, k) != 0) return;
     value(s, kDragRow, k) = flipped(value(s, kDragRow, k));
-    s.dragGestures[kk] = flipped(s.dragGestures[kk]);
+    s.shared.dragGestures[kk] = flipped(s.shared.dragGestures[kk]);
 }
 
 }  // namespace
@@ -74,9 +74,9 @@ OptionPoint tickPosition(int row, int col) {
 }
 
 bool requestOptionsWindow(TrackerState& s, Desktop& desktop) {
-    if (s.largeView) return false;
+    if (s.view.largeView) return false;
     keyboardOnOptionsOpen(s, desktop);
-    return !s.optionsOpen.load();
+    return !s.shared.optionsOpen.load();
 }
 
 OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
@@ -89,16 +89,16 @@ OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
     switch (row) {
         case kMirrorRow:
             tickOnly(s, row, k);
-            s.mirrorX = value(s, row, 0) != 1;
+            s.shared.mirrorX = value(s, row, 0) != 1;
             break;
         case kRangeRow:
             tickOnly(s, row, k);
-            s.rangeScale = rangeValue(s.optionFlags);
+            s.shared.rangeScale = rangeValue(s.shared.optionFlags);
             setHeadRange(s);
             break;
         case kSpeedRow:
             tickOnly(s, row, k);
-            s.speedDivisor = speedValue(s.optionFlags);
+            s.shared.speedDivisor = speedValue(s.shared.optionFlags);
             computeGains(s);
             break;
         case kClickRow:
@@ -115,39 +115,41 @@ OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
 
 SavedOptions snapshotOptions(const TrackerState& s) {
     SavedOptions saved{};
-    for (int i = 0; i < kOptionCount; ++i) saved[static_cast<std::size_t>(i)] = s.optionFlags[i];
+    for (int i = 0; i < kOptionCount; ++i)
+        saved[static_cast<std::size_t>(i)] = s.shared.optionFlags[i];
     return saved;
 }
 
 void finishWithOk(TrackerState& s, Desktop& desktop, const std::filesystem::path& file) {
-    s.optionsOpen = false;
+    s.shared.optionsOpen = false;
     saveOptions(s, file);
     keyboardOnOptionsClose(s, desktop);
 }
 
 void finishWithCancel(TrackerState& s, Desktop& desktop, const SavedOptions& saved) {
-    for (int i = 0; i < kOptionCount; ++i) s.optionFlags[i] = saved[static_cast<std::size_t>(i)];
+    for (int i = 0; i < kOptionCount; ++i)
+        s.shared.optionFlags[i] = saved[static_cast<std::size_t>(i)];
     applyOptions(s);
-    s.optionsOpen = false;
+    s.shared.optionsOpen = false;
     keyboardOnOptionsClose(s, desktop);
 }
 
 void narrowPointerBounds(TrackerState& s) {
-    const int32_t left = (s.screenWidth - kOptionsWindowWidth) / 2;
-    const int32_t top = (s.screenHeight - kOptionsWindowHeight) / 2;
-    s.clampMinX = left;
-    s.clampMaxX = left + kOptionsWindowWidth - 1;
-    s.clampMinY = top;
-    s.clampMaxY = top + kOptionsWindowHeight - 1;
+    const int32_t left = (s.session.screenWidth - kOptionsWindowWidth) / 2;
+    const int32_t top = (s.session.screenHeight - kOptionsWindowHeight) / 2;
+    s.shared.clampMinX = left;
+    s.shared.clampMaxX = left + kOptionsWindowWidth - 1;
+    s.shared.clampMinY = top;
+    s.shared.clampMaxY = top + kOptionsWindowHeight - 1;
 }
 
 void restorePointerBounds(TrackerState& s) {
-    s.clampMinX = kScreenClampMin;
-    s.clampMaxX = s.screenWidth - kScreenClampMargin;
-    s.clampMinY = kScreenClampMin;
-    s.clampMaxY = s.screenHeight - kScreenClampMargin;
-    s.mapWidth = s.screenWidth;
-    s.mapHeight = s.screenHeight;
+    s.shared.clampMinX = kScreenClampMin;
+    s.shared.clampMaxX = s.session.screenWidth - kScreenClampMargin;
+    s.shared.clampMinY = kScreenClampMin;
+    s.shared.clampMaxY = s.session.screenHeight - kScreenClampMargin;
+    s.shared.mapWidth = s.session.screenWidth;
+    s.shared.mapHeight = s.session.screenHeight;
 }
 
 }  // namespace quil

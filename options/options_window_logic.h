@@ -7,7 +7,7 @@
 // Typical use by the window:
 //   open request    if (requestOptionsWindow(s, desktop)) start the options thread
 //   WM_CREATE       narrowPointerBounds(s)
-//   window shown    saved = snapshotOptions(s); s.optionsOpen = true
+//   window shown    saved = snapshotOptions(s); s.shared.optionsOpen = true
 //   WM_LBUTTONUP    if (auto cell = hitTest(x, y)) switch (applyOptionClick(s, *cell)) ...
 //                   Ok:     release capture, destroy window, finishWithOk(s, desktop)
 //                   Cancel: release capture, finishWithCancel(s, desktop, saved),

@@ -8,6 +8,7 @@
 
 #include "imaging/grids.h"
 #include "pointer/pointer_mapping.h"
+#include "tracker/imaging_steps.h"
 
 namespace quil {
 
@@ -69,7 +70,6 @@ struct Patch {
     IntList& previous;
     const IntList& block;
     FeatureSet& motion;
-    TrackerState::BlockList blockList;
 };
 
 // Samples the patch and returns its vertical motion, or -1 when its buffers
@@ -90,17 +90,14 @@ int64_t patchMotion(TrackerState& s, const Patch& patch, const PatchRect& rect,
     const int top = kFrameRows - rect.top;
     const int bottom = kFrameRows - (rect.top + rect.rows - 1);
     rectIndexList(top, bottom, rect.left + rect.cols - 1, rect.left, patch.indices);
-    gather(s.currentGrid, patch.current, patch.indices, size);
-    gather(s.previousGrid, patch.previous, patch.indices, size);
+    gather(s.frame.currentGrid, patch.current, patch.indices, size);
+    gather(s.frame.previousGrid, patch.previous, patch.indices, size);
 
-    s.blockOffsetsIn = patch.blockList;
     setNeighbourOffsets(s, blockRows);
     const BlockSamplerArgs args{kPatchBlock,  kPatchBlock, kPatchSearch,
                                 kPatchSearch, rect.rows,   rect.cols};
-    sampler(s, args, patch.current, patch.previous, patch.motion);
-    // The patch lists are released when tracking ends; the state's own list
-    // must be the active one again by then.
-    s.blockOffsetsIn = TrackerState::BlockList::Own;
+    sampler(args, patch.current, patch.previous, patch.motion, patch.block,
+            s.frame.neighbourOffsets, s.frame.samplerScratch);
 
     int64_t sum = 0;
     for (std::size_t i = 0; i < blocks; ++i) {
@@ -111,12 +108,12 @@ int64_t patchMotion(TrackerState& s, const Patch& patch, const PatchRect& rect,
 
 bool examined(const TrackerState& s, int gesture) {
     const auto k = static_cast<std::size_t>(gesture);
-    return s.clickGestures[k] == 1 || s.dragGestures[k] == 1;
+    return s.shared.clickGestures[k] == 1 || s.shared.dragGestures[k] == 1;
 }
 
 void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
                     std::uintptr_t wParam, std::intptr_t lParam) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard != 0) desktop.sendToKeyboard(keyboard, message, wParam, lParam);
 }
 
@@ -127,11 +124,11 @@ void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
 PatchRect eyePatchRect(const TrackerState& s, double faceX, double faceY) {
     const int64_t rx = roundNearest(faceX);
     const int64_t ry = roundNearest(faceY);
-    const double centreX = s.headRangeCentreX.load();
-    const double centreY = s.headRangeCentreY.load();
+    const double centreX = s.shared.headRangeCentreX.load();
+    const double centreY = s.shared.headRangeCentreY.load();
     const int64_t sx = truncate(kSwingAmplitude * std::sin((faceX - centreX) * kSwingScaleX));
     const int64_t sy = truncate(-kSwingAmplitude * std::sin((faceY - centreY) * kSwingScaleY));
-    const int64_t gap = s.halfEyeGap;
+    const int64_t gap = s.face.halfEyeGap;
     const int64_t a = std::llabs(truncate(faceX - gap + kEyeSideCorrection - centreX));
     const int64_t b = std::llabs(truncate(faceX + gap - kEyeSideCorrection - centreX));
     const int64_t cx = a > b ? rx + gap + sx : rx - gap + sx;
@@ -141,7 +138,7 @@ PatchRect eyePatchRect(const TrackerState& s, double faceX, double faceY) {
 PatchRect mouthPatchRect(const TrackerState& s, double faceX, double faceY) {
     const int64_t rx = roundNearest(faceX);
     const int64_t ry = roundNearest(faceY);
-    return placePatch(rx - kMouthHalfWidth, ry + int64_t{kMouthGapFactor} * s.halfEyeGap,
+    return placePatch(rx - kMouthHalfWidth, ry + int64_t{kMouthGapFactor} * s.face.halfEyeGap,
                       kMouthPatchCols, kMouthPatchRows);
 }
 
@@ -149,53 +146,53 @@ PatchRect mouthPatchRect(const TrackerState& s, double faceX, double faceY) {
 // examined for eye motion, then (if the eyes did not fire) mouth motion, and
 // counted toward a dwell.
 void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler sampler) {
-    if (s.clickCooldown) {
-        if (++s.cooldownFrames >= kClickCooldownFrames) {
-            s.cooldownFrames = 0;
-            s.clickCooldown = false;
+    if (s.pointer.clickCooldown) {
+        if (++s.pointer.cooldownFrames >= kClickCooldownFrames) {
+            s.pointer.cooldownFrames = 0;
+            s.pointer.clickCooldown = false;
         }
         return;
     }
-    if (s.moveDistance >= kStillDistance) {
-        s.dwellFrames = 0;
+    if (s.pointer.moveDistance >= kStillDistance) {
+        s.pointer.dwellFrames = 0;
         return;
     }
     if (examined(s, GestureEye)) {
-        const Patch eye{s.eyePatchIndices, s.eyePatchCurrent, s.eyePatchPrevious,
-                        s.eyePatchBlock,   s.eyeMotion,       TrackerState::BlockList::EyePatch};
-        s.eyeEvent = patchMotion(s, eye, eyePatchRect(s, faceX, faceY), sampler) >= kEyeEventMotion;
+        const Patch eye{s.face.eyePatchIndices, s.face.eyePatchCurrent, s.face.eyePatchPrevious,
+                        s.face.eyePatchBlock, s.face.eyeMotion};
+        s.pointer.eyeEvent =
+            patchMotion(s, eye, eyePatchRect(s, faceX, faceY), sampler) >= kEyeEventMotion;
     }
-    if (examined(s, GestureMouth) && !s.eyeEvent) {
-        const Patch mouth{s.mouthPatchIndices,  s.mouthPatchCurrent,
-                          s.mouthPatchPrevious, s.mouthPatchBlock,
-                          s.mouthMotion,        TrackerState::BlockList::MouthPatch};
-        s.mouthEvent =
+    if (examined(s, GestureMouth) && !s.pointer.eyeEvent) {
+        const Patch mouth{s.face.mouthPatchIndices, s.face.mouthPatchCurrent,
+                          s.face.mouthPatchPrevious, s.face.mouthPatchBlock, s.face.mouthMotion};
+        s.pointer.mouthEvent =
             patchMotion(s, mouth, mouthPatchRect(s, faceX, faceY), sampler) >= kMouthEventMotion;
     }
     if (examined(s, GestureDwell)) {
-        if (++s.dwellFrames >= s.dwellLimit) {
-            s.dwellEvent = true;
-            s.dwellFrames = 0;
+        if (++s.pointer.dwellFrames >= s.pointer.dwellLimit) {
+            s.pointer.dwellEvent = true;
+            s.pointer.dwellFrames = 0;
         }
     }
 }
 
 int pendingGesture(const TrackerState& s) {
-    if (s.eyeEvent) return GestureEye;
-    if (s.mouthEvent) return GestureMouth;
-    if (s.dwellEvent) return GestureDwell;
+    if (s.pointer.eyeEvent) return GestureEye;
+    if (s.pointer.mouthEvent) return GestureMouth;
+    if (s.pointer.dwellEvent) return GestureDwell;
     return -1;
 }
 
 void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoint frameStart) {
     if (gesture < GestureEye || gesture > GestureDwell) return;
-    if (s.clickGestures[static_cast<std::size_t>(gesture)] == 1) {
+    if (s.shared.clickGestures[static_cast<std::size_t>(gesture)] == 1) {
         if (!keyboardShown(s)) {
             leftClick(desktop);
         } else if (insideKeyboard(s, frameStart)) {
             // The key press makes no mouse event, so a held drag is released
             // here: the button must never stay down unaccounted for.
-            if (s.buttonHeld) desktop.leftButtonUp();
+            if (s.pointer.buttonHeld) desktop.leftButtonUp();
             sendToKeyboard(s, desktop, kMsgKeyPress, kKeyPressWParam, kKeyPressLParam);
         } else if (gesture == GestureEye) {
             sendToKeyboard(s, desktop, kMsgClickOutside, 0, 0);
@@ -205,24 +202,24 @@ void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoin
             sendToKeyboard(s, desktop, kMsgClickOutside, 0, 0);
         }
         // A click's own button-up ends a held drag.
-        s.buttonHeld = false;
-    } else if (s.dragGestures[static_cast<std::size_t>(gesture)] == 1) {
+        s.pointer.buttonHeld = false;
+    } else if (s.shared.dragGestures[static_cast<std::size_t>(gesture)] == 1) {
         toggleDrag(s, desktop);
     }
     // A gesture taken out of both sets since its event was found does
     // nothing; its event is dropped all the same.
     switch (gesture) {
         case GestureEye:
-            s.eyeEvent = false;
+            s.pointer.eyeEvent = false;
             break;
         case GestureMouth:
-            s.mouthEvent = false;
+            s.pointer.mouthEvent = false;
             break;
         default:
-            s.dwellEvent = false;
+            s.pointer.dwellEvent = false;
             break;
     }
-    s.clickCooldown = true;
+    s.pointer.clickCooldown = true;
 }
 
 void leftClick(Desktop& desktop) {
@@ -231,12 +228,12 @@ void leftClick(Desktop& desktop) {
 }
 
 void toggleDrag(TrackerState& s, Desktop& desktop) {
-    if (s.buttonHeld) {
+    if (s.pointer.buttonHeld) {
         desktop.leftButtonUp();
-        s.buttonHeld = false;
+        s.pointer.buttonHeld = false;
     } else {
         desktop.leftButtonDown();
-        s.buttonHeld = true;
+        s.pointer.buttonHeld = true;
     }
 }
 

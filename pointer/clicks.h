@@ -36,11 +36,14 @@ struct PatchRect {
 [[nodiscard]] PatchRect eyePatchRect(const TrackerState& s, double faceX, double faceY);
 [[nodiscard]] PatchRect mouthPatchRect(const TrackerState& s, double faceX, double faceY);
 
-// The motion measurement of one patch, called with the state's active block
-// offsets and neighbour offsets pointed at the patch. The block sampler in
-// the tracker; tests put a stand-in here.
-using PatchSampler = void (*)(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
-                              const IntList& previous, FeatureSet& result);
+// The motion measurement of one patch, with the patch's block offsets and
+// the frame's neighbour offsets (pointed at the patch) and scratch. The block
+// sampler in the tracker; tests put a stand-in here.
+using PatchSampler = void (*)(const BlockSamplerArgs& args, const IntList& current,
+                              const IntList& previous, FeatureSet& result,
+                              const IntList& blockOffsets,
+                              const std::array<int32_t, 9>& neighbourOffsets,
+                              SamplerScratch& scratch);
 
 // Updates the event flags, the cooldown and dwellFrames for this frame's face
 // position (currentGrid and previousGrid hold this and the previous frame).

@@ -40,7 +40,7 @@ int64_t stepToward(int32_t raw, int32_t last, double gain) {
 
 void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
                     std::uintptr_t wParam) {
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard != 0) desktop.sendToKeyboard(keyboard, message, wParam, 0);
 }
 
@@ -63,46 +63,46 @@ int roundNearest(double v) {
 }
 
 void setHeadRange(TrackerState& s) {
-    const double scale = s.rangeScale.load();
+    const double scale = s.shared.rangeScale.load();
     const int width = static_cast<int>(kHeadRangeFullWidth * scale);
     const int height = static_cast<int>(kHeadRangeFullHeight * scale);
-    s.headRangeWidth = width;
-    s.headRangeHeight = height;
-    const int minX = roundNearest(s.refX - width / 2.0);
-    const int minY = roundNearest(s.refY - height / 2.0);
-    const int maxX = roundNearest(s.refX + width / 2.0);
-    const int maxY = roundNearest(s.refY + height / 2.0);
-    s.headRangeMinX = minX;
-    s.headRangeMinY = minY;
-    s.headRangeMaxX = maxX;
-    s.headRangeMaxY = maxY;
-    s.headRangeCentreX = roundNearest(minX + (maxX - minX) / 2.0);
-    s.headRangeCentreY = roundNearest(minY + (maxY - minY) / 2.0);
+    s.shared.headRangeWidth = width;
+    s.shared.headRangeHeight = height;
+    const int minX = roundNearest(s.face.refX - width / 2.0);
+    const int minY = roundNearest(s.face.refY - height / 2.0);
+    const int maxX = roundNearest(s.face.refX + width / 2.0);
+    const int maxY = roundNearest(s.face.refY + height / 2.0);
+    s.shared.headRangeMinX = minX;
+    s.shared.headRangeMinY = minY;
+    s.shared.headRangeMaxX = maxX;
+    s.shared.headRangeMaxY = maxY;
+    s.shared.headRangeCentreX = roundNearest(minX + (maxX - minX) / 2.0);
+    s.shared.headRangeCentreY = roundNearest(minY + (maxY - minY) / 2.0);
 }
 
 void computeGains(TrackerState& s) {
-    const double width = s.screenWidth;
-    const double height = s.screenHeight;
-    const double divisor = s.speedDivisor.load();
+    const double width = s.session.screenWidth;
+    const double height = s.session.screenHeight;
+    const double divisor = s.shared.speedDivisor.load();
     if (width <= 0.0 || height <= 0.0 || divisor <= 0.0) {
         // No usable screen or speed yet: a zero gain keeps the pointer still.
-        s.gainX = 0.0;
-        s.gainY = 0.0;
+        s.shared.gainX = 0.0;
+        s.shared.gainY = 0.0;
         return;
     }
     const double c = (kReferenceScreenArea / (width * height)) * divisor;
-    s.gainX = 1.0 / (c * c);
+    s.shared.gainX = 1.0 / (c * c);
     const double cy = (width / height) * c;
-    s.gainY = 1.0 / (cy * cy);
+    s.shared.gainY = 1.0 / (cy * cy);
 }
 
 void mapPointer(TrackerState& s, double faceX, double faceY) {
-    const double minX = s.headRangeMinX.load();
-    const double spanX = s.headRangeMaxX.load() - minX;
-    const double minY = s.headRangeMinY.load();
-    const double spanY = s.headRangeMaxY.load() - minY;
-    const double mapWidth = s.mapWidth.load();
-    const double mapHeight = s.mapHeight.load();
+    const double minX = s.shared.headRangeMinX.load();
+    const double spanX = s.shared.headRangeMaxX.load() - minX;
+    const double minY = s.shared.headRangeMinY.load();
+    const double spanY = s.shared.headRangeMaxY.load() - minY;
+    const double mapWidth = s.shared.mapWidth.load();
+    const double mapHeight = s.shared.mapHeight.load();
 
     // A captured picture shows the user as the camera sees them: moving the
     // head to the user's right moves the face toward the picture's left
@@ -113,14 +113,14 @@ void mapPointer(TrackerState& s, double faceX, double faceY) {
     // step, rounding and clamping are identical, so the pointer closes in on
     // the place the head indicates either way.
     const double along = (faceX - minX) * mapWidth / spanX;
-    const int rawX = roundNearest(s.mirrorX.load() ? along : mapWidth - along);
+    const int rawX = roundNearest(s.shared.mirrorX.load() ? along : mapWidth - along);
     const int rawY = roundNearest((faceY - minY) * mapHeight / spanY);
 
-    const int64_t x = stepToward(rawX, s.lastTargetX, s.gainX.load());
-    const int64_t y = stepToward(rawY, s.lastTargetY, s.gainY.load());
+    const int64_t x = stepToward(rawX, s.track.lastTargetX, s.shared.gainX.load());
+    const int64_t y = stepToward(rawY, s.track.lastTargetY, s.shared.gainY.load());
 
-    s.targetX = clampAxis(x, s.clampMinX.load(), s.clampMaxX.load());
-    s.targetY = clampAxis(y, s.clampMinY.load(), s.clampMaxY.load());
+    s.pointer.targetX = clampAxis(x, s.shared.clampMinX.load(), s.shared.clampMaxX.load());
+    s.pointer.targetY = clampAxis(y, s.shared.clampMinY.load(), s.shared.clampMaxY.load());
 }
 
 double speedValue(const OptionFlags& options) {
@@ -130,16 +130,16 @@ double speedValue(const OptionFlags& options) {
 }
 
 bool insideKeyboard(const TrackerState& s, ScreenPoint p) {
-    return s.keyboardLeft < p.x && p.x < s.keyboardRight && s.keyboardTop < p.y &&
-           p.y < s.keyboardBottom;
+    return s.keyboard.left < p.x && p.x < s.keyboard.right && s.keyboard.top < p.y &&
+           p.y < s.keyboard.bottom;
 }
 
 bool keyboardShown(const TrackerState& s) {
-    return !s.keyboardHidden.load() && s.keyboardWindow.load() != 0;
+    return !s.keyboard.hidden.load() && s.keyboard.window.load() != 0;
 }
 
 void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart) {
-    desktop.setCursorPos(s.targetX, s.targetY);
+    desktop.setCursorPos(s.pointer.targetX, s.pointer.targetY);
     if (!keyboardShown(s)) return;
 
     // The position before this frame's move decides: the frame that carries
@@ -147,16 +147,16 @@ void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart) {
     const bool inside = insideKeyboard(s, frameStart);
     if (inside) {
         sendToKeyboard(s, desktop, kMsgPointerOver, kPointerOverWParam);
-        if (!s.overKeyboard) {
+        if (!s.pointer.overKeyboard) {
             // Finer control over the keys: half the speed while over them.
-            s.speedDivisor = 2.0 * speedValue(s.optionFlags);
+            s.shared.speedDivisor = 2.0 * speedValue(s.shared.optionFlags);
             computeGains(s);
-            s.overKeyboard = true;
+            s.pointer.overKeyboard = true;
         }
-    } else if (s.overKeyboard) {
-        s.speedDivisor = speedValue(s.optionFlags);
+    } else if (s.pointer.overKeyboard) {
+        s.shared.speedDivisor = speedValue(s.shared.optionFlags);
         computeGains(s);
-        s.overKeyboard = false;
+        s.pointer.overKeyboard = false;
         sendToKeyboard(s, desktop, kMsgPointerLeft, 0);
     }
 }

@@ -9,6 +9,8 @@
 // shellapi.h needs windows.h before it.
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "shell/win32_desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -30,6 +32,8 @@ struct App {
     Win32Desktop desktop;
     NOTIFYICONDATAA trayIcon{};
     bool trayIconShown = false;
+    // Set while the About box is up; its thread clears it.
+    std::atomic<bool> aboutOpen{false};
     bool tornDown = false;
 };
 

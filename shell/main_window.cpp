@@ -36,7 +36,7 @@ void showTrayMenu(App& app, HWND window) {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
     TrackerState& s = app.state;
-    s.menuOpen = true;
+    s.shared.menuOpen = true;
     ShowWindow(window, SW_HIDE);
 
     constexpr UINT kAppend = 0xFFFFFFFF;  // position past the last item
@@ -51,40 +51,40 @@ void showTrayMenu(App& app, HWND window) {
     SetForegroundWindow(window);
     TrackPopupMenu(menu.get(), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y - kMenuLift, 0, window,
                    nullptr);
-    s.menuOpen = false;
+    s.shared.menuOpen = false;
     ShowWindow(window, SW_SHOW);
 }
 
 DWORD WINAPI aboutThread(LPVOID argument) {
-    auto& s = *static_cast<TrackerState*>(argument);
+    auto& aboutOpen = *static_cast<std::atomic<bool>*>(argument);
     MessageBoxA(nullptr, kAboutText, kAboutCaption, MB_OK);
-    s.aboutOpen = false;
+    aboutOpen = false;
     return 0;
 }
 
 void openAbout(App& app) {
     TrackerState& s = app.state;
-    if (s.optionsOpen) return;
+    if (s.shared.optionsOpen) return;
     // Claimed here rather than by the thread, so that a second command
     // arriving before the thread runs cannot open a second box.
     bool closed = false;
-    if (!s.aboutOpen.compare_exchange_strong(closed, true)) return;
-    if (!startDetachedThread(aboutThread, &s)) s.aboutOpen = false;
+    if (!app.aboutOpen.compare_exchange_strong(closed, true)) return;
+    if (!startDetachedThread(aboutThread, &app.aboutOpen)) app.aboutOpen = false;
 }
 
 void openOptions(App& app) {
     TrackerState& s = app.state;
     // Head search and calibration are running: the user cannot aim yet.
-    if (s.largeView) return;
+    if (s.view.largeView) return;
     // Asked again while open, the keyboard must keep what it was at the
     // first opening, or closing the window would leave it hidden for good.
-    if (s.optionsOpen) return;
+    if (s.shared.optionsOpen) return;
     keyboardOnOptionsOpen(s, app.desktop);
     startOptionsWindow(s, app.desktop, app.instance);
 }
 
 void openManual(const App& app) {
-    if (app.state.optionsOpen) return;
+    if (app.state.shared.optionsOpen) return;
     ShellExecuteA(nullptr, nullptr, kManualFile, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -128,17 +128,17 @@ void tearDown(App& app, HWND window) {
     TrackerState& s = app.state;
     KillTimer(window, kFrameTimerId);
     // Never leave with the left button held down by a drag.
-    if (s.buttonHeld) {
+    if (s.pointer.buttonHeld) {
         app.desktop.leftButtonUp();
-        s.buttonHeld = false;
+        s.pointer.buttonHeld = false;
     }
     stopCapture(s);
-    const WindowHandle keyboard = s.keyboardWindow.load();
+    const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard != 0) app.desktop.sendToKeyboard(keyboard, kMsgClose, 0, 0);
     removeTrayIcon(app);
-    releaseBuffer(s.searchIndices);
-    releaseBuffer(s.intakeTable);
-    releaseBuffer(s.blockOffsets);
+    releaseBuffer(s.face.searchWindow.indices);
+    releaseBuffer(s.session.intakeTable);
+    releaseBuffer(s.detection.blockOffsets);
     PostQuitMessage(0);
 }
 

@@ -11,6 +11,7 @@
 #include "shell/main_window.h"
 #include "shell/win32_handles.h"
 #include "tracker/frame_driver.h"
+#include "tracker/imaging_steps.h"
 #include "tracker/views.h"
 
 namespace quil::win {
@@ -54,7 +55,7 @@ bool registerClasses(HINSTANCE instance) {
 
 // A start-up failure: tell the user, and leave no dead icon in the tray.
 int failStartup(App& app, const char* text) {
-    MessageBoxA(toHwnd(app.state.mainWindow), text, kWarningCaption, MB_OK);
+    MessageBoxA(toHwnd(app.state.session.mainWindow), text, kWarningCaption, MB_OK);
     removeTrayIcon(app);
     return 0;
 }
@@ -86,11 +87,12 @@ int runQuilbrand(HINSTANCE instance) {
     loadOptions(s);
 
     chooseLargeView(s, desktop);
-    const HWND main = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMainClassName, kMainTitle,
-                                      WS_POPUP | WS_BORDER, s.viewX, s.viewY, s.viewWidth,
-                                      s.viewHeight, nullptr, nullptr, instance, &app);
+    const HWND main =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMainClassName, kMainTitle,
+                        WS_POPUP | WS_BORDER, s.view.viewX, s.view.viewY, s.view.viewWidth,
+                        s.view.viewHeight, nullptr, nullptr, instance, &app);
     if (main == nullptr) return 0;
-    s.mainWindow = fromHwnd(main);
+    s.session.mainWindow = fromHwnd(main);
     createCaptureView(s);
 
     if (!connectFirstDriver(s)) return failStartup(app, kNoCameraText);
@@ -99,15 +101,15 @@ int runQuilbrand(HINSTANCE instance) {
     UpdateWindow(main);
     configureCapture(s, desktop);
     if (!ensureVideoFormat(s)) return failStartup(app, kNoFormatText);
-    SetActiveWindow(toHwnd(s.captureWindow));
+    SetActiveWindow(toHwnd(s.session.captureWindow));
 
-    s.blockRows = kBlockRows;
-    s.blockCols = kBlockCols;
+    s.session.blockRows = kBlockRows;
+    s.session.blockCols = kBlockCols;
     setNeighbourOffsets(s, kBlockRows);
     makeFrameProfiles(s);
 
-    s.eyesOpenBitmap = reinterpret_cast<std::uintptr_t>(LoadBitmapA(instance, kEyesOpenName));
-    s.eyesClosedBitmap = reinterpret_cast<std::uintptr_t>(LoadBitmapA(instance, kEyesClosedName));
+    desktop.eyesPictures = {LoadBitmapA(instance, kEyesOpenName),
+                            LoadBitmapA(instance, kEyesClosedName)};
     setKeyboardDefaultRect(s);
     buildCircleMask(s, kCircleRadius);
     startFrameTimer(s);

@@ -57,7 +57,7 @@ void Win32Desktop::setMouseCapture(WindowHandle window) {
 
 void Win32Desktop::releaseMouseCapture() { ReleaseCapture(); }
 
-void Win32Desktop::startEyesWindow() { startEyesThread(state_, instance_); }
+void Win32Desktop::startEyesWindow() { startEyesThread(state_, instance_, eyesPictures); }
 
 void Win32Desktop::closeEyesWindow(WindowHandle eyesWindow) {
     if (eyesWindow == 0) return;

@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 
+#include "eyes_window/eyes_window.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -32,6 +33,9 @@ public:
     void sendToKeyboard(WindowHandle keyboardWindow, unsigned message, std::uintptr_t wParam,
                         std::intptr_t lParam) override;
     void launchKeyboard() override;
+
+    // The eyes window's pictures, loaded by start-up.
+    EyesPictures eyesPictures;
 
 private:
     TrackerState& state_;

@@ -15,6 +15,7 @@
 #include "sim/sim_desktop.h"
 #include "sim/y4m.h"
 #include "tracker/frame_driver.h"
+#include "tracker/imaging_steps.h"
 #include "tracker/views.h"
 
 namespace quil::sim {
@@ -102,15 +103,15 @@ private:
 // integers, each missing one left at 0; then the derived values.
 void applyOptionText(TrackerState& s, const std::string& text) {
     std::istringstream in(text);
-    for (int i = 0; i < kOptionCount; ++i) s.optionFlags[i] = 0;
+    for (int i = 0; i < kOptionCount; ++i) s.shared.optionFlags[i] = 0;
     for (int i = 0; i < kStoredOptionCount; ++i) {
         int value = 0;
         if (!(in >> value)) break;
-        s.optionFlags[i] = value;
+        s.shared.optionFlags[i] = value;
     }
     for (int i = 0; i < 3; ++i) {
-        s.clickGestures[static_cast<size_t>(i)] = s.optionFlags[9 + i].load();
-        s.dragGestures[static_cast<size_t>(i)] = s.optionFlags[12 + i].load();
+        s.shared.clickGestures[static_cast<size_t>(i)] = s.shared.optionFlags[9 + i].load();
+        s.shared.dragGestures[static_cast<size_t>(i)] = s.shared.optionFlags[12 + i].load();
     }
     applyOptions(s);
 }
@@ -119,14 +120,14 @@ void applyOptionText(TrackerState& s, const std::string& text) {
 void startUp(TrackerState& s, SimDesktop& desktop, const ReplayOptions& o,
              const std::string& optionText) {
     buildIntakeTable(s);
-    s.mainWindow = kMainWindow;
-    s.captureWindow = kCaptureWindow;
+    s.session.mainWindow = kMainWindow;
+    s.session.captureWindow = kCaptureWindow;
     setScreenDefaults(s, o.screenWidth, o.screenHeight);
     applyOptionText(s, optionText);
     chooseLargeView(s, desktop);
     moveViewWindows(s, desktop);
-    s.blockRows = 48;
-    s.blockCols = 64;
+    s.session.blockRows = 48;
+    s.session.blockCols = 64;
     setNeighbourOffsets(s, 48);
     makeFrameProfiles(s);
     setKeyboardDefaultRect(s);
@@ -136,23 +137,24 @@ void startUp(TrackerState& s, SimDesktop& desktop, const ReplayOptions& o,
 }  // namespace
 
 std::optional<double> matchCost(const TrackerState& s, const Grid& grid) {
-    if (s.latticeCount <= 0 || s.latticeOffsets.empty() || grid.size() != kFrameCells) {
+    if (s.face.latticeCount <= 0 || s.face.latticeOffsets.empty() || grid.size() != kFrameCells) {
         return std::nullopt;
     }
-    const auto [lo, hi] = std::minmax_element(s.latticeOffsets.begin(), s.latticeOffsets.end());
+    const auto [lo, hi] =
+        std::minmax_element(s.face.latticeOffsets.begin(), s.face.latticeOffsets.end());
     int64_t best = -1;
-    for (const int32_t base : s.searchIndices) {
+    for (const int32_t base : s.face.searchWindow.indices) {
         if (base + *lo < 0 || base + *hi >= kFrameCells) continue;
         int64_t sum = 0;
-        for (int j = 0; j < s.latticeCount; ++j) {
+        for (int j = 0; j < s.face.latticeCount; ++j) {
             sum += std::abs(
-                grid[static_cast<size_t>(base + s.latticeOffsets[static_cast<size_t>(j)])] -
-                s.latticeReference[static_cast<size_t>(j)]);
+                grid[static_cast<size_t>(base + s.face.latticeOffsets[static_cast<size_t>(j)])] -
+                s.face.latticeReference[static_cast<size_t>(j)]);
         }
         if (best < 0 || sum < best) best = sum;
     }
     if (best < 0) return std::nullopt;
-    return static_cast<double>(best) / s.latticeCount;
+    return static_cast<double>(best) / s.face.latticeCount;
 }
 
 ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
@@ -218,13 +220,13 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
         view.eyesWindowOpen = desktop.eyesWindowOpen();
         view.keyboardVisible = desktop.keyboardVisible();
-        view.largeView = s.largeView;
+        view.largeView = s.view.largeView;
         view.pointerVsKeyboard = 2;
         view.pointerVsKeyboardX = 2;
         if (desktop.keyboardVisible()) {
             const ScreenPoint p = desktop.pointer();
-            view.pointerVsKeyboard = p.y <= s.keyboardTop ? -1 : p.y >= s.keyboardBottom ? 1 : 0;
-            view.pointerVsKeyboardX = p.x <= s.keyboardLeft ? -1 : p.x >= s.keyboardRight ? 1 : 0;
+            view.pointerVsKeyboard = p.y <= s.keyboard.top ? -1 : p.y >= s.keyboard.bottom ? 1 : 0;
+            view.pointerVsKeyboardX = p.x <= s.keyboard.left ? -1 : p.x >= s.keyboard.right ? 1 : 0;
         }
         if (!source->frame(tick, view, frame)) break;
         if (o.realtime) {
@@ -233,9 +235,9 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         desktop.beginTick(tick);
         TickRecord r;
         r.tick = tick;
-        r.processed = !s.pauseActive;
+        r.processed = !s.frame.pauseActive;
         // The first processed frame after start or a reset only initialises.
-        r.stepped = r.processed && !s.previousGrid.empty();
+        r.stepped = r.processed && !s.frame.previousGrid.empty();
         const int before = s.state;
         const auto t0 = std::chrono::steady_clock::now();
         frameCallback(s, desktop, frame);
@@ -247,28 +249,30 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         r.button = desktop.buttonDown();
 
         if (r.stepped && before == Tracking) {
-            r.cost = matchCost(s, s.previousGrid);
+            r.cost = matchCost(s, s.frame.previousGrid);
             if (r.cost && *r.cost < kLossCost)
-                r.face = std::array<double, 2>{s.lastFoundX, s.lastFoundY};
+                r.face = std::array<double, 2>{s.track.lastFoundX, s.track.lastFoundY};
         }
         if (r.processed && before == HeadBox && after == Calibration) {
             r.events.emplace_back("head_box");
-            r.headBox = std::array<int, 4>{s.headLeft, s.headTop, s.headRight, s.headBottom};
+            r.headBox = std::array<int, 4>{s.detection.headLeft, s.detection.headTop,
+                                           s.detection.headRight, s.detection.headBottom};
         }
         if (r.processed && before == Calibration && after == Tracking) {
             r.events.emplace_back("calibrated");
             CalibrationInfo c;
-            c.eyeAX = s.eyeAX, c.eyeAY = s.eyeAY, c.eyeBX = s.eyeBX, c.eyeBY = s.eyeBY;
-            c.refX = s.refX, c.refY = s.refY, c.latticeCount = s.latticeCount;
-            c.headRangeMinX = s.headRangeMinX, c.headRangeMaxX = s.headRangeMaxX;
-            c.headRangeMinY = s.headRangeMinY, c.headRangeMaxY = s.headRangeMaxY;
-            c.mapWidth = s.mapWidth, c.mapHeight = s.mapHeight;
-            c.speedDivisor = s.speedDivisor;
+            c.eyeAX = s.face.eyeAX, c.eyeAY = s.face.eyeAY, c.eyeBX = s.face.eyeBX,
+            c.eyeBY = s.face.eyeBY;
+            c.refX = s.face.refX, c.refY = s.face.refY, c.latticeCount = s.face.latticeCount;
+            c.headRangeMinX = s.shared.headRangeMinX, c.headRangeMaxX = s.shared.headRangeMaxX;
+            c.headRangeMinY = s.shared.headRangeMinY, c.headRangeMaxY = s.shared.headRangeMaxY;
+            c.mapWidth = s.shared.mapWidth, c.mapHeight = s.shared.mapHeight;
+            c.speedDivisor = s.shared.speedDivisor;
             // The template's first point lies 15 columns left of the left eye and
             // 5 rows above the eye row; the face is its middle column's top point.
-            const int xA = s.headLeft + s.eyeAX;
-            const int y0 = 480 - s.headTop + s.eyeAY - 1;
-            c.faceX = xA - 15 + static_cast<double>(s.latticeCentre / 4800 * 10);
+            const int xA = s.detection.headLeft + s.face.eyeAX;
+            const int y0 = 480 - s.detection.headTop + s.face.eyeAY - 1;
+            c.faceX = xA - 15 + static_cast<double>(s.face.latticeCentre / 4800 * 10);
             c.faceY = y0 - 5;
             if (const auto a = source->anchor()) {
                 truthOffset = {c.faceX - (*a)[0], c.faceY - (*a)[1]};
@@ -286,7 +290,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
                 std::ostringstream why;
                 why << "face lost, match cost " << (r.cost ? *r.cost : 0.0);
                 r.lostReason = why.str();
-            } else if (s.idleFrames >= 200) {
+            } else if (s.pointer.idleFrames >= 200) {
                 r.lostReason = "pointer idle for 200 frames";
             } else {
                 r.lostReason = "head shake";
@@ -308,7 +312,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
             }
             if (raw[i] == "keyboard_shown") {
                 result.keyboardRects.push_back(
-                    {s.keyboardLeft, s.keyboardTop, s.keyboardRight, s.keyboardBottom});
+                    {s.keyboard.left, s.keyboard.top, s.keyboard.right, s.keyboard.bottom});
             }
         }
         // The face estimate is a centroid around the best match and sits a few

@@ -82,7 +82,7 @@ void TimelinePrinter::line(const TickRecord& r, const std::string& text) {
 }
 
 void TimelinePrinter::tick(const TickRecord& r, const TrackerState& s) {
-    if (!keyboardKnown_ && s.keyboardWindow != 0) {
+    if (!keyboardKnown_ && s.keyboard.window != 0) {
         keyboardKnown_ = true;
         line(r, "keyboard program announced its window; docked at the bottom centre");
     }
@@ -164,13 +164,13 @@ void drawInset(std::vector<uint8_t>& bgr, const TickRecord& r, const SimDesktop&
         }
     }
     if (desktop.keyboardVisible()) {
-        for (int x = sx(s.keyboardLeft); x <= sx(s.keyboardRight); ++x) {
-            putPixel(bgr, x, sy(s.keyboardTop), 80, 160, 255);
-            putPixel(bgr, x, sy(s.keyboardBottom), 80, 160, 255);
+        for (int x = sx(s.keyboard.left); x <= sx(s.keyboard.right); ++x) {
+            putPixel(bgr, x, sy(s.keyboard.top), 80, 160, 255);
+            putPixel(bgr, x, sy(s.keyboard.bottom), 80, 160, 255);
         }
-        for (int y = sy(s.keyboardTop); y <= sy(s.keyboardBottom); ++y) {
-            putPixel(bgr, sx(s.keyboardLeft), y, 80, 160, 255);
-            putPixel(bgr, sx(s.keyboardRight), y, 80, 160, 255);
+        for (int y = sy(s.keyboard.top); y <= sy(s.keyboard.bottom); ++y) {
+            putPixel(bgr, sx(s.keyboard.left), y, 80, 160, 255);
+            putPixel(bgr, sx(s.keyboard.right), y, 80, 160, 255);
         }
     }
     const bool clicked =

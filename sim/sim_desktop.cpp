@@ -57,7 +57,7 @@ void SimDesktop::moveWindow(WindowHandle, int32_t, int32_t, int32_t, int32_t) {}
 void SimDesktop::startEyesWindow() {
     // The eyes window's own thread stores its handle; here that is at once.
     eyesOpen_ = true;
-    state_.eyesWindow = kEyesWindow;
+    state_.shared.eyesWindow = kEyesWindow;
     events_.emplace_back("eyes_window_opened");
 }
 

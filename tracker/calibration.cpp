@@ -2,13 +2,11 @@
 
 #include <cstdint>
 
-#include "imaging/block_sampler.h"
-#include "imaging/circle_mask.h"
 #include "imaging/grids.h"
-#include "imaging/template_search.h"
 #include "keyboard_link/keyboard_link.h"
 #include "pointer/clicks.h"
 #include "pointer/pointer_mapping.h"
+#include "tracker/imaging_steps.h"
 #include "tracker/views.h"
 
 namespace quil {
@@ -42,6 +40,7 @@ constexpr int kSearchUp = 60;
 constexpr int kSearchDown = 60;
 constexpr int kSearchCols = kSearchLeft + kSearchRight + 1;  // 141
 constexpr int kSearchRows = kSearchUp + kSearchDown + 1;     // 121
+static_assert(kSearchCols == kSearchWindowCols && kSearchRows == kSearchWindowRows);
 
 constexpr int kCircleRadius = 25;
 
@@ -62,9 +61,9 @@ Placement placeEyes(const TrackerState& s, const EyeClusters& e) {
     p.eyeAX = ((e.rising[0] + e.falling[0]) / 2) * kHeadBlock;
     p.eyeAY = ((e.first + e.last) / 2 + kEyeRowDrop) * kHeadBlock;
     p.eyeBX = ((e.rising[1] + e.falling[1]) / 2) * kHeadBlock;
-    p.y0 = kFrameRows - s.headTop + p.eyeAY - 1;
-    p.xA = s.headLeft + p.eyeAX;
-    p.xB = s.headLeft + p.eyeBX;
+    p.y0 = kFrameRows - s.detection.headTop + p.eyeAY - 1;
+    p.xA = s.detection.headLeft + p.eyeAX;
+    p.xB = s.detection.headLeft + p.eyeBX;
     p.latticeCols = (p.xB - p.xA + 2 * kLatticeLeftMargin) / kLatticeStep + 1;
     return p;
 }
@@ -81,45 +80,46 @@ bool latticeInsideGrid(const Placement& p) {
 }
 
 void sampleLattice(TrackerState& s, const Placement& p) {
-    s.latticeRecords.clear();
+    s.face.latticeRecords.clear();
     for (int c = 0; c < p.latticeCols; ++c) {
         const int x = p.xA - kLatticeLeftMargin + c * kLatticeStep;
         for (int r = 0; r < kLatticeRows; ++r) {
             const int y = p.y0 - kLatticeTopMargin + r * kLatticeStep;
-            s.latticeRecords.push_back({s.currentGrid[at(x * kFrameRows + y)],
-                                        c * kLatticeColumnStep + r * kLatticeStep, x, y});
+            s.face.latticeRecords.push_back({s.frame.currentGrid[at(x * kFrameRows + y)],
+                                             c * kLatticeColumnStep + r * kLatticeStep, x, y});
         }
     }
-    s.latticeCentre = (p.latticeCols / 2) * kLatticeColumnStep;
-    s.latticeCount = kLatticeRows * p.latticeCols;
-    s.latticeOffsets.resize(at(s.latticeCount));
-    s.latticeReference.resize(at(s.latticeCount));
-    for (size_t i = 0; i < s.latticeRecords.size(); ++i) {
-        s.latticeOffsets[i] = s.latticeRecords[i].offset;
-        s.latticeReference[i] = s.latticeRecords[i].value;
+    s.face.latticeCentre = (p.latticeCols / 2) * kLatticeColumnStep;
+    s.face.latticeCount = kLatticeRows * p.latticeCols;
+    s.face.latticeOffsets.resize(at(s.face.latticeCount));
+    s.face.latticeReference.resize(at(s.face.latticeCount));
+    for (size_t i = 0; i < s.face.latticeRecords.size(); ++i) {
+        s.face.latticeOffsets[i] = s.face.latticeRecords[i].offset;
+        s.face.latticeReference[i] = s.face.latticeRecords[i].value;
     }
-    s.latticeRecords.clear();
+    s.face.latticeRecords.clear();
 }
 
 // Candidate positions of the lattice's first point, row by row.
 void buildSearchWindow(TrackerState& s, const Placement& p) {
-    s.searchIndices.resize(at(kSearchCols * kSearchRows));
+    s.face.searchWindow.indices.resize(at(kSearchCols * kSearchRows));
     size_t n = 0;
     const int firstX = p.xA - kLatticeLeftMargin - kSearchLeft;
     const int firstY = p.y0 - kLatticeTopMargin - kSearchUp;
     for (int y = firstY; y < firstY + kSearchRows; ++y) {
         for (int x = firstX; x < firstX + kSearchCols; ++x) {
-            s.searchIndices[n++] = x * kFrameRows + y;
+            s.face.searchWindow.indices[n++] = x * kFrameRows + y;
         }
     }
+    s.face.searchWindow.rectangle = true;
 }
 
 void freeHeadProfiles(TrackerState& s) {
-    freeFeatureSet(s.headMotion);
-    s.headColProfile.clear();
-    s.headRowProfile.clear();
-    s.headRowIndices.clear();
-    s.headColStarts.clear();
+    freeFeatureSet(s.detection.headMotion);
+    s.detection.headColProfile.clear();
+    s.detection.headRowProfile.clear();
+    s.detection.headRowIndices.clear();
+    s.detection.headColStarts.clear();
 }
 
 }  // namespace
@@ -127,11 +127,11 @@ void freeHeadProfiles(TrackerState& s) {
 // Two eyes blinking show as one band of changed block rows holding two
 // separate clusters of changed block columns.
 bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
-    const int R = s.headBlockRows;
-    const int C = s.headBlockCols;
-    IntList& mask = s.headMotion.mask;
-    if (R <= 0 || C <= 0 || mask.size() != at(R * C) || s.headRowProfile.size() != at(R) ||
-        s.headColProfile.size() != at(C)) {
+    const int R = s.detection.headBlockRows;
+    const int C = s.detection.headBlockCols;
+    IntList& mask = s.detection.headMotion.mask;
+    if (R <= 0 || C <= 0 || mask.size() != at(R * C) ||
+        s.detection.headRowProfile.size() != at(R) || s.detection.headColProfile.size() != at(C)) {
         return false;
     }
 
@@ -144,7 +144,7 @@ bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
     int last = -1;
     int rowsWithMarks = 0;
     for (int r = 0; r < R; ++r) {
-        int32_t& entry = s.headRowProfile[at(r)];
+        int32_t& entry = s.detection.headRowProfile[at(r)];
         if (entry < kMinRowBlocks) entry = 0;
         if (entry == 0) continue;
         if (first < 0) first = r;
@@ -161,13 +161,13 @@ bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
     }
 
     headColSums(s, mask);
-    for (int32_t& entry : s.headColProfile) entry = entry >= kMinColBlocks ? 1 : 0;
+    for (int32_t& entry : s.detection.headColProfile) entry = entry >= kMinColBlocks ? 1 : 0;
 
     int risingCount = 0;
     int fallingCount = 0;
     for (int c = 0; c + 1 < C; ++c) {
-        const int32_t here = s.headColProfile[at(c)];
-        const int32_t next = s.headColProfile[at(c + 1)];
+        const int32_t here = s.detection.headColProfile[at(c)];
+        const int32_t next = s.detection.headColProfile[at(c + 1)];
         if (here == 0 && next == 1) {
             if (risingCount < 2) eyes.rising[at(risingCount)] = c + 1;
             ++risingCount;
@@ -185,53 +185,53 @@ bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
 
 bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
     const Placement p = placeEyes(s, eyes);
-    if (!latticeInsideGrid(p) || s.currentGrid.size() != at(kFrameCells)) return false;
+    if (!latticeInsideGrid(p) || s.frame.currentGrid.size() != at(kFrameCells)) return false;
 
-    s.eyeAX = p.eyeAX;
-    s.eyeAY = p.eyeAY;
-    s.eyeBX = p.eyeBX;
-    s.eyeBY = p.eyeAY;
+    s.face.eyeAX = p.eyeAX;
+    s.face.eyeAY = p.eyeAY;
+    s.face.eyeBX = p.eyeBX;
+    s.face.eyeBY = p.eyeAY;
     sampleLattice(s, p);
 
-    s.refX = p.xA + (p.xB - p.xA) / 2;
-    s.refY = p.y0;
-    s.halfEyeGap = (p.xB - p.xA) / 2;
+    s.face.refX = p.xA + (p.xB - p.xA) / 2;
+    s.face.refY = p.y0;
+    s.face.halfEyeGap = (p.xB - p.xA) / 2;
     setHeadRange(s);
 
-    if (s.circleOffsets.empty()) buildCircleMask(s, kCircleRadius);
-    s.circleScratch.assign(at(s.circleCount), 0);
+    if (s.session.circleOffsets.empty()) buildCircleMask(s, kCircleRadius);
+    s.face.circleScratch.assign(at(s.session.circleCount), 0);
     buildSearchWindow(s, p);
-    resetDistanceMap(s);
+    resetDistanceMap(s.face.distanceMap);
 
-    s.eyePatchRows = kEyePatchRows;
-    s.eyePatchCols = kEyePatchCols;
-    s.eyePatchSize = kEyePatchRows * kEyePatchCols;
-    s.eyePatchCurrent.assign(at(s.eyePatchSize), 0);
-    s.eyePatchPrevious.assign(at(s.eyePatchSize), 0);
-    s.eyePatchIndices.assign(at(s.eyePatchSize), 0);
-    s.eyePatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, s.eyePatchRows);
-    s.eyeBlockRows = s.eyePatchRows / kPatchBlock;
-    s.eyeBlockCols = s.eyePatchCols / kPatchBlock;
-    allocFeatureSet(s.eyeMotion, s.eyeBlockRows * s.eyeBlockCols);
+    s.face.eyePatchRows = kEyePatchRows;
+    s.face.eyePatchCols = kEyePatchCols;
+    s.face.eyePatchSize = kEyePatchRows * kEyePatchCols;
+    s.face.eyePatchCurrent.assign(at(s.face.eyePatchSize), 0);
+    s.face.eyePatchPrevious.assign(at(s.face.eyePatchSize), 0);
+    s.face.eyePatchIndices.assign(at(s.face.eyePatchSize), 0);
+    s.face.eyePatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, s.face.eyePatchRows);
+    s.face.eyeBlockRows = s.face.eyePatchRows / kPatchBlock;
+    s.face.eyeBlockCols = s.face.eyePatchCols / kPatchBlock;
+    allocFeatureSet(s.face.eyeMotion, s.face.eyeBlockRows * s.face.eyeBlockCols);
 
     const int mouthSize = kMouthPatchRows * kMouthPatchCols;
-    s.mouthPatchCurrent.assign(at(mouthSize), 0);
-    s.mouthPatchPrevious.assign(at(mouthSize), 0);
-    s.mouthPatchIndices.assign(at(mouthSize), 0);
-    s.mouthPatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, kMouthPatchRows);
-    s.mouthBlockRows = kMouthPatchRows / kPatchBlock;
-    s.mouthBlockCols = kMouthPatchCols / kPatchBlock;
-    allocFeatureSet(s.mouthMotion, s.mouthBlockRows * s.mouthBlockCols);
+    s.face.mouthPatchCurrent.assign(at(mouthSize), 0);
+    s.face.mouthPatchPrevious.assign(at(mouthSize), 0);
+    s.face.mouthPatchIndices.assign(at(mouthSize), 0);
+    s.face.mouthPatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, kMouthPatchRows);
+    s.face.mouthBlockRows = kMouthPatchRows / kPatchBlock;
+    s.face.mouthBlockCols = kMouthPatchCols / kPatchBlock;
+    allocFeatureSet(s.face.mouthMotion, s.face.mouthBlockRows * s.face.mouthBlockCols);
 
     computeGains(s);
     freeHeadProfiles(s);
 
-    desktop.closeEyesWindow(s.eyesWindow);
+    desktop.closeEyesWindow(s.shared.eyesWindow);
     chooseCornerView(s);
     moveViewWindows(s, desktop);
-    if (s.keyboardWindow == 0) desktop.launchKeyboard();
+    if (s.keyboard.window == 0) desktop.launchKeyboard();
     desktop.setCursorPos(kPointerPark.x, kPointerPark.y);
-    s.lastCursor.store(kPointerPark);
+    s.shared.lastCursor.store(kPointerPark);
     s.state = Tracking;
     keyboardOnCalibrated(s, desktop);
     return true;
@@ -239,40 +239,29 @@ bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
 
 void giveUpCalibration(TrackerState& s, Desktop& desktop) {
     s.state = MotionSearch;
-    freeHeadProfiles(s);
-    s.blockOffsets.clear();
-    s.blockOffsetsIn = TrackerState::BlockList::Own;
-    s.headIndices.clear();
-    s.headCurrent.clear();
-    s.headPrevious.clear();
-    s.currentGrid.clear();
-    s.previousGrid.clear();
-    setNeighbourOffsets(s, s.blockRows);
-    s.pauseActive = true;
-    s.pauseFrames = 0;
-    clearProfiles(s);
-    s.detectFrames = 0;
-    desktop.closeEyesWindow(s.eyesWindow);
-    desktop.showWindow(s.mainWindow, ShowMode::ShowNormal);
-    ++s.calibFrames;
+    restartDetection(s);
+    desktop.closeEyesWindow(s.shared.eyesWindow);
+    desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+    ++s.detection.calibFrames;
 }
 
 void stepCalibration(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
-    if (s.calibFrames == kCalibrationFrameLimit) {
+    if (s.detection.calibFrames == kCalibrationFrameLimit) {
         giveUpCalibration(s, desktop);
         return;
     }
-    const int H = s.headTop - s.headBottom + 1;
-    const int W = s.headRight - s.headLeft + 1;
-    const int cells = static_cast<int>(s.headIndices.size());
-    gather(s.currentGrid, s.headCurrent, s.headIndices, cells);
-    gather(s.previousGrid, s.headPrevious, s.headIndices, cells);
+    const int H = s.detection.headTop - s.detection.headBottom + 1;
+    const int W = s.detection.headRight - s.detection.headLeft + 1;
+    const int cells = static_cast<int>(s.detection.headIndices.size());
+    gather(s.frame.currentGrid, s.detection.headCurrent, s.detection.headIndices, cells);
+    gather(s.frame.previousGrid, s.detection.headPrevious, s.detection.headIndices, cells);
     const BlockSamplerArgs args{kHeadBlock, kHeadBlock, kHeadSearch, kHeadSearch, H, W};
-    sampleBlocks(s, args, s.headCurrent, s.headPrevious, s.headMotion);
+    sampleBlocks(s, args, s.detection.headCurrent, s.detection.headPrevious, s.detection.headMotion,
+                 s.detection.blockOffsets);
 
     EyeClusters eyes;
     if (findEyeClusters(s, eyes)) setUpTracking(s, desktop, eyes);
-    ++s.calibFrames;
+    ++s.detection.calibFrames;
 }
 
 }  // namespace quil

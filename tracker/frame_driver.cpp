@@ -5,6 +5,7 @@
 #include "imaging/grids.h"
 #include "tracker/calibration.h"
 #include "tracker/head_detection.h"
+#include "tracker/imaging_steps.h"
 #include "tracker/rest_states.h"
 #include "tracker/tracking.h"
 
@@ -29,37 +30,37 @@ constexpr size_t kLatticeRecordReserve = 6 * 70;
 // Keeps the corner preview out of the pointer's way and brings it back,
 // holding the mouse capture, once the pointer has rested on it long enough.
 void handleCornerPreview(TrackerState& s, Desktop& desktop, ScreenPoint p) {
-    if (s.largeView) return;
-    if (s.keyboardDockedCorner) {
-        desktop.showWindow(s.mainWindow, ShowMode::Hide);
-        s.previewDwellFrames = 0;
+    if (s.view.largeView) return;
+    if (s.keyboard.dockedCorner) {
+        desktop.showWindow(s.session.mainWindow, ShowMode::Hide);
+        s.view.previewDwellFrames = 0;
         return;
     }
-    if (s.menuOpen) return;
-    const int W = s.screenWidth;
-    const int H = s.screenHeight;
+    if (s.shared.menuOpen) return;
+    const int W = s.session.screenWidth;
+    const int H = s.session.screenHeight;
     const bool inside = W - W / 8 < p.x && p.x < W && H - H / 8 - kCornerMarginBottom < p.y &&
                         p.y < H - kCornerMarginBottom;
     if (!inside) {
         desktop.releaseMouseCapture();
-        desktop.showWindow(s.mainWindow, ShowMode::ShowNormal);
-        s.previewDwellFrames = 0;
-        s.previewCaptured = false;
+        desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+        s.view.previewDwellFrames = 0;
+        s.view.previewCaptured = false;
         return;
     }
-    if (s.previewCaptured) {
-        desktop.showWindow(s.mainWindow, ShowMode::ShowNormal);
-        desktop.setMouseCapture(s.mainWindow);
+    if (s.view.previewCaptured) {
+        desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+        desktop.setMouseCapture(s.session.mainWindow);
         return;
     }
-    ++s.previewDwellFrames;
-    if (s.previewDwellFrames > kPreviewDwellLimit) {
-        desktop.showWindow(s.mainWindow, ShowMode::ShowNormal);
-        s.previewCaptured = true;
-        s.previewDwellFrames = 0;
-        desktop.setMouseCapture(s.mainWindow);
+    ++s.view.previewDwellFrames;
+    if (s.view.previewDwellFrames > kPreviewDwellLimit) {
+        desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+        s.view.previewCaptured = true;
+        s.view.previewDwellFrames = 0;
+        desktop.setMouseCapture(s.session.mainWindow);
     } else {
-        desktop.showWindow(s.mainWindow, ShowMode::Hide);
+        desktop.showWindow(s.session.mainWindow, ShowMode::Hide);
     }
 }
 
@@ -67,22 +68,21 @@ void handleCornerPreview(TrackerState& s, Desktop& desktop, ScreenPoint p) {
 // used without them (a test, a replay) gets them here rather than indexing
 // empty lists.
 void ensureDetectionTables(TrackerState& s) {
-    if (s.blockRows != 48 || s.blockCols != 64 || s.rowProfile.size() != 48 ||
-        s.colProfile.size() != 64) {
-        s.blockRows = 48;
-        s.blockCols = 64;
+    if (s.session.blockRows != 48 || s.session.blockCols != 64 ||
+        s.detection.rowProfile.size() != 48 || s.detection.colProfile.size() != 64) {
+        s.session.blockRows = 48;
+        s.session.blockCols = 64;
         makeFrameProfiles(s);
-        setNeighbourOffsets(s, s.blockRows);
+        setNeighbourOffsets(s, s.session.blockRows);
     }
 }
 
 // First processed frame after start or a reset: detection buffers only.
 void initialiseDetection(TrackerState& s) {
     ensureDetectionTables(s);
-    s.blockOffsets = makeBlockOffsets(kWholeFrameBlock, kWholeFrameBlock, kFrameRows);
-    s.blockOffsetsIn = TrackerState::BlockList::Own;
-    allocFeatureSet(s.frameMotion, s.blockRows * s.blockCols);
-    std::swap(s.previousGrid, s.currentGrid);
+    s.detection.blockOffsets = makeBlockOffsets(kWholeFrameBlock, kWholeFrameBlock, kFrameRows);
+    allocFeatureSet(s.detection.frameMotion, s.session.blockRows * s.session.blockCols);
+    std::swap(s.frame.previousGrid, s.frame.currentGrid);
 }
 
 // One table lookup per cell; the table fixes the layout. The cells are
@@ -90,9 +90,9 @@ void initialiseDetection(TrackerState& s) {
 // across the columns, are read from cache once per band instead of once per
 // column.
 void intake(TrackerState& s, const uint8_t* bytes) {
-    s.currentGrid.resize(kFrameCells);
-    const int32_t* table = s.intakeTable.data();
-    int32_t* grid = s.currentGrid.data();
+    s.frame.currentGrid.resize(kFrameCells);
+    const int32_t* table = s.session.intakeTable.data();
+    int32_t* grid = s.frame.currentGrid.data();
     for (int x0 = 0; x0 < kFrameCols; x0 += kIntakeBand) {
         for (int y = 0; y < kFrameRows; ++y) {
             for (int i = x0 * kFrameRows + y; i < (x0 + kIntakeBand) * kFrameRows;
@@ -111,18 +111,18 @@ const std::array<StateStep, kStateCount> kStateSteps = {
 };
 
 void buildIntakeTable(TrackerState& s) {
-    s.intakeTable.resize(kFrameCells);
+    s.session.intakeTable.resize(kFrameCells);
     for (int x = 0; x < kFrameCols; ++x) {
         for (int y = 0; y < kFrameRows; ++y) {
-            s.intakeTable[static_cast<size_t>(x * kFrameRows + y)] =
+            s.session.intakeTable[static_cast<size_t>(x * kFrameRows + y)] =
                 3 * ((kFrameRows - 1 - y) * kFrameCols + x) + 2;
         }
     }
 }
 
 bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame) {
-    if (s.latticeRecords.capacity() < kLatticeRecordReserve) {
-        s.latticeRecords.reserve(kLatticeRecordReserve);
+    if (s.face.latticeRecords.capacity() < kLatticeRecordReserve) {
+        s.face.latticeRecords.reserve(kLatticeRecordReserve);
     }
     const ScreenPoint frameStart = desktop.cursorPos();
     handleCornerPreview(s, desktop, frameStart);
@@ -130,20 +130,20 @@ bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame) 
     // A short frame would be read past its end; it is dropped whole.
     if (frame.size() < static_cast<size_t>(kFrameBytes)) return true;
 
-    if (s.pauseActive) {
-        if (s.pauseFrames == kPauseLastCount) {
-            s.pauseActive = false;
-            s.pauseFrames = 0;
+    if (s.frame.pauseActive) {
+        if (s.frame.pauseFrames == kPauseLastCount) {
+            s.frame.pauseActive = false;
+            s.frame.pauseFrames = 0;
         } else {
-            ++s.pauseFrames;
+            ++s.frame.pauseFrames;
         }
         return true;
     }
 
-    if (s.intakeTable.size() != static_cast<size_t>(kFrameCells)) buildIntakeTable(s);
+    if (s.session.intakeTable.size() != static_cast<size_t>(kFrameCells)) buildIntakeTable(s);
     intake(s, frame.data());
 
-    if (s.previousGrid.empty()) {
+    if (s.frame.previousGrid.empty()) {
         initialiseDetection(s);
         return true;
     }
@@ -155,7 +155,7 @@ bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame) 
 
     // Swapping keeps both grids' storage: previousGrid now holds this frame.
     // A reset has emptied both, and they stay empty.
-    if (!s.currentGrid.empty()) std::swap(s.previousGrid, s.currentGrid);
+    if (!s.frame.currentGrid.empty()) std::swap(s.frame.previousGrid, s.frame.currentGrid);
     return true;
 }
 

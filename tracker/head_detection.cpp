@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "imaging/block_sampler.h"
 #include "imaging/grids.h"
+#include "tracker/imaging_steps.h"
 
 namespace quil {
 
@@ -45,38 +45,45 @@ int32_t maxOf(const IntList& profile) {
 void stepMotionSearch(TrackerState& s, Desktop& /*desktop*/, FrameInput& /*frame*/) {
     const BlockSamplerArgs args{kWholeFrameBlock,  kWholeFrameBlock, kWholeFrameSearch,
                                 kWholeFrameSearch, kFrameRows,       kFrameCols};
-    sampleBlocks(s, args, s.currentGrid, s.previousGrid, s.frameMotion);
-    transposeToRows(s.frameMotion.mask, s.blockRows, s.blockCols, s.motionRows);
-    accumulateProfiles(s, s.motionRows);
-    if (s.detectFrames == kDetectionLastFrame) {
+    sampleBlocks(s, args, s.frame.currentGrid, s.frame.previousGrid, s.detection.frameMotion,
+                 s.detection.blockOffsets);
+    transposeToRows(s.detection.frameMotion.mask, s.session.blockRows, s.session.blockCols,
+                    s.detection.motionRows);
+    accumulateProfiles(s, s.detection.motionRows);
+    if (s.detection.detectFrames == kDetectionLastFrame) {
         s.state = HeadBox;
-        s.detectFrames = 0;
+        s.detection.detectFrames = 0;
     } else {
-        ++s.detectFrames;
+        ++s.detection.detectFrames;
     }
 }
 
 // Top from the first strong row, sides from the first and last strong
 // columns, height 4/3 of the width; then the plausibility limits.
 bool boxFromProfiles(TrackerState& s) {
-    const int32_t rowMax = maxOf(s.rowProfile);
-    const int32_t colMax = maxOf(s.colProfile);
-    const int i = firstStrong(s.rowProfile, rowMax, 0, 1);
-    const int j = firstStrong(s.colProfile, colMax, 0, 1);
-    const int k = firstStrong(s.colProfile, colMax, static_cast<int>(s.colProfile.size()) - 1, -1);
+    const int32_t rowMax = maxOf(s.detection.rowProfile);
+    const int32_t colMax = maxOf(s.detection.colProfile);
+    const int i = firstStrong(s.detection.rowProfile, rowMax, 0, 1);
+    const int j = firstStrong(s.detection.colProfile, colMax, 0, 1);
+    const int k = firstStrong(s.detection.colProfile, colMax,
+                              static_cast<int>(s.detection.colProfile.size()) - 1, -1);
     if (i < 0 || j < 0 || k < 0) return false;
 
-    const int blockRows = static_cast<int>(s.rowProfile.size());
-    s.headTop = (blockRows - i - kTopRowsSkipped) * kWholeFrameBlock;
-    s.headLeft = j * kWholeFrameBlock;
-    s.headRight = (k + 1) * kWholeFrameBlock;
-    s.headBottom =
-        s.headTop - static_cast<int32_t>(std::abs(s.headRight - s.headLeft) / kWidthToHeight);
+    const int blockRows = static_cast<int>(s.detection.rowProfile.size());
+    s.detection.headTop = (blockRows - i - kTopRowsSkipped) * kWholeFrameBlock;
+    s.detection.headLeft = j * kWholeFrameBlock;
+    s.detection.headRight = (k + 1) * kWholeFrameBlock;
+    s.detection.headBottom =
+        s.detection.headTop -
+        static_cast<int32_t>(std::abs(s.detection.headRight - s.detection.headLeft) /
+                             kWidthToHeight);
 
-    return std::abs(s.headTop - s.headBottom) > kMinBoxHeight &&
-           std::abs(s.headLeft - s.headRight) > kMinBoxWidth && s.headTop > 0 &&
-           s.headTop < kFrameRows && s.headBottom > 0 && s.headBottom < kFrameRows &&
-           s.headLeft > 0 && s.headLeft < kFrameCols && s.headRight > 0 && s.headRight < kFrameCols;
+    return std::abs(s.detection.headTop - s.detection.headBottom) > kMinBoxHeight &&
+           std::abs(s.detection.headLeft - s.detection.headRight) > kMinBoxWidth &&
+           s.detection.headTop > 0 && s.detection.headTop < kFrameRows &&
+           s.detection.headBottom > 0 && s.detection.headBottom < kFrameRows &&
+           s.detection.headLeft > 0 && s.detection.headLeft < kFrameCols &&
+           s.detection.headRight > 0 && s.detection.headRight < kFrameCols;
 }
 
 void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
@@ -85,25 +92,25 @@ void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
         s.state = MotionSearch;
         return;
     }
-    const int H = s.headTop - s.headBottom;
-    const int W = s.headRight - s.headLeft;
+    const int H = s.detection.headTop - s.detection.headBottom;
+    const int W = s.detection.headRight - s.detection.headLeft;
     const auto cells = static_cast<size_t>((H + 1) * (W + 1));
 
-    freeFeatureSet(s.frameMotion);
-    rectIndexList(s.headTop, s.headBottom, s.headRight, s.headLeft, s.headIndices);
-    s.headCurrent.assign(cells, 0);
-    s.headPrevious.assign(cells, 0);
-    s.headBlockRows = (H + 1) / kHeadBlock;
-    s.headBlockCols = (W + 1) / kHeadBlock;
-    allocFeatureSet(s.headMotion, s.headBlockRows * s.headBlockCols);
-    setNeighbourOffsets(s, s.headBlockRows);
+    freeFeatureSet(s.detection.frameMotion);
+    rectIndexList(s.detection.headTop, s.detection.headBottom, s.detection.headRight,
+                  s.detection.headLeft, s.detection.headIndices);
+    s.detection.headCurrent.assign(cells, 0);
+    s.detection.headPrevious.assign(cells, 0);
+    s.detection.headBlockRows = (H + 1) / kHeadBlock;
+    s.detection.headBlockCols = (W + 1) / kHeadBlock;
+    allocFeatureSet(s.detection.headMotion, s.detection.headBlockRows * s.detection.headBlockCols);
+    setNeighbourOffsets(s, s.detection.headBlockRows);
     // Column length 6 whatever the box: 36 consecutive samples of one column.
-    s.blockOffsets = makeBlockOffsets(kHeadBlock, kHeadBlock, kHeadBlock);
-    s.blockOffsetsIn = TrackerState::BlockList::Own;
+    s.detection.blockOffsets = makeBlockOffsets(kHeadBlock, kHeadBlock, kHeadBlock);
     makeHeadProfiles(s);
     s.state = Calibration;
     desktop.startEyesWindow();
-    s.calibFrames = 0;
+    s.detection.calibFrames = 0;
 }
 
 }  // namespace quil

@@ -52,7 +52,7 @@ bool detectShake(TrackerState& s, int faceColumn) {
         return g.shakeFrames < kShakeFrameBudget;
     }
     ++g.shakeFrames;
-    const int centre = s.headRangeCentreX.load();
+    const int centre = s.shared.headRangeCentreX.load();
     if (faceColumn < centre - kShakeMargin && lastIs(g.shakeHistory, kRight)) {
         g.shakeHistory.push_back(kLeft);
     } else if (faceColumn > centre + kShakeMargin && lastIs(g.shakeHistory, kLeft)) {

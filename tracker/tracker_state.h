@@ -1,13 +1,24 @@
-// The tracker's one state record.
+// The tracker's state, split by lifetime and owner.
 //
-// One TrackerState lives for the whole run and is handed to every step. It
-// starts with every field zero, empty or false except pauseActive,
-// keyboardHidden and dwellLimit. Buffers are vectors owned here: a buffer that
-// is "freed" is emptied (its capacity may be kept, so that a steady-state
-// frame never allocates), a buffer that is "null" is empty.
+// One TrackerState lives for the whole run and is handed to every step. It is
+// made of records, each owned by one part of the tracker and each reset as a
+// whole at the moments its lifetime ends:
 //
-// Fields that the options, eyes or About threads write while the tracker runs
-// are atomics; everything else belongs to the tracker's thread.
+//   session    start-up          screen, windows, fixed tables; never reset
+//   frame      frame driver      the two grids, the warm-up pause, sampler scratch
+//   detection  MotionSearch, HeadBox, Calibration   profiles, head box, its buffers
+//   face       Calibration, then Tracking           template, search window, patches
+//   track      Tracking          where the face and the pointer target were last
+//   pointer    pointer, clicks   what lives across losses: the button, cooldowns, counts
+//   view       views             the main window's placement, the corner preview
+//   keyboard   keyboard link     the keyboard program's window and rectangle
+//   shared     other threads     options, pointer bounds, gains, head range, flags
+//   gestures   head gestures     shake and nod histories; never reset
+//
+// Buffers are vectors. A reset empties them but keeps their storage, so that
+// a steady-state frame never allocates. Fields that the options or eyes
+// threads write while the tracker runs are atomics and live in `shared`;
+// everything else belongs to the tracker's thread.
 #pragma once
 
 #include <array>
@@ -15,7 +26,9 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/block_sampler.h"
 #include "imaging/feature_set.h"
+#include "imaging/template_search.h"
 #include "tracker/desktop.h"
 
 namespace quil {
@@ -63,66 +76,49 @@ struct LatticeRecord {
     int32_t y = 0;
 };
 
-// The head-gesture recognisers' histories. They live for the whole run and no
-// reset touches them.
-struct GestureHistory {
-    std::string shakeHistory;  // letters 'L' and 'R'
-    int32_t shakeFrames = 0;
-    std::string nodHistory;  // letters 'U' and 'D'
-    int32_t nodFrames = 0;
-    int32_t nodLastRow = 0;
-    int32_t nodLastCol = 0;
-};
-
-// Scratch of the block sampler, kept between calls so that a steady-state
-// frame allocates nothing. Its contents never carry over from one call to the
-// next.
-struct SamplerScratch {
-    IntList previousBlock;
-    IntList isolationCount;
-    IntList zeroShiftCost;
-};
-
-struct TrackerState {
-    TrackerState() = default;
-    TrackerState(const TrackerState&) = delete;
-    TrackerState& operator=(const TrackerState&) = delete;
-
-    // The state machine.
-    int32_t state = MotionSearch;
-
-    // Frame counters and the pause flag.
-    bool pauseActive = true;
-    int32_t pauseFrames = 0;
-    int32_t detectFrames = 0;
-    int32_t calibFrames = 0;
-    int32_t stillFrames = 0;
-    int32_t idleFrames = 0;
-    int32_t previewDwellFrames = 0;
-    int32_t dwellFrames = 0;
-    int32_t dwellLimit = 20;
-
-    // Frame data.
+// Set once by start-up; fixed for the run.
+struct SessionSetup {
+    int32_t screenWidth = 0;
+    int32_t screenHeight = 0;
+    WindowHandle mainWindow = 0;
+    WindowHandle captureWindow = 0;
+    // Entry x*480 + y: the byte offset of pixel (x, y)'s red byte.
     IntList intakeTable;
-    Grid currentGrid;
-    Grid previousGrid;
-    // The sampler's current block offsets. During detection and calibration
-    // they are held here; during tracking the sampler is pointed at
-    // eyePatchBlock or mouthPatchBlock through activeBlockOffsets().
-    IntList blockOffsets;
-    enum class BlockList : uint8_t { Own, EyePatch, MouthPatch };
-    BlockList blockOffsetsIn = BlockList::Own;
+    // The whole-frame block grid of detection, and its row-major tables.
     int32_t blockRows = 0;
     int32_t blockCols = 0;
+    IntList rowStarts;
+    IntList colIndices;
+    // The disc the face centroid is taken over.
+    int32_t circleCount = 0;
+    IntList circleOffsets;
+};
+
+// The frame driver's own: the frame before and this one, the warm-up pause,
+// and the block sampler's working memory.
+struct FrameState {
+    bool pauseActive = true;
+    int32_t pauseFrames = 0;
+    Grid currentGrid;
+    Grid previousGrid;
+    std::array<int32_t, 9> neighbourOffsets{};
+    SamplerScratch samplerScratch;
+
+    // Back to the start of detection: grids dropped, the pause re-armed.
+    void restartDetection(int blockRows);
+};
+
+// Head detection and calibration: the motion profiles, the head box and the
+// buffers sampled inside it. Ends with a calibration time-out or a loss.
+struct DetectionState {
+    int32_t detectFrames = 0;
+    int32_t calibFrames = 0;
+    // The sampler's block offsets during detection and calibration.
+    IntList blockOffsets;
     FeatureSet frameMotion;
     IntList motionRows;
     IntList rowProfile;
     IntList colProfile;
-    IntList rowStarts;
-    IntList colIndices;
-    std::array<int32_t, 9> neighbourOffsets{};
-    SamplerScratch samplerScratch;
-
     // Head box; vertical edges are heights above the image's bottom edge.
     int32_t headLeft = 0;
     int32_t headRight = 0;
@@ -139,7 +135,12 @@ struct TrackerState {
     IntList headRowIndices;
     IntList headColStarts;
 
-    // Calibration results and tracking data.
+    void reset();
+};
+
+// What calibration builds for tracking: the eyes, the face lattice and its
+// search window, the distance map, and the eye and mouth patches.
+struct FaceTemplate {
     int32_t eyeAX = 0;
     int32_t eyeAY = 0;
     int32_t eyeBX = 0;
@@ -152,10 +153,8 @@ struct TrackerState {
     IntList latticeReference;
     int32_t latticeCentre = 0;
     std::vector<LatticeRecord> latticeRecords;
-    IntList searchIndices;
-    IntList distanceMap;
-    int32_t circleCount = 0;
-    IntList circleOffsets;
+    SearchWindow searchWindow;
+    DistanceMap distanceMap;
     IntList circleScratch;
     int32_t eyePatchRows = 0;
     int32_t eyePatchCols = 0;
@@ -174,20 +173,83 @@ struct TrackerState {
     FeatureSet mouthMotion;
     int32_t mouthBlockRows = 0;
     int32_t mouthBlockCols = 0;
-    // The one value shared by every distanceMap entry that no search
-    // candidate writes; the map holds it only where the face search can read.
-    int32_t distanceMapRest = 2147483647;
 
-    // Pointer and click bookkeeping.
-    ScreenPoint cursorNow;
-    AtomicPoint lastCursor;  // also rewritten by the options window
-    int32_t targetX = 0;
-    int32_t targetY = 0;
+    void reset();
+};
+
+// Where the face and the pointer target were on the last tracked frame;
+// forgotten when the face is lost.
+struct FaceTrack {
     int32_t lastTargetX = 0;
     int32_t lastTargetY = 0;
     double lastFoundX = 0.0;
     double lastFoundY = 0.0;
+};
+
+// The pointer and its gestures: what carries over a loss and a new
+// calibration, like a held button or a running cooldown.
+struct PointerState {
+    ScreenPoint cursorNow;
+    int32_t targetX = 0;
+    int32_t targetY = 0;
     double moveDistance = 0.0;
+    bool overKeyboard = false;
+    int32_t stillFrames = 0;
+    int32_t idleFrames = 0;
+    bool eyeEvent = false;
+    bool mouthEvent = false;
+    bool dwellEvent = false;
+    bool clickCooldown = false;
+    int32_t cooldownFrames = 0;
+    int32_t dwellFrames = 0;
+    int32_t dwellLimit = 20;
+    bool buttonHeld = false;
+};
+
+// The main window's placement and the corner preview's dwell.
+struct ViewState {
+    bool largeView = false;
+    int32_t viewX = 0;
+    int32_t viewY = 0;
+    int32_t viewWidth = 0;
+    int32_t viewHeight = 0;
+    bool previewCaptured = false;
+    int32_t previewDwellFrames = 0;
+};
+
+// The on-screen keyboard program as the tracker knows it. Its window is 0
+// until the program announces itself.
+struct KeyboardState {
+    std::atomic<WindowHandle> window{0};
+    std::atomic<bool> hidden{true};
+    std::atomic<bool> stayHidden{false};
+    int32_t left = 0;
+    int32_t right = 0;
+    int32_t top = 0;
+    int32_t bottom = 0;
+    bool dockedCorner = false;
+};
+
+// Written by the options window's or the eyes window's thread, or read by
+// them, while the tracker runs.
+struct SharedState {
+    // The option table the tracker reads and the options window edits, and
+    // the gesture rows' active copies.
+    OptionFlags optionFlags;
+    std::array<std::atomic<int32_t>, 3> clickGestures{};
+    std::array<std::atomic<int32_t>, 3> dragGestures{};
+    std::atomic<bool> mirrorX{false};
+    std::atomic<bool> optionsOpen{false};
+    std::atomic<bool> menuOpen{false};
+    std::atomic<WindowHandle> eyesWindow{0};
+    AtomicPoint lastCursor;  // also rewritten by the options window
+    // Pointer bounds: x stays within [clampMinX, clampMaxX - 1], y likewise.
+    std::atomic<int32_t> clampMinX{0};
+    std::atomic<int32_t> clampMaxX{0};
+    std::atomic<int32_t> clampMinY{0};
+    std::atomic<int32_t> clampMaxY{0};
+    std::atomic<int32_t> mapWidth{0};
+    std::atomic<int32_t> mapHeight{0};
     std::atomic<int32_t> headRangeMinX{0};
     std::atomic<int32_t> headRangeMinY{0};
     std::atomic<int32_t> headRangeMaxX{0};
@@ -200,57 +262,41 @@ struct TrackerState {
     std::atomic<double> gainY{0.0};
     std::atomic<double> speedDivisor{0.0};
     std::atomic<double> rangeScale{0.0};
-    bool eyeEvent = false;
-    bool mouthEvent = false;
-    bool dwellEvent = false;
-    bool clickCooldown = false;
-    int32_t cooldownFrames = 0;
-    bool overKeyboard = false;
-    bool buttonHeld = false;
-    std::array<std::atomic<int32_t>, 3> clickGestures{};
-    std::array<std::atomic<int32_t>, 3> dragGestures{};
+};
 
-    // Pointer bounds: x stays within [clampMinX, clampMaxX - 1], y likewise.
-    std::atomic<int32_t> clampMinX{0};
-    std::atomic<int32_t> clampMaxX{0};
-    std::atomic<int32_t> clampMinY{0};
-    std::atomic<int32_t> clampMaxY{0};
-    std::atomic<int32_t> mapWidth{0};
-    std::atomic<int32_t> mapHeight{0};
+// The head-gesture recognisers' histories. They live for the whole run and no
+// reset touches them.
+struct GestureHistory {
+    std::string shakeHistory;  // letters 'L' and 'R'
+    int32_t shakeFrames = 0;
+    std::string nodHistory;  // letters 'U' and 'D'
+    int32_t nodFrames = 0;
+    int32_t nodLastRow = 0;
+    int32_t nodLastCol = 0;
+};
 
-    // Windows and interface flags.
-    WindowHandle mainWindow = 0;
-    WindowHandle captureWindow = 0;
-    std::atomic<WindowHandle> eyesWindow{0};
-    std::atomic<WindowHandle> keyboardWindow{0};
-    std::atomic<bool> keyboardHidden{true};
-    std::atomic<bool> keyboardStayHidden{false};
-    int32_t keyboardLeft = 0;
-    int32_t keyboardRight = 0;
-    int32_t keyboardTop = 0;
-    int32_t keyboardBottom = 0;
-    bool keyboardDockedCorner = false;
-    bool largeView = false;
-    int32_t viewX = 0;
-    int32_t viewY = 0;
-    int32_t viewWidth = 0;
-    int32_t viewHeight = 0;
-    std::atomic<bool> menuOpen{false};
-    std::atomic<bool> aboutOpen{false};
-    std::atomic<bool> optionsOpen{false};
-    std::atomic<bool> mirrorX{false};
-    bool previewCaptured = false;
-    int32_t screenWidth = 0;
-    int32_t screenHeight = 0;
-    // Bitmap handles of the eyes pictures; opaque to the core.
-    std::uintptr_t eyesOpenBitmap = 0;
-    std::uintptr_t eyesClosedBitmap = 0;
+struct TrackerState {
+    TrackerState() = default;
+    TrackerState(const TrackerState&) = delete;
+    TrackerState& operator=(const TrackerState&) = delete;
 
-    // The option table the tracker reads and the options window edits.
-    OptionFlags optionFlags;
+    int32_t state = MotionSearch;
 
-    // Head-gesture recognisers.
+    SessionSetup session;
+    FrameState frame;
+    DetectionState detection;
+    FaceTemplate face;
+    FaceTrack track;
+    PointerState pointer;
+    ViewState view;
+    KeyboardState keyboard;
+    SharedState shared;
     GestureHistory gestures;
 };
+
+// Back to the start of head detection, as after a loss or a calibration
+// time-out: detection forgotten, its profiles zeroed, the grids dropped and
+// the warm-up pause re-armed.
+void restartDetection(TrackerState& s);
 
 }  // namespace quil

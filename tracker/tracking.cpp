@@ -9,6 +9,7 @@
 #include "pointer/clicks.h"
 #include "pointer/pointer_mapping.h"
 #include "tracker/head_gestures.h"
+#include "tracker/imaging_steps.h"
 
 namespace quil {
 
@@ -77,15 +78,15 @@ void drawCross(std::span<uint8_t> pixels, int centreX, int centreY, uint8_t red,
 // ones: lost beats hand-move, shake beats hand-move, nod beats shake, idle
 // beats everything.
 void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
-    s.cursorNow = desktop.cursorPos();
-    const ScreenPoint before = s.lastCursor.load();
-    if (std::abs(s.cursorNow.x - before.x) > kHandMoveLimit ||
-        std::abs(s.cursorNow.y - before.y) > kHandMoveLimit) {
+    s.pointer.cursorNow = desktop.cursorPos();
+    const ScreenPoint before = s.shared.lastCursor.load();
+    if (std::abs(s.pointer.cursorNow.x - before.x) > kHandMoveLimit ||
+        std::abs(s.pointer.cursorNow.y - before.y) > kHandMoveLimit) {
         s.state = HandPause;
-        s.stillFrames = 0;
+        s.pointer.stillFrames = 0;
     }
 
-    const FaceFix fix = locateFace(s, s.currentGrid);
+    const FaceFix fix = locateFace(s, s.frame.currentGrid);
     // A cost that is not a number, or a position that is not finite, is no
     // face either.
     if (!(static_cast<double>(fix.cost) < kLostCost) || !std::isfinite(fix.faceX) ||
@@ -94,11 +95,12 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     } else {
         const double faceX = fix.faceX;
         const double faceY = fix.faceY;
-        s.moveDistance = std::sqrt((s.lastFoundX - faceX) * (s.lastFoundX - faceX) +
-                                   (s.lastFoundY - faceY) * (s.lastFoundY - faceY));
+        s.pointer.moveDistance =
+            std::sqrt((s.track.lastFoundX - faceX) * (s.track.lastFoundX - faceX) +
+                      (s.track.lastFoundY - faceY) * (s.track.lastFoundY - faceY));
         mapPointer(s, faceX, faceY);
-        if (!s.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
-        if (!s.optionsOpen && detectNod(s, truncToInt(faceY), truncToInt(faceX))) {
+        if (!s.shared.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
+        if (!s.shared.optionsOpen && detectNod(s, truncToInt(faceY), truncToInt(faceX))) {
             s.state = KeyboardToggle;
         }
         detectEvents(s, faceX, faceY);
@@ -108,24 +110,24 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         } else {
             movePointer(s, desktop, frame.frameStartCursor);
         }
-        s.lastTargetX = s.targetX;
-        s.lastTargetY = s.targetY;
-        s.lastFoundX = faceX;
-        s.lastFoundY = faceY;
+        s.track.lastTargetX = s.pointer.targetX;
+        s.track.lastTargetY = s.pointer.targetY;
+        s.track.lastFoundX = faceX;
+        s.track.lastFoundY = faceY;
 
-        s.cursorNow = desktop.cursorPos();
-        const ScreenPoint last = s.lastCursor.load();
-        if (std::abs(s.cursorNow.x - last.x) < kIdleMove &&
-            std::abs(s.cursorNow.y - last.y) < kIdleMove) {
-            ++s.idleFrames;
-            if (s.idleFrames >= kIdleFrameLimit) s.state = Lost;
+        s.pointer.cursorNow = desktop.cursorPos();
+        const ScreenPoint last = s.shared.lastCursor.load();
+        if (std::abs(s.pointer.cursorNow.x - last.x) < kIdleMove &&
+            std::abs(s.pointer.cursorNow.y - last.y) < kIdleMove) {
+            ++s.pointer.idleFrames;
+            if (s.pointer.idleFrames >= kIdleFrameLimit) s.state = Lost;
         } else {
-            s.idleFrames = 0;
+            s.pointer.idleFrames = 0;
         }
-        s.lastCursor.store(s.cursorNow);
+        s.shared.lastCursor.store(s.pointer.cursorNow);
     }
-    drawCross(frame.pixels, s.headRangeCentreX, s.headRangeCentreY, kTrackRed, kTrackGreen,
-              kTrackBlue);
+    drawCross(frame.pixels, s.shared.headRangeCentreX, s.shared.headRangeCentreY, kTrackRed,
+              kTrackGreen, kTrackBlue);
 }
 
 }  // namespace quil

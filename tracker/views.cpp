@@ -13,36 +13,37 @@ constexpr int kPointerEdgeMargin = 10;
 }  // namespace
 
 void chooseLargeView(TrackerState& s, Desktop& desktop) {
-    desktop.showWindow(s.mainWindow, ShowMode::ShowNormal);
-    s.viewX = (s.screenWidth - kLargeWidth) / 2;
-    s.viewY = (s.screenHeight - kLargeHeight) / 2;
-    s.viewWidth = kLargeWidth;
-    s.viewHeight = kLargeHeight;
-    s.largeView = true;
+    desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+    s.view.viewX = (s.session.screenWidth - kLargeWidth) / 2;
+    s.view.viewY = (s.session.screenHeight - kLargeHeight) / 2;
+    s.view.viewWidth = kLargeWidth;
+    s.view.viewHeight = kLargeHeight;
+    s.view.largeView = true;
 }
 
 void chooseCornerView(TrackerState& s) {
-    s.viewWidth = s.screenWidth / kCornerFraction;
-    s.viewHeight = s.screenHeight / kCornerFraction;
-    s.viewX = s.screenWidth - s.viewWidth;
-    s.viewY = s.screenHeight - s.viewHeight - kCornerMarginBottom;
-    s.largeView = false;
+    s.view.viewWidth = s.session.screenWidth / kCornerFraction;
+    s.view.viewHeight = s.session.screenHeight / kCornerFraction;
+    s.view.viewX = s.session.screenWidth - s.view.viewWidth;
+    s.view.viewY = s.session.screenHeight - s.view.viewHeight - kCornerMarginBottom;
+    s.view.largeView = false;
 }
 
 void moveViewWindows(const TrackerState& s, Desktop& desktop) {
-    desktop.moveWindow(s.mainWindow, s.viewX, s.viewY, s.viewWidth, s.viewHeight);
-    desktop.moveWindow(s.captureWindow, 0, 0, s.viewWidth, s.viewHeight);
+    desktop.moveWindow(s.session.mainWindow, s.view.viewX, s.view.viewY, s.view.viewWidth,
+                       s.view.viewHeight);
+    desktop.moveWindow(s.session.captureWindow, 0, 0, s.view.viewWidth, s.view.viewHeight);
 }
 
 void setScreenDefaults(TrackerState& s, int screenWidth, int screenHeight) {
-    s.screenWidth = screenWidth;
-    s.screenHeight = screenHeight;
-    s.clampMinX = 1;
-    s.clampMaxX = screenWidth - kPointerEdgeMargin;
-    s.clampMinY = 1;
-    s.clampMaxY = screenHeight - kPointerEdgeMargin;
-    s.mapWidth = screenWidth;
-    s.mapHeight = screenHeight;
+    s.session.screenWidth = screenWidth;
+    s.session.screenHeight = screenHeight;
+    s.shared.clampMinX = 1;
+    s.shared.clampMaxX = screenWidth - kPointerEdgeMargin;
+    s.shared.clampMinY = 1;
+    s.shared.clampMaxY = screenHeight - kPointerEdgeMargin;
+    s.shared.mapWidth = screenWidth;
+    s.shared.mapHeight = screenHeight;
     setKeyboardDefaultRect(s);
 }
 

@@ -10,6 +10,7 @@
 #include "imaging/circle_mask.h"
 #include "imaging/grids.h"
 #include "imaging/template_search.h"
+#include "tracker/imaging_steps.h"
 
 namespace quil {
 namespace {
@@ -77,18 +78,20 @@ void BM_LocateFaceSixtyPoints(benchmark::State& state) {
     const int ncols = (xB - xA + 30) / 10 + 1;
     for (int c = 0; c < ncols; ++c) {
         for (int r = 0; r < 6; ++r) {
-            s.latticeOffsets.push_back(c * 4800 + r * 10);
-            s.latticeReference.push_back(calib[at((xA - 15 + 10 * c) * 480 + y0 - 5 + 10 * r)]);
+            s.face.latticeOffsets.push_back(c * 4800 + r * 10);
+            s.face.latticeReference.push_back(
+                calib[at((xA - 15 + 10 * c) * 480 + y0 - 5 + 10 * r)]);
         }
     }
-    s.latticeCount = 6 * ncols;
-    s.latticeCentre = (ncols / 2) * 4800;
+    s.face.latticeCount = 6 * ncols;
+    s.face.latticeCentre = (ncols / 2) * 4800;
     for (int y = y0 - 65; y <= y0 + 55; ++y) {
-        for (int x = xA - 85; x <= xA + 55; ++x) s.searchIndices.push_back(x * 480 + y);
+        for (int x = xA - 85; x <= xA + 55; ++x) s.face.searchWindow.indices.push_back(x * 480 + y);
+        s.face.searchWindow.rectangle = true;
     }
     buildCircleMask(s, 25);
-    s.circleScratch.assign(at(s.circleCount), 0);
-    resetDistanceMap(s);
+    s.face.circleScratch.assign(at(s.session.circleCount), 0);
+    resetDistanceMap(s.face.distanceMap);
     std::mt19937 rng(3);
     Grid frame = texture(2);
     for (int32_t& v : frame) v = std::clamp(v + static_cast<int32_t>(rng() % 7) - 3, 0, 255);

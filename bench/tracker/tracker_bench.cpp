@@ -43,9 +43,9 @@ void BM_FrameIntake(benchmark::State& state) {
     testing::feed(*s, desktop, frame, 22);
     for (auto _ : state) {
         s->state = HandPause;
-        s->stillFrames = 0;
+        s->pointer.stillFrames = 0;
         frameCallback(*s, desktop, std::span<uint8_t>(frame));
-        benchmark::DoNotOptimize(s->previousGrid.data());
+        benchmark::DoNotOptimize(s->frame.previousGrid.data());
     }
 }
 BENCHMARK(BM_FrameIntake);
@@ -58,7 +58,7 @@ void BM_MotionSearchFrame(benchmark::State& state) {
     testing::feed(*s, desktop, a, 22);
     bool odd = false;
     for (auto _ : state) {
-        s->detectFrames = 0;
+        s->detection.detectFrames = 0;
         frameCallback(*s, desktop, std::span<uint8_t>(odd ? a : b));
         odd = !odd;
     }
@@ -71,11 +71,11 @@ void BM_CalibrationFrame(benchmark::State& state) {
     QuietDesktop desktop;
     testing::Frame a = testing::texturedFrame(83, 0, 150);
     testing::Frame b = raised(a, 230, 166, 30, 20, 90);
-    s->pauseActive = false;
-    s->previousGrid = testing::gridOf(a);
+    s->frame.pauseActive = false;
+    s->frame.previousGrid = testing::gridOf(a);
     bool odd = false;
     for (auto _ : state) {
-        s->calibFrames = 0;
+        s->detection.calibFrames = 0;
         frameCallback(*s, desktop, std::span<uint8_t>(odd ? a : b));
         odd = !odd;
     }
@@ -88,18 +88,18 @@ void BM_TrackingFrame(benchmark::State& state) {
     auto s = testing::inCalibration();
     QuietDesktop desktop;
     testing::Frame a = testing::texturedFrame(84);
-    s->currentGrid = testing::gridOf(a);
-    s->previousGrid = s->currentGrid;
+    s->frame.currentGrid = testing::gridOf(a);
+    s->frame.previousGrid = s->frame.currentGrid;
     if (!setUpTracking(*s, desktop, testing::eyesSixtyApart())) {
         state.SkipWithError("no tracking");
         return;
     }
-    s->pauseActive = false;
-    s->clickGestures[GestureEye] = 1;
-    s->clickGestures[GestureMouth] = 1;
+    s->frame.pauseActive = false;
+    s->shared.clickGestures[GestureEye] = 1;
+    s->shared.clickGestures[GestureMouth] = 1;
     testing::feed(*s, desktop, a, 2);
     for (auto _ : state) {
-        s->idleFrames = 0;
+        s->pointer.idleFrames = 0;
         frameCallback(*s, desktop, std::span<uint8_t>(a));
     }
     if (s->state != Tracking) state.SkipWithError("tracking ended");

@@ -68,7 +68,7 @@ void confineCursor(HWND window, TrackerState& s) {
     RECT r;
     if (GetWindowRect(window, &r)) ClipCursor(&r);
     POINT p;
-    if (GetCursorPos(&p)) s.lastCursor.store({p.x, p.y});
+    if (GetCursorPos(&p)) s.shared.lastCursor.store({p.x, p.y});
 }
 
 void onClick(HWND window, LPARAM lParam) {
@@ -99,7 +99,7 @@ void onClick(HWND window, LPARAM lParam) {
             ReleaseCapture();
             DestroyWindow(window);
             // The main thread runs the teardown; the send returns after it.
-            SendMessageA(reinterpret_cast<HWND>(s.mainWindow), WM_DESTROY, 0, 0);
+            SendMessageA(reinterpret_cast<HWND>(s.session.mainWindow), WM_DESTROY, 0, 0);
             break;
     }
 }
@@ -107,11 +107,12 @@ void onClick(HWND window, LPARAM lParam) {
 DWORD WINAPI optionsThread(LPVOID) {
     OptionsContext& c = context;
     TrackerState& s = *c.state;
-    const HWND window = CreateWindowExA(
-        0, kOptionsClassName, kOptionsTitle, WS_POPUP | WS_BORDER,
-        (s.screenWidth - kOptionsWindowWidth) / 2, (s.screenHeight - kOptionsWindowHeight) / 2,
-        kOptionsWindowWidth, kOptionsWindowHeight, reinterpret_cast<HWND>(s.mainWindow), nullptr,
-        c.instance, nullptr);
+    const HWND window =
+        CreateWindowExA(0, kOptionsClassName, kOptionsTitle, WS_POPUP | WS_BORDER,
+                        (s.session.screenWidth - kOptionsWindowWidth) / 2,
+                        (s.session.screenHeight - kOptionsWindowHeight) / 2, kOptionsWindowWidth,
+                        kOptionsWindowHeight, reinterpret_cast<HWND>(s.session.mainWindow), nullptr,
+                        c.instance, nullptr);
     if (window == nullptr) {
         // No window: give the tracker the whole screen back and leave the
         // options closed, so that they can be opened again.
@@ -122,7 +123,7 @@ DWORD WINAPI optionsThread(LPVOID) {
     c.saved = snapshotOptions(s);
     ShowWindow(window, SW_SHOWDEFAULT);
     SetCapture(window);
-    s.optionsOpen = true;
+    s.shared.optionsOpen = true;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -169,7 +170,7 @@ void paintOptions(HDC dc, const TrackerState& s, HBITMAP picture, HBITMAP checkM
     for (int row = 0; row < kOptionRows; ++row) {
         const int count = kOptionLayout[static_cast<std::size_t>(row)].count;
         for (int col = 0; col < count; ++col) {
-            if (s.optionFlags[row * kOptionCols + col] == 1) {
+            if (s.shared.optionFlags[row * kOptionCols + col] == 1) {
                 blitTick(dc, memory, checkMark != nullptr, tickPosition(row, col));
             }
         }

@@ -5,7 +5,7 @@
 //   WNDCLASSEXA wc{...}; wc.lpszClassName = quil::win::kOptionsClassName;
 //   wc.lpfnWndProc = quil::win::optionsWindowProc; RegisterClassExA(&wc);
 // and opens the window from the tray menu or a click on the camera view:
-//   if (!s.optionsOpen) quil::win::startOptionsWindow(s, desktop, instance);
+//   if (!s.shared.optionsOpen) quil::win::startOptionsWindow(s, desktop, instance);
 //
 // The option rules, the layout and the pointer bounds are the portable
 // options/options_window_logic.h; this file does the window work.
@@ -30,8 +30,8 @@ inline constexpr char kOptionsPictureName[] = "Bitmap";
 inline constexpr char kCheckMarkName[] = "checkbox";
 
 // Starts the options thread, which creates the window centred on the
-// screen (owned by s.mainWindow), confines the pointer to it, shows it with
-// the mouse capture and sets s.optionsOpen. Returns at once; false when an
+// screen (owned by s.session.mainWindow), confines the pointer to it, shows it with
+// the mouse capture and sets s.shared.optionsOpen. Returns at once; false when an
 // options window is already open or starting, or the thread cannot start.
 // The state, the desktop and the instance must outlive the window (they are
 // the program's own). OK saves to optionsFile.

@@ -71,11 +71,7 @@ TEST(CircleMask, SmallRadii) {
     EXPECT_EQ(circleMaskOffsets(1), (IntList{0, 480}));
     EXPECT_EQ(circleMaskOffsets(2).size(), 10u);
     EXPECT_EQ(circleMaskOffsets(10).size(), 306u);
-
-    TrackerState s;
-    buildCircleMask(s, 25);
-    EXPECT_EQ(s.circleCount, 1942);
-    EXPECT_EQ(s.circleOffsets, circleMaskOffsets(25));
+    EXPECT_EQ(circleMaskOffsets(25).size(), 1942u);
 }
 
 }  // namespace

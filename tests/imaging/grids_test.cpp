@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tracker/imaging_steps.h"
+
 namespace quil {
 namespace {
 
@@ -51,35 +53,35 @@ TEST(Transpose, ColumnMajorBecomesRowMajor) {
 
 TEST(Profiles, AccumulateAddsAndClearResets) {
     TrackerState s;
-    s.blockRows = 2;
-    s.blockCols = 3;
+    s.session.blockRows = 2;
+    s.session.blockCols = 3;
     makeFrameProfiles(s);
-    EXPECT_EQ(s.rowStarts, (IntList{0, 3}));
-    EXPECT_EQ(s.colIndices, (IntList{0, 1, 2}));
+    EXPECT_EQ(s.session.rowStarts, (IntList{0, 3}));
+    EXPECT_EQ(s.session.colIndices, (IntList{0, 1, 2}));
     const IntList rowMajor{1, 0, 1, 0, 1, 1};
     accumulateProfiles(s, rowMajor);
-    EXPECT_EQ(s.rowProfile, (IntList{2, 2}));
-    EXPECT_EQ(s.colProfile, (IntList{1, 1, 2}));
+    EXPECT_EQ(s.detection.rowProfile, (IntList{2, 2}));
+    EXPECT_EQ(s.detection.colProfile, (IntList{1, 1, 2}));
     accumulateProfiles(s, rowMajor);
-    EXPECT_EQ(s.rowProfile, (IntList{4, 4}));
-    EXPECT_EQ(s.colProfile, (IntList{2, 2, 4}));
+    EXPECT_EQ(s.detection.rowProfile, (IntList{4, 4}));
+    EXPECT_EQ(s.detection.colProfile, (IntList{2, 2, 4}));
     clearProfiles(s);
-    EXPECT_EQ(s.rowProfile, (IntList{0, 0}));
-    EXPECT_EQ(s.colProfile, (IntList{0, 0, 0}));
+    EXPECT_EQ(s.detection.rowProfile, (IntList{0, 0}));
+    EXPECT_EQ(s.detection.colProfile, (IntList{0, 0, 0}));
 }
 
 TEST(Profiles, HeadSumsAreRecomputedEachCall) {
     TrackerState s;
-    s.headBlockRows = 2;
-    s.headBlockCols = 3;
+    s.detection.headBlockRows = 2;
+    s.detection.headBlockCols = 3;
     makeHeadProfiles(s);
-    EXPECT_EQ(s.headColStarts, (IntList{0, 2, 4}));
+    EXPECT_EQ(s.detection.headColStarts, (IntList{0, 2, 4}));
     const IntList columnMajor{1, 0, 1, 1, 0, 1};  // columns (1 0), (1 1), (0 1)
     headRowSums(s, columnMajor);
     headRowSums(s, columnMajor);
     headColSums(s, columnMajor);
-    EXPECT_EQ(s.headRowProfile, (IntList{2, 2}));
-    EXPECT_EQ(s.headColProfile, (IntList{1, 2, 1}));
+    EXPECT_EQ(s.detection.headRowProfile, (IntList{2, 2}));
+    EXPECT_EQ(s.detection.headColProfile, (IntList{1, 2, 1}));
 }
 
 TEST(RectIndexList, ListsTheBoxColumnByColumn) {

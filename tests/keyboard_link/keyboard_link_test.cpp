@@ -17,7 +17,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 Rect rectOf(const TrackerState& s) {
-    return {s.keyboardLeft, s.keyboardRight, s.keyboardTop, s.keyboardBottom};
+    return {s.keyboard.left, s.keyboard.right, s.keyboard.top, s.keyboard.bottom};
 }
 
 class KeyboardLink : public ::testing::Test {
@@ -26,9 +26,9 @@ protected:
     RecordingDesktop desktop;
 
     void SetUp() override {
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
-        s.optionFlags[7] = 1;  // medium head movement: 45
+        s.session.screenWidth = 1024;
+        s.session.screenHeight = 768;
+        s.shared.optionFlags[7] = 1;  // medium head movement: 45
         setKeyboardDefaultRect(s);
     }
     void hello() { EXPECT_TRUE(handleKeyboardMessage(s, kMsgKeyboardHello, kKeyboard, 0)); }
@@ -39,7 +39,7 @@ protected:
 
 TEST_F(KeyboardLink, DefaultRectangleIsBottomCentre) {
     EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
-    s.screenWidth = 1366;
+    s.session.screenWidth = 1366;
     setKeyboardDefaultRect(s);
     EXPECT_EQ(rectOf(s), (Rect{477, 889, 546, 738}));
 }
@@ -47,19 +47,19 @@ TEST_F(KeyboardLink, DefaultRectangleIsBottomCentre) {
 TEST_F(KeyboardLink, DockCodesPlaceTheRectangle) {
     handleKeyboardMessage(s, kMsgKeyboardDock, '4', 0);
     EXPECT_EQ(rectOf(s), (Rect{612, 1024, 0, 192}));
-    EXPECT_FALSE(s.keyboardDockedCorner);
+    EXPECT_FALSE(s.keyboard.dockedCorner);
     handleKeyboardMessage(s, kMsgKeyboardDock, 0x7700 | '5', 0);  // only the low byte counts
     EXPECT_EQ(rectOf(s), (Rect{612, 1024, 546, 738}));
-    EXPECT_TRUE(s.keyboardDockedCorner);
+    EXPECT_TRUE(s.keyboard.dockedCorner);
     handleKeyboardMessage(s, kMsgKeyboardDock, '2', 0);
     EXPECT_EQ(rectOf(s), (Rect{0, 412, 546, 738}));
-    EXPECT_FALSE(s.keyboardDockedCorner);
+    EXPECT_FALSE(s.keyboard.dockedCorner);
     handleKeyboardMessage(s, kMsgKeyboardDock, '3', 0);
     EXPECT_EQ(rectOf(s), (Rect{0, 412, 0, 192}));
     handleKeyboardMessage(s, kMsgKeyboardDock, '5', 0);
     handleKeyboardMessage(s, kMsgKeyboardDock, '1', 0);
     EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
-    EXPECT_FALSE(s.keyboardDockedCorner);
+    EXPECT_FALSE(s.keyboard.dockedCorner);
 
     // Any other code changes nothing.
     handleKeyboardMessage(s, kMsgKeyboardDock, '5', 0);
@@ -67,28 +67,28 @@ TEST_F(KeyboardLink, DockCodesPlaceTheRectangle) {
          {std::uintptr_t{'0'}, std::uintptr_t{'6'}, std::uintptr_t{0}, std::uintptr_t{0x130}}) {
         handleKeyboardMessage(s, kMsgKeyboardDock, code, 0);
         EXPECT_EQ(rectOf(s), (Rect{612, 1024, 546, 738}));
-        EXPECT_TRUE(s.keyboardDockedCorner);
+        EXPECT_TRUE(s.keyboard.dockedCorner);
     }
 }
 
 TEST_F(KeyboardLink, HelloAndGone) {
     hello();
-    EXPECT_EQ(s.keyboardWindow, kKeyboard);
-    EXPECT_FALSE(s.keyboardHidden);
-    EXPECT_FALSE(s.keyboardStayHidden);
+    EXPECT_EQ(s.keyboard.window, kKeyboard);
+    EXPECT_FALSE(s.keyboard.hidden);
+    EXPECT_FALSE(s.keyboard.stayHidden);
 
     // Gone after the pointer slowed down over the keyboard restores the
     // undoubled speed.
-    s.speedDivisor = 90.0;
-    s.keyboardDockedCorner = true;
-    s.keyboardStayHidden = true;
+    s.shared.speedDivisor = 90.0;
+    s.keyboard.dockedCorner = true;
+    s.keyboard.stayHidden = true;
     EXPECT_TRUE(handleKeyboardMessage(s, kMsgKeyboardGone, 0, 0));
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_TRUE(s.keyboardStayHidden);  // unchanged
-    EXPECT_FALSE(s.keyboardDockedCorner);
-    EXPECT_EQ(s.speedDivisor, 45.0);
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / 5625.0);
-    EXPECT_EQ(s.keyboardWindow, kKeyboard);  // never cleared
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_TRUE(s.keyboard.stayHidden);  // unchanged
+    EXPECT_FALSE(s.keyboard.dockedCorner);
+    EXPECT_EQ(s.shared.speedDivisor, 45.0);
+    EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / 5625.0);
+    EXPECT_EQ(s.keyboard.window, kKeyboard);  // never cleared
 
     EXPECT_FALSE(handleKeyboardMessage(s, 1026, 0, 0));
     EXPECT_TRUE(desktop.calls.empty());
@@ -97,46 +97,46 @@ TEST_F(KeyboardLink, HelloAndGone) {
 TEST_F(KeyboardLink, OptionsWindowHidesAVisibleKeyboardAndShowsItAgain) {
     hello();
     keyboardOnOptionsOpen(s, desktop);
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_FALSE(s.keyboardStayHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_FALSE(s.keyboard.stayHidden);
     keyboardOnOptionsClose(s, desktop);
-    EXPECT_FALSE(s.keyboardHidden);
-    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_FALSE(s.keyboard.hidden);
+    EXPECT_TRUE(s.keyboard.stayHidden);
     EXPECT_EQ(desktop.calls,
               (std::vector<DesktopCall>{shown(ShowMode::Hide), shown(ShowMode::Show)}));
 }
 
 TEST_F(KeyboardLink, OptionsWindowLeavesAHiddenKeyboardHidden) {
     hello();
-    s.keyboardHidden = true;
+    s.keyboard.hidden = true;
     keyboardOnOptionsOpen(s, desktop);
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_TRUE(s.keyboard.stayHidden);
     keyboardOnOptionsClose(s, desktop);
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_TRUE(s.keyboard.stayHidden);
     EXPECT_TRUE(desktop.calls.empty());
 }
 
 TEST_F(KeyboardLink, LostHidesOrRemembersAndCalibrationShowsOnlyWhatItHid) {
     hello();
     keyboardOnTrackerLost(s, desktop);
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_FALSE(s.keyboardStayHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_FALSE(s.keyboard.stayHidden);
     keyboardOnCalibrated(s, desktop);
-    EXPECT_FALSE(s.keyboardHidden);
-    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_FALSE(s.keyboard.hidden);
+    EXPECT_TRUE(s.keyboard.stayHidden);
     EXPECT_EQ(desktop.calls,
               (std::vector<DesktopCall>{shown(ShowMode::Hide), shown(ShowMode::Show)}));
 
     desktop.calls.clear();
-    s.keyboardHidden = true;  // hidden by the user
-    s.keyboardStayHidden = false;
+    s.keyboard.hidden = true;  // hidden by the user
+    s.keyboard.stayHidden = false;
     keyboardOnTrackerLost(s, desktop);
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_TRUE(s.keyboardStayHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_TRUE(s.keyboard.stayHidden);
     keyboardOnCalibrated(s, desktop);
-    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(desktop.calls.empty());
 }
 
@@ -145,11 +145,11 @@ TEST_F(KeyboardLink, ToggleShowsAtBottomCentreOrHides) {
     hello();
     handleKeyboardMessage(s, kMsgKeyboardDock, '3', 0);
     EXPECT_TRUE(toggleKeyboard(s, desktop));
-    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(toggleKeyboard(s, desktop));
-    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_FALSE(s.keyboard.hidden);
     EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
-    EXPECT_FALSE(s.keyboardStayHidden);  // untouched
+    EXPECT_FALSE(s.keyboard.stayHidden);  // untouched
     EXPECT_EQ(desktop.calls,
               (std::vector<DesktopCall>{shown(ShowMode::Hide), shown(ShowMode::Show)}));
 }
@@ -160,8 +160,8 @@ TEST_F(KeyboardLink, NothingHappensBeforeTheKeyboardAnnouncesItself) {
     keyboardOnTrackerLost(s, desktop);
     keyboardOnCalibrated(s, desktop);
     EXPECT_TRUE(desktop.calls.empty());
-    EXPECT_TRUE(s.keyboardHidden);
-    EXPECT_FALSE(s.keyboardStayHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_FALSE(s.keyboard.stayHidden);
 }
 
 }  // namespace

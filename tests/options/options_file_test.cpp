@@ -31,7 +31,7 @@ std::array<int32_t, 3> row(const std::array<std::atomic<int32_t>, 3>& gestures) 
 
 std::array<int32_t, 15> stored(const TrackerState& s) {
     std::array<int32_t, 15> v{};
-    for (int i = 0; i < 15; ++i) v[static_cast<size_t>(i)] = s.optionFlags[i];
+    for (int i = 0; i < 15; ++i) v[static_cast<size_t>(i)] = s.shared.optionFlags[i];
     return v;
 }
 
@@ -48,8 +48,8 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
         file = dir / "options.cfg";
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
+        s.session.screenWidth = 1024;
+        s.session.screenHeight = 768;
     }
     void TearDown() override {
         std::error_code ec;
@@ -68,22 +68,22 @@ TEST_F(OptionsFile, FirstRunWritesTheDefaultFileAndStartsWithDefaults) {
     loadOptions(s, file);
     EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n");
     EXPECT_EQ(stored(s), kDefaults);
-    EXPECT_FALSE(s.mirrorX);
-    EXPECT_EQ(s.rangeScale, 0.6);
-    EXPECT_EQ(s.speedDivisor, 45.0);
-    EXPECT_EQ(row(s.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
-    EXPECT_EQ(row(s.dragGestures), (std::array<int32_t, 3>{1, 0, 0}));
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / 5625.0);
-    EXPECT_EQ(s.headRangeWidth, 39);
+    EXPECT_FALSE(s.shared.mirrorX);
+    EXPECT_EQ(s.shared.rangeScale, 0.6);
+    EXPECT_EQ(s.shared.speedDivisor, 45.0);
+    EXPECT_EQ(row(s.shared.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_EQ(row(s.shared.dragGestures), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / 5625.0);
+    EXPECT_EQ(s.shared.headRangeWidth, 39);
     EXPECT_FALSE(fs::exists(dir / "options.cfg.tmp"));
 }
 
 TEST_F(OptionsFile, SavedFormHasNoLineFeedAndLoadsBack) {
     loadOptions(s, file);
-    s.optionFlags[0] = 0;
-    s.optionFlags[1] = 1;
-    s.optionFlags[11] = 1;
-    s.optionFlags[12] = 0;
+    s.shared.optionFlags[0] = 0;
+    s.shared.optionFlags[1] = 1;
+    s.shared.optionFlags[11] = 1;
+    s.shared.optionFlags[12] = 0;
     saveOptions(s, file);
     EXPECT_EQ(readAll(file), "0 1 0 0 1 0 0 1 0 0 1 1 0 0 0");
     EXPECT_FALSE(fs::exists(dir / "options.cfg.tmp"));
@@ -91,7 +91,7 @@ TEST_F(OptionsFile, SavedFormHasNoLineFeedAndLoadsBack) {
     TrackerState t;
     loadOptions(t, file);
     EXPECT_EQ(stored(t), stored(s));
-    EXPECT_TRUE(t.mirrorX);
+    EXPECT_TRUE(t.shared.mirrorX);
 }
 
 TEST_F(OptionsFile, AnyWhiteSpaceSeparatesValues) {
@@ -101,25 +101,25 @@ TEST_F(OptionsFile, AnyWhiteSpaceSeparatesValues) {
 
 TEST_F(OptionsFile, FirstTickedChoiceWinsAndOnlyOneCounts) {
     loadUnchanged("1 0 0 1 0 0 1 0 0 1 0 0 0 0 1");
-    EXPECT_EQ(s.rangeScale, 0.7);
-    EXPECT_EQ(s.speedDivisor, 30.0);
-    EXPECT_EQ(row(s.clickGestures), (std::array<int32_t, 3>{1, 0, 0}));
-    EXPECT_EQ(row(s.dragGestures), (std::array<int32_t, 3>{0, 0, 1}));
+    EXPECT_EQ(s.shared.rangeScale, 0.7);
+    EXPECT_EQ(s.shared.speedDivisor, 30.0);
+    EXPECT_EQ(row(s.shared.clickGestures), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(row(s.shared.dragGestures), (std::array<int32_t, 3>{0, 0, 1}));
 
     loadUnchanged("1 0 0 1 1 0 0 1 0 0 1 0 1 0 0");
-    EXPECT_EQ(s.rangeScale, 0.7);
+    EXPECT_EQ(s.shared.rangeScale, 0.7);
 
     // No value equal to 1 in rows 0..2: mirrored, 0.5, 60.
     loadUnchanged("2 0 0 0 -1 0 0 7 0 0 1 0 1 0 0");
-    EXPECT_TRUE(s.mirrorX);
-    EXPECT_EQ(s.rangeScale, 0.5);
-    EXPECT_EQ(s.speedDivisor, 60.0);
+    EXPECT_TRUE(s.shared.mirrorX);
+    EXPECT_EQ(s.shared.rangeScale, 0.5);
+    EXPECT_EQ(s.shared.speedDivisor, 60.0);
 }
 
 TEST_F(OptionsFile, ButtonRowIsClearedOnLoad) {
-    for (int i = 15; i < 18; ++i) s.optionFlags[i] = 1;
+    for (int i = 15; i < 18; ++i) s.shared.optionFlags[i] = 1;
     loadUnchanged("1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1 1 1");
-    for (int i = 15; i < 18; ++i) EXPECT_EQ(s.optionFlags[i], 0);
+    for (int i = 15; i < 18; ++i) EXPECT_EQ(s.shared.optionFlags[i], 0);
 }
 
 TEST_F(OptionsFile, ShortFileKeepsUnreadValuesAndIsNotRewritten) {
@@ -128,7 +128,7 @@ TEST_F(OptionsFile, ShortFileKeepsUnreadValuesAndIsNotRewritten) {
 }
 
 TEST_F(OptionsFile, ReadingStopsAtTheFirstUnreadableToken) {
-    for (int i = 0; i < 15; ++i) s.optionFlags[i] = 5;  // "previous content"
+    for (int i = 0; i < 15; ++i) s.shared.optionFlags[i] = 5;  // "previous content"
     loadUnchanged("1 0 1x 1 1 1 1 1 1 1 1 1 1 1 1");
     EXPECT_EQ(stored(s), (std::array<int32_t, 15>{1, 0, 1, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5}));
 }
@@ -137,9 +137,9 @@ TEST_F(OptionsFile, NumbersOutsideIntRangeAreUnreadable) {
     loadUnchanged("1 0 99999999999999999999999 1 1 1 1 1 1 1 1 1 1 1 1");
     EXPECT_EQ(stored(s), (std::array<int32_t, 15>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     loadUnchanged("1 -2147483648 2147483647 2147483648");
-    EXPECT_EQ(s.optionFlags[1], -2147483648);
-    EXPECT_EQ(s.optionFlags[2], 2147483647);
-    EXPECT_EQ(s.optionFlags[3], 0);
+    EXPECT_EQ(s.shared.optionFlags[1], -2147483648);
+    EXPECT_EQ(s.shared.optionFlags[2], 2147483647);
+    EXPECT_EQ(s.shared.optionFlags[3], 0);
 }
 
 TEST_F(OptionsFile, FilesWithNoNumberAtAllGiveTheDefaultsAndStayAsTheyAre) {
@@ -147,8 +147,8 @@ TEST_F(OptionsFile, FilesWithNoNumberAtAllGiveTheDefaultsAndStayAsTheyAre) {
          {std::string(), std::string("   \n"), std::string("\0\x01\xff\x7f garbage", 12),
           std::string("options")}) {
         TrackerState t;
-        t.screenWidth = 1024;
-        t.screenHeight = 768;
+        t.session.screenWidth = 1024;
+        t.session.screenHeight = 768;
         writeAll(file, text);
         loadOptions(t, file);
         EXPECT_EQ(stored(t), kDefaults);
@@ -184,7 +184,7 @@ TEST_F(OptionsFile, SaveNeverLeavesADamagedFile) {
     // The temporary beside it cannot be created: the old file stays whole.
     fs::create_directories(dir / "options.cfg.tmp");
     loadOptions(s, file);
-    s.optionFlags[0] = 0;
+    s.shared.optionFlags[0] = 0;
     saveOptions(s, file);
     EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n");
 
@@ -197,8 +197,8 @@ TEST_F(OptionsFile, ReadOnlyFileKeepsTheUsersSettings) {
     writeAll(file, "0 1 0 1 0 0 1 0 0");
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     loadOptions(s, file);
-    EXPECT_EQ(s.optionFlags[1], 1);
-    EXPECT_EQ(s.rangeScale, 0.7);
+    EXPECT_EQ(s.shared.optionFlags[1], 1);
+    EXPECT_EQ(s.shared.rangeScale, 0.7);
     EXPECT_EQ(readAll(file), "0 1 0 1 0 0 1 0 0");
 
     std::ofstream probe(file, std::ios::app);

@@ -17,7 +17,8 @@ using testing::DesktopCall;
 using testing::RecordingDesktop;
 
 std::array<int32_t, 3> row(const TrackerState& s, int r) {
-    return {s.optionFlags[r * 3], s.optionFlags[r * 3 + 1], s.optionFlags[r * 3 + 2]};
+    return {s.shared.optionFlags[r * 3], s.shared.optionFlags[r * 3 + 1],
+            s.shared.optionFlags[r * 3 + 2]};
 }
 std::array<int32_t, 3> gestures(const std::array<std::atomic<int32_t>, 3>& g) {
     return {g[0], g[1], g[2]};
@@ -29,12 +30,12 @@ protected:
     RecordingDesktop desktop;
 
     void SetUp() override {
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
-        s.refX = 320;
-        s.refY = 200;
+        s.session.screenWidth = 1024;
+        s.session.screenHeight = 768;
+        s.face.refX = 320;
+        s.face.refY = 200;
         // The default table, applied.
-        for (const int i : {0, 4, 7, 10, 12}) s.optionFlags[i] = 1;
+        for (const int i : {0, 4, 7, 10, 12}) s.shared.optionFlags[i] = 1;
         applyOptions(s);
     }
     OptionButton click(int r, int c) { return applyOptionClick(s, {r, c}); }
@@ -75,20 +76,20 @@ TEST(OptionsHitTest, TickSitsInsideTheCellCorner) {
 TEST_F(OptionsWindow, SingleChoiceRowsTakeEffectAtOnce) {
     EXPECT_EQ(click(0, 1), OptionButton::None);
     EXPECT_EQ(row(s, 0), (std::array<int32_t, 3>{0, 1, 0}));
-    EXPECT_TRUE(s.mirrorX);
+    EXPECT_TRUE(s.shared.mirrorX);
 
     click(1, 0);
     EXPECT_EQ(row(s, 1), (std::array<int32_t, 3>{1, 0, 0}));
-    EXPECT_EQ(s.rangeScale, 0.7);
-    EXPECT_EQ(s.headRangeWidth, 45);
-    EXPECT_EQ(s.headRangeMinX, 297);
+    EXPECT_EQ(s.shared.rangeScale, 0.7);
+    EXPECT_EQ(s.shared.headRangeWidth, 45);
+    EXPECT_EQ(s.shared.headRangeMinX, 297);
     click(1, 2);
-    EXPECT_EQ(s.rangeScale, 0.5);
+    EXPECT_EQ(s.shared.rangeScale, 0.5);
 
     click(2, 0);
     EXPECT_EQ(row(s, 2), (std::array<int32_t, 3>{1, 0, 0}));
-    EXPECT_EQ(s.speedDivisor, 30.0);
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / (50.0 * 50.0));
+    EXPECT_EQ(s.shared.speedDivisor, 30.0);
+    EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / (50.0 * 50.0));
 }
 
 TEST_F(OptionsWindow, AGestureNeverClicksAndDragsAtOnce) {
@@ -96,10 +97,10 @@ TEST_F(OptionsWindow, AGestureNeverClicksAndDragsAtOnce) {
     EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 1, 0}));
     click(4, 0);  // untick the eye's drag (the drag set may become empty)
     EXPECT_EQ(row(s, 4), (std::array<int32_t, 3>{0, 0, 0}));
-    EXPECT_EQ(gestures(s.dragGestures), (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(gestures(s.shared.dragGestures), (std::array<int32_t, 3>{0, 0, 0}));
     click(3, 0);
     EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{1, 1, 0}));
-    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{1, 1, 0}));
+    EXPECT_EQ(gestures(s.shared.clickGestures), (std::array<int32_t, 3>{1, 1, 0}));
     click(4, 1);  // the mouth clicks: cannot drag
     EXPECT_EQ(row(s, 4), (std::array<int32_t, 3>{0, 0, 0}));
 }
@@ -107,11 +108,11 @@ TEST_F(OptionsWindow, AGestureNeverClicksAndDragsAtOnce) {
 TEST_F(OptionsWindow, TheLastClickGestureStays) {
     click(3, 1);
     EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 1, 0}));
-    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_EQ(gestures(s.shared.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
     click(3, 2);
     click(3, 1);  // two ticked: one can go
     EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 0, 1}));
-    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{0, 0, 1}));
+    EXPECT_EQ(gestures(s.shared.clickGestures), (std::array<int32_t, 3>{0, 0, 1}));
 }
 
 TEST_F(OptionsWindow, ButtonsAreNamedAndChangeNothing) {
@@ -128,9 +129,9 @@ TEST_F(OptionsWindow, ButtonsAreNamedAndChangeNothing) {
 TEST_F(OptionsWindow, CancelRestoresEverythingAndLeavesTheFileAlone) {
     const fs::path file = fs::temp_directory_path() / "quil_options_cancel.cfg";
     fs::remove(file);
-    s.keyboardWindow = 77;
-    s.keyboardHidden = true;
-    s.optionsOpen = true;
+    s.keyboard.window = 77;
+    s.keyboard.hidden = true;
+    s.shared.optionsOpen = true;
     const SavedOptions saved = snapshotOptions(s);
     click(0, 1);
     click(1, 0);
@@ -139,13 +140,13 @@ TEST_F(OptionsWindow, CancelRestoresEverythingAndLeavesTheFileAlone) {
     click(3, 2);
     finishWithCancel(s, desktop, saved);
     EXPECT_EQ(snapshotOptions(s), saved);
-    EXPECT_FALSE(s.mirrorX);
-    EXPECT_EQ(s.rangeScale, 0.6);
-    EXPECT_EQ(s.speedDivisor, 45.0);
-    EXPECT_EQ(gestures(s.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
-    EXPECT_EQ(gestures(s.dragGestures), (std::array<int32_t, 3>{1, 0, 0}));
-    EXPECT_EQ(s.headRangeWidth, 39);
-    EXPECT_FALSE(s.optionsOpen);
+    EXPECT_FALSE(s.shared.mirrorX);
+    EXPECT_EQ(s.shared.rangeScale, 0.6);
+    EXPECT_EQ(s.shared.speedDivisor, 45.0);
+    EXPECT_EQ(gestures(s.shared.clickGestures), (std::array<int32_t, 3>{0, 1, 0}));
+    EXPECT_EQ(gestures(s.shared.dragGestures), (std::array<int32_t, 3>{1, 0, 0}));
+    EXPECT_EQ(s.shared.headRangeWidth, 39);
+    EXPECT_FALSE(s.shared.optionsOpen);
     EXPECT_FALSE(fs::exists(file));
     // The keyboard the window hid comes back.
     EXPECT_EQ(
@@ -155,7 +156,7 @@ TEST_F(OptionsWindow, CancelRestoresEverythingAndLeavesTheFileAlone) {
 
 TEST_F(OptionsWindow, OkWritesTheSavedForm) {
     const fs::path file = fs::temp_directory_path() / "quil_options_ok.cfg";
-    s.optionsOpen = true;
+    s.shared.optionsOpen = true;
     click(0, 1);
     finishWithOk(s, desktop, file);
     {
@@ -165,43 +166,43 @@ TEST_F(OptionsWindow, OkWritesTheSavedForm) {
                                std::istreambuf_iterator<char>()};
         EXPECT_EQ(text, "0 1 0 0 1 0 0 1 0 0 1 0 1 0 0");
     }
-    EXPECT_FALSE(s.optionsOpen);
+    EXPECT_FALSE(s.shared.optionsOpen);
     EXPECT_TRUE(desktop.calls.empty());  // no keyboard known: nothing shown
     fs::remove(file);
 }
 
 TEST_F(OptionsWindow, OpeningIsRefusedDuringSearchAndOnlyOneWindowStarts) {
-    s.keyboardWindow = 77;
-    s.keyboardHidden = false;
-    s.largeView = true;
+    s.keyboard.window = 77;
+    s.keyboard.hidden = false;
+    s.view.largeView = true;
     EXPECT_FALSE(requestOptionsWindow(s, desktop));
-    EXPECT_FALSE(s.keyboardHidden);
+    EXPECT_FALSE(s.keyboard.hidden);
     EXPECT_TRUE(desktop.calls.empty());
 
-    s.largeView = false;
+    s.view.largeView = false;
     EXPECT_TRUE(requestOptionsWindow(s, desktop));
-    EXPECT_TRUE(s.keyboardHidden);
+    EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_EQ(
         desktop.calls,
         (std::vector<DesktopCall>{{DesktopCall::Show, 77, static_cast<int32_t>(ShowMode::Hide)}}));
-    s.optionsOpen = true;
+    s.shared.optionsOpen = true;
     EXPECT_FALSE(requestOptionsWindow(s, desktop));
-    EXPECT_TRUE(s.keyboardStayHidden);  // already hidden: stays hidden on closing
+    EXPECT_TRUE(s.keyboard.stayHidden);  // already hidden: stays hidden on closing
 }
 
 TEST_F(OptionsWindow, PointerBoundsNarrowToTheWindowAndComeBack) {
     narrowPointerBounds(s);
-    EXPECT_EQ(s.clampMinX, 208);
-    EXPECT_EQ(s.clampMaxX, 815);
-    EXPECT_EQ(s.clampMinY, 127);
-    EXPECT_EQ(s.clampMaxY, 640);
+    EXPECT_EQ(s.shared.clampMinX, 208);
+    EXPECT_EQ(s.shared.clampMaxX, 815);
+    EXPECT_EQ(s.shared.clampMinY, 127);
+    EXPECT_EQ(s.shared.clampMaxY, 640);
     restorePointerBounds(s);
-    EXPECT_EQ(s.clampMinX, 1);
-    EXPECT_EQ(s.clampMaxX, 1014);
-    EXPECT_EQ(s.clampMinY, 1);
-    EXPECT_EQ(s.clampMaxY, 758);
-    EXPECT_EQ(s.mapWidth, 1024);
-    EXPECT_EQ(s.mapHeight, 768);
+    EXPECT_EQ(s.shared.clampMinX, 1);
+    EXPECT_EQ(s.shared.clampMaxX, 1014);
+    EXPECT_EQ(s.shared.clampMinY, 1);
+    EXPECT_EQ(s.shared.clampMaxY, 758);
+    EXPECT_EQ(s.shared.mapWidth, 1024);
+    EXPECT_EQ(s.shared.mapHeight, 768);
 }
 
 }  // namespace

@@ -20,19 +20,21 @@ struct SamplerProbe {
     int mouthMotion = 0;
     struct Call {
         BlockSamplerArgs args;
-        TrackerState::BlockList blockList;
+        const IntList* blockList;
         std::array<int32_t, 9> neighbours;
         int32_t firstSample;
     };
     std::vector<Call> calls;
+    const IntList* eyeBlock = nullptr;  // the eye patch's block offsets
 };
 SamplerProbe probe;
 
-void fakeSampler(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
-                 const IntList& /*previous*/, FeatureSet& result) {
-    probe.calls.push_back({args, s.blockOffsetsIn, s.neighbourOffsets, current[0]});
+void fakeSampler(const BlockSamplerArgs& args, const IntList& current, const IntList& /*previous*/,
+                 FeatureSet& result, const IntList& blockOffsets,
+                 const std::array<int32_t, 9>& neighbourOffsets, SamplerScratch& /*scratch*/) {
+    probe.calls.push_back({args, &blockOffsets, neighbourOffsets, current[0]});
     allocFeatureSet(result, result.size());
-    const bool eye = s.blockOffsetsIn == TrackerState::BlockList::EyePatch;
+    const bool eye = &blockOffsets == probe.eyeBlock;
     const int total = eye ? probe.eyeMotion : probe.mouthMotion;
     // Spread over both directions and several blocks, as real motion is.
     result.upShift[0] = total / 2;
@@ -52,42 +54,43 @@ protected:
 
     void SetUp() override {
         probe = {};
-        s.headRangeCentreX = 320;
-        s.headRangeCentreY = 200;
-        s.halfEyeGap = 20;
+        probe.eyeBlock = &s.face.eyePatchBlock;
+        s.shared.headRangeCentreX = 320;
+        s.shared.headRangeCentreY = 200;
+        s.face.halfEyeGap = 20;
         // The buffers a calibration leaves for tracking.
-        s.eyePatchIndices.resize(2257);
-        s.eyePatchCurrent.resize(2257);
-        s.eyePatchPrevious.resize(2257);
-        s.eyePatchBlock = makeBlockOffsets(5, 5, 37);
-        allocFeatureSet(s.eyeMotion, 84);
-        s.mouthPatchIndices.resize(1550);
-        s.mouthPatchCurrent.resize(1550);
-        s.mouthPatchPrevious.resize(1550);
-        s.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
-        allocFeatureSet(s.mouthMotion, 60);
-        fillIndexGrid(s.currentGrid);
-        fillIndexGrid(s.previousGrid);
+        s.face.eyePatchIndices.resize(2257);
+        s.face.eyePatchCurrent.resize(2257);
+        s.face.eyePatchPrevious.resize(2257);
+        s.face.eyePatchBlock = makeBlockOffsets(5, 5, 37);
+        allocFeatureSet(s.face.eyeMotion, 84);
+        s.face.mouthPatchIndices.resize(1550);
+        s.face.mouthPatchCurrent.resize(1550);
+        s.face.mouthPatchPrevious.resize(1550);
+        s.face.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
+        allocFeatureSet(s.face.mouthMotion, 60);
+        fillIndexGrid(s.frame.currentGrid);
+        fillIndexGrid(s.frame.previousGrid);
         setGestures({0, 1, 0}, {1, 0, 0});  // the defaults
     }
 
     void setGestures(std::array<int, 3> click, std::array<int, 3> drag) {
         for (size_t k = 0; k < 3; ++k) {
-            s.clickGestures[k] = click[k];
-            s.dragGestures[k] = drag[k];
+            s.shared.clickGestures[k] = click[k];
+            s.shared.dragGestures[k] = drag[k];
         }
     }
     void still(double faceX = 320.0, double faceY = 200.0) {
-        s.moveDistance = 0.5;
+        s.pointer.moveDistance = 0.5;
         detectEvents(s, faceX, faceY, fakeSampler);
     }
     void showKeyboard() {
-        s.keyboardWindow = 77;
-        s.keyboardHidden = false;
-        s.keyboardLeft = 306;
-        s.keyboardRight = 718;
-        s.keyboardTop = 546;
-        s.keyboardBottom = 738;
+        s.keyboard.window = 77;
+        s.keyboard.hidden = false;
+        s.keyboard.left = 306;
+        s.keyboard.right = 718;
+        s.keyboard.top = 546;
+        s.keyboard.bottom = 738;
     }
     std::vector<DesktopCall::Kind> kinds() const {
         std::vector<DesktopCall::Kind> out;
@@ -101,21 +104,21 @@ TEST_F(Clicks, MotionThresholdsAreFiftySixAndSixtyOne) {
     probe.eyeMotion = 55;
     probe.mouthMotion = 60;
     still();
-    EXPECT_FALSE(s.eyeEvent);
-    EXPECT_FALSE(s.mouthEvent);
+    EXPECT_FALSE(s.pointer.eyeEvent);
+    EXPECT_FALSE(s.pointer.mouthEvent);
 
     probe.mouthMotion = 61;
     still();
-    EXPECT_FALSE(s.eyeEvent);
-    EXPECT_TRUE(s.mouthEvent);
+    EXPECT_FALSE(s.pointer.eyeEvent);
+    EXPECT_TRUE(s.pointer.mouthEvent);
 
     // An eye event leaves the mouth patch unexamined.
     probe.eyeMotion = 56;
-    s.mouthEvent = false;
+    s.pointer.mouthEvent = false;
     probe.calls.clear();
     still();
-    EXPECT_TRUE(s.eyeEvent);
-    EXPECT_FALSE(s.mouthEvent);
+    EXPECT_TRUE(s.pointer.eyeEvent);
+    EXPECT_FALSE(s.pointer.mouthEvent);
     EXPECT_EQ(probe.calls.size(), 1u);
 }
 
@@ -124,7 +127,7 @@ TEST_F(Clicks, SamplerRunsOnEachPatchWithItsOwnGrid) {
     still();
     ASSERT_EQ(probe.calls.size(), 2u);
     const auto& eye = probe.calls[0];
-    EXPECT_EQ(eye.blockList, TrackerState::BlockList::EyePatch);
+    EXPECT_EQ(eye.blockList, &s.face.eyePatchBlock);
     EXPECT_EQ(eye.neighbours, neighbourOffsetsFor(7));
     EXPECT_EQ(eye.args.gridRows, 37);
     EXPECT_EQ(eye.args.gridCols, 61);
@@ -133,41 +136,39 @@ TEST_F(Clicks, SamplerRunsOnEachPatchWithItsOwnGrid) {
     // Centred face: columns 270..330, rows 191..227.
     EXPECT_EQ(eye.firstSample, 270 * 480 + 191);
     const auto& mouth = probe.calls[1];
-    EXPECT_EQ(mouth.blockList, TrackerState::BlockList::MouthPatch);
+    EXPECT_EQ(mouth.blockList, &s.face.mouthPatchBlock);
     EXPECT_EQ(mouth.neighbours, neighbourOffsetsFor(10));
     EXPECT_EQ(mouth.args.gridRows, 50);
     EXPECT_EQ(mouth.args.gridCols, 31);
     EXPECT_EQ(mouth.firstSample, 305 * 480 + 240);
-    // The state's own block list is active again afterwards.
-    EXPECT_EQ(s.blockOffsetsIn, TrackerState::BlockList::Own);
 }
 
 TEST_F(Clicks, GestureInNeitherRowIsNeverExaminedNorActs) {
     setGestures({0, 1, 0}, {0, 0, 0});
     for (int i = 0; i < 25; ++i) still();
     EXPECT_EQ(probe.calls.size(), 25u);  // the mouth patch only
-    EXPECT_EQ(s.dwellFrames, 0);
-    EXPECT_FALSE(s.dwellEvent);
+    EXPECT_EQ(s.pointer.dwellFrames, 0);
+    EXPECT_FALSE(s.pointer.dwellEvent);
 
     // A dwell found before the user took it out of both sets does nothing.
-    s.dwellEvent = true;
+    s.pointer.dwellEvent = true;
     runGestureAction(s, desktop, GestureDwell, {0, 0});
     EXPECT_TRUE(desktop.calls.empty());
-    EXPECT_FALSE(s.dwellEvent);
+    EXPECT_FALSE(s.pointer.dwellEvent);
 }
 
 TEST_F(Clicks, DwellCountsStillFramesAndMotionRestartsIt) {
     setGestures({0, 0, 1}, {0, 0, 0});
     for (int i = 0; i < 19; ++i) still();
-    EXPECT_FALSE(s.dwellEvent);
-    s.moveDistance = 1.0;  // exactly one pixel counts as movement
+    EXPECT_FALSE(s.pointer.dwellEvent);
+    s.pointer.moveDistance = 1.0;  // exactly one pixel counts as movement
     detectEvents(s, 320.0, 200.0, fakeSampler);
-    EXPECT_EQ(s.dwellFrames, 0);
+    EXPECT_EQ(s.pointer.dwellFrames, 0);
     for (int i = 0; i < 19; ++i) still();
-    EXPECT_FALSE(s.dwellEvent);
+    EXPECT_FALSE(s.pointer.dwellEvent);
     still();
-    EXPECT_TRUE(s.dwellEvent);
-    EXPECT_EQ(s.dwellFrames, 0);
+    EXPECT_TRUE(s.pointer.dwellEvent);
+    EXPECT_EQ(s.pointer.dwellFrames, 0);
     EXPECT_TRUE(probe.calls.empty());
 }
 
@@ -175,43 +176,43 @@ TEST_F(Clicks, CooldownRestsTenFramesWithoutCountingDwell) {
     setGestures({1, 0, 1}, {0, 0, 0});
     probe.eyeMotion = 60;
     still();
-    s.dwellEvent = true;  // found in the same frame
+    s.pointer.dwellEvent = true;  // found in the same frame
     ASSERT_EQ(pendingGesture(s), GestureEye);
     runGestureAction(s, desktop, pendingGesture(s), {0, 0});
-    EXPECT_TRUE(s.clickCooldown);
+    EXPECT_TRUE(s.pointer.clickCooldown);
 
     // The dwell still pending runs in the next frame, during the cooldown,
     // which it does not prolong.
     const size_t calls = probe.calls.size();
-    const int dwell = s.dwellFrames;
+    const int dwell = s.pointer.dwellFrames;
     detectEvents(s, 320.0, 200.0, fakeSampler);
     ASSERT_EQ(pendingGesture(s), GestureDwell);
     runGestureAction(s, desktop, GestureDwell, {0, 0});
     EXPECT_EQ(pendingGesture(s), -1);
     for (int frame = 2; frame <= 10; ++frame) {
-        EXPECT_TRUE(s.clickCooldown) << frame;
+        EXPECT_TRUE(s.pointer.clickCooldown) << frame;
         still();
     }
-    EXPECT_FALSE(s.clickCooldown);
+    EXPECT_FALSE(s.pointer.clickCooldown);
     EXPECT_EQ(probe.calls.size(), calls);
-    EXPECT_EQ(s.dwellFrames, dwell);
+    EXPECT_EQ(s.pointer.dwellFrames, dwell);
     still();  // the eleventh frame examines again
     EXPECT_EQ(probe.calls.size(), calls + 1);
 }
 
 TEST_F(Clicks, DefaultDragTogglesAndClickReleases) {
     probe.eyeMotion = 60;
-    s.eyeEvent = true;
+    s.pointer.eyeEvent = true;
     runGestureAction(s, desktop, GestureEye, {0, 0});
-    EXPECT_TRUE(s.buttonHeld);
-    s.mouthEvent = true;
+    EXPECT_TRUE(s.pointer.buttonHeld);
+    s.pointer.mouthEvent = true;
     runGestureAction(s, desktop, GestureMouth, {0, 0});
-    EXPECT_FALSE(s.buttonHeld);
-    s.eyeEvent = true;
+    EXPECT_FALSE(s.pointer.buttonHeld);
+    s.pointer.eyeEvent = true;
     runGestureAction(s, desktop, GestureEye, {0, 0});
-    s.eyeEvent = true;
+    s.pointer.eyeEvent = true;
     runGestureAction(s, desktop, GestureEye, {0, 0});
-    EXPECT_FALSE(s.buttonHeld);
+    EXPECT_FALSE(s.pointer.buttonHeld);
     EXPECT_EQ(kinds(), (std::vector<DesktopCall::Kind>{
                            DesktopCall::ButtonDown, DesktopCall::ButtonDown, DesktopCall::ButtonUp,
                            DesktopCall::ButtonDown, DesktopCall::ButtonUp}));
@@ -243,7 +244,7 @@ TEST_F(Clicks, KeyboardGetsKeyPressInsideAndClickOutsideInGestureOrder) {
     }
 
     // Hidden keyboard: plain clicks, no message ever.
-    s.keyboardHidden = true;
+    s.keyboard.hidden = true;
     desktop.calls.clear();
     runGestureAction(s, desktop, GestureEye, {400, 600});
     EXPECT_EQ(kinds(),
@@ -252,12 +253,12 @@ TEST_F(Clicks, KeyboardGetsKeyPressInsideAndClickOutsideInGestureOrder) {
 
 TEST_F(Clicks, KeyPressOverKeyboardReleasesAHeldDrag) {
     showKeyboard();
-    s.eyeEvent = true;
+    s.pointer.eyeEvent = true;
     runGestureAction(s, desktop, GestureEye, {10, 10});  // drag press
-    ASSERT_TRUE(s.buttonHeld);
-    s.mouthEvent = true;
+    ASSERT_TRUE(s.pointer.buttonHeld);
+    s.pointer.mouthEvent = true;
     runGestureAction(s, desktop, GestureMouth, {400, 600});
-    EXPECT_FALSE(s.buttonHeld);
+    EXPECT_FALSE(s.pointer.buttonHeld);
     EXPECT_EQ(kinds(),
               (std::vector<DesktopCall::Kind>{DesktopCall::ButtonDown, DesktopCall::ButtonUp,
                                               DesktopCall::KeyboardMessage}));
@@ -271,7 +272,7 @@ TEST_F(Clicks, EyeSideFollowsTheFaceAndSwingsWithIt) {
     // Three columns left: the first eye, swung by +3.
     EXPECT_EQ(eyePatchRect(s, 317.0, 200.0).left, 317 - 20 + 3 - 30);
     // A wider eye gap reverses the choice.
-    s.halfEyeGap = 40;
+    s.face.halfEyeGap = 40;
     EXPECT_EQ(eyePatchRect(s, 317.0, 200.0).left, 317 + 40 + 3 - 30);
     // Vertical swing: two rows down gives trunc(-5 sin(3.0)) = 0, four rows
     // down trunc(-5 sin(6.0)) = 1, which lifts the patch by one row.
@@ -282,11 +283,11 @@ TEST_F(Clicks, MissingPatchBuffersRaiseNoEvent) {
     setGestures({1, 1, 0}, {0, 0, 0});
     probe.eyeMotion = 100;
     probe.mouthMotion = 100;
-    s.eyePatchCurrent.clear();
-    freeFeatureSet(s.mouthMotion);
+    s.face.eyePatchCurrent.clear();
+    freeFeatureSet(s.face.mouthMotion);
     still();
-    EXPECT_FALSE(s.eyeEvent);
-    EXPECT_FALSE(s.mouthEvent);
+    EXPECT_FALSE(s.pointer.eyeEvent);
+    EXPECT_FALSE(s.pointer.mouthEvent);
     EXPECT_TRUE(probe.calls.empty());
 }
 

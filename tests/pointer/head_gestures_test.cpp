@@ -12,7 +12,7 @@ constexpr int kLeftSwing = kCentre - 6;
 class Shake : public ::testing::Test {
 protected:
     TrackerState s;
-    void SetUp() override { s.headRangeCentreX = kCentre; }
+    void SetUp() override { s.shared.headRangeCentreX = kCentre; }
 
     // The four swings after the initial letter; false for each call.
     void swing() {

@@ -15,44 +15,44 @@ using testing::RecordingDesktop;
 
 // A 1024 x 768 screen with the start-up bounds and the medium speed.
 void setUpScreen(TrackerState& s, double speed = 45.0) {
-    s.screenWidth = 1024;
-    s.screenHeight = 768;
-    s.clampMinX = 1;
-    s.clampMaxX = 1014;
-    s.clampMinY = 1;
-    s.clampMaxY = 758;
-    s.mapWidth = 1024;
-    s.mapHeight = 768;
-    s.speedDivisor = speed;
+    s.session.screenWidth = 1024;
+    s.session.screenHeight = 768;
+    s.shared.clampMinX = 1;
+    s.shared.clampMaxX = 1014;
+    s.shared.clampMinY = 1;
+    s.shared.clampMaxY = 758;
+    s.shared.mapWidth = 1024;
+    s.shared.mapHeight = 768;
+    s.shared.speedDivisor = speed;
     computeGains(s);
 }
 
 // The head range of a face calibrated at (320, 200) with the largest range.
 void setUpRange(TrackerState& s) {
-    s.headRangeMinX = 297;
-    s.headRangeMaxX = 342;
-    s.headRangeMinY = 188;
-    s.headRangeMaxY = 212;
+    s.shared.headRangeMinX = 297;
+    s.shared.headRangeMaxX = 342;
+    s.shared.headRangeMinY = 188;
+    s.shared.headRangeMaxY = 212;
 }
 
 // A head range that spans exactly the map, so that the raw target is
 // mapWidth - faceX (unmirrored) and faceY.
 void setIdentityRange(TrackerState& s) {
-    s.headRangeMinX = 0;
-    s.headRangeMaxX = 1024;
-    s.headRangeMinY = 0;
-    s.headRangeMaxY = 768;
+    s.shared.headRangeMinX = 0;
+    s.shared.headRangeMaxX = 1024;
+    s.shared.headRangeMinY = 0;
+    s.shared.headRangeMaxY = 768;
 }
 
 // The raw target along x, observed through the step: with gain 1/d from a
 // last target d pixels away, the step is exactly the distance.
 int observedRawX(TrackerState& s, double faceX, int expected, int from) {
-    s.lastTargetX = from;
-    s.gainX = 1.0 / std::abs(expected - from);
-    s.clampMinX = std::numeric_limits<int32_t>::min() / 2;
-    s.clampMaxX = std::numeric_limits<int32_t>::max() / 2;
-    mapPointer(s, faceX, s.headRangeMinY);
-    return s.targetX;
+    s.track.lastTargetX = from;
+    s.shared.gainX = 1.0 / std::abs(expected - from);
+    s.shared.clampMinX = std::numeric_limits<int32_t>::min() / 2;
+    s.shared.clampMaxX = std::numeric_limits<int32_t>::max() / 2;
+    mapPointer(s, faceX, s.shared.headRangeMinY);
+    return s.pointer.targetX;
 }
 
 TEST(RoundNearest, TiesGoTowardMinusInfinity) {
@@ -76,48 +76,48 @@ TEST(RoundNearest, SaturatesInsteadOfOverflowing) {
 
 TEST(HeadRange, EdgesAndCentreRoundDownOnTies) {
     TrackerState s;
-    s.refX = 320;
-    s.refY = 200;
-    s.rangeScale = 0.7;
+    s.face.refX = 320;
+    s.face.refY = 200;
+    s.shared.rangeScale = 0.7;
     setHeadRange(s);
-    EXPECT_EQ(s.headRangeWidth, 45);
-    EXPECT_EQ(s.headRangeHeight, 24);
-    EXPECT_EQ(s.headRangeMinX, 297);
-    EXPECT_EQ(s.headRangeMaxX, 342);
-    EXPECT_EQ(s.headRangeCentreX, 319);
-    EXPECT_EQ(s.headRangeMinY, 188);
-    EXPECT_EQ(s.headRangeMaxY, 212);
-    EXPECT_EQ(s.headRangeCentreY, 200);
+    EXPECT_EQ(s.shared.headRangeWidth, 45);
+    EXPECT_EQ(s.shared.headRangeHeight, 24);
+    EXPECT_EQ(s.shared.headRangeMinX, 297);
+    EXPECT_EQ(s.shared.headRangeMaxX, 342);
+    EXPECT_EQ(s.shared.headRangeCentreX, 319);
+    EXPECT_EQ(s.shared.headRangeMinY, 188);
+    EXPECT_EQ(s.shared.headRangeMaxY, 212);
+    EXPECT_EQ(s.shared.headRangeCentreY, 200);
 
-    s.rangeScale = 0.5;
+    s.shared.rangeScale = 0.5;
     setHeadRange(s);
-    EXPECT_EQ(s.headRangeWidth, 32);
-    EXPECT_EQ(s.headRangeHeight, 17);
+    EXPECT_EQ(s.shared.headRangeWidth, 32);
+    EXPECT_EQ(s.shared.headRangeHeight, 17);
 }
 
 TEST(MapPointer, DeadZoneIsFiftyThreePixelsAtC75) {
     TrackerState s;
     setUpScreen(s);
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / 5625.0);  // c = 75
-    EXPECT_DOUBLE_EQ(s.gainY, 1.0 / 10000.0);
+    EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / 5625.0);  // c = 75
+    EXPECT_DOUBLE_EQ(s.shared.gainY, 1.0 / 10000.0);
     setIdentityRange(s);
-    s.lastTargetX = 500;
-    s.lastTargetY = 400;
+    s.track.lastTargetX = 500;
+    s.track.lastTargetY = 400;
 
     mapPointer(s, 1024 - 553, 400);  // raw 553: 53 to the right
-    EXPECT_EQ(s.targetX, 500);
+    EXPECT_EQ(s.pointer.targetX, 500);
     mapPointer(s, 1024 - 554, 400);  // 54 to the right
-    EXPECT_EQ(s.targetX, 501);
+    EXPECT_EQ(s.pointer.targetX, 501);
     mapPointer(s, 1024 - 446, 400);  // 54 to the left
-    EXPECT_EQ(s.targetX, 499);
+    EXPECT_EQ(s.pointer.targetX, 499);
 
     // Vertically c * width / height = 100: 70 rows still, 71 move one.
     mapPointer(s, 1024 - 500, 470);
-    EXPECT_EQ(s.targetY, 400);
+    EXPECT_EQ(s.pointer.targetY, 400);
     mapPointer(s, 1024 - 500, 471);
-    EXPECT_EQ(s.targetY, 401);
+    EXPECT_EQ(s.pointer.targetY, 401);
     mapPointer(s, 1024 - 500, 329);
-    EXPECT_EQ(s.targetY, 399);
+    EXPECT_EQ(s.pointer.targetY, 399);
 }
 
 TEST(MapPointer, RangeEdgesMapToScreenEdges) {
@@ -129,16 +129,16 @@ TEST(MapPointer, RangeEdgesMapToScreenEdges) {
     EXPECT_EQ(observedRawX(s, 342.0, 0, 100), 0);
 
     // The top edge maps to row 0, the bottom edge to mapHeight.
-    s.clampMinY = -100000;
-    s.clampMaxY = 100000;
-    s.lastTargetY = 50;
-    s.gainY = 1.0 / 50.0;
+    s.shared.clampMinY = -100000;
+    s.shared.clampMaxY = 100000;
+    s.track.lastTargetY = 50;
+    s.shared.gainY = 1.0 / 50.0;
     mapPointer(s, 300.0, 188.0);
-    EXPECT_EQ(s.targetY, 0);
-    s.lastTargetY = 700;
-    s.gainY = 1.0 / 68.0;
+    EXPECT_EQ(s.pointer.targetY, 0);
+    s.track.lastTargetY = 700;
+    s.shared.gainY = 1.0 / 68.0;
     mapPointer(s, 300.0, 212.0);
-    EXPECT_EQ(s.targetY, 768);
+    EXPECT_EQ(s.pointer.targetY, 768);
 }
 
 // A mirrored picture moves the face the other way for the same head motion,
@@ -147,7 +147,7 @@ TEST(MapPointer, MirroredPictureReversesHorizontalResponseOnly) {
     TrackerState s;
     setUpScreen(s);
     setUpRange(s);
-    s.mirrorX = true;
+    s.shared.mirrorX = true;
     EXPECT_EQ(observedRawX(s, 297.0, 0, 100), 0);
     EXPECT_EQ(observedRawX(s, 342.0, 1024, 24), 1024);
 
@@ -158,14 +158,14 @@ TEST(MapPointer, MirroredPictureReversesHorizontalResponseOnly) {
         TrackerState t;
         setUpScreen(t);
         setUpRange(t);
-        t.mirrorX = mirrored;
-        t.lastTargetX = 512;
-        t.lastTargetY = 300;
+        t.shared.mirrorX = mirrored;
+        t.track.lastTargetX = 512;
+        t.track.lastTargetY = 300;
         mapPointer(t, 338.0, 210.0);
         const int step =
             roundNearest(std::pow(std::abs(roundNearest(41.0 * 1024 / 45) - 512), 2) / 5625.0);
-        EXPECT_EQ(t.targetX, mirrored ? 512 + step : 512 - step) << "mirrored " << mirrored;
-        EXPECT_EQ(t.targetY, 300 + roundNearest(std::pow(704 - 300, 2) / 10000.0));
+        EXPECT_EQ(t.pointer.targetX, mirrored ? 512 + step : 512 - step) << "mirrored " << mirrored;
+        EXPECT_EQ(t.pointer.targetY, 300 + roundNearest(std::pow(704 - 300, 2) / 10000.0));
     }
 }
 
@@ -173,26 +173,26 @@ TEST(MapPointer, TargetStaysWithinPointerBounds) {
     TrackerState s;
     setUpScreen(s);
     setIdentityRange(s);
-    s.lastTargetX = 1000;
-    s.lastTargetY = 750;
+    s.track.lastTargetX = 1000;
+    s.track.lastTargetY = 750;
     mapPointer(s, -5000.0, 9000.0);  // far beyond the right and bottom edges
-    EXPECT_EQ(s.targetX, 1013);
-    EXPECT_EQ(s.targetY, 757);
+    EXPECT_EQ(s.pointer.targetX, 1013);
+    EXPECT_EQ(s.pointer.targetY, 757);
 
-    s.lastTargetX = 5;
-    s.lastTargetY = 5;
+    s.track.lastTargetX = 5;
+    s.track.lastTargetY = 5;
     mapPointer(s, 9000.0, -5000.0);
-    EXPECT_EQ(s.targetX, 1);
-    EXPECT_EQ(s.targetY, 1);
+    EXPECT_EQ(s.pointer.targetX, 1);
+    EXPECT_EQ(s.pointer.targetY, 1);
 
     // A degenerate range (options never applied) must not escape the bounds.
     TrackerState t;
     setUpScreen(t);
     mapPointer(t, 10.0, 10.0);
-    EXPECT_GE(t.targetX, 1);
-    EXPECT_LE(t.targetX, 1013);
-    EXPECT_GE(t.targetY, 1);
-    EXPECT_LE(t.targetY, 757);
+    EXPECT_GE(t.pointer.targetX, 1);
+    EXPECT_LE(t.pointer.targetX, 1013);
+    EXPECT_GE(t.pointer.targetY, 1);
+    EXPECT_LE(t.pointer.targetY, 757);
 }
 
 class KeyboardZone : public ::testing::Test {
@@ -203,15 +203,15 @@ protected:
 
     void SetUp() override {
         setUpScreen(s);
-        s.optionFlags[7] = 1;  // medium head movement: 45
-        s.keyboardWindow = kKeyboard;
-        s.keyboardHidden = false;
-        s.keyboardLeft = 306;
-        s.keyboardRight = 718;
-        s.keyboardTop = 546;
-        s.keyboardBottom = 738;
-        s.targetX = 400;
-        s.targetY = 600;
+        s.shared.optionFlags[7] = 1;  // medium head movement: 45
+        s.keyboard.window = kKeyboard;
+        s.keyboard.hidden = false;
+        s.keyboard.left = 306;
+        s.keyboard.right = 718;
+        s.keyboard.top = 546;
+        s.keyboard.bottom = 738;
+        s.pointer.targetX = 400;
+        s.pointer.targetY = 600;
     }
 };
 
@@ -219,31 +219,31 @@ TEST_F(KeyboardZone, UsesFrameStartPositionAndSlowsDownOnce) {
     // The frame that carries the pointer in sends nothing.
     movePointer(s, desktop, {100, 100});
     EXPECT_EQ(desktop.calls, (std::vector<DesktopCall>{{DesktopCall::SetCursor, 0, 400, 600}}));
-    EXPECT_FALSE(s.overKeyboard);
+    EXPECT_FALSE(s.pointer.overKeyboard);
 
     desktop.calls.clear();
     movePointer(s, desktop, {400, 600});
     ASSERT_EQ(desktop.calls.size(), 2u);
     EXPECT_EQ(desktop.calls[1], (DesktopCall{DesktopCall::KeyboardMessage, kKeyboard, 1055, 1, 0}));
-    EXPECT_EQ(s.speedDivisor, 90.0);
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / (150.0 * 150.0));
-    EXPECT_TRUE(s.overKeyboard);
+    EXPECT_EQ(s.shared.speedDivisor, 90.0);
+    EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / (150.0 * 150.0));
+    EXPECT_TRUE(s.pointer.overKeyboard);
 
     // Staying inside repeats the message but doubles nothing again.
     movePointer(s, desktop, {401, 601});
     EXPECT_EQ(desktop.keyboardMessages(), (std::vector<int32_t>{1055, 1055}));
-    EXPECT_EQ(s.speedDivisor, 90.0);
+    EXPECT_EQ(s.shared.speedDivisor, 90.0);
 
     // Leaving restores the speed, as chosen meanwhile, and says so once.
-    s.optionFlags[6] = 1;  // small head movement: 30
+    s.shared.optionFlags[6] = 1;  // small head movement: 30
     movePointer(s, desktop, {100, 100});
     movePointer(s, desktop, {100, 100});
     EXPECT_EQ(desktop.keyboardMessages(), (std::vector<int32_t>{1055, 1055, 1058}));
     EXPECT_EQ(desktop.of(DesktopCall::KeyboardMessage).back(),
               (DesktopCall{DesktopCall::KeyboardMessage, kKeyboard, 1058, 0, 0}));
-    EXPECT_EQ(s.speedDivisor, 30.0);
-    EXPECT_DOUBLE_EQ(s.gainX, 1.0 / 2500.0);
-    EXPECT_FALSE(s.overKeyboard);
+    EXPECT_EQ(s.shared.speedDivisor, 30.0);
+    EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / 2500.0);
+    EXPECT_FALSE(s.pointer.overKeyboard);
 }
 
 TEST_F(KeyboardZone, RectangleEdgesCountAsOutside) {
@@ -258,14 +258,14 @@ TEST_F(KeyboardZone, RectangleEdgesCountAsOutside) {
 }
 
 TEST_F(KeyboardZone, HiddenOrUnannouncedKeyboardGetsNothing) {
-    s.keyboardHidden = true;
+    s.keyboard.hidden = true;
     movePointer(s, desktop, {400, 600});
-    s.keyboardHidden = false;
-    s.keyboardWindow = 0;
+    s.keyboard.hidden = false;
+    s.keyboard.window = 0;
     movePointer(s, desktop, {400, 600});
     EXPECT_TRUE(desktop.keyboardMessages().empty());
     EXPECT_EQ(desktop.of(DesktopCall::SetCursor).size(), 2u);
-    EXPECT_EQ(s.speedDivisor, 45.0);
+    EXPECT_EQ(s.shared.speedDivisor, 45.0);
 }
 
 }  // namespace

@@ -38,53 +38,53 @@ protected:
     std::mt19937 random{7};
 
     void SetUp() override {
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
-        s.clampMinX = 1;
-        s.clampMaxX = 1014;
-        s.clampMinY = 1;
-        s.clampMaxY = 758;
-        s.mapWidth = 1024;
-        s.mapHeight = 768;
-        s.refX = 320;
-        s.refY = 240;
-        s.rangeScale = 0.6;
-        s.speedDivisor = 45.0;
+        s.session.screenWidth = 1024;
+        s.session.screenHeight = 768;
+        s.shared.clampMinX = 1;
+        s.shared.clampMaxX = 1014;
+        s.shared.clampMinY = 1;
+        s.shared.clampMaxY = 758;
+        s.shared.mapWidth = 1024;
+        s.shared.mapHeight = 768;
+        s.face.refX = 320;
+        s.face.refY = 240;
+        s.shared.rangeScale = 0.6;
+        s.shared.speedDivisor = 45.0;
         setHeadRange(s);
         computeGains(s);
-        s.halfEyeGap = 25;
-        s.eyePatchIndices.resize(2257);
-        s.eyePatchCurrent.resize(2257);
-        s.eyePatchPrevious.resize(2257);
-        s.eyePatchBlock = makeBlockOffsets(5, 5, 37);
-        allocFeatureSet(s.eyeMotion, 84);
-        s.eyeBlockRows = 7;
-        s.eyeBlockCols = 12;
-        s.mouthPatchIndices.resize(1550);
-        s.mouthPatchCurrent.resize(1550);
-        s.mouthPatchPrevious.resize(1550);
-        s.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
-        allocFeatureSet(s.mouthMotion, 60);
-        s.mouthBlockRows = 10;
-        s.mouthBlockCols = 6;
-        s.blockOffsets = makeBlockOffsets(6, 6, 6);
-        s.currentGrid.resize(kFrameCells);
-        s.previousGrid.resize(kFrameCells);
+        s.face.halfEyeGap = 25;
+        s.face.eyePatchIndices.resize(2257);
+        s.face.eyePatchCurrent.resize(2257);
+        s.face.eyePatchPrevious.resize(2257);
+        s.face.eyePatchBlock = makeBlockOffsets(5, 5, 37);
+        allocFeatureSet(s.face.eyeMotion, 84);
+        s.face.eyeBlockRows = 7;
+        s.face.eyeBlockCols = 12;
+        s.face.mouthPatchIndices.resize(1550);
+        s.face.mouthPatchCurrent.resize(1550);
+        s.face.mouthPatchPrevious.resize(1550);
+        s.face.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
+        allocFeatureSet(s.face.mouthMotion, 60);
+        s.face.mouthBlockRows = 10;
+        s.face.mouthBlockCols = 6;
+        s.detection.blockOffsets = makeBlockOffsets(6, 6, 6);
+        s.frame.currentGrid.resize(kFrameCells);
+        s.frame.previousGrid.resize(kFrameCells);
         for (size_t k = 0; k < 3; ++k) {
-            s.clickGestures[k] = k == 1 ? 1 : 0;
-            s.dragGestures[k] = k == 0 ? 1 : 0;
+            s.shared.clickGestures[k] = k == 1 ? 1 : 0;
+            s.shared.dragGestures[k] = k == 0 ? 1 : 0;
         }
-        s.dragGestures[2] = 1;
+        s.shared.dragGestures[2] = 1;
         noise();
     }
     void noise() {
         std::uniform_int_distribution<int> red(0, 255);
-        for (auto& v : s.currentGrid) v = red(random);
-        for (auto& v : s.previousGrid) v = red(random);
+        for (auto& v : s.frame.currentGrid) v = red(random);
+        for (auto& v : s.frame.previousGrid) v = red(random);
     }
     // Steps 4..10 of a tracking frame, as the tracker runs them.
     void frame(double faceX, double faceY) {
-        s.moveDistance = 0.0;
+        s.pointer.moveDistance = 0.0;
         mapPointer(s, faceX, faceY);
         (void)detectShake(s, static_cast<int>(faceX));
         (void)detectNod(s, static_cast<int>(faceY), static_cast<int>(faceX));
@@ -95,13 +95,13 @@ protected:
         } else {
             movePointer(s, desktop, {500, 500});
         }
-        s.lastTargetX = s.targetX;
-        s.lastTargetY = s.targetY;
+        s.track.lastTargetX = s.pointer.targetX;
+        s.track.lastTargetY = s.pointer.targetY;
     }
 };
 
 TEST_F(SteadyState, StillFrameGivesNoEvent) {
-    s.previousGrid = s.currentGrid;
+    s.frame.previousGrid = s.frame.currentGrid;
     for (int i = 0; i < 19; ++i) frame(320.0, 240.0);
     EXPECT_EQ(pendingGesture(s), -1);
     EXPECT_TRUE(desktop.of(testing::DesktopCall::ButtonDown).empty());
@@ -111,7 +111,7 @@ TEST_F(SteadyState, PatchesAtTheFrameEdgesStayInside) {
     struct Face {
         double x, y;
     };
-    s.halfEyeGap = 40;
+    s.face.halfEyeGap = 40;
     for (const Face face :
          {Face{0.0, 0.0}, Face{639.0, 479.0}, Face{0.0, 479.0}, Face{639.0, 0.0}, Face{1.0, 240.0},
           Face{638.0, 240.0}, Face{320.0, 0.5}, Face{320.0, 479.4}, Face{-50.0, 900.0}}) {
@@ -121,12 +121,12 @@ TEST_F(SteadyState, PatchesAtTheFrameEdgesStayInside) {
                         r.top + r.rows <= 480)
                 << face.x << "," << face.y;
         }
-        s.clickCooldown = false;
+        s.pointer.clickCooldown = false;
         frame(face.x, face.y);  // the sanitizers watch every access
         // The samples are the frame's own cells, not zero-filled strays.
-        const auto last = static_cast<size_t>(s.eyePatchIndices[2256]);
-        ASSERT_LT(last, s.currentGrid.size());
-        EXPECT_EQ(s.eyePatchCurrent[2256], s.currentGrid[last]);
+        const auto last = static_cast<size_t>(s.face.eyePatchIndices[2256]);
+        ASSERT_LT(last, s.frame.currentGrid.size());
+        EXPECT_EQ(s.face.eyePatchCurrent[2256], s.frame.currentGrid[last]);
     }
     // Clamped, not shifted further than needed.
     EXPECT_EQ(mouthPatchRect(s, 0.0, -200.0), (PatchRect{0, 0, 31, 50}));

@@ -13,22 +13,22 @@ namespace {
 
 TEST(SimDesktop, KeyboardProgramAnnouncesItselfAFewTicksAfterItsLaunchAndDocks) {
     auto state = std::make_unique<TrackerState>();
-    state->screenWidth = 1024;
-    state->screenHeight = 768;
+    state->session.screenWidth = 1024;
+    state->session.screenHeight = 768;
     SimDesktop desktop(*state, 1024, 768, true);
     desktop.beginTick(10);
     desktop.launchKeyboard();
     EXPECT_EQ(desktop.tickEvents(), std::vector<std::string>{"keyboard_launched"});
     for (int64_t t = 11; t < 10 + kKeyboardHelloDelay; ++t) {
         desktop.beginTick(t);
-        EXPECT_EQ(state->keyboardWindow.load(), 0u) << t;
+        EXPECT_EQ(state->keyboard.window.load(), 0u) << t;
     }
     desktop.beginTick(10 + kKeyboardHelloDelay);
-    EXPECT_EQ(state->keyboardWindow.load(), kKeyboardWindow);
-    EXPECT_FALSE(state->keyboardHidden.load());
+    EXPECT_EQ(state->keyboard.window.load(), kKeyboardWindow);
+    EXPECT_FALSE(state->keyboard.hidden.load());
     EXPECT_TRUE(desktop.keyboardVisible());
-    EXPECT_EQ(state->keyboardLeft, (1024 - kKeyboardWidth) / 2);
-    EXPECT_EQ(state->keyboardTop, 768 - 222);
+    EXPECT_EQ(state->keyboard.left, (1024 - kKeyboardWidth) / 2);
+    EXPECT_EQ(state->keyboard.top, 768 - 222);
 
     desktop.sendToKeyboard(kKeyboardWindow, kMsgKeyPress, 87, 48);
     desktop.showWindow(kKeyboardWindow, ShowMode::Hide);
@@ -47,7 +47,7 @@ TEST(SimDesktop, WithoutTheProgramALaunchComesToNothingAndThePointerStaysOnScree
     desktop.beginTick(0);
     desktop.launchKeyboard();
     for (int64_t t = 1; t < 20; ++t) desktop.beginTick(t);
-    EXPECT_EQ(state->keyboardWindow.load(), 0u);
+    EXPECT_EQ(state->keyboard.window.load(), 0u);
     // Messages to a window that never said hello go nowhere.
     desktop.sendToKeyboard(kKeyboardWindow, kMsgKeyPress, 87, 48);
     EXPECT_TRUE(desktop.keyboardInbox().empty());
@@ -58,7 +58,7 @@ TEST(SimDesktop, WithoutTheProgramALaunchComesToNothingAndThePointerStaysOnScree
     EXPECT_EQ(desktop.tickEvents(), (std::vector<std::string>{"down", "up"}));
     desktop.startEyesWindow();
     EXPECT_TRUE(desktop.eyesWindowOpen());
-    EXPECT_EQ(state->eyesWindow.load(), kEyesWindow);
+    EXPECT_EQ(state->shared.eyesWindow.load(), kEyesWindow);
     desktop.closeEyesWindow(kEyesWindow);
     EXPECT_FALSE(desktop.eyesWindowOpen());
 }

@@ -75,7 +75,7 @@ TEST(SteadyStateAllocations, MotionSearchFramesAllocateNothing) {
     ASSERT_EQ(s->state, MotionSearch);
     EXPECT_EQ(allocationsOver(*s, desktop, a, b, 6), 0);
     ASSERT_EQ(s->state, MotionSearch);
-    EXPECT_GT(s->colProfile[25], 0);
+    EXPECT_GT(s->detection.colProfile[25], 0);
 }
 
 TEST(SteadyStateAllocations, CalibrationFramesAllocateNothing) {
@@ -85,8 +85,8 @@ TEST(SteadyStateAllocations, CalibrationFramesAllocateNothing) {
     // Two eye-sized changes inside the head box, and a bigger one.
     testing::Frame b = withPatch(withPatch(a, 240, 180, 30, 40, 63), 300, 180, 30, 40, 64);
     testing::Frame c = withPatch(a, 220, 150, 150, 150, 65);
-    s->pauseActive = false;
-    s->previousGrid = testing::gridOf(a);
+    s->frame.pauseActive = false;
+    s->frame.previousGrid = testing::gridOf(a);
     testing::feed(*s, desktop, b, 2);
     ASSERT_EQ(s->state, Calibration);
     EXPECT_EQ(allocationsOver(*s, desktop, c, b, 6), 0);
@@ -98,13 +98,13 @@ TEST(SteadyStateAllocations, TrackingFramesAllocateNothing) {
     auto s = testing::inCalibration();
     QuietDesktop desktop;
     testing::Frame a = testing::texturedFrame(66);
-    s->currentGrid = testing::gridOf(a);
-    s->previousGrid = s->currentGrid;
+    s->frame.currentGrid = testing::gridOf(a);
+    s->frame.previousGrid = s->frame.currentGrid;
     ASSERT_TRUE(setUpTracking(*s, desktop, testing::eyesSixtyApart()));
-    s->pauseActive = false;
+    s->frame.pauseActive = false;
     // Both patch gestures examined on still frames; a small blink in one patch.
-    s->clickGestures[GestureEye] = 1;
-    s->clickGestures[GestureMouth] = 1;
+    s->shared.clickGestures[GestureEye] = 1;
+    s->shared.clickGestures[GestureMouth] = 1;
     testing::Frame blink = withPatch(a, 250, 200, 20, 10, 67);
     testing::feed(*s, desktop, a, 3);
     ASSERT_EQ(s->state, Tracking);

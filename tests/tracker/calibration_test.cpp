@@ -19,7 +19,7 @@ using testing::eyesSixtyApart;
 using testing::inCalibration;
 
 void mark(TrackerState& s, int col, int row) {
-    s.headMotion.mask[static_cast<size_t>(col * R + row)] = 1;
+    s.detection.headMotion.mask[static_cast<size_t>(col * R + row)] = 1;
 }
 
 void markRect(TrackerState& s, int c0, int c1, int r0, int r1) {
@@ -36,7 +36,7 @@ void markFiller(TrackerState& s, int n) {
 
 int maskTotal(const TrackerState& s) {
     int t = 0;
-    for (int32_t m : s.headMotion.mask) t += m;
+    for (int32_t m : s.detection.headMotion.mask) t += m;
     return t;
 }
 
@@ -72,7 +72,7 @@ TEST(EyeMask, RowsNeedFiveMarksAndColumnsMoreThanThree) {
     EyeClusters eyes;
     ASSERT_TRUE(findEyeClusters(*s, eyes));
     EXPECT_EQ(eyes.last, 13);
-    EXPECT_EQ(s->headRowProfile[16], 0);
+    EXPECT_EQ(s->detection.headRowProfile[16], 0);
 
     auto t = inCalibration();
     markTwoEyes(*t);
@@ -80,18 +80,18 @@ TEST(EyeMask, RowsNeedFiveMarksAndColumnsMoreThanThree) {
     markRect(*t, 26, 30, 16, 16);  // a row of 5 widens the band to row 16
     ASSERT_TRUE(findEyeClusters(*t, eyes));
     EXPECT_EQ(eyes.last, 16);
-    EXPECT_EQ(t->headRowProfile[16], 5);
+    EXPECT_EQ(t->detection.headRowProfile[16], 5);
     // Its columns hold one mark each, so they stay out of the column profile.
-    EXPECT_EQ(t->headColProfile[26], 0);
+    EXPECT_EQ(t->detection.headColProfile[26], 0);
 
     // A column of three marks drops out of its cluster; four keep it.
     auto u = inCalibration();
     markTwoEyes(*u);
     markFiller(*u, 9);
-    u->headMotion.mask[static_cast<size_t>(9 * R + 13)] = 0;
+    u->detection.headMotion.mask[static_cast<size_t>(9 * R + 13)] = 0;
     ASSERT_FALSE(findEyeClusters(*u, eyes));  // cluster 5..8 is one column short
-    EXPECT_EQ(u->headColProfile[9], 0);
-    EXPECT_EQ(u->headColProfile[8], 1);
+    EXPECT_EQ(u->detection.headColProfile[9], 0);
+    EXPECT_EQ(u->detection.headColProfile[8], 1);
 }
 
 TEST(EyeMask, OneBandRowIsNotEnough) {
@@ -133,9 +133,9 @@ TEST(EyeMask, WeakRowsInsideAndBesideTheBandKeepTheirMarksAndTheRestIsTrimmed) {
     EXPECT_EQ(eyes.rising, (std::array{5, 20}));
     EXPECT_EQ(eyes.falling, (std::array{9, 24}));
     // Trimmed: rows up to first - 2 and from last + 2 on.
-    EXPECT_EQ(s->headMotion.mask[static_cast<size_t>(14 * R + 30)], 0);
-    EXPECT_EQ(s->headMotion.mask[static_cast<size_t>(5 * R + 9)], 1);
-    EXPECT_EQ(s->headMotion.mask[static_cast<size_t>(21 * R + 15)], 1);
+    EXPECT_EQ(s->detection.headMotion.mask[static_cast<size_t>(14 * R + 30)], 0);
+    EXPECT_EQ(s->detection.headMotion.mask[static_cast<size_t>(5 * R + 9)], 1);
+    EXPECT_EQ(s->detection.headMotion.mask[static_cast<size_t>(21 * R + 15)], 1);
 }
 
 TEST(EyeMask, ClusterShapeRules) {
@@ -168,8 +168,8 @@ class TrackingSetUp : public ::testing::Test {
 protected:
     void SetUp() override {
         s = inCalibration();
-        s->currentGrid = testing::gridOf(testing::texturedFrame(21));
-        s->previousGrid = s->currentGrid;
+        s->frame.currentGrid = testing::gridOf(testing::texturedFrame(21));
+        s->frame.previousGrid = s->frame.currentGrid;
     }
     std::unique_ptr<TrackerState> s;
     RecordingDesktop desktop;
@@ -177,58 +177,59 @@ protected:
 
 TEST_F(TrackingSetUp, LatticeAndSearchWindowFromKnownEyes) {
     ASSERT_TRUE(setUpTracking(*s, desktop, eyesSixtyApart()));
-    EXPECT_EQ(s->eyeAX, 42);
-    EXPECT_EQ(s->eyeBX, 102);
-    EXPECT_EQ(s->eyeAY, 84);
-    EXPECT_EQ(s->eyeBY, 84);
+    EXPECT_EQ(s->face.eyeAX, 42);
+    EXPECT_EQ(s->face.eyeBX, 102);
+    EXPECT_EQ(s->face.eyeAY, 84);
+    EXPECT_EQ(s->face.eyeBY, 84);
     // y0 = 480 - 380 + 84 - 1 = 183; xA = 242; xB = 302.
-    EXPECT_EQ(s->refX, 272);
-    EXPECT_EQ(s->refY, 183);
-    EXPECT_EQ(s->halfEyeGap, 30);
-    EXPECT_EQ(s->latticeCount, 60);
-    EXPECT_EQ(s->latticeCentre, 5 * 4800);
-    ASSERT_EQ(s->latticeOffsets.size(), 60u);
-    EXPECT_EQ(s->latticeOffsets[0], 0);
-    EXPECT_EQ(s->latticeOffsets[5], 50);
-    EXPECT_EQ(s->latticeOffsets[6], 4800);
-    EXPECT_EQ(s->latticeOffsets[59], 9 * 4800 + 50);
-    ASSERT_EQ(s->latticeReference.size(), 60u);
-    EXPECT_EQ(s->latticeReference[0], s->currentGrid[227 * 480 + 178]);
-    EXPECT_EQ(s->latticeReference[59], s->currentGrid[317 * 480 + 228]);
-    EXPECT_TRUE(s->latticeRecords.empty());
+    EXPECT_EQ(s->face.refX, 272);
+    EXPECT_EQ(s->face.refY, 183);
+    EXPECT_EQ(s->face.halfEyeGap, 30);
+    EXPECT_EQ(s->face.latticeCount, 60);
+    EXPECT_EQ(s->face.latticeCentre, 5 * 4800);
+    ASSERT_EQ(s->face.latticeOffsets.size(), 60u);
+    EXPECT_EQ(s->face.latticeOffsets[0], 0);
+    EXPECT_EQ(s->face.latticeOffsets[5], 50);
+    EXPECT_EQ(s->face.latticeOffsets[6], 4800);
+    EXPECT_EQ(s->face.latticeOffsets[59], 9 * 4800 + 50);
+    ASSERT_EQ(s->face.latticeReference.size(), 60u);
+    EXPECT_EQ(s->face.latticeReference[0], s->frame.currentGrid[227 * 480 + 178]);
+    EXPECT_EQ(s->face.latticeReference[59], s->frame.currentGrid[317 * 480 + 228]);
+    EXPECT_TRUE(s->face.latticeRecords.empty());
 
-    ASSERT_EQ(s->searchIndices.size(), 17061u);
-    EXPECT_EQ(s->searchIndices[0], 157 * 480 + 118);
-    EXPECT_EQ(s->searchIndices[1], 158 * 480 + 118);  // rows listed left to right
-    EXPECT_EQ(s->searchIndices[141], 157 * 480 + 119);
-    EXPECT_EQ(s->searchIndices.back(), 297 * 480 + 238);
+    ASSERT_EQ(s->face.searchWindow.indices.size(), 17061u);
+    EXPECT_EQ(s->face.searchWindow.indices[0], 157 * 480 + 118);
+    EXPECT_EQ(s->face.searchWindow.indices[1], 158 * 480 + 118);  // rows listed left to right
+    EXPECT_EQ(s->face.searchWindow.indices[141], 157 * 480 + 119);
+    EXPECT_EQ(s->face.searchWindow.indices.back(), 297 * 480 + 238);
     // The calibration position of the first lattice point is a candidate.
-    EXPECT_EQ(s->searchIndices[60 * 141 + 70], 227 * 480 + 178);
+    EXPECT_EQ(s->face.searchWindow.indices[60 * 141 + 70], 227 * 480 + 178);
 
-    EXPECT_EQ(s->distanceMap.size(), static_cast<size_t>(kFrameCells));
-    EXPECT_EQ(s->distanceMap[12345], std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(static_cast<int>(s->circleScratch.size()), s->circleCount);
-    EXPECT_GT(s->circleCount, 0);
+    EXPECT_EQ(s->face.distanceMap.values.size(), static_cast<size_t>(kFrameCells));
+    EXPECT_EQ(s->face.distanceMap.values[12345], std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(static_cast<int>(s->face.circleScratch.size()), s->session.circleCount);
+    EXPECT_GT(s->session.circleCount, 0);
 }
 
 TEST_F(TrackingSetUp, TrackingBuffersReplaceTheHeadData) {
     ASSERT_TRUE(setUpTracking(*s, desktop, eyesSixtyApart()));
-    EXPECT_EQ(s->eyePatchIndices.size(), 2257u);
-    EXPECT_EQ(s->mouthPatchPrevious.size(), 1550u);
-    EXPECT_EQ(s->eyePatchBlock, makeBlockOffsets(5, 5, 37));
-    EXPECT_EQ(s->mouthPatchBlock, makeBlockOffsets(5, 5, 50));
-    EXPECT_EQ((std::array{s->eyeBlockRows, s->eyeBlockCols, s->mouthBlockRows, s->mouthBlockCols}),
+    EXPECT_EQ(s->face.eyePatchIndices.size(), 2257u);
+    EXPECT_EQ(s->face.mouthPatchPrevious.size(), 1550u);
+    EXPECT_EQ(s->face.eyePatchBlock, makeBlockOffsets(5, 5, 37));
+    EXPECT_EQ(s->face.mouthPatchBlock, makeBlockOffsets(5, 5, 50));
+    EXPECT_EQ((std::array{s->face.eyeBlockRows, s->face.eyeBlockCols, s->face.mouthBlockRows,
+                          s->face.mouthBlockCols}),
               (std::array{7, 12, 10, 6}));
-    EXPECT_EQ(s->eyeMotion.size(), 84);
-    EXPECT_EQ(s->mouthMotion.size(), 60);
-    EXPECT_EQ(s->headRangeCentreY.load(), 183);  // the range was set from the new reference
-    EXPECT_GT(s->gainX.load(), 0.0);
+    EXPECT_EQ(s->face.eyeMotion.size(), 84);
+    EXPECT_EQ(s->face.mouthMotion.size(), 60);
+    EXPECT_EQ(s->shared.headRangeCentreY.load(), 183);  // the range was set from the new reference
+    EXPECT_GT(s->shared.gainX.load(), 0.0);
 
-    EXPECT_FALSE(s->headMotion.held());
-    EXPECT_TRUE(s->headRowProfile.empty());
-    EXPECT_TRUE(s->headColStarts.empty());
-    EXPECT_EQ(s->headIndices.size(), 53667u);  // kept
-    EXPECT_EQ(s->blockOffsets.size(), 36u);
+    EXPECT_FALSE(s->detection.headMotion.held());
+    EXPECT_TRUE(s->detection.headRowProfile.empty());
+    EXPECT_TRUE(s->detection.headColStarts.empty());
+    EXPECT_EQ(s->detection.headIndices.size(), 53667u);  // kept
+    EXPECT_EQ(s->detection.blockOffsets.size(), 36u);
 }
 
 TEST_F(TrackingSetUp, DesktopEffectsInOrderWithNoKeyboardKnown) {
@@ -241,31 +242,31 @@ TEST_F(TrackingSetUp, DesktopEffectsInOrderWithNoKeyboardKnown) {
                                  {DesktopCall::SetCursor, 0, 1, 1},
                              }));
     EXPECT_EQ(s->state, Tracking);
-    EXPECT_EQ(s->lastCursor.load(), (ScreenPoint{1, 1}));
+    EXPECT_EQ(s->shared.lastCursor.load(), (ScreenPoint{1, 1}));
     EXPECT_EQ(desktop.cursor, (ScreenPoint{1, 1}));
-    EXPECT_FALSE(s->largeView);
-    EXPECT_TRUE(s->keyboardHidden);
+    EXPECT_FALSE(s->view.largeView);
+    EXPECT_TRUE(s->keyboard.hidden);
 }
 
 TEST_F(TrackingSetUp, AKnownKeyboardIsShownUnlessItShouldStayHidden) {
-    s->keyboardWindow = testing::kKeyboardWindow;
+    s->keyboard.window = testing::kKeyboardWindow;
     ASSERT_TRUE(setUpTracking(*s, desktop, eyesSixtyApart()));
     EXPECT_TRUE(desktop.of(DesktopCall::LaunchKeyboard).empty());
     ASSERT_FALSE(desktop.calls.empty());
     EXPECT_EQ(desktop.calls.back(), (DesktopCall{DesktopCall::Show, testing::kKeyboardWindow,
                                                  static_cast<int32_t>(ShowMode::Show)}));
-    EXPECT_FALSE(s->keyboardHidden);
-    EXPECT_TRUE(s->keyboardStayHidden);
+    EXPECT_FALSE(s->keyboard.hidden);
+    EXPECT_TRUE(s->keyboard.stayHidden);
 
     auto t = inCalibration();
-    t->currentGrid = s->previousGrid;
-    t->keyboardWindow = testing::kKeyboardWindow;
-    t->keyboardStayHidden = true;
+    t->frame.currentGrid = s->frame.previousGrid;
+    t->keyboard.window = testing::kKeyboardWindow;
+    t->keyboard.stayHidden = true;
     RecordingDesktop other;
     ASSERT_TRUE(setUpTracking(*t, other, eyesSixtyApart()));
     EXPECT_TRUE(other.of(DesktopCall::Show).empty());
     EXPECT_TRUE(other.of(DesktopCall::LaunchKeyboard).empty());
-    EXPECT_TRUE(t->keyboardHidden);
+    EXPECT_TRUE(t->keyboard.hidden);
 }
 
 // The lattice's extent decides near the frame's edges: a lattice that runs
@@ -273,43 +274,43 @@ TEST_F(TrackingSetUp, AKnownKeyboardIsShownUnlessItShouldStayHidden) {
 // inside the grid is kept.
 TEST_F(TrackingSetUp, LatticeAtTheFrameEdges) {
     // Right edge: the last lattice column at x = 639 (xA = 564).
-    s->headLeft = 522;
+    s->detection.headLeft = 522;
     ASSERT_TRUE(setUpTracking(*s, desktop, eyesSixtyApart()));
-    EXPECT_EQ(s->latticeReference.back(), s->currentGrid[639 * 480 + 228]);
+    EXPECT_EQ(s->face.latticeReference.back(), s->frame.currentGrid[639 * 480 + 228]);
 
     // Beyond the right edge by one column.
     auto t = inCalibration();
-    t->currentGrid = s->previousGrid;
-    t->headLeft = 523;
+    t->frame.currentGrid = s->frame.previousGrid;
+    t->detection.headLeft = 523;
     RecordingDesktop d2;
     EXPECT_FALSE(setUpTracking(*t, d2, eyesSixtyApart()));
     EXPECT_EQ(t->state, Calibration);
     EXPECT_TRUE(d2.calls.empty());
-    EXPECT_TRUE(t->latticeOffsets.empty());
-    EXPECT_EQ(t->headMotion.size(), R * C);  // calibration can go on
+    EXPECT_TRUE(t->face.latticeOffsets.empty());
+    EXPECT_EQ(t->detection.headMotion.size(), R * C);  // calibration can go on
 
     // Bottom-right corner: the last column's lowest row is 480, past the grid.
     auto u = inCalibration();
-    u->currentGrid = s->previousGrid;
-    u->headLeft = 522;
-    u->headTop = 128;  // y0 = 435, lowest lattice row 480
+    u->frame.currentGrid = s->frame.previousGrid;
+    u->detection.headLeft = 522;
+    u->detection.headTop = 128;  // y0 = 435, lowest lattice row 480
     RecordingDesktop d3;
     EXPECT_FALSE(setUpTracking(*u, d3, eyesSixtyApart()));
     EXPECT_TRUE(d3.calls.empty());
 
     // Bottom edge away from the right: rows past 479 wrap into the next column.
     auto v = inCalibration();
-    v->currentGrid = s->previousGrid;
-    v->headTop = 123;  // y0 = 440, lowest lattice row 485
+    v->frame.currentGrid = s->frame.previousGrid;
+    v->detection.headTop = 123;  // y0 = 440, lowest lattice row 485
     RecordingDesktop d4;
     ASSERT_TRUE(setUpTracking(*v, d4, eyesSixtyApart()));
-    EXPECT_EQ(v->latticeReference[5], v->currentGrid[228 * 480 + 5]);
+    EXPECT_EQ(v->face.latticeReference[5], v->frame.currentGrid[228 * 480 + 5]);
 
     // Top-left: the smallest eye columns and band still lie inside the grid.
     auto w = inCalibration();
-    w->currentGrid = s->previousGrid;
-    w->headLeft = 10;
-    w->headTop = 460;
+    w->frame.currentGrid = s->frame.previousGrid;
+    w->detection.headLeft = 10;
+    w->detection.headTop = 460;
     EyeClusters corner;
     corner.first = 0;
     corner.last = 1;
@@ -318,61 +319,55 @@ TEST_F(TrackingSetUp, LatticeAtTheFrameEdges) {
     RecordingDesktop d5;
     ASSERT_TRUE(setUpTracking(*w, d5, corner));
     // xA = 10 + 18 = 28, y0 = 20 + 18 - 1 = 37: first point (13, 32).
-    EXPECT_EQ(w->latticeReference[0], w->currentGrid[13 * 480 + 32]);
+    EXPECT_EQ(w->face.latticeReference[0], w->frame.currentGrid[13 * 480 + 32]);
 }
 
 TEST(CalibrationStep, GivesUpOnThe66thFrameWithoutEvaluating) {
     auto s = inCalibration();
     RecordingDesktop desktop;
     FrameInput frame{};
-    s->currentGrid = testing::gridOf(testing::texturedFrame(30));
-    s->previousGrid = s->currentGrid;
-    s->calibFrames = 64;
+    s->frame.currentGrid = testing::gridOf(testing::texturedFrame(30));
+    s->frame.previousGrid = s->frame.currentGrid;
+    s->detection.calibFrames = 64;
     stepCalibration(*s, desktop, frame);  // the 65th unsuccessful frame
     EXPECT_EQ(s->state, Calibration);
-    EXPECT_EQ(s->calibFrames, 65);
+    EXPECT_EQ(s->detection.calibFrames, 65);
     EXPECT_TRUE(desktop.calls.empty());
 
-    s->rowProfile[3] = 9;
-    s->detectFrames = 4;
-    s->pauseActive = false;
-    s->pauseFrames = 7;
+    s->detection.rowProfile[3] = 9;
+    s->detection.detectFrames = 4;
+    s->frame.pauseActive = false;
+    s->frame.pauseFrames = 7;
     stepCalibration(*s, desktop, frame);
     EXPECT_EQ(s->state, MotionSearch);
-    EXPECT_EQ(s->calibFrames, 66);
     EXPECT_EQ(
         desktop.calls,
         (std::vector<DesktopCall>{
             {DesktopCall::CloseEyes, testing::kEyesWindow},
             {DesktopCall::Show, testing::kMainWindow, static_cast<int32_t>(ShowMode::ShowNormal)},
         }));
-    EXPECT_TRUE(s->currentGrid.empty());
-    EXPECT_TRUE(s->previousGrid.empty());
-    EXPECT_TRUE(s->headIndices.empty());
-    EXPECT_TRUE(s->headCurrent.empty());
-    EXPECT_TRUE(s->headPrevious.empty());
-    EXPECT_TRUE(s->blockOffsets.empty());
-    EXPECT_FALSE(s->headMotion.held());
-    EXPECT_TRUE(s->headRowProfile.empty());
-    EXPECT_EQ(s->neighbourOffsets, neighbourOffsetsFor(48));
-    EXPECT_TRUE(s->pauseActive);
-    EXPECT_EQ(s->pauseFrames, 0);
-    EXPECT_EQ(s->rowProfile, IntList(48, 0));
-    EXPECT_EQ(s->detectFrames, 0);
-    EXPECT_EQ(s->headTop, 380);  // the box values stay
+    // Detection starts over: no grids, no head box buffers, the pause again.
+    EXPECT_TRUE(s->frame.previousGrid.empty());
+    EXPECT_TRUE(s->detection.headIndices.empty());
+    EXPECT_FALSE(s->detection.headMotion.held());
+    EXPECT_EQ(s->frame.neighbourOffsets, neighbourOffsetsFor(48));
+    EXPECT_TRUE(s->frame.pauseActive);
+    EXPECT_EQ(s->frame.pauseFrames, 0);
+    EXPECT_EQ(s->detection.rowProfile, IntList(48, 0));
+    EXPECT_EQ(s->detection.detectFrames, 0);
 }
 
 TEST(CalibrationStep, AnUnchangedHeadBoxIsAnUnsuccessfulFrame) {
     auto s = inCalibration();
     RecordingDesktop desktop;
     FrameInput frame{};
-    s->currentGrid = testing::gridOf(testing::texturedFrame(31));
-    s->previousGrid = s->currentGrid;
+    s->frame.currentGrid = testing::gridOf(testing::texturedFrame(31));
+    s->frame.previousGrid = s->frame.currentGrid;
     stepCalibration(*s, desktop, frame);
     EXPECT_EQ(s->state, Calibration);
-    EXPECT_EQ(s->calibFrames, 1);
-    EXPECT_EQ(s->headCurrent[0], s->currentGrid[96100]);
-    EXPECT_EQ(s->headPrevious.back(), s->previousGrid[192366]);
+    EXPECT_EQ(s->detection.calibFrames, 1);
+    EXPECT_EQ(s->detection.headCurrent[0], s->frame.currentGrid[96100]);
+    EXPECT_EQ(s->detection.headPrevious.back(), s->frame.previousGrid[192366]);
 }
 
 }  // namespace

@@ -13,12 +13,12 @@ using testing::RecordingDesktop;
 
 TEST(FrameIntake, TableSendsEachCornerPixelToItsCell) {
     auto s = testing::startedState();
-    ASSERT_EQ(s->intakeTable.size(), static_cast<size_t>(kFrameCells));
-    EXPECT_EQ(s->intakeTable[0], 919682);            // top-left red byte, last row in memory
-    EXPECT_EQ(s->intakeTable[307199], 1919);         // bottom-right: end of the first row
-    EXPECT_EQ(s->intakeTable[306720], 921599);       // top-right: the frame's last byte
-    EXPECT_EQ(s->intakeTable[479], 2);               // bottom-left: the first red byte
-    EXPECT_EQ(s->intakeTable[1 * 480 + 0], 919685);  // next column steps 3 bytes
+    ASSERT_EQ(s->session.intakeTable.size(), static_cast<size_t>(kFrameCells));
+    EXPECT_EQ(s->session.intakeTable[0], 919682);       // top-left red byte, last row in memory
+    EXPECT_EQ(s->session.intakeTable[307199], 1919);    // bottom-right: end of the first row
+    EXPECT_EQ(s->session.intakeTable[306720], 921599);  // top-right: the frame's last byte
+    EXPECT_EQ(s->session.intakeTable[479], 2);          // bottom-left: the first red byte
+    EXPECT_EQ(s->session.intakeTable[1 * 480 + 0], 919685);  // next column steps 3 bytes
 
     RecordingDesktop desktop;
     Frame blank(static_cast<size_t>(kFrameBytes), 0);
@@ -30,12 +30,12 @@ TEST(FrameIntake, TableSendsEachCornerPixelToItsCell) {
     f[919681] = 99;  // green of the top-left pixel is never read
     testing::feed(*s, desktop, f, 1);
     // The initialising frame keeps its grid as the previous one.
-    ASSERT_EQ(s->previousGrid.size(), static_cast<size_t>(kFrameCells));
-    EXPECT_EQ(s->previousGrid[0], 200);
-    EXPECT_EQ(s->previousGrid[307199], 201);
-    EXPECT_EQ(s->previousGrid[306720], 202);
+    ASSERT_EQ(s->frame.previousGrid.size(), static_cast<size_t>(kFrameCells));
+    EXPECT_EQ(s->frame.previousGrid[0], 200);
+    EXPECT_EQ(s->frame.previousGrid[307199], 201);
+    EXPECT_EQ(s->frame.previousGrid[306720], 202);
     int64_t total = 0;
-    for (int32_t v : s->previousGrid) total += v;
+    for (int32_t v : s->frame.previousGrid) total += v;
     EXPECT_EQ(total, 603);
 }
 
@@ -45,23 +45,23 @@ TEST(FramePause, DropsTwentyOneFramesInitialisesOnTheNextThenSteps) {
     Frame f = testing::texturedFrame(1);
 
     testing::feed(*s, desktop, f, 20);
-    EXPECT_TRUE(s->pauseActive);
-    EXPECT_EQ(s->pauseFrames, 20);
+    EXPECT_TRUE(s->frame.pauseActive);
+    EXPECT_EQ(s->frame.pauseFrames, 20);
     testing::feed(*s, desktop, f, 1);  // 21st: ends the pause, still dropped
-    EXPECT_FALSE(s->pauseActive);
-    EXPECT_EQ(s->pauseFrames, 0);
-    EXPECT_TRUE(s->previousGrid.empty());
+    EXPECT_FALSE(s->frame.pauseActive);
+    EXPECT_EQ(s->frame.pauseFrames, 0);
+    EXPECT_TRUE(s->frame.previousGrid.empty());
 
     testing::feed(*s, desktop, f, 1);  // 22nd: initialises only
-    EXPECT_EQ(s->blockOffsets, makeBlockOffsets(10, 10, 480));
-    EXPECT_EQ(s->frameMotion.size(), 3072);
-    EXPECT_FALSE(s->previousGrid.empty());
+    EXPECT_EQ(s->detection.blockOffsets, makeBlockOffsets(10, 10, 480));
+    EXPECT_EQ(s->detection.frameMotion.size(), 3072);
+    EXPECT_FALSE(s->frame.previousGrid.empty());
     EXPECT_EQ(s->state, MotionSearch);
-    EXPECT_EQ(s->detectFrames, 0);
+    EXPECT_EQ(s->detection.detectFrames, 0);
 
     testing::feed(*s, desktop, f, 1);  // 23rd: the first MotionSearch step
-    EXPECT_EQ(s->detectFrames, 1);
-    EXPECT_EQ(s->motionRows.size(), 3072u);
+    EXPECT_EQ(s->detection.detectFrames, 1);
+    EXPECT_EQ(s->detection.motionRows.size(), 3072u);
 }
 
 TEST(FramePause, ShortFramesAreIgnoredAndDoNotCountTowardThePause) {
@@ -69,14 +69,14 @@ TEST(FramePause, ShortFramesAreIgnoredAndDoNotCountTowardThePause) {
     RecordingDesktop desktop;
     Frame shortFrame(static_cast<size_t>(kFrameBytes - 1), 7);
     testing::feed(*s, desktop, shortFrame, 30);
-    EXPECT_TRUE(s->pauseActive);
-    EXPECT_EQ(s->pauseFrames, 0);
+    EXPECT_TRUE(s->frame.pauseActive);
+    EXPECT_EQ(s->frame.pauseFrames, 0);
 
     Frame f = testing::texturedFrame(2);
     testing::feed(*s, desktop, f, 22);
-    ASSERT_FALSE(s->previousGrid.empty());
+    ASSERT_FALSE(s->frame.previousGrid.empty());
     testing::feed(*s, desktop, shortFrame, 5);
-    EXPECT_EQ(s->detectFrames, 0);  // no step ran on the short frames
+    EXPECT_EQ(s->detection.detectFrames, 0);  // no step ran on the short frames
 }
 
 TEST(FrameHandOver, PreviousGridHoldsTheLastProcessedFrame) {
@@ -85,11 +85,11 @@ TEST(FrameHandOver, PreviousGridHoldsTheLastProcessedFrame) {
     Frame a = testing::texturedFrame(3);
     Frame b = testing::texturedFrame(4);
     testing::feed(*s, desktop, a, 22);
-    EXPECT_EQ(s->previousGrid, testing::gridOf(a));
+    EXPECT_EQ(s->frame.previousGrid, testing::gridOf(a));
     testing::feed(*s, desktop, b, 1);
-    EXPECT_EQ(s->previousGrid, testing::gridOf(b));
+    EXPECT_EQ(s->frame.previousGrid, testing::gridOf(b));
     testing::feed(*s, desktop, a, 1);
-    EXPECT_EQ(s->previousGrid, testing::gridOf(a));
+    EXPECT_EQ(s->frame.previousGrid, testing::gridOf(a));
 }
 
 TEST(FramePause, AfterLostRestartRunsOnThe23rdFrameAndMotionSearchOnThe24th) {
@@ -98,34 +98,34 @@ TEST(FramePause, AfterLostRestartRunsOnThe23rdFrameAndMotionSearchOnThe24th) {
     Frame f = testing::texturedFrame(5);
     testing::feed(*s, desktop, f, 22);
     s->state = Lost;
-    s->largeView = false;
-    s->screenWidth = 1024;
+    s->view.largeView = false;
+    s->session.screenWidth = 1024;
     desktop.cursor = {10, 10};  // away from the corner preview
     testing::feed(*s, desktop, f, 1);
     EXPECT_EQ(s->state, Restart);
-    EXPECT_TRUE(s->pauseActive);
-    EXPECT_TRUE(s->previousGrid.empty());
-    EXPECT_TRUE(s->currentGrid.empty());
+    EXPECT_TRUE(s->frame.pauseActive);
+    EXPECT_TRUE(s->frame.previousGrid.empty());
+    EXPECT_TRUE(s->frame.currentGrid.empty());
 
     testing::feed(*s, desktop, f, 21);
     EXPECT_EQ(s->state, Restart);
-    EXPECT_FALSE(s->pauseActive);
+    EXPECT_FALSE(s->frame.pauseActive);
     testing::feed(*s, desktop, f, 1);  // 22nd: initialises
     EXPECT_EQ(s->state, Restart);
-    EXPECT_FALSE(s->previousGrid.empty());
+    EXPECT_FALSE(s->frame.previousGrid.empty());
 
     desktop.calls.clear();
     testing::feed(*s, desktop, f, 1);  // 23rd: Restart
     EXPECT_EQ(s->state, MotionSearch);
-    EXPECT_TRUE(s->largeView);
-    EXPECT_EQ(s->detectFrames, 0);
+    EXPECT_TRUE(s->view.largeView);
+    EXPECT_EQ(s->detection.detectFrames, 0);
     const auto moves = desktop.of(DesktopCall::Move);
     ASSERT_EQ(moves.size(), 2u);
     EXPECT_EQ(moves[0], (DesktopCall{DesktopCall::Move, testing::kMainWindow, 192, 144, 640, 480}));
     EXPECT_EQ(moves[1], (DesktopCall{DesktopCall::Move, testing::kCaptureWindow, 0, 0, 640, 480}));
 
     testing::feed(*s, desktop, f, 1);  // 24th: MotionSearch
-    EXPECT_EQ(s->detectFrames, 1);
+    EXPECT_EQ(s->detection.detectFrames, 1);
 }
 
 class CornerPreview : public ::testing::Test {
@@ -151,7 +151,7 @@ TEST_F(CornerPreview, HidesWhileThePointerRestsThenReturnsWithTheCaptureOnFrame1
         ASSERT_EQ(desktop.calls, (std::vector<DesktopCall>{{DesktopCall::Show, testing::kMainWindow,
                                                             static_cast<int32_t>(ShowMode::Hide)}}))
             << "dwell frame " << i;
-        ASSERT_EQ(s->previewDwellFrames, i);
+        ASSERT_EQ(s->view.previewDwellFrames, i);
     }
     desktop.calls.clear();
     frameAt(900, 700);
@@ -161,14 +161,14 @@ TEST_F(CornerPreview, HidesWhileThePointerRestsThenReturnsWithTheCaptureOnFrame1
             {DesktopCall::Show, testing::kMainWindow, static_cast<int32_t>(ShowMode::ShowNormal)},
             {DesktopCall::Capture, testing::kMainWindow},
         }));
-    EXPECT_TRUE(s->previewCaptured);
-    EXPECT_EQ(s->previewDwellFrames, 0);
+    EXPECT_TRUE(s->view.previewCaptured);
+    EXPECT_EQ(s->view.previewDwellFrames, 0);
 
     // Captured: shown and captured again each frame, no counting.
     desktop.calls.clear();
     frameAt(1000, 650);
     EXPECT_EQ(desktop.of(DesktopCall::Capture).size(), 1u);
-    EXPECT_EQ(s->previewDwellFrames, 0);
+    EXPECT_EQ(s->view.previewDwellFrames, 0);
 
     // Leaving the region releases the capture and clears everything.
     desktop.calls.clear();
@@ -179,73 +179,76 @@ TEST_F(CornerPreview, HidesWhileThePointerRestsThenReturnsWithTheCaptureOnFrame1
             {DesktopCall::ReleaseCapture},
             {DesktopCall::Show, testing::kMainWindow, static_cast<int32_t>(ShowMode::ShowNormal)},
         }));
-    EXPECT_FALSE(s->previewCaptured);
+    EXPECT_FALSE(s->view.previewCaptured);
 }
 
 TEST_F(CornerPreview, RegionEdgesCountAsOutside) {
     // The region is 896 < x < 1024 and 642 < y < 738.
     for (auto [x, y] :
          {std::pair{896, 700}, std::pair{1024, 700}, std::pair{900, 642}, std::pair{900, 738}}) {
-        s->previewDwellFrames = 5;
+        s->view.previewDwellFrames = 5;
         desktop.calls.clear();
         frameAt(x, y);
-        EXPECT_EQ(s->previewDwellFrames, 0) << x << "," << y;
+        EXPECT_EQ(s->view.previewDwellFrames, 0) << x << "," << y;
         EXPECT_EQ(desktop.of(DesktopCall::ReleaseCapture).size(), 1u);
     }
     for (auto [x, y] : {std::pair{897, 643}, std::pair{1023, 737}}) {
-        s->previewDwellFrames = 5;
+        s->view.previewDwellFrames = 5;
         frameAt(x, y);
-        EXPECT_EQ(s->previewDwellFrames, 6) << x << "," << y;
+        EXPECT_EQ(s->view.previewDwellFrames, 6) << x << "," << y;
     }
 }
 
 TEST_F(CornerPreview, LargeViewDockedKeyboardAndOpenMenuOverrideThePointer) {
-    s->largeView = true;
+    s->view.largeView = true;
     frameAt(900, 700);
     frameAt(10, 10);
     EXPECT_TRUE(desktop.calls.empty());
 
-    s->largeView = false;
-    s->keyboardDockedCorner = true;
-    s->previewDwellFrames = 50;
+    s->view.largeView = false;
+    s->keyboard.dockedCorner = true;
+    s->view.previewDwellFrames = 50;
     desktop.calls.clear();
     frameAt(10, 10);
     EXPECT_EQ(desktop.calls, (std::vector<DesktopCall>{{DesktopCall::Show, testing::kMainWindow,
                                                         static_cast<int32_t>(ShowMode::Hide)}}));
-    EXPECT_EQ(s->previewDwellFrames, 0);
+    EXPECT_EQ(s->view.previewDwellFrames, 0);
 
-    s->keyboardDockedCorner = false;
-    s->menuOpen = true;
-    s->previewDwellFrames = 50;
+    s->keyboard.dockedCorner = false;
+    s->shared.menuOpen = true;
+    s->view.previewDwellFrames = 50;
     desktop.calls.clear();
     frameAt(900, 700);
     frameAt(10, 10);
     EXPECT_TRUE(desktop.calls.empty());
-    EXPECT_EQ(s->previewDwellFrames, 50);
+    EXPECT_EQ(s->view.previewDwellFrames, 50);
 }
 
 TEST(Views, PlacementsAndScreenDefaultsOnCommonScreens) {
     auto s = testing::startedState(1024, 768);
-    EXPECT_EQ((std::array{s->viewX, s->viewY, s->viewWidth, s->viewHeight}),
+    EXPECT_EQ((std::array{s->view.viewX, s->view.viewY, s->view.viewWidth, s->view.viewHeight}),
               (std::array{192, 144, 640, 480}));
-    EXPECT_TRUE(s->largeView);
-    EXPECT_EQ((std::array{s->clampMinX.load(), s->clampMaxX.load(), s->clampMinY.load(),
-                          s->clampMaxY.load(), s->mapWidth.load(), s->mapHeight.load()}),
+    EXPECT_TRUE(s->view.largeView);
+    EXPECT_EQ((std::array{s->shared.clampMinX.load(), s->shared.clampMaxX.load(),
+                          s->shared.clampMinY.load(), s->shared.clampMaxY.load(),
+                          s->shared.mapWidth.load(), s->shared.mapHeight.load()}),
               (std::array{1, 1014, 1, 758, 1024, 768}));
-    EXPECT_EQ((std::array{s->keyboardLeft, s->keyboardRight, s->keyboardTop, s->keyboardBottom}),
-              (std::array{306, 718, 546, 738}));
+    EXPECT_EQ(
+        (std::array{s->keyboard.left, s->keyboard.right, s->keyboard.top, s->keyboard.bottom}),
+        (std::array{306, 718, 546, 738}));
     chooseCornerView(*s);
-    EXPECT_EQ((std::array{s->viewX, s->viewY, s->viewWidth, s->viewHeight}),
+    EXPECT_EQ((std::array{s->view.viewX, s->view.viewY, s->view.viewWidth, s->view.viewHeight}),
               (std::array{896, 642, 128, 96}));
-    EXPECT_FALSE(s->largeView);
+    EXPECT_FALSE(s->view.largeView);
 
     auto wide = testing::startedState(1366, 768);
     chooseCornerView(*wide);
-    EXPECT_EQ((std::array{wide->viewX, wide->viewY, wide->viewWidth, wide->viewHeight}),
+    EXPECT_EQ((std::array{wide->view.viewX, wide->view.viewY, wide->view.viewWidth,
+                          wide->view.viewHeight}),
               (std::array{1196, 642, 170, 96}));
-    EXPECT_EQ(wide->viewX + wide->viewWidth, 1366);
-    EXPECT_EQ(wide->keyboardLeft, 477);
-    EXPECT_EQ(wide->keyboardRight, 889);
+    EXPECT_EQ(wide->view.viewX + wide->view.viewWidth, 1366);
+    EXPECT_EQ(wide->keyboard.left, 477);
+    EXPECT_EQ(wide->keyboard.right, 889);
 
     RecordingDesktop desktop;
     moveViewWindows(*wide, desktop);

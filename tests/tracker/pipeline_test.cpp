@@ -43,19 +43,20 @@ TEST(Pipeline, FromTheFirstFrameToTrackingTheFace) {
     testing::feed(*s, desktop, still, 22);  // pause and initialising frame
     for (int i = 0; i < 11; ++i) testing::feed(*s, desktop, i % 2 == 0 ? moved : still, 1);
     ASSERT_EQ(s->state, HeadBox);
-    EXPECT_EQ(s->rowProfile[8], 11 * 20);  // every frame differs from the one before
-    EXPECT_EQ(s->rowProfile[7], 0);
+    EXPECT_EQ(s->detection.rowProfile[8], 11 * 20);  // every frame differs from the one before
+    EXPECT_EQ(s->detection.rowProfile[7], 0);
 
     testing::feed(*s, desktop, still, 1);
     ASSERT_EQ(s->state, Calibration);
-    EXPECT_EQ((std::array{s->headTop, s->headBottom, s->headLeft, s->headRight}),
+    EXPECT_EQ((std::array{s->detection.headTop, s->detection.headBottom, s->detection.headLeft,
+                          s->detection.headRight}),
               (std::array{380, 114, 200, 400}));
     EXPECT_EQ(desktop.of(DesktopCall::StartEyes).size(), 1u);
 
     // An unchanged frame is no blink.
     testing::feed(*s, desktop, still, 1);
     EXPECT_EQ(s->state, Calibration);
-    EXPECT_EQ(s->calibFrames, 1);
+    EXPECT_EQ(s->detection.calibFrames, 1);
 
     // Four picture rows of both eyes brighten: box columns 30..59 and 90..119
     // (block columns 5..9 and 15..19), box rows 66..69 (block rows 6..11).
@@ -63,11 +64,11 @@ TEST(Pipeline, FromTheFirstFrameToTrackingTheFace) {
     desktop.calls.clear();
     testing::feed(*s, desktop, blink, 1);
     ASSERT_EQ(s->state, Tracking);
-    EXPECT_EQ(s->calibFrames, 2);
-    EXPECT_EQ((std::array{s->eyeAX, s->eyeBX, s->eyeAY}), (std::array{42, 102, 66}));
-    EXPECT_EQ(s->refX, 272);
-    EXPECT_EQ(s->refY, 100 + 66 - 1);
-    EXPECT_EQ(s->latticeCount, 60);
+    EXPECT_EQ(s->detection.calibFrames, 2);
+    EXPECT_EQ((std::array{s->face.eyeAX, s->face.eyeBX, s->face.eyeAY}), (std::array{42, 102, 66}));
+    EXPECT_EQ(s->face.refX, 272);
+    EXPECT_EQ(s->face.refY, 100 + 66 - 1);
+    EXPECT_EQ(s->face.latticeCount, 60);
     ASSERT_GE(desktop.calls.size(), 2u);
     EXPECT_EQ(desktop.calls.front().kind, DesktopCall::CloseEyes);
     EXPECT_EQ(desktop.calls.back(), (DesktopCall{DesktopCall::SetCursor, 0, 1, 1}));
@@ -79,7 +80,7 @@ TEST(Pipeline, FromTheFirstFrameToTrackingTheFace) {
     EXPECT_NEAR(fix.faceY, 165 - 5, 1.0);                   // top lattice row
     testing::feed(*s, desktop, blink, 1);
     EXPECT_EQ(s->state, Tracking);
-    EXPECT_NEAR(s->lastFoundX, fix.faceX, 1e-9);
+    EXPECT_NEAR(s->track.lastFoundX, fix.faceX, 1e-9);
 }
 
 }  // namespace

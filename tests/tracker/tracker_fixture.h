@@ -13,6 +13,7 @@
 #include "tracker/calibration.h"
 #include "tracker/frame_driver.h"
 #include "tracker/head_detection.h"
+#include "tracker/imaging_steps.h"
 #include "tracker/tracker_state.h"
 #include "tracker/views.h"
 
@@ -58,17 +59,17 @@ inline Grid gridOf(const Frame& f) {
 // A tracker as start-up leaves it, with the large view chosen.
 inline std::unique_ptr<TrackerState> startedState(int width = 1024, int height = 768) {
     auto s = std::make_unique<TrackerState>();
-    s->mainWindow = kMainWindow;
-    s->captureWindow = kCaptureWindow;
-    s->eyesWindow = kEyesWindow;
+    s->session.mainWindow = kMainWindow;
+    s->session.captureWindow = kCaptureWindow;
+    s->shared.eyesWindow = kEyesWindow;
     buildIntakeTable(*s);
     setScreenDefaults(*s, width, height);
-    s->blockRows = 48;
-    s->blockCols = 64;
+    s->session.blockRows = 48;
+    s->session.blockCols = 64;
     setNeighbourOffsets(*s, 48);
     makeFrameProfiles(*s);
-    s->rangeScale = 0.7;
-    s->speedDivisor = 45.0;
+    s->shared.rangeScale = 0.7;
+    s->shared.speedDivisor = 45.0;
     RecordingDesktop ignored;
     chooseLargeView(*s, ignored);
     return s;
@@ -86,9 +87,9 @@ inline std::unique_ptr<TrackerState> inCalibration() {
     RecordingDesktop desktop;
     FrameInput frame{};
     clearProfiles(*s);
-    s->rowProfile[8] = 10;
-    for (int c = 20; c <= 39; ++c) s->colProfile[static_cast<size_t>(c)] = 10;
-    allocFeatureSet(s->frameMotion, 3072);
+    s->detection.rowProfile[8] = 10;
+    for (int c = 20; c <= 39; ++c) s->detection.colProfile[static_cast<size_t>(c)] = 10;
+    allocFeatureSet(s->detection.frameMotion, 3072);
     stepHeadBox(*s, desktop, frame);
     return s;
 }

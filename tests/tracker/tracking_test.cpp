@@ -20,24 +20,24 @@ class TrackingFrame : public ::testing::Test {
 protected:
     void SetUp() override {
         s = testing::inCalibration();
-        s->currentGrid = testing::gridOf(testing::texturedFrame(40));
-        s->previousGrid = s->currentGrid;
+        s->frame.currentGrid = testing::gridOf(testing::texturedFrame(40));
+        s->frame.previousGrid = s->frame.currentGrid;
         ASSERT_TRUE(setUpTracking(*s, desktop, testing::eyesSixtyApart()));
         desktop.calls.clear();
     }
     // The face position this frame will find.
-    FaceFix expectedFix() { return locateFace(*s, s->currentGrid); }
+    FaceFix expectedFix() { return locateFace(*s, s->frame.currentGrid); }
     void step() {
         FrameInput in{std::span<uint8_t>(pixels), desktop.cursor};
         trackFrame(*s, desktop, in);
     }
     // Pins the pointer target to one point, so that the pointer stays put.
     void pinTarget(int x, int y) {
-        s->clampMinX = x;
-        s->clampMaxX = x + 1;
-        s->clampMinY = y;
-        s->clampMaxY = y + 1;
-        s->lastCursor.store({x, y});
+        s->shared.clampMinX = x;
+        s->shared.clampMaxX = x + 1;
+        s->shared.clampMinY = y;
+        s->shared.clampMaxY = y + 1;
+        s->shared.lastCursor.store({x, y});
         desktop.cursor = {x, y};
     }
     // Sets the recognisers so that this frame completes a shake or a nod.
@@ -61,15 +61,16 @@ TEST_F(TrackingFrame, FollowsTheFaceAndKeepsTheBooks) {
     EXPECT_FLOAT_EQ(fix.cost, 0.0f);
     step();
     EXPECT_EQ(s->state, Tracking);
-    EXPECT_DOUBLE_EQ(s->lastFoundX, fix.faceX);
-    EXPECT_DOUBLE_EQ(s->lastFoundY, fix.faceY);
-    EXPECT_DOUBLE_EQ(s->moveDistance, std::sqrt(fix.faceX * fix.faceX + fix.faceY * fix.faceY));
-    EXPECT_EQ(s->lastTargetX, s->targetX);
-    EXPECT_EQ(s->lastTargetY, s->targetY);
+    EXPECT_DOUBLE_EQ(s->track.lastFoundX, fix.faceX);
+    EXPECT_DOUBLE_EQ(s->track.lastFoundY, fix.faceY);
+    EXPECT_DOUBLE_EQ(s->pointer.moveDistance,
+                     std::sqrt(fix.faceX * fix.faceX + fix.faceY * fix.faceY));
+    EXPECT_EQ(s->track.lastTargetX, s->pointer.targetX);
+    EXPECT_EQ(s->track.lastTargetY, s->pointer.targetY);
     const auto sets = desktop.of(DesktopCall::SetCursor);
     ASSERT_EQ(sets.size(), 1u);
-    EXPECT_EQ(sets[0].a, s->targetX);
-    EXPECT_EQ(s->lastCursor.load(), (ScreenPoint{s->targetX, s->targetY}));
+    EXPECT_EQ(sets[0].a, s->pointer.targetX);
+    EXPECT_EQ(s->shared.lastCursor.load(), (ScreenPoint{s->pointer.targetX, s->pointer.targetY}));
     // The green cross at the head range centre (column 272, row 183).
     const size_t centre = static_cast<size_t>((480 - 183) * 1920 + 272 * 3);
     EXPECT_EQ(pixels[centre], 0);
@@ -81,35 +82,35 @@ TEST_F(TrackingFrame, HandMoveOfMoreThanTwentyPixelsStartsHandPause) {
     for (auto [dx, dy, expected] : {std::tuple{20, 0, Tracking}, std::tuple{21, 0, HandPause},
                                     std::tuple{0, -20, Tracking}, std::tuple{0, -21, HandPause}}) {
         s->state = Tracking;
-        s->stillFrames = 9;
-        s->lastCursor.store({100, 100});
+        s->pointer.stillFrames = 9;
+        s->shared.lastCursor.store({100, 100});
         desktop.cursor = {100 + dx, 100 + dy};
         step();
         EXPECT_EQ(s->state, expected) << dx << "," << dy;
         if (expected == HandPause) {
-            EXPECT_EQ(s->stillFrames, 0);
+            EXPECT_EQ(s->pointer.stillFrames, 0);
         }
     }
 }
 
 TEST_F(TrackingFrame, ALostFaceMovesNothingOverridesHandPauseAndStillDrawsTheCross) {
-    s->latticeReference.assign(s->latticeReference.size(), 255);
-    s->currentGrid = testing::gridOf(testing::texturedFrame(41, 0, 100));
-    s->lastTargetX = 17;
-    s->lastFoundX = 3.5;
-    s->moveDistance = 2.5;
-    s->idleFrames = 12;
-    s->lastCursor.store({100, 100});
+    s->face.latticeReference.assign(s->face.latticeReference.size(), 255);
+    s->frame.currentGrid = testing::gridOf(testing::texturedFrame(41, 0, 100));
+    s->track.lastTargetX = 17;
+    s->track.lastFoundX = 3.5;
+    s->pointer.moveDistance = 2.5;
+    s->pointer.idleFrames = 12;
+    s->shared.lastCursor.store({100, 100});
     desktop.cursor = {200, 100};  // moved by hand as well
     step();
     EXPECT_EQ(s->state, Lost);
     EXPECT_TRUE(desktop.of(DesktopCall::SetCursor).empty());
     EXPECT_TRUE(desktop.of(DesktopCall::ButtonDown).empty());
-    EXPECT_EQ(s->lastTargetX, 17);
-    EXPECT_DOUBLE_EQ(s->lastFoundX, 3.5);
-    EXPECT_DOUBLE_EQ(s->moveDistance, 2.5);
-    EXPECT_EQ(s->idleFrames, 12);
-    EXPECT_EQ(s->lastCursor.load(), (ScreenPoint{100, 100}));
+    EXPECT_EQ(s->track.lastTargetX, 17);
+    EXPECT_DOUBLE_EQ(s->track.lastFoundX, 3.5);
+    EXPECT_DOUBLE_EQ(s->pointer.moveDistance, 2.5);
+    EXPECT_EQ(s->pointer.idleFrames, 12);
+    EXPECT_EQ(s->shared.lastCursor.load(), (ScreenPoint{100, 100}));
     const size_t centre = static_cast<size_t>((480 - 183) * 1920 + 272 * 3);
     EXPECT_EQ(pixels[centre + 1], 255);
 }
@@ -128,7 +129,7 @@ TEST_F(TrackingFrame, ShakeLosesNodTogglesAndNodWinsOverShake) {
     s->state = Tracking;
     armShake();
     armNod(fix);
-    s->lastCursor.store({500, 500});  // a hand move too: both gestures override it
+    s->shared.lastCursor.store({500, 500});  // a hand move too: both gestures override it
     desktop.cursor = {100, 100};
     step();
     EXPECT_EQ(s->state, KeyboardToggle);
@@ -136,7 +137,7 @@ TEST_F(TrackingFrame, ShakeLosesNodTogglesAndNodWinsOverShake) {
 
 TEST_F(TrackingFrame, HeadGesturesAreIgnoredWhileTheOptionsWindowIsOpen) {
     const FaceFix fix = expectedFix();
-    s->optionsOpen = true;
+    s->shared.optionsOpen = true;
     armShake();
     armNod(fix);
     step();
@@ -147,24 +148,24 @@ TEST_F(TrackingFrame, HeadGesturesAreIgnoredWhileTheOptionsWindowIsOpen) {
 
 TEST_F(TrackingFrame, TwoHundredIdleFramesLoseTrackingAndOverrideANod) {
     pinTarget(100, 100);
-    s->idleFrames = 198;
+    s->pointer.idleFrames = 198;
     step();
     EXPECT_EQ(s->state, Tracking);
-    EXPECT_EQ(s->idleFrames, 199);
+    EXPECT_EQ(s->pointer.idleFrames, 199);
     armNod(expectedFix());
     step();
-    EXPECT_EQ(s->idleFrames, 200);
+    EXPECT_EQ(s->pointer.idleFrames, 200);
     EXPECT_EQ(s->state, Lost);
 
     // A pointer that moves 2 pixels or more clears the count.
     s->state = Tracking;
     pinTarget(100, 100);
-    s->idleFrames = 150;
-    s->clampMinX = 102;
-    s->clampMaxX = 103;
+    s->pointer.idleFrames = 150;
+    s->shared.clampMinX = 102;
+    s->shared.clampMaxX = 103;
     step();
-    EXPECT_EQ(s->idleFrames, 0);
-    EXPECT_EQ(s->lastCursor.load(), (ScreenPoint{102, 100}));
+    EXPECT_EQ(s->pointer.idleFrames, 0);
+    EXPECT_EQ(s->shared.lastCursor.load(), (ScreenPoint{102, 100}));
 }
 
 // Guard bytes around the frame show any write outside it.

@@ -82,10 +82,10 @@ protected:
         setScreenDefaults(s(), kScreenWidth, kScreenHeight);
         chooseLargeView(s(), app->desktop);
         main = CreateWindowExA(WS_EX_TOOLWINDOW, kMainClassName, kMainTitle, WS_POPUP | WS_BORDER,
-                               s().viewX, s().viewY, s().viewWidth, s().viewHeight, nullptr,
-                               nullptr, instance, app.get());
+                               s().view.viewX, s().view.viewY, s().view.viewWidth,
+                               s().view.viewHeight, nullptr, nullptr, instance, app.get());
         ASSERT_NE(main, nullptr);
-        s().mainWindow = wintest_handle(main);
+        s().session.mainWindow = wintest_handle(main);
     }
     void TearDown() override {
         if (IsWindow(main)) DestroyWindow(main);
@@ -104,7 +104,7 @@ protected:
 };
 
 TEST_F(MainWindow, EveryCommandAnswersOneKnownOrNot) {
-    s().optionsOpen = true;  // keeps the known commands from opening anything
+    s().shared.optionsOpen = true;  // keeps the known commands from opening anything
     for (WPARAM id : {WPARAM{0}, WPARAM{4242}, WPARAM{kCmdAbout}, WPARAM{kCmdManual},
                       WPARAM{kCmdOptions}, WPARAM{0x10000 | kCmdAbout}}) {
         EXPECT_EQ(send(WM_COMMAND, id), 1) << id;
@@ -114,43 +114,43 @@ TEST_F(MainWindow, EveryCommandAnswersOneKnownOrNot) {
 }
 
 TEST_F(MainWindow, WhileTheOptionsAreOpenAboutDoesNothing) {
-    s().optionsOpen = true;
+    s().shared.optionsOpen = true;
     send(WM_COMMAND, kCmdAbout);
     pumpFor(200);
-    EXPECT_FALSE(s().aboutOpen);
+    EXPECT_FALSE(app->aboutOpen);
     EXPECT_TRUE(wintest::windowsOf(GetCurrentProcessId(), "#32770", kAboutCaption).empty());
 }
 
 TEST_F(MainWindow, TheKeyboardHelloMustNameAnExistingWindow) {
     send(WM_USER, static_cast<WPARAM>(0x7ffe1234));
-    EXPECT_EQ(s().keyboardWindow.load(), 0u) << "a made-up handle was taken";
-    EXPECT_TRUE(s().keyboardHidden);
+    EXPECT_EQ(s().keyboard.window.load(), 0u) << "a made-up handle was taken";
+    EXPECT_TRUE(s().keyboard.hidden);
 
     keyboard = makeKeyboardWindow();
     send(WM_USER, reinterpret_cast<WPARAM>(keyboard));
-    EXPECT_EQ(s().keyboardWindow.load(), wintest_handle(keyboard));
-    EXPECT_FALSE(s().keyboardHidden);
+    EXPECT_EQ(s().keyboard.window.load(), wintest_handle(keyboard));
+    EXPECT_FALSE(s().keyboard.hidden);
 
     send(WM_USER, static_cast<WPARAM>(0x7ffe1234));
-    EXPECT_EQ(s().keyboardWindow.load(), wintest_handle(keyboard)) << "nor can it replace one";
+    EXPECT_EQ(s().keyboard.window.load(), wintest_handle(keyboard)) << "nor can it replace one";
 }
 
 TEST_F(MainWindow, DockAndGoneMessagesReachTheKeyboardLink) {
     keyboard = makeKeyboardWindow();
     send(WM_USER, reinterpret_cast<WPARAM>(keyboard));
     EXPECT_EQ(send(1045, '5'), 0);
-    EXPECT_TRUE(s().keyboardDockedCorner);
-    EXPECT_EQ(s().keyboardLeft, kScreenWidth - 412);
-    EXPECT_EQ(s().keyboardTop, kScreenHeight - 222);
+    EXPECT_TRUE(s().keyboard.dockedCorner);
+    EXPECT_EQ(s().keyboard.left, kScreenWidth - 412);
+    EXPECT_EQ(s().keyboard.top, kScreenHeight - 222);
     EXPECT_EQ(send(1025), 0);
-    EXPECT_TRUE(s().keyboardHidden);
-    EXPECT_FALSE(s().keyboardDockedCorner);
+    EXPECT_TRUE(s().keyboard.hidden);
+    EXPECT_FALSE(s().keyboard.dockedCorner);
 }
 
 TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
     keyboard = makeKeyboardWindow();
     send(WM_USER, reinterpret_cast<WPARAM>(keyboard));
-    ASSERT_TRUE(s().largeView);
+    ASSERT_TRUE(s().view.largeView);
     send(WM_COMMAND, kCmdOptions);
     send(WM_LBUTTONUP);
     pumpFor(300);
@@ -160,9 +160,9 @@ TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
     chooseCornerView(s());
     send(WM_LBUTTONUP);
     EXPECT_FALSE(IsWindowVisible(keyboard));
-    EXPECT_TRUE(s().keyboardHidden);
-    EXPECT_FALSE(s().keyboardStayHidden);
-    ASSERT_TRUE(pumpUntil([&] { return s().optionsOpen.load(); }));
+    EXPECT_TRUE(s().keyboard.hidden);
+    EXPECT_FALSE(s().keyboard.stayHidden);
+    ASSERT_TRUE(pumpUntil([&] { return s().shared.optionsOpen.load(); }));
     const auto windows = wintest::windowsOf(GetCurrentProcessId(), kOptionsClassName, nullptr);
     ASSERT_EQ(windows.size(), 1u);
 
@@ -171,26 +171,26 @@ TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
     send(WM_COMMAND, kCmdOptions);
     pumpFor(200);
     EXPECT_EQ(wintest::windowsOf(GetCurrentProcessId(), kOptionsClassName, nullptr).size(), 1u);
-    EXPECT_FALSE(s().keyboardStayHidden);
+    EXPECT_FALSE(s().keyboard.stayHidden);
 
     // CANCEL (the middle button) closes it and brings the keyboard back.
     PostMessageA(windows.front(), WM_LBUTTONUP, 0, MAKELPARAM(300, 487));
     ASSERT_TRUE(pumpUntil([&] { return !optionsThreadRunning(); }));
-    EXPECT_FALSE(s().optionsOpen);
+    EXPECT_FALSE(s().shared.optionsOpen);
     EXPECT_TRUE(IsWindowVisible(keyboard));
-    EXPECT_FALSE(s().keyboardHidden);
+    EXPECT_FALSE(s().keyboard.hidden);
 }
 
 TEST_F(MainWindow, TeardownReleasesADraggedButtonAndRemovesTheTrayIcon) {
     EXPECT_TRUE(trayIconExists(main, kTrayIconId));
     app->desktop.leftButtonDown();
-    s().buttonHeld = true;
-    s().intakeTable.assign(16, 1);
+    s().pointer.buttonHeld = true;
+    s().session.intakeTable.assign(16, 1);
     DestroyWindow(main);
-    EXPECT_FALSE(s().buttonHeld) << "the program would exit with the button down";
+    EXPECT_FALSE(s().pointer.buttonHeld) << "the program would exit with the button down";
     EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
     EXPECT_FALSE(trayIconExists(main, kTrayIconId));
-    EXPECT_TRUE(s().intakeTable.empty());
+    EXPECT_TRUE(s().session.intakeTable.empty());
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
@@ -215,7 +215,7 @@ TEST_F(MainWindow, ARestartedShellGetsTheTrayIconBack) {
 }
 
 TEST_F(MainWindow, TeardownLeavesAReleasedButtonAlone) {
-    s().buttonHeld = false;
+    s().pointer.buttonHeld = false;
     DestroyWindow(main);
     EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
     MSG quit;
@@ -224,22 +224,20 @@ TEST_F(MainWindow, TeardownLeavesAReleasedButtonAlone) {
 
 TEST_F(MainWindow, TheEyesWindowIsKnownOnReturnAndClosesOnRequest) {
     ShowWindow(main, SW_SHOWNORMAL);
-    s().eyesOpenBitmap =
-        reinterpret_cast<std::uintptr_t>(LoadBitmapA(GetModuleHandleA(nullptr), kEyesOpenName));
-    s().eyesClosedBitmap =
-        reinterpret_cast<std::uintptr_t>(LoadBitmapA(GetModuleHandleA(nullptr), kEyesClosedName));
+    app->desktop.eyesPictures = {LoadBitmapA(GetModuleHandleA(nullptr), kEyesOpenName),
+                                 LoadBitmapA(GetModuleHandleA(nullptr), kEyesClosedName)};
     app->desktop.startEyesWindow();
-    const HWND eyes = reinterpret_cast<HWND>(s().eyesWindow.load());
+    const HWND eyes = reinterpret_cast<HWND>(s().shared.eyesWindow.load());
     ASSERT_NE(eyes, nullptr) << "the tracker could not close this one";
     EXPECT_TRUE(IsWindow(eyes));
     ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(eyes) != FALSE; }));
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(main) == FALSE; }));
     RECT placed{};
     GetWindowRect(eyes, &placed);
-    EXPECT_EQ(placed.left, s().viewX);
-    EXPECT_EQ(placed.right - placed.left, s().viewWidth);
+    EXPECT_EQ(placed.left, s().view.viewX);
+    EXPECT_EQ(placed.right - placed.left, s().view.viewWidth);
 
-    app->desktop.closeEyesWindow(s().eyesWindow);
+    app->desktop.closeEyesWindow(s().shared.eyesWindow);
     EXPECT_TRUE(pumpUntil([&] { return IsWindow(eyes) == FALSE; }))
         << "the eyes thread did not end";
 }
@@ -248,16 +246,16 @@ TEST_F(MainWindow, TheEyesWindowIsKnownOnReturnAndClosesOnRequest) {
 // the main thread are atomics: plain fields would be data races.
 template <typename Field, typename Value>
 constexpr bool isAtomic = std::is_same_v<Field, std::atomic<Value>>;
-static_assert(isAtomic<decltype(TrackerState::aboutOpen), bool>);
-static_assert(isAtomic<decltype(TrackerState::optionsOpen), bool>);
-static_assert(isAtomic<decltype(TrackerState::menuOpen), bool>);
-static_assert(isAtomic<decltype(TrackerState::mirrorX), bool>);
-static_assert(isAtomic<decltype(TrackerState::keyboardHidden), bool>);
-static_assert(isAtomic<decltype(TrackerState::keyboardStayHidden), bool>);
-static_assert(isAtomic<decltype(TrackerState::eyesWindow), WindowHandle>);
-static_assert(isAtomic<decltype(TrackerState::keyboardWindow), WindowHandle>);
-static_assert(isAtomic<decltype(TrackerState::clampMinX), int32_t>);
-static_assert(isAtomic<decltype(TrackerState::speedDivisor), double>);
+static_assert(isAtomic<decltype(App::aboutOpen), bool>);
+static_assert(isAtomic<decltype(decltype(TrackerState::shared)::optionsOpen), bool>);
+static_assert(isAtomic<decltype(decltype(TrackerState::shared)::menuOpen), bool>);
+static_assert(isAtomic<decltype(decltype(TrackerState::shared)::mirrorX), bool>);
+static_assert(isAtomic<decltype(decltype(TrackerState::keyboard)::hidden), bool>);
+static_assert(isAtomic<decltype(decltype(TrackerState::keyboard)::stayHidden), bool>);
+static_assert(isAtomic<decltype(decltype(TrackerState::shared)::eyesWindow), WindowHandle>);
+static_assert(isAtomic<decltype(decltype(TrackerState::keyboard)::window), WindowHandle>);
+static_assert(isAtomic<decltype(decltype(TrackerState::shared)::clampMinX), int32_t>);
+static_assert(isAtomic<decltype(decltype(TrackerState::shared)::speedDivisor), double>);
 
 // ---------------------------------------------------------------------------
 

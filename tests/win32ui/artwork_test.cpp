@@ -118,7 +118,7 @@ protected:
         old_ = SelectObject(memory_, target_);
         picture_ = LoadBitmapA(GetModuleHandleA(nullptr), kOptionsPictureName);
         check_ = LoadBitmapA(GetModuleHandleA(nullptr), kCheckMarkName);
-        for (int i = 0; i < kOptionCount; ++i) s_->optionFlags[i] = 0;
+        for (int i = 0; i < kOptionCount; ++i) s_->shared.optionFlags[i] = 0;
     }
     void TearDown() override {
         SelectObject(memory_, old_);
@@ -146,8 +146,8 @@ protected:
 };
 
 TEST_F(PaintOptions, TickLandsSixAndFiveInsideTheCellOfEveryChosenValue) {
-    s_->optionFlags[0] = 1;          // row 0, first picture: tick at (168, 16)
-    s_->optionFlags[3 * 3 + 2] = 1;  // row 3, stopwatch
+    s_->shared.optionFlags[0] = 1;          // row 0, first picture: tick at (168, 16)
+    s_->shared.optionFlags[3 * 3 + 2] = 1;  // row 3, stopwatch
     const Pixels p = paint(picture_, check_);
     const Pixels tick = loadBitmapPixels("checkbox");
     const Pixels plain = loadBitmapPixels("Bitmap");
@@ -159,14 +159,14 @@ TEST_F(PaintOptions, TickLandsSixAndFiveInsideTheCellOfEveryChosenValue) {
 }
 
 TEST_F(PaintOptions, StrayValueInRowZerosUnusedColumnDrawsNothing) {
-    s_->optionFlags[2] = 1;  // no third picture in row 0: a hand-edited file
+    s_->shared.optionFlags[2] = 1;  // no third picture in row 0: a hand-edited file
     const Pixels p = paint(picture_, check_);
     const Pixels plain = loadBitmapPixels("Bitmap");
     EXPECT_TRUE(sameArea(p, 0, 0, plain, 0, 0, 608, 514));
 }
 
 TEST_F(PaintOptions, MissingPicturesStillShowTheCellsAndTicks) {
-    s_->optionFlags[4] = 1;  // row 1, medium
+    s_->shared.optionFlags[4] = 1;  // row 1, medium
     const Pixels p = paint(nullptr, nullptr);
     const OptionRect& ok = kOptionLayout[kButtonRow].cells[0];
     EXPECT_NE(p.at(ok.left, (ok.top + ok.bottom) / 2), kWhite);  // the button's frame

@@ -95,11 +95,11 @@ protected:
         file_ = dir_ / "options.cfg";
         fs::remove(file_);
         s_ = std::make_unique<TrackerState>();
-        s_->screenWidth = GetSystemMetrics(SM_CXSCREEN);
-        s_->screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        s_->session.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        s_->session.screenHeight = GetSystemMetrics(SM_CYSCREEN);
         restorePointerBounds(*s_);
         loadOptions(*s_, file_);
-        s_->mainWindow = reinterpret_cast<WindowHandle>(main_->window());
+        s_->session.mainWindow = reinterpret_cast<WindowHandle>(main_->window());
     }
     void TearDown() override {
         if (optionsThreadRunning()) {
@@ -112,12 +112,12 @@ protected:
     HWND open() {
         EXPECT_TRUE(startOptionsWindow(*s_, desktop_, GetModuleHandleA(nullptr), file_));
         HWND w = nullptr;
-        for (int i = 0; i < 500 && (w == nullptr || !s_->optionsOpen); ++i) {
+        for (int i = 0; i < 500 && (w == nullptr || !s_->shared.optionsOpen); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             w = optionsWindow();
         }
         EXPECT_NE(w, nullptr);
-        EXPECT_TRUE(s_->optionsOpen);
+        EXPECT_TRUE(s_->shared.optionsOpen);
         return w;
     }
     static void click(HWND w, POINT p) { SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y)); }
@@ -130,7 +130,7 @@ protected:
             kOptionLayout[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(col)];
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
-    int value(int row, int col) const { return s_->optionFlags[row * 3 + col]; }
+    int value(int row, int col) const { return s_->shared.optionFlags[row * 3 + col]; }
 
     static FakeMainWindow* main_;
     fs::path dir_;
@@ -141,8 +141,8 @@ protected:
 FakeMainWindow* OptionsWindowTest::main_ = nullptr;
 
 TEST_F(OptionsWindowTest, OpensCentredConfinesThePointerAndGivesItBackOnClose) {
-    const int sw = s_->screenWidth;
-    const int sh = s_->screenHeight;
+    const int sw = s_->session.screenWidth;
+    const int sh = s_->session.screenHeight;
     HWND w = open();
     const int left = (sw - kOptionsWindowWidth) / 2;
     const int top = (sh - kOptionsWindowHeight) / 2;
@@ -155,10 +155,10 @@ TEST_F(OptionsWindowTest, OpensCentredConfinesThePointerAndGivesItBackOnClose) {
     EXPECT_EQ(GetWindowLongPtrA(w, GWL_STYLE) & (WS_POPUP | WS_BORDER | WS_CAPTION),
               static_cast<LONG_PTR>(WS_POPUP | WS_BORDER));
     EXPECT_EQ(GetWindow(w, GW_OWNER), main_->window());
-    EXPECT_EQ(s_->clampMinX, left);
-    EXPECT_EQ(s_->clampMaxX, left + 607);
-    EXPECT_EQ(s_->clampMinY, top);
-    EXPECT_EQ(s_->clampMaxY, top + 513);
+    EXPECT_EQ(s_->shared.clampMinX, left);
+    EXPECT_EQ(s_->shared.clampMaxX, left + 607);
+    EXPECT_EQ(s_->shared.clampMinY, top);
+    EXPECT_EQ(s_->shared.clampMaxY, top + 513);
 
     // The window moving (as it does when shown) confines the system cursor.
     SendMessageA(w, WM_MOVE, 0, 0);
@@ -170,21 +170,21 @@ TEST_F(OptionsWindowTest, OpensCentredConfinesThePointerAndGivesItBackOnClose) {
     EXPECT_EQ(clip.bottom, top + kOptionsWindowHeight);
     POINT cursor;
     GetCursorPos(&cursor);
-    EXPECT_EQ(s_->lastCursor.load(), (ScreenPoint{cursor.x, cursor.y}));
+    EXPECT_EQ(s_->shared.lastCursor.load(), (ScreenPoint{cursor.x, cursor.y}));
 
     // A second window cannot be started while this one is up.
     EXPECT_FALSE(startOptionsWindow(*s_, desktop_, GetModuleHandleA(nullptr), file_));
 
     click(w, buttonCentre(1));
     waitClosed();
-    EXPECT_FALSE(s_->optionsOpen);
+    EXPECT_FALSE(s_->shared.optionsOpen);
     EXPECT_EQ(optionsWindow(), nullptr);
-    EXPECT_EQ(s_->clampMinX, 1);
-    EXPECT_EQ(s_->clampMaxX, sw - 10);
-    EXPECT_EQ(s_->clampMinY, 1);
-    EXPECT_EQ(s_->clampMaxY, sh - 10);
-    EXPECT_EQ(s_->mapWidth, sw);
-    EXPECT_EQ(s_->mapHeight, sh);
+    EXPECT_EQ(s_->shared.clampMinX, 1);
+    EXPECT_EQ(s_->shared.clampMaxX, sw - 10);
+    EXPECT_EQ(s_->shared.clampMinY, 1);
+    EXPECT_EQ(s_->shared.clampMaxY, sh - 10);
+    EXPECT_EQ(s_->shared.mapWidth, sw);
+    EXPECT_EQ(s_->shared.mapHeight, sh);
     GetClipCursor(&clip);
     EXPECT_GT(clip.right - clip.left, kOptionsWindowWidth);
 }
@@ -192,15 +192,15 @@ TEST_F(OptionsWindowTest, OpensCentredConfinesThePointerAndGivesItBackOnClose) {
 TEST_F(OptionsWindowTest, BorderLinesAndGreyedPicturesDoNothing) {
     HWND w = open();
     click(w, {441, 50});  // just inside the mirrored picture
-    EXPECT_TRUE(s_->mirrorX);
+    EXPECT_TRUE(s_->shared.mirrorX);
     click(w, {162, 50});   // row 0's left edge: nothing
     click(w, {312, 50});   // its right edge
     click(w, {200, 11});   // its top edge
     click(w, {200, 101});  // its bottom edge
-    EXPECT_TRUE(s_->mirrorX);
+    EXPECT_TRUE(s_->shared.mirrorX);
     EXPECT_EQ(value(0, 1), 1);
     click(w, {163, 50});  // one pixel in: the picture as taken
-    EXPECT_FALSE(s_->mirrorX);
+    EXPECT_FALSE(s_->shared.mirrorX);
     EXPECT_EQ(value(0, 0), 1);
     EXPECT_EQ(value(0, 1), 0);
 
@@ -230,37 +230,37 @@ TEST_F(OptionsWindowTest, GestureRowsKeepAClickAndNeverShareAGesture) {
     EXPECT_EQ(value(3, 0), 0);
     click(w, cellCentre(3, 1));  // the only click gesture: kept
     EXPECT_EQ(value(3, 1), 1);
-    EXPECT_EQ(s_->clickGestures[1], 1);
+    EXPECT_EQ(s_->shared.clickGestures[1], 1);
     click(w, cellCentre(4, 0));  // untick the eye's drag ...
     EXPECT_EQ(value(4, 0), 0);
-    EXPECT_EQ(s_->dragGestures[0], 0);  // ... the drag set is now empty
-    click(w, cellCentre(3, 0));         // ... and now it may click
+    EXPECT_EQ(s_->shared.dragGestures[0], 0);  // ... the drag set is now empty
+    click(w, cellCentre(3, 0));                // ... and now it may click
     EXPECT_EQ(value(3, 0), 1);
-    EXPECT_EQ(s_->clickGestures[0], 1);
+    EXPECT_EQ(s_->shared.clickGestures[0], 1);
     click(w, cellCentre(3, 1));  // two click gestures: one may go
     EXPECT_EQ(value(3, 1), 0);
     click(w, cellCentre(4, 0));  // the eye clicks now, so it cannot drag
     EXPECT_EQ(value(4, 0), 0);
     click(w, cellCentre(4, 2));  // the still head may drag
-    EXPECT_EQ(s_->dragGestures[2], 1);
+    EXPECT_EQ(s_->shared.dragGestures[2], 1);
 }
 
 TEST_F(OptionsWindowTest, OkSavesTheTableWithoutALineFeedAndShowsTheKeyboardAgain) {
-    s_->keyboardWindow = kFakeKeyboard;
-    s_->keyboardHidden = true;  // hidden by the opening of the window
-    s_->keyboardStayHidden = false;
+    s_->keyboard.window = kFakeKeyboard;
+    s_->keyboard.hidden = true;  // hidden by the opening of the window
+    s_->keyboard.stayHidden = false;
     HWND w = open();
     click(w, cellCentre(1, 2));
     click(w, cellCentre(2, 0));
     click(w, cellCentre(0, 1));
-    EXPECT_DOUBLE_EQ(s_->rangeScale, 0.5);
-    EXPECT_DOUBLE_EQ(s_->speedDivisor, 30.0);
+    EXPECT_DOUBLE_EQ(s_->shared.rangeScale, 0.5);
+    EXPECT_DOUBLE_EQ(s_->shared.speedDivisor, 30.0);
     click(w, buttonCentre(0));
     waitClosed();
     EXPECT_EQ(readFile(file_), "0 1 0 0 0 1 1 0 0 0 1 0 1 0 0");
-    EXPECT_FALSE(s_->optionsOpen);
-    EXPECT_TRUE(s_->keyboardStayHidden);
-    EXPECT_FALSE(s_->keyboardHidden);
+    EXPECT_FALSE(s_->shared.optionsOpen);
+    EXPECT_TRUE(s_->keyboard.stayHidden);
+    EXPECT_FALSE(s_->keyboard.hidden);
     const auto shows = desktop_.of(DesktopCall::Show);
     ASSERT_EQ(shows.size(), 1u);
     EXPECT_EQ(shows[0].window, kFakeKeyboard);
@@ -270,9 +270,9 @@ TEST_F(OptionsWindowTest, OkSavesTheTableWithoutALineFeedAndShowsTheKeyboardAgai
 
 TEST_F(OptionsWindowTest, CancelPutsEverythingBackAndLeavesTheFileAlone) {
     const std::string before = readFile(file_);
-    const bool mirror = s_->mirrorX;
-    const double range = s_->rangeScale;
-    const double speed = s_->speedDivisor;
+    const bool mirror = s_->shared.mirrorX;
+    const double range = s_->shared.rangeScale;
+    const double speed = s_->shared.speedDivisor;
     HWND w = open();
     click(w, cellCentre(0, 1));
     click(w, cellCentre(1, 0));
@@ -283,16 +283,16 @@ TEST_F(OptionsWindowTest, CancelPutsEverythingBackAndLeavesTheFileAlone) {
     click(w, buttonCentre(1));
     waitClosed();
     EXPECT_EQ(readFile(file_), before);
-    EXPECT_EQ(s_->mirrorX, mirror);
-    EXPECT_DOUBLE_EQ(s_->rangeScale, range);
-    EXPECT_DOUBLE_EQ(s_->speedDivisor, speed);
+    EXPECT_EQ(s_->shared.mirrorX, mirror);
+    EXPECT_DOUBLE_EQ(s_->shared.rangeScale, range);
+    EXPECT_DOUBLE_EQ(s_->shared.speedDivisor, speed);
     const int defaults[15] = {1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0};
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(s_->optionFlags[i], defaults[i]) << "value " << i;
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(s_->shared.optionFlags[i], defaults[i]) << "value " << i;
     for (std::size_t k = 0; k < 3; ++k) {
-        EXPECT_EQ(s_->clickGestures[k], defaults[9 + k]);
-        EXPECT_EQ(s_->dragGestures[k], defaults[12 + k]);
+        EXPECT_EQ(s_->shared.clickGestures[k], defaults[9 + k]);
+        EXPECT_EQ(s_->shared.dragGestures[k], defaults[12 + k]);
     }
-    EXPECT_FALSE(s_->optionsOpen);
+    EXPECT_FALSE(s_->shared.optionsOpen);
 }
 
 TEST_F(OptionsWindowTest, ExitTearsTheProgramDown) {
@@ -302,7 +302,7 @@ TEST_F(OptionsWindowTest, ExitTearsTheProgramDown) {
     waitClosed();
     EXPECT_EQ(FakeMainWindow::destroys, before + 1);
     EXPECT_EQ(optionsWindow(), nullptr);
-    EXPECT_EQ(s_->clampMaxX, s_->screenWidth - 10);
+    EXPECT_EQ(s_->shared.clampMaxX, s_->session.screenWidth - 10);
 }
 
 // The window as painted on the screen: ticks on the chosen cells only.

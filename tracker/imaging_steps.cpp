@@ -1,0 +1,103 @@
+#include "tracker/imaging_steps.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "imaging/circle_mask.h"
+#include "imaging/grids.h"
+
+namespace quil {
+
+namespace {
+size_t at(int i) { return static_cast<size_t>(i); }
+}  // namespace
+
+void setNeighbourOffsets(TrackerState& s, int R) {
+    s.frame.neighbourOffsets = neighbourOffsetsFor(R);
+}
+
+void makeFrameProfiles(TrackerState& s) {
+    s.detection.rowProfile.assign(at(s.session.blockRows), 0);
+    s.detection.colProfile.assign(at(s.session.blockCols), 0);
+    s.session.rowStarts.resize(at(s.session.blockRows));
+    for (int r = 0; r < s.session.blockRows; ++r) {
+        s.session.rowStarts[at(r)] = r * s.session.blockCols;
+    }
+    s.session.colIndices.resize(at(s.session.blockCols));
+    for (int c = 0; c < s.session.blockCols; ++c) {
+        s.session.colIndices[at(c)] = c;
+    }
+}
+
+void accumulateProfiles(TrackerState& s, const IntList& rowMajor) {
+    for (int r = 0; r < s.session.blockRows; ++r) {
+        for (int c = 0; c < s.session.blockCols; ++c) {
+            s.detection.rowProfile[at(r)] +=
+                rowMajor[at(s.session.rowStarts[at(r)] + s.session.colIndices[at(c)])];
+        }
+    }
+    for (int c = 0; c < s.session.blockCols; ++c) {
+        for (int r = 0; r < s.session.blockRows; ++r) {
+            s.detection.colProfile[at(c)] += rowMajor[at(c + s.session.rowStarts[at(r)])];
+        }
+    }
+}
+
+void clearProfiles(TrackerState& s) {
+    std::fill(s.detection.rowProfile.begin(), s.detection.rowProfile.end(), 0);
+    std::fill(s.detection.colProfile.begin(), s.detection.colProfile.end(), 0);
+}
+
+void makeHeadProfiles(TrackerState& s) {
+    s.detection.headRowProfile.assign(at(s.detection.headBlockRows), 0);
+    s.detection.headColProfile.assign(at(s.detection.headBlockCols), 0);
+    s.detection.headRowIndices.resize(at(s.detection.headBlockRows));
+    for (int r = 0; r < s.detection.headBlockRows; ++r) {
+        s.detection.headRowIndices[at(r)] = r;
+    }
+    s.detection.headColStarts.resize(at(s.detection.headBlockCols));
+    for (int c = 0; c < s.detection.headBlockCols; ++c) {
+        s.detection.headColStarts[at(c)] = c * s.detection.headBlockRows;
+    }
+}
+
+void headRowSums(TrackerState& s, const IntList& grid) {
+    for (int r = 0; r < s.detection.headBlockRows; ++r) {
+        int32_t sum = 0;
+        for (int c = 0; c < s.detection.headBlockCols; ++c) {
+            sum += grid[at(s.detection.headColStarts[at(c)] + r)];
+        }
+        s.detection.headRowProfile[at(r)] = sum;
+    }
+}
+
+void headColSums(TrackerState& s, const IntList& grid) {
+    for (int c = 0; c < s.detection.headBlockCols; ++c) {
+        int32_t sum = 0;
+        for (int r = 0; r < s.detection.headBlockRows; ++r) {
+            sum += grid[at(s.detection.headRowIndices[at(r)] + c * s.detection.headBlockRows)];
+        }
+        s.detection.headColProfile[at(c)] = sum;
+    }
+}
+
+void sampleBlocks(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
+                  const IntList& previous, FeatureSet& result, const IntList& blockOffsets) {
+    sampleBlocks(args, current, previous, result, blockOffsets, s.frame.neighbourOffsets,
+                 s.frame.samplerScratch);
+}
+
+void buildCircleMask(TrackerState& s, int radius) {
+    s.session.circleOffsets = circleMaskOffsets(radius);
+    s.session.circleCount = static_cast<int32_t>(s.session.circleOffsets.size());
+}
+
+FaceFix locateFace(TrackerState& s, const Grid& grid) {
+    const FaceLattice lattice{s.face.latticeOffsets, s.face.latticeReference, s.face.latticeCount,
+                              s.face.latticeCentre};
+    const CircleMask circle{s.session.circleOffsets, s.session.circleCount};
+    return locateFace(grid, lattice, s.face.searchWindow, circle, s.face.distanceMap,
+                      s.face.circleScratch);
+}
+
+}  // namespace quil

@@ -1,0 +1,39 @@
+// The imaging primitives applied to the tracker's records: the neighbour
+// offsets and profiles of detection, the block sampler with the frame's
+// scratch, the circle mask and the face search on the template.
+#pragma once
+
+#include "imaging/block_sampler.h"
+#include "imaging/template_search.h"
+#include "tracker/tracker_state.h"
+
+namespace quil {
+
+// The sampler's 3x3 neighbourhood for block grids of R rows.
+void setNeighbourOffsets(TrackerState& s, int R);
+
+// The whole frame's row and column profiles (zeroed) and their tables.
+void makeFrameProfiles(TrackerState& s);
+// Adds each row's and each column's sum of a row-major blockRows x blockCols
+// grid into rowProfile and colProfile.
+void accumulateProfiles(TrackerState& s, const IntList& rowMajor);
+void clearProfiles(TrackerState& s);
+
+void makeHeadProfiles(TrackerState& s);
+// Recompute the head profiles from a column-major headBlockRows x
+// headBlockCols grid.
+void headRowSums(TrackerState& s, const IntList& grid);
+void headColSums(TrackerState& s, const IntList& grid);
+
+// The block sampler with the given block offsets and the frame's neighbour
+// offsets and scratch.
+void sampleBlocks(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
+                  const IntList& previous, FeatureSet& result, const IntList& blockOffsets);
+
+// Sets circleCount and circleOffsets.
+void buildCircleMask(TrackerState& s, int radius);
+
+// The face search on the template, its search window and distance map.
+FaceFix locateFace(TrackerState& s, const Grid& grid);
+
+}  // namespace quil
