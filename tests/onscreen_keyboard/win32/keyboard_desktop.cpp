@@ -102,7 +102,7 @@ RunningKeyboard startKeyboard(const std::string& name) {
 }
 
 void movePointer(int x, int y) {
-    constexpr DWORD kSteadyMs = 200;
+    constexpr DWORD kSteadyMs = 300;
     DWORD steadySince = GetTickCount();
     SetCursorPos(x, y);
     pumpUntil([&] {

@@ -62,8 +62,9 @@ public:
     [[nodiscard]] HWND window() const { return window_; }
     [[nodiscard]] std::vector<Received> received() const { return received_; }
     [[nodiscard]] int count(UINT message) const;
-    // The wParam of the last message of that number, once it has come.
+    // Handles messages until that many of that number have come.
     [[nodiscard]] bool waitFor(UINT message, int atLeast = 1) const;
+    // The wParam of the last message of that number (0 if none came).
     [[nodiscard]] WPARAM last(UINT message) const;
 
 private:
