@@ -1,7 +1,7 @@
 // The whole system under Wine: Quilbrand2 with the stand-in camera, and
 // the real keyboard program, which the tracker starts. The person in front
 // of the camera calibrates, lowers the head onto the keyboard and opens the
-// mouth, raises the head, nods once and nods again.
+// mouth, raises the head, and nods every few seconds.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -103,7 +103,7 @@ TEST(WholeSystem, TheTrackerStartsTheKeyboardTheMouthTypesANodHidesAndShowsItExi
     EXPECT_TRUE(box.hasFocus());
     picture("keyboard_typing");
 
-    // A nod hides it, the next one shows it again.
+    // A nod hides it, a later one shows it again.
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(keyboard) == FALSE; }, kScriptPatienceMs));
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(keyboard) != FALSE; }, kScriptPatienceMs));
     EXPECT_TRUE(box.hasFocus());
