@@ -47,13 +47,13 @@ void onKeyboardDock(TrackerState& s, std::uintptr_t wParam) {
 bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,
                            std::intptr_t /*lParam*/) {
     switch (message) {
-        case kMsgKeyboardHello:
+        case keyboard::kMsgKeyboardHello:
             onKeyboardHello(s, static_cast<WindowHandle>(wParam));
             return true;
-        case kMsgKeyboardGone:
+        case keyboard::kMsgKeyboardGone:
             onKeyboardGone(s);
             return true;
-        case kMsgKeyboardDock:
+        case keyboard::kMsgKeyboardDock:
             onKeyboardDock(s, wParam);
             return true;
         default:
@@ -67,7 +67,7 @@ void keyboardOnOptionsOpen(TrackerState& s, Desktop& desktop) {
     if (!s.keyboard.hidden.load()) {
         s.keyboard.stayHidden = false;
         s.keyboard.hidden = true;
-        desktop.showWindow(keyboard, ShowMode::Hide);
+        desktop.hideKeyboard(keyboard);
     } else {
         s.keyboard.stayHidden = true;
     }
@@ -79,7 +79,7 @@ void keyboardOnOptionsClose(TrackerState& s, Desktop& desktop) {
     if (!s.keyboard.stayHidden.load()) {
         s.keyboard.stayHidden = true;
         s.keyboard.hidden = false;
-        desktop.showWindow(keyboard, ShowMode::Show);
+        desktop.showKeyboard(keyboard);
     }
 }
 
@@ -89,7 +89,7 @@ void keyboardOnTrackerLost(TrackerState& s, Desktop& desktop) {
     if (!s.keyboard.hidden.load()) {
         s.keyboard.hidden = true;
         s.keyboard.stayHidden = false;
-        desktop.showWindow(keyboard, ShowMode::Hide);
+        desktop.hideKeyboard(keyboard);
     } else {
         s.keyboard.stayHidden = true;
     }
@@ -100,7 +100,7 @@ void keyboardOnCalibrated(TrackerState& s, Desktop& desktop) {
     if (keyboard == 0 || s.keyboard.stayHidden.load()) return;
     s.keyboard.hidden = false;
     s.keyboard.stayHidden = true;
-    desktop.showWindow(keyboard, ShowMode::Show);
+    desktop.showKeyboard(keyboard);
 }
 
 bool toggleKeyboard(TrackerState& s, Desktop& desktop) {
@@ -108,10 +108,10 @@ bool toggleKeyboard(TrackerState& s, Desktop& desktop) {
     if (keyboard == 0) return false;
     if (s.keyboard.hidden.load()) {
         setKeyboardDefaultRect(s);
-        desktop.showWindow(keyboard, ShowMode::Show);
+        desktop.showKeyboard(keyboard);
         s.keyboard.hidden = false;
     } else {
-        desktop.showWindow(keyboard, ShowMode::Hide);
+        desktop.hideKeyboard(keyboard);
         s.keyboard.hidden = true;
     }
     return true;

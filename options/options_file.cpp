@@ -136,6 +136,25 @@ void copyGestureRows(TrackerState& s) {
     }
 }
 
+// Takes the values into the table, clears the buttons' row, copies the
+// gesture rows and applies.
+void takeValues(TrackerState& s, const std::array<int32_t, kStoredOptionCount>& values) {
+    for (int i = 0; i < kStoredOptionCount; ++i) {
+        s.shared.optionFlags[i] = values[static_cast<std::size_t>(i)];
+    }
+    for (int k = 0; k < kColumns; ++k) s.shared.optionFlags[at(kButtonRow, k)] = 0;
+    copyGestureRows(s);
+    applyOptions(s);
+}
+
+std::array<int32_t, kStoredOptionCount> currentValues(const TrackerState& s) {
+    std::array<int32_t, kStoredOptionCount> values{};
+    for (int i = 0; i < kStoredOptionCount; ++i) {
+        values[static_cast<std::size_t>(i)] = s.shared.optionFlags[i].load();
+    }
+    return values;
+}
+
 }  // namespace
 
 // Load. Unlike a plain "open for update, else rewrite the default", an
@@ -147,11 +166,7 @@ void copyGestureRows(TrackerState& s) {
 // one does: a table of zeros would leave a hands-free user without any click
 // gesture to reach the options with.
 void loadOptions(TrackerState& s, const std::filesystem::path& file) {
-    std::array<int32_t, kStoredOptionCount> values{};
-    for (int i = 0; i < kStoredOptionCount; ++i) {
-        values[static_cast<std::size_t>(i)] = s.shared.optionFlags[i].load();
-    }
-
+    std::array<int32_t, kStoredOptionCount> values = currentValues(s);
     std::error_code ec;
     const auto status = std::filesystem::status(file, ec);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -171,12 +186,20 @@ void loadOptions(TrackerState& s, const std::filesystem::path& file) {
         }
     }
 
-    for (int i = 0; i < kStoredOptionCount; ++i) {
-        s.shared.optionFlags[i] = values[static_cast<std::size_t>(i)];
+    takeValues(s, values);
+}
+
+void applyOptionsText(TrackerState& s, std::string_view text) {
+    std::array<int32_t, kStoredOptionCount> values = currentValues(s);
+    const bool truncated = text.size() > kMaxOptionsBytes;
+    const std::string prefix(text.substr(0, kMaxOptionsBytes));
+    std::array<int32_t, kStoredOptionCount> read = values;
+    if (parseValues(prefix, truncated, read) == 0) {
+        setDefaults(values);
+    } else {
+        values = read;
     }
-    for (int k = 0; k < kColumns; ++k) s.shared.optionFlags[at(kButtonRow, k)] = 0;
-    copyGestureRows(s);
-    applyOptions(s);
+    takeValues(s, values);
 }
 
 double rangeValue(const OptionFlags& options) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "tracker/tracker_state.h"
 
@@ -18,6 +19,8 @@ inline constexpr const char* kDefaultOptionsText = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 
 // A file with no readable number at all (empty, binary, a directory, no
 // read permission) gives the defaults. Never fails visibly.
 void loadOptions(TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
+// The same reading of an options file's content, without the file.
+void applyOptionsText(TrackerState& s, std::string_view text);
 // The head range scale of the table's row 1: 0.7, 0.6 or 0.5 by the first
 // ticked choice (0.5 when none is).
 [[nodiscard]] double rangeValue(const OptionFlags& options);

@@ -37,9 +37,6 @@ constexpr int kMouthGapFactor = 2;
 // Below one pixel of face motion the head counts as still.
 constexpr double kStillDistance = 1.0;
 
-constexpr std::uintptr_t kKeyPressWParam = 87;  // 'W'
-constexpr std::intptr_t kKeyPressLParam = 48;   // '0'
-
 // Truncation toward zero that saturates instead of overflowing.
 int64_t truncate(double v) {
     if (std::isnan(v)) return 0;
@@ -111,10 +108,15 @@ bool examined(const TrackerState& s, int gesture) {
     return s.shared.clickGestures[k] == 1 || s.shared.dragGestures[k] == 1;
 }
 
-void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
-                    std::uintptr_t wParam, std::intptr_t lParam) {
-    const WindowHandle keyboard = s.keyboard.window.load();
-    if (keyboard != 0) desktop.sendToKeyboard(keyboard, message, wParam, lParam);
+// The keyboard hears of a gesture only once it has announced its window.
+void pressKey(const TrackerState& s, Desktop& desktop) {
+    if (const WindowHandle keyboard = s.keyboard.window.load()) desktop.pressKeyboardKey(keyboard);
+}
+
+void tellClickOutside(const TrackerState& s, Desktop& desktop) {
+    if (const WindowHandle keyboard = s.keyboard.window.load()) {
+        desktop.tellKeyboardClickOutside(keyboard);
+    }
 }
 
 }  // namespace
@@ -193,13 +195,13 @@ void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoin
             // The key press makes no mouse event, so a held drag is released
             // here: the button must never stay down unaccounted for.
             if (s.pointer.buttonHeld) desktop.leftButtonUp();
-            sendToKeyboard(s, desktop, kMsgKeyPress, kKeyPressWParam, kKeyPressLParam);
+            pressKey(s, desktop);
         } else if (gesture == GestureEye) {
-            sendToKeyboard(s, desktop, kMsgClickOutside, 0, 0);
+            tellClickOutside(s, desktop);
             leftClick(desktop);
         } else {
             leftClick(desktop);
-            sendToKeyboard(s, desktop, kMsgClickOutside, 0, 0);
+            tellClickOutside(s, desktop);
         }
         // A click's own button-up ends a held drag.
         s.pointer.buttonHeld = false;

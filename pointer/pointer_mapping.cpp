@@ -21,8 +21,6 @@ constexpr double kSpeedSlow = 60.0;
 // The speed row of the option table starts at this index.
 constexpr int kSpeedRowStart = 6;
 
-constexpr int32_t kPointerOverWParam = 1;
-
 // Keeps v within [lo, end - 1], the lower bound first; 64-bit so that a step
 // far off the screen cannot overflow before it is clamped.
 int32_t clampAxis(int64_t v, int32_t lo, int32_t end) {
@@ -36,12 +34,6 @@ int64_t stepToward(int32_t raw, int32_t last, double gain) {
     const double d = std::fabs(static_cast<double>(raw) - static_cast<double>(last));
     const int64_t step = roundNearest(d * d * gain);
     return raw > last ? int64_t{last} + step : int64_t{last} - step;
-}
-
-void sendToKeyboard(const TrackerState& s, Desktop& desktop, unsigned message,
-                    std::uintptr_t wParam) {
-    const WindowHandle keyboard = s.keyboard.window.load();
-    if (keyboard != 0) desktop.sendToKeyboard(keyboard, message, wParam, 0);
 }
 
 }  // namespace
@@ -146,7 +138,7 @@ void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart) {
     // the pointer into the keyboard sends nothing, the next one does.
     const bool inside = insideKeyboard(s, frameStart);
     if (inside) {
-        sendToKeyboard(s, desktop, kMsgPointerOver, kPointerOverWParam);
+        if (const WindowHandle k = s.keyboard.window.load()) desktop.tellKeyboardPointerOver(k);
         if (!s.pointer.overKeyboard) {
             // Finer control over the keys: half the speed while over them.
             s.shared.speedDivisor = 2.0 * speedValue(s.shared.optionFlags);
@@ -157,7 +149,7 @@ void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart) {
         s.shared.speedDivisor = speedValue(s.shared.optionFlags);
         computeGains(s);
         s.pointer.overKeyboard = false;
-        sendToKeyboard(s, desktop, kMsgPointerLeft, 0);
+        if (const WindowHandle k = s.keyboard.window.load()) desktop.tellKeyboardPointerLeft(k);
     }
 }
 

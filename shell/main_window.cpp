@@ -110,7 +110,7 @@ void onCommand(App& app, HWND window, WPARAM wParam) {
 void onKeyboardMessage(App& app, UINT message, WPARAM wParam, LPARAM lParam) {
     // Any program can send the hello; only a real window may become the
     // keyboard that the tracker later shows, hides, messages and closes.
-    if (message == kMsgKeyboardHello && !IsWindow(reinterpret_cast<HWND>(wParam))) return;
+    if (message == keyboard::kMsgKeyboardHello && !IsWindow(reinterpret_cast<HWND>(wParam))) return;
     handleKeyboardMessage(app.state, message, static_cast<std::uintptr_t>(wParam),
                           static_cast<std::intptr_t>(lParam));
 }
@@ -134,7 +134,7 @@ void tearDown(App& app, HWND window) {
     }
     stopCapture(s);
     const WindowHandle keyboard = s.keyboard.window.load();
-    if (keyboard != 0) app.desktop.sendToKeyboard(keyboard, kMsgClose, 0, 0);
+    if (keyboard != 0) app.desktop.closeKeyboard(keyboard);
     removeTrayIcon(app);
     releaseBuffer(s.face.searchWindow.indices);
     releaseBuffer(s.session.intakeTable);
@@ -190,9 +190,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kTrayMessage:
             if (lParam == WM_LBUTTONDOWN) showTrayMenu(*app, window);
             return 0;
-        case kMsgKeyboardHello:
-        case kMsgKeyboardGone:
-        case kMsgKeyboardDock:
+        case keyboard::kMsgKeyboardHello:
+        case keyboard::kMsgKeyboardGone:
+        case keyboard::kMsgKeyboardDock:
             onKeyboardMessage(*app, message, wParam, lParam);
             return 0;
         default:

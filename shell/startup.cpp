@@ -1,26 +1,19 @@
 // Start-up of Quilbrand2, step by step in a fixed order, then the message
 // loop.
+#include "tracker/startup.h"
+
 #include "capture/capture.h"
 #include "eyes_window/eyes_window.h"
-#include "imaging/circle_mask.h"
-#include "imaging/grids.h"
-#include "keyboard_link/keyboard_link.h"
 #include "options/options_file.h"
 #include "options/window/options_window.h"
 #include "shell/app.h"
 #include "shell/main_window.h"
 #include "shell/win32_handles.h"
-#include "tracker/frame_driver.h"
-#include "tracker/imaging_steps.h"
 #include "tracker/views.h"
 
 namespace quil::win {
 
 namespace {
-
-constexpr int kBlockRows = 48;
-constexpr int kBlockCols = 64;
-constexpr int kCircleRadius = 25;
 
 bool registerClasses(HINSTANCE instance) {
     WNDCLASSA main{};
@@ -80,10 +73,9 @@ int runQuilbrand(HINSTANCE instance) {
     TrackerState& s = app.state;
     Win32Desktop& desktop = app.desktop;
 
-    buildIntakeTable(s);
     if (!registerClasses(instance)) return 0;
 
-    setScreenDefaults(s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    beginStartup(s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     loadOptions(s);
 
     chooseLargeView(s, desktop);
@@ -103,15 +95,9 @@ int runQuilbrand(HINSTANCE instance) {
     if (!ensureVideoFormat(s)) return failStartup(app, kNoFormatText);
     SetActiveWindow(toHwnd(s.session.captureWindow));
 
-    s.session.blockRows = kBlockRows;
-    s.session.blockCols = kBlockCols;
-    setNeighbourOffsets(s, kBlockRows);
-    makeFrameProfiles(s);
-
     desktop.eyesPictures = {LoadBitmapA(instance, kEyesOpenName),
                             LoadBitmapA(instance, kEyesClosedName)};
-    setKeyboardDefaultRect(s);
-    buildCircleMask(s, kCircleRadius);
+    finishStartup(s);
     startFrameTimer(s);
 
     return messageLoop();

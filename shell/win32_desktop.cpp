@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "eyes_window/eyes_window.h"
+#include "keyboard_link/protocol.h"
 #include "shell/win32_handles.h"
 
 namespace quil::win {
@@ -12,18 +13,6 @@ namespace {
 // A keyboard program that stops answering must not freeze the pointer: a
 // send to it gives up once the system considers it hung.
 constexpr UINT kKeyboardSendTimeoutMs = 2000;
-
-int toShowCommand(ShowMode mode) {
-    switch (mode) {
-        case ShowMode::Hide:
-            return SW_HIDE;
-        case ShowMode::Show:
-            return SW_SHOW;
-        case ShowMode::ShowNormal:
-            return SW_SHOWNORMAL;
-    }
-    return SW_SHOW;
-}
 
 }  // namespace
 
@@ -39,23 +28,29 @@ void Win32Desktop::leftButtonDown() { mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0,
 
 void Win32Desktop::leftButtonUp() { mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }
 
-void Win32Desktop::showWindow(WindowHandle window, ShowMode mode) {
+void Win32Desktop::show(WindowHandle window, int command) {
     if (window == 0) return;
-    ShowWindow(toHwnd(window), toShowCommand(mode));
+    ShowWindow(toHwnd(window), command);
 }
 
-void Win32Desktop::moveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
-                              int32_t height) {
-    if (window == 0) return;
-    MoveWindow(toHwnd(window), x, y, width, height, TRUE);
+void Win32Desktop::showCameraView() { show(state_.session.mainWindow, SW_SHOWNORMAL); }
+
+void Win32Desktop::hideCameraView() { show(state_.session.mainWindow, SW_HIDE); }
+
+void Win32Desktop::placeCameraView(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (state_.session.mainWindow != 0) {
+        MoveWindow(toHwnd(state_.session.mainWindow), x, y, width, height, TRUE);
+    }
+    if (state_.session.captureWindow != 0) {
+        MoveWindow(toHwnd(state_.session.captureWindow), 0, 0, width, height, TRUE);
+    }
 }
 
-void Win32Desktop::setMouseCapture(WindowHandle window) {
-    if (window == 0) return;
-    SetCapture(toHwnd(window));
+void Win32Desktop::holdPointerOnCameraView() {
+    if (state_.session.mainWindow != 0) SetCapture(toHwnd(state_.session.mainWindow));
 }
 
-void Win32Desktop::releaseMouseCapture() { ReleaseCapture(); }
+void Win32Desktop::releasePointer() { ReleaseCapture(); }
 
 void Win32Desktop::startEyesWindow() { startEyesThread(state_, instance_, eyesPictures); }
 
@@ -64,8 +59,33 @@ void Win32Desktop::closeEyesWindow(WindowHandle eyesWindow) {
     SendMessageA(toHwnd(eyesWindow), WM_DESTROY, 0, 0);
 }
 
-void Win32Desktop::sendToKeyboard(WindowHandle keyboardWindow, unsigned message,
-                                  std::uintptr_t wParam, std::intptr_t lParam) {
+void Win32Desktop::showKeyboard(WindowHandle keyboard) { show(keyboard, SW_SHOW); }
+
+void Win32Desktop::hideKeyboard(WindowHandle keyboard) { show(keyboard, SW_HIDE); }
+
+void Win32Desktop::pressKeyboardKey(WindowHandle keyboard) {
+    sendToKeyboard(keyboard, keyboard::kMsgKeyPress, keyboard::kKeyPressWParam,
+                   keyboard::kKeyPressLParam);
+}
+
+void Win32Desktop::tellKeyboardClickOutside(WindowHandle keyboard) {
+    sendToKeyboard(keyboard, keyboard::kMsgClickOutside, 0, 0);
+}
+
+void Win32Desktop::tellKeyboardPointerOver(WindowHandle keyboard) {
+    sendToKeyboard(keyboard, keyboard::kMsgPointerOver, keyboard::kPointerOverWParam, 0);
+}
+
+void Win32Desktop::tellKeyboardPointerLeft(WindowHandle keyboard) {
+    sendToKeyboard(keyboard, keyboard::kMsgPointerLeft, 0, 0);
+}
+
+void Win32Desktop::closeKeyboard(WindowHandle keyboard) {
+    sendToKeyboard(keyboard, WM_CLOSE, 0, 0);
+}
+
+void Win32Desktop::sendToKeyboard(WindowHandle keyboardWindow, UINT message, WPARAM wParam,
+                                  LPARAM lParam) {
     if (keyboardWindow == 0) return;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(toHwnd(keyboardWindow), message, static_cast<WPARAM>(wParam),

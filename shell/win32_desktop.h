@@ -23,21 +23,29 @@ public:
     void setCursorPos(int32_t x, int32_t y) override;
     void leftButtonDown() override;
     void leftButtonUp() override;
-    void showWindow(WindowHandle window, ShowMode mode) override;
-    void moveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
-                    int32_t height) override;
-    void setMouseCapture(WindowHandle window) override;
-    void releaseMouseCapture() override;
+    void showCameraView() override;
+    void hideCameraView() override;
+    void placeCameraView(int32_t x, int32_t y, int32_t width, int32_t height) override;
+    void holdPointerOnCameraView() override;
+    void releasePointer() override;
     void startEyesWindow() override;
     void closeEyesWindow(WindowHandle eyesWindow) override;
-    void sendToKeyboard(WindowHandle keyboardWindow, unsigned message, std::uintptr_t wParam,
-                        std::intptr_t lParam) override;
+    void showKeyboard(WindowHandle keyboard) override;
+    void hideKeyboard(WindowHandle keyboard) override;
+    void pressKeyboardKey(WindowHandle keyboard) override;
+    void tellKeyboardClickOutside(WindowHandle keyboard) override;
+    void tellKeyboardPointerOver(WindowHandle keyboard) override;
+    void tellKeyboardPointerLeft(WindowHandle keyboard) override;
+    void closeKeyboard(WindowHandle keyboard) override;
     void launchKeyboard() override;
 
     // The eyes window's pictures, loaded by start-up.
     EyesPictures eyesPictures;
 
 private:
+    void show(WindowHandle window, int command);
+    void sendToKeyboard(WindowHandle keyboard, UINT message, WPARAM wParam, LPARAM lParam);
+
     TrackerState& state_;
     HINSTANCE instance_;
 };

@@ -15,7 +15,7 @@
 #include "sim/sim_desktop.h"
 #include "sim/y4m.h"
 #include "tracker/frame_driver.h"
-#include "tracker/imaging_steps.h"
+#include "tracker/startup.h"
 #include "tracker/views.h"
 
 namespace quil::sim {
@@ -25,8 +25,7 @@ const char* const kStateNames[8] = {"MotionSearch", "HeadBox", "Calibration",   
 
 namespace {
 
-constexpr double kLossCost = 45.4545;  // the tracker's own loss threshold
-constexpr int kCircleRadius = 25;
+constexpr double kLossCost = 45.4545;    // the tracker's own loss threshold
 constexpr int64_t kProgressEvery = 800;  // ticks between progress lines (one minute)
 
 class Source {
@@ -99,41 +98,6 @@ private:
     std::vector<uint8_t> clean_;
 };
 
-// Reads the option values the way the options file is read: up to 15
-// integers, each missing one left at 0; then the derived values.
-void applyOptionText(TrackerState& s, const std::string& text) {
-    std::istringstream in(text);
-    for (int i = 0; i < kOptionCount; ++i) s.shared.optionFlags[i] = 0;
-    for (int i = 0; i < kStoredOptionCount; ++i) {
-        int value = 0;
-        if (!(in >> value)) break;
-        s.shared.optionFlags[i] = value;
-    }
-    for (int i = 0; i < 3; ++i) {
-        s.shared.clickGestures[static_cast<size_t>(i)] = s.shared.optionFlags[9 + i].load();
-        s.shared.dragGestures[static_cast<size_t>(i)] = s.shared.optionFlags[12 + i].load();
-    }
-    applyOptions(s);
-}
-
-// The start-up of the real program, in its order, minus the windows.
-void startUp(TrackerState& s, SimDesktop& desktop, const ReplayOptions& o,
-             const std::string& optionText) {
-    buildIntakeTable(s);
-    s.session.mainWindow = kMainWindow;
-    s.session.captureWindow = kCaptureWindow;
-    setScreenDefaults(s, o.screenWidth, o.screenHeight);
-    applyOptionText(s, optionText);
-    chooseLargeView(s, desktop);
-    moveViewWindows(s, desktop);
-    s.session.blockRows = 48;
-    s.session.blockCols = 64;
-    setNeighbourOffsets(s, 48);
-    makeFrameProfiles(s);
-    setKeyboardDefaultRect(s);
-    buildCircleMask(s, kCircleRadius);
-}
-
 }  // namespace
 
 std::optional<double> matchCost(const TrackerState& s, const Grid& grid) {
@@ -197,7 +161,8 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     auto state = std::make_unique<TrackerState>();
     TrackerState& s = *state;
     SimDesktop desktop(s, o.screenWidth, o.screenHeight, o.keyboard);
-    startUp(s, desktop, o, optionText);
+    startTracker(s, desktop, o.screenWidth, o.screenHeight, {kMainWindow, kCaptureWindow},
+                 optionText);
 
     std::ofstream annotateFile;
     std::unique_ptr<Y4mWriter> annotate;

@@ -20,9 +20,9 @@ void SimDesktop::beginTick(int64_t tick) {
         // The program shows its window, says hello and docks at the bottom centre.
         keyboardAnnounced_ = true;
         keyboardVisible_ = true;
-        handleKeyboardMessage(state_, kMsgKeyboardHello, kKeyboardWindow, 0);
-        handleKeyboardMessage(state_, kMsgKeyboardDock,
-                              static_cast<std::uintptr_t>(kDockBottomCentre), 0);
+        handleKeyboardMessage(state_, keyboard::kMsgKeyboardHello, kKeyboardWindow, 0);
+        handleKeyboardMessage(state_, keyboard::kMsgKeyboardDock,
+                              std::uintptr_t{keyboard::kDockBottomCentre}, 0);
     }
 }
 
@@ -41,18 +41,13 @@ void SimDesktop::leftButtonUp() {
     events_.emplace_back("up");
 }
 
-void SimDesktop::showWindow(WindowHandle window, ShowMode mode) {
-    const bool visible = mode != ShowMode::Hide;
-    if (window == kMainWindow) {
-        mainVisible_ = visible;
-    } else if (window == kKeyboardWindow && keyboardAnnounced_) {
-        if (visible != keyboardVisible_)
-            events_.emplace_back(visible ? "keyboard_shown" : "keyboard_hidden");
-        keyboardVisible_ = visible;
+void SimDesktop::showKeyboardWindow(WindowHandle keyboard, bool visible) {
+    if (keyboard != kKeyboardWindow || !keyboardAnnounced_) return;
+    if (visible != keyboardVisible_) {
+        events_.emplace_back(visible ? "keyboard_shown" : "keyboard_hidden");
     }
+    keyboardVisible_ = visible;
 }
-
-void SimDesktop::moveWindow(WindowHandle, int32_t, int32_t, int32_t, int32_t) {}
 
 void SimDesktop::startEyesWindow() {
     // The eyes window's own thread stores its handle; here that is at once.
@@ -67,21 +62,20 @@ void SimDesktop::closeEyesWindow(WindowHandle eyesWindow) {
     events_.emplace_back("eyes_window_closed");
 }
 
-void SimDesktop::sendToKeyboard(WindowHandle keyboardWindow, unsigned message, std::uintptr_t,
-                                std::intptr_t) {
+void SimDesktop::sendToKeyboard(WindowHandle keyboardWindow, unsigned message) {
     if (keyboardWindow != kKeyboardWindow || !keyboardAnnounced_) return;
     inbox_.push_back(message);
     switch (message) {
-        case kMsgKeyPress:
+        case keyboard::kMsgKeyPress:
             events_.emplace_back("key_press_msg");
             break;
-        case kMsgClickOutside:
+        case keyboard::kMsgClickOutside:
             events_.emplace_back("click_outside_msg");
             break;
-        case kMsgPointerOver:
+        case keyboard::kMsgPointerOver:
             events_.emplace_back("pointer_over_msg");
             break;
-        case kMsgPointerLeft:
+        case keyboard::kMsgPointerLeft:
             events_.emplace_back("pointer_left_msg");
             break;
         default:

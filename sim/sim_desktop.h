@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "keyboard_link/protocol.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -20,7 +21,6 @@ inline constexpr WindowHandle kEyesWindow = 0x103;
 inline constexpr WindowHandle kKeyboardWindow = 0x104;
 // Ticks from the keyboard program's launch to its hello message.
 inline constexpr int kKeyboardHelloDelay = 4;
-inline constexpr char kDockBottomCentre = '1';
 
 class SimDesktop : public Desktop {
 public:
@@ -45,18 +45,37 @@ public:
     void setCursorPos(int32_t x, int32_t y) override;
     void leftButtonDown() override;
     void leftButtonUp() override;
-    void showWindow(WindowHandle window, ShowMode mode) override;
-    void moveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
-                    int32_t height) override;
-    void setMouseCapture(WindowHandle window) override { capture_ = window; }
-    void releaseMouseCapture() override { capture_ = 0; }
+    void showCameraView() override { mainVisible_ = true; }
+    void hideCameraView() override { mainVisible_ = false; }
+    void placeCameraView(int32_t, int32_t, int32_t, int32_t) override {}
+    void holdPointerOnCameraView() override { capture_ = kMainWindow; }
+    void releasePointer() override { capture_ = 0; }
     void startEyesWindow() override;
     void closeEyesWindow(WindowHandle eyesWindow) override;
-    void sendToKeyboard(WindowHandle keyboardWindow, unsigned message, std::uintptr_t wParam,
-                        std::intptr_t lParam) override;
+    void showKeyboard(WindowHandle keyboard) override { showKeyboardWindow(keyboard, true); }
+    void hideKeyboard(WindowHandle keyboard) override { showKeyboardWindow(keyboard, false); }
+    void pressKeyboardKey(WindowHandle keyboard) override {
+        sendToKeyboard(keyboard, keyboard::kMsgKeyPress);
+    }
+    void tellKeyboardClickOutside(WindowHandle keyboard) override {
+        sendToKeyboard(keyboard, keyboard::kMsgClickOutside);
+    }
+    void tellKeyboardPointerOver(WindowHandle keyboard) override {
+        sendToKeyboard(keyboard, keyboard::kMsgPointerOver);
+    }
+    void tellKeyboardPointerLeft(WindowHandle keyboard) override {
+        sendToKeyboard(keyboard, keyboard::kMsgPointerLeft);
+    }
+    void closeKeyboard(WindowHandle keyboard) override {
+        sendToKeyboard(keyboard, keyboard::kMsgClose);
+    }
     void launchKeyboard() override;
 
 private:
+    void showKeyboardWindow(WindowHandle keyboard, bool visible);
+    // The keyboard program's inbox: the message numbers it was sent.
+    void sendToKeyboard(WindowHandle keyboard, unsigned message);
+
     TrackerState& state_;
     int width_;
     int height_;

@@ -241,7 +241,7 @@ void giveUpCalibration(TrackerState& s, Desktop& desktop) {
     s.state = MotionSearch;
     restartDetection(s);
     desktop.closeEyesWindow(s.shared.eyesWindow);
-    desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+    desktop.showCameraView();
     ++s.detection.calibFrames;
 }
 

@@ -1,8 +1,9 @@
 // The one seam between the tracker and the desktop it drives.
 //
 // Everything the tracker does outside its own memory (pointer, left button,
-// windows, mouse capture, the eyes window, the on-screen keyboard program)
-// goes through this interface. The Win32 layer, the simulator and the
+// the camera view, the eyes window, the on-screen keyboard program) goes
+// through this interface, in the tracker's own terms; window messages and
+// show modes are the implementations' business. The Win32 layer, the simulator and the
 // recording fake of the tests implement it; the tracker core includes no OS
 // header.
 //
@@ -10,7 +11,7 @@
 // - Called on the tracker's thread (the main window's thread on Windows),
 //   from inside one frame step or from the main window's message handler.
 // - Returns quickly; nothing here waits on the camera. The calls that cross
-//   to another thread (closeEyesWindow, sendToKeyboard) block until that
+//   to another thread (closeEyesWindow, the keyboard calls) block until that
 //   thread has handled the message, as the platform's synchronous send does.
 // - Failures are not reported: the tracker never examines a result of these
 //   calls except the pointer position it reads.
@@ -29,23 +30,6 @@ struct ScreenPoint {
     friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
 };
 
-enum class ShowMode {
-    Hide,        // SW_HIDE
-    Show,        // SW_SHOW
-    ShowNormal,  // SW_SHOWNORMAL
-};
-
-// Window messages the tracker sends to the on-screen keyboard program.
-inline constexpr unsigned kMsgClose = 16;           // WM_CLOSE, at teardown
-inline constexpr unsigned kMsgKeyPress = 1044;      // wParam 87, lParam 48
-inline constexpr unsigned kMsgPointerOver = 1055;   // wParam 1, lParam 0
-inline constexpr unsigned kMsgClickOutside = 1057;  // wParam 0, lParam 0
-inline constexpr unsigned kMsgPointerLeft = 1058;   // wParam 0, lParam 0
-// Window messages the keyboard program sends to the main window.
-inline constexpr unsigned kMsgKeyboardHello = 1024;  // WM_USER, wParam = its window
-inline constexpr unsigned kMsgKeyboardGone = 1025;
-inline constexpr unsigned kMsgKeyboardDock = 1045;  // low byte of wParam '1'..'5'
-
 class Desktop {
 public:
     Desktop() = default;
@@ -53,36 +37,42 @@ public:
     Desktop& operator=(const Desktop&) = delete;
     virtual ~Desktop() = default;
 
-    // GetCursorPos: the pointer's screen position.
+    // The pointer's screen position.
     virtual ScreenPoint cursorPos() = 0;
-    // SetCursorPos.
     virtual void setCursorPos(int32_t x, int32_t y) = 0;
-    // mouse_event with MOUSEEVENTF_LEFTDOWN / MOUSEEVENTF_LEFTUP at the
-    // pointer's current position.
+    // The left button, pressed or released at the pointer's current position.
     virtual void leftButtonDown() = 0;
     virtual void leftButtonUp() = 0;
 
-    // ShowWindow on the main window, the capture view or the keyboard window.
-    virtual void showWindow(WindowHandle window, ShowMode mode) = 0;
-    // MoveWindow with repainting.
-    virtual void moveWindow(WindowHandle window, int32_t x, int32_t y, int32_t width,
-                            int32_t height) = 0;
-    // SetCapture / ReleaseCapture.
-    virtual void setMouseCapture(WindowHandle window) = 0;
-    virtual void releaseMouseCapture() = 0;
+    // The camera view: the main window with the picture inside it.
+    virtual void showCameraView() = 0;
+    virtual void hideCameraView() = 0;
+    // Moves the view, repainted, with the picture filling it.
+    virtual void placeCameraView(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
+    // The view takes the mouse while the pointer rests on it, and lets it go.
+    virtual void holdPointerOnCameraView() = 0;
+    virtual void releasePointer() = 0;
 
     // Starts the eyes window on a thread of its own; the thread stores the
     // window's handle in the tracker state itself. Does not wait for it.
     virtual void startEyesWindow() = 0;
-    // Sends WM_DESTROY to the eyes window and returns once its thread has
-    // handled it.
+    // Closes the eyes window and returns once its thread has handled that.
     virtual void closeEyesWindow(WindowHandle eyesWindow) = 0;
 
-    // SendMessageA to the keyboard program's window; synchronous.
-    virtual void sendToKeyboard(WindowHandle keyboardWindow, unsigned message,
-                                std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // ShellExecuteA of the keyboard program "plakette2.exe"; the result is
-    // not examined. The program announces its window later.
+    // The on-screen keyboard program, once it has announced its window.
+    virtual void showKeyboard(WindowHandle keyboard) = 0;
+    virtual void hideKeyboard(WindowHandle keyboard) = 0;
+    // A click gesture over the keyboard: it types the key under the pointer.
+    virtual void pressKeyboardKey(WindowHandle keyboard) = 0;
+    // A click gesture elsewhere, made while the keyboard is known.
+    virtual void tellKeyboardClickOutside(WindowHandle keyboard) = 0;
+    // The pointer entered or left the keyboard's rectangle.
+    virtual void tellKeyboardPointerOver(WindowHandle keyboard) = 0;
+    virtual void tellKeyboardPointerLeft(WindowHandle keyboard) = 0;
+    // Ends the keyboard program, at teardown.
+    virtual void closeKeyboard(WindowHandle keyboard) = 0;
+    // Starts the keyboard program; the result is not examined. The program
+    // announces its window later.
     virtual void launchKeyboard() = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "tracker/head_detection.h"
 #include "tracker/imaging_steps.h"
 #include "tracker/rest_states.h"
+#include "tracker/startup.h"
 #include "tracker/tracking.h"
 
 namespace quil {
@@ -32,7 +33,7 @@ constexpr size_t kLatticeRecordReserve = 6 * 70;
 void handleCornerPreview(TrackerState& s, Desktop& desktop, ScreenPoint p) {
     if (s.view.largeView) return;
     if (s.keyboard.dockedCorner) {
-        desktop.showWindow(s.session.mainWindow, ShowMode::Hide);
+        desktop.hideCameraView();
         s.view.previewDwellFrames = 0;
         return;
     }
@@ -42,25 +43,25 @@ void handleCornerPreview(TrackerState& s, Desktop& desktop, ScreenPoint p) {
     const bool inside = W - W / 8 < p.x && p.x < W && H - H / 8 - kCornerMarginBottom < p.y &&
                         p.y < H - kCornerMarginBottom;
     if (!inside) {
-        desktop.releaseMouseCapture();
-        desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+        desktop.releasePointer();
+        desktop.showCameraView();
         s.view.previewDwellFrames = 0;
         s.view.previewCaptured = false;
         return;
     }
     if (s.view.previewCaptured) {
-        desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
-        desktop.setMouseCapture(s.session.mainWindow);
+        desktop.showCameraView();
+        desktop.holdPointerOnCameraView();
         return;
     }
     ++s.view.previewDwellFrames;
     if (s.view.previewDwellFrames > kPreviewDwellLimit) {
-        desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+        desktop.showCameraView();
         s.view.previewCaptured = true;
         s.view.previewDwellFrames = 0;
-        desktop.setMouseCapture(s.session.mainWindow);
+        desktop.holdPointerOnCameraView();
     } else {
-        desktop.showWindow(s.session.mainWindow, ShowMode::Hide);
+        desktop.hideCameraView();
     }
 }
 
@@ -68,12 +69,10 @@ void handleCornerPreview(TrackerState& s, Desktop& desktop, ScreenPoint p) {
 // used without them (a test, a replay) gets them here rather than indexing
 // empty lists.
 void ensureDetectionTables(TrackerState& s) {
-    if (s.session.blockRows != 48 || s.session.blockCols != 64 ||
-        s.detection.rowProfile.size() != 48 || s.detection.colProfile.size() != 64) {
-        s.session.blockRows = 48;
-        s.session.blockCols = 64;
-        makeFrameProfiles(s);
-        setNeighbourOffsets(s, s.session.blockRows);
+    if (s.session.blockRows != kDetectionBlockRows || s.session.blockCols != kDetectionBlockCols ||
+        s.detection.rowProfile.size() != kDetectionBlockRows ||
+        s.detection.colProfile.size() != kDetectionBlockCols) {
+        prepareDetectionTables(s);
     }
 }
 

@@ -13,7 +13,7 @@ constexpr int kPointerEdgeMargin = 10;
 }  // namespace
 
 void chooseLargeView(TrackerState& s, Desktop& desktop) {
-    desktop.showWindow(s.session.mainWindow, ShowMode::ShowNormal);
+    desktop.showCameraView();
     s.view.viewX = (s.session.screenWidth - kLargeWidth) / 2;
     s.view.viewY = (s.session.screenHeight - kLargeHeight) / 2;
     s.view.viewWidth = kLargeWidth;
@@ -30,9 +30,7 @@ void chooseCornerView(TrackerState& s) {
 }
 
 void moveViewWindows(const TrackerState& s, Desktop& desktop) {
-    desktop.moveWindow(s.session.mainWindow, s.view.viewX, s.view.viewY, s.view.viewWidth,
-                       s.view.viewHeight);
-    desktop.moveWindow(s.session.captureWindow, 0, 0, s.view.viewWidth, s.view.viewHeight);
+    desktop.placeCameraView(s.view.viewX, s.view.viewY, s.view.viewWidth, s.view.viewHeight);
 }
 
 void setScreenDefaults(TrackerState& s, int screenWidth, int screenHeight) {

@@ -31,7 +31,9 @@ protected:
         s.shared.optionFlags[7] = 1;  // medium head movement: 45
         setKeyboardDefaultRect(s);
     }
-    void hello() { EXPECT_TRUE(handleKeyboardMessage(s, kMsgKeyboardHello, kKeyboard, 0)); }
+    void hello() {
+        EXPECT_TRUE(handleKeyboardMessage(s, keyboard::kMsgKeyboardHello, kKeyboard, 0));
+    }
     DesktopCall shown(ShowMode mode) const {
         return {DesktopCall::Show, kKeyboard, static_cast<int32_t>(mode)};
     }
@@ -45,27 +47,28 @@ TEST_F(KeyboardLink, DefaultRectangleIsBottomCentre) {
 }
 
 TEST_F(KeyboardLink, DockCodesPlaceTheRectangle) {
-    handleKeyboardMessage(s, kMsgKeyboardDock, '4', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '4', 0);
     EXPECT_EQ(rectOf(s), (Rect{612, 1024, 0, 192}));
     EXPECT_FALSE(s.keyboard.dockedCorner);
-    handleKeyboardMessage(s, kMsgKeyboardDock, 0x7700 | '5', 0);  // only the low byte counts
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, 0x7700 | '5',
+                          0);  // only the low byte counts
     EXPECT_EQ(rectOf(s), (Rect{612, 1024, 546, 738}));
     EXPECT_TRUE(s.keyboard.dockedCorner);
-    handleKeyboardMessage(s, kMsgKeyboardDock, '2', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '2', 0);
     EXPECT_EQ(rectOf(s), (Rect{0, 412, 546, 738}));
     EXPECT_FALSE(s.keyboard.dockedCorner);
-    handleKeyboardMessage(s, kMsgKeyboardDock, '3', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '3', 0);
     EXPECT_EQ(rectOf(s), (Rect{0, 412, 0, 192}));
-    handleKeyboardMessage(s, kMsgKeyboardDock, '5', 0);
-    handleKeyboardMessage(s, kMsgKeyboardDock, '1', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '5', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '1', 0);
     EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
     EXPECT_FALSE(s.keyboard.dockedCorner);
 
     // Any other code changes nothing.
-    handleKeyboardMessage(s, kMsgKeyboardDock, '5', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '5', 0);
     for (const std::uintptr_t code :
          {std::uintptr_t{'0'}, std::uintptr_t{'6'}, std::uintptr_t{0}, std::uintptr_t{0x130}}) {
-        handleKeyboardMessage(s, kMsgKeyboardDock, code, 0);
+        handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, code, 0);
         EXPECT_EQ(rectOf(s), (Rect{612, 1024, 546, 738}));
         EXPECT_TRUE(s.keyboard.dockedCorner);
     }
@@ -82,7 +85,7 @@ TEST_F(KeyboardLink, HelloAndGone) {
     s.shared.speedDivisor = 90.0;
     s.keyboard.dockedCorner = true;
     s.keyboard.stayHidden = true;
-    EXPECT_TRUE(handleKeyboardMessage(s, kMsgKeyboardGone, 0, 0));
+    EXPECT_TRUE(handleKeyboardMessage(s, keyboard::kMsgKeyboardGone, 0, 0));
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(s.keyboard.stayHidden);  // unchanged
     EXPECT_FALSE(s.keyboard.dockedCorner);
@@ -143,7 +146,7 @@ TEST_F(KeyboardLink, LostHidesOrRemembersAndCalibrationShowsOnlyWhatItHid) {
 TEST_F(KeyboardLink, ToggleShowsAtBottomCentreOrHides) {
     EXPECT_FALSE(toggleKeyboard(s, desktop));  // not announced yet: still due
     hello();
-    handleKeyboardMessage(s, kMsgKeyboardDock, '3', 0);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '3', 0);
     EXPECT_TRUE(toggleKeyboard(s, desktop));
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(toggleKeyboard(s, desktop));

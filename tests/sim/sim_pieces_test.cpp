@@ -30,11 +30,11 @@ TEST(SimDesktop, KeyboardProgramAnnouncesItselfAFewTicksAfterItsLaunchAndDocks) 
     EXPECT_EQ(state->keyboard.left, (1024 - kKeyboardWidth) / 2);
     EXPECT_EQ(state->keyboard.top, 768 - 222);
 
-    desktop.sendToKeyboard(kKeyboardWindow, kMsgKeyPress, 87, 48);
-    desktop.showWindow(kKeyboardWindow, ShowMode::Hide);
-    desktop.showWindow(kKeyboardWindow, ShowMode::Hide);  // already hidden: no second event
+    desktop.pressKeyboardKey(kKeyboardWindow);
+    desktop.hideKeyboard(kKeyboardWindow);
+    desktop.hideKeyboard(kKeyboardWindow);  // already hidden: no second event
     EXPECT_EQ(desktop.tickEvents(), (std::vector<std::string>{"key_press_msg", "keyboard_hidden"}));
-    EXPECT_EQ(desktop.keyboardInbox(), std::vector<unsigned>{kMsgKeyPress});
+    EXPECT_EQ(desktop.keyboardInbox(), std::vector<unsigned>{keyboard::kMsgKeyPress});
     // A second launch does not start a second program.
     desktop.launchKeyboard();
     desktop.beginTick(100);
@@ -49,7 +49,7 @@ TEST(SimDesktop, WithoutTheProgramALaunchComesToNothingAndThePointerStaysOnScree
     for (int64_t t = 1; t < 20; ++t) desktop.beginTick(t);
     EXPECT_EQ(state->keyboard.window.load(), 0u);
     // Messages to a window that never said hello go nowhere.
-    desktop.sendToKeyboard(kKeyboardWindow, kMsgKeyPress, 87, 48);
+    desktop.pressKeyboardKey(kKeyboardWindow);
     EXPECT_TRUE(desktop.keyboardInbox().empty());
     desktop.setCursorPos(-50, 5000);
     EXPECT_EQ(desktop.pointer(), (ScreenPoint{0, 767}));

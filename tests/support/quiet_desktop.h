@@ -15,13 +15,20 @@ public:
     void setCursorPos(int32_t x, int32_t y) override { cursor = {x, y}; }
     void leftButtonDown() override {}
     void leftButtonUp() override {}
-    void showWindow(WindowHandle, ShowMode) override {}
-    void moveWindow(WindowHandle, int32_t, int32_t, int32_t, int32_t) override {}
-    void setMouseCapture(WindowHandle) override {}
-    void releaseMouseCapture() override {}
+    void showCameraView() override {}
+    void hideCameraView() override {}
+    void placeCameraView(int32_t, int32_t, int32_t, int32_t) override {}
+    void holdPointerOnCameraView() override {}
+    void releasePointer() override {}
     void startEyesWindow() override {}
     void closeEyesWindow(WindowHandle) override {}
-    void sendToKeyboard(WindowHandle, unsigned, std::uintptr_t, std::intptr_t) override {}
+    void showKeyboard(WindowHandle) override {}
+    void hideKeyboard(WindowHandle) override {}
+    void pressKeyboardKey(WindowHandle) override {}
+    void tellKeyboardClickOutside(WindowHandle) override {}
+    void tellKeyboardPointerOver(WindowHandle) override {}
+    void tellKeyboardPointerLeft(WindowHandle) override {}
+    void closeKeyboard(WindowHandle) override {}
     void launchKeyboard() override {}
 };
 

@@ -1,14 +1,28 @@
 // A desktop that records every call the tracker makes, in order, and keeps a
-// pointer position that tests can set or that follows setCursorPos.
+// pointer position that tests can set or that follows setCursorPos. It
+// records in the Windows program's terms (which window, which show mode,
+// which keyboard message), so that tests state what the user's desktop sees.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "keyboard_link/protocol.h"
 #include "tracker/desktop.h"
 
+namespace quil {
+
+// How a window is shown: hidden, shown as it was, or shown at its place.
+enum class ShowMode { Hide, Show, ShowNormal };
+
+}  // namespace quil
+
 namespace quil::testing {
+
+// The windows the tests' tracker names its main window and camera picture by.
+inline constexpr WindowHandle kMainWindow = 11;
+inline constexpr WindowHandle kCaptureWindow = 12;
 
 struct DesktopCall {
     enum Kind {
@@ -45,21 +59,33 @@ public:
     }
     void leftButtonDown() override { calls.push_back({DesktopCall::ButtonDown}); }
     void leftButtonUp() override { calls.push_back({DesktopCall::ButtonUp}); }
-    void showWindow(WindowHandle w, ShowMode mode) override {
-        calls.push_back({DesktopCall::Show, w, static_cast<int32_t>(mode)});
+    void showCameraView() override { show(kMainWindow, ShowMode::ShowNormal); }
+    void hideCameraView() override { show(kMainWindow, ShowMode::Hide); }
+    void placeCameraView(int32_t x, int32_t y, int32_t width, int32_t height) override {
+        calls.push_back({DesktopCall::Move, kMainWindow, x, y, width, height});
+        calls.push_back({DesktopCall::Move, kCaptureWindow, 0, 0, width, height});
     }
-    void moveWindow(WindowHandle w, int32_t x, int32_t y, int32_t width, int32_t height) override {
-        calls.push_back({DesktopCall::Move, w, x, y, width, height});
+    void holdPointerOnCameraView() override {
+        calls.push_back({DesktopCall::Capture, kMainWindow});
     }
-    void setMouseCapture(WindowHandle w) override { calls.push_back({DesktopCall::Capture, w}); }
-    void releaseMouseCapture() override { calls.push_back({DesktopCall::ReleaseCapture}); }
+    void releasePointer() override { calls.push_back({DesktopCall::ReleaseCapture}); }
     void startEyesWindow() override { calls.push_back({DesktopCall::StartEyes}); }
     void closeEyesWindow(WindowHandle w) override { calls.push_back({DesktopCall::CloseEyes, w}); }
-    void sendToKeyboard(WindowHandle w, unsigned message, std::uintptr_t wParam,
-                        std::intptr_t lParam) override {
-        calls.push_back({DesktopCall::KeyboardMessage, w, static_cast<int32_t>(message),
-                         static_cast<int32_t>(wParam), static_cast<int32_t>(lParam)});
+    void showKeyboard(WindowHandle w) override { show(w, ShowMode::Show); }
+    void hideKeyboard(WindowHandle w) override { show(w, ShowMode::Hide); }
+    void pressKeyboardKey(WindowHandle w) override {
+        send(w, keyboard::kMsgKeyPress, keyboard::kKeyPressWParam, keyboard::kKeyPressLParam);
     }
+    void tellKeyboardClickOutside(WindowHandle w) override {
+        send(w, keyboard::kMsgClickOutside, 0, 0);
+    }
+    void tellKeyboardPointerOver(WindowHandle w) override {
+        send(w, keyboard::kMsgPointerOver, keyboard::kPointerOverWParam, 0);
+    }
+    void tellKeyboardPointerLeft(WindowHandle w) override {
+        send(w, keyboard::kMsgPointerLeft, 0, 0);
+    }
+    void closeKeyboard(WindowHandle w) override { send(w, keyboard::kMsgClose, 0, 0); }
     void launchKeyboard() override { calls.push_back({DesktopCall::LaunchKeyboard}); }
 
     // Calls of one kind, in order.
@@ -70,6 +96,14 @@ public:
         }
         return out;
     }
+    void show(WindowHandle w, ShowMode mode) {
+        calls.push_back({DesktopCall::Show, w, static_cast<int32_t>(mode)});
+    }
+    void send(WindowHandle w, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+        calls.push_back({DesktopCall::KeyboardMessage, w, static_cast<int32_t>(message),
+                         static_cast<int32_t>(wParam), static_cast<int32_t>(lParam)});
+    }
+
     [[nodiscard]] std::vector<int32_t> keyboardMessages() const {
         std::vector<int32_t> out;
         for (const auto& call : of(DesktopCall::KeyboardMessage)) out.push_back(call.a);

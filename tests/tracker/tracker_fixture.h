@@ -14,13 +14,12 @@
 #include "tracker/frame_driver.h"
 #include "tracker/head_detection.h"
 #include "tracker/imaging_steps.h"
+#include "tracker/startup.h"
 #include "tracker/tracker_state.h"
 #include "tracker/views.h"
 
 namespace quil::testing {
 
-inline constexpr WindowHandle kMainWindow = 11;
-inline constexpr WindowHandle kCaptureWindow = 12;
 inline constexpr WindowHandle kEyesWindow = 13;
 inline constexpr WindowHandle kKeyboardWindow = 14;
 
@@ -62,12 +61,8 @@ inline std::unique_ptr<TrackerState> startedState(int width = 1024, int height =
     s->session.mainWindow = kMainWindow;
     s->session.captureWindow = kCaptureWindow;
     s->shared.eyesWindow = kEyesWindow;
-    buildIntakeTable(*s);
-    setScreenDefaults(*s, width, height);
-    s->session.blockRows = 48;
-    s->session.blockCols = 64;
-    setNeighbourOffsets(*s, 48);
-    makeFrameProfiles(*s);
+    beginStartup(*s, width, height);
+    finishStartup(*s);
     s->shared.rangeScale = 0.7;
     s->shared.speedDivisor = 45.0;
     RecordingDesktop ignored;
