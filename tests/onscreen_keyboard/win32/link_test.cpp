@@ -62,6 +62,13 @@ TEST(KeyboardLink, EachDockKeyMovesItThereAndTellsTheTracker) {
         EXPECT_EQ(tracker.last(link::kMsgKeyboardDock), code);
         EXPECT_EQ(placeOf(k.window), dock(code));
     }
+    // The screen changes (here, to the same size): it stays at its dock and
+    // says so.
+    tell(k.window, WM_DISPLAYCHANGE, 24,
+         MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardDock, ++docks));
+    EXPECT_EQ(tracker.last(link::kMsgKeyboardDock), link::kDockBottomCentre);
+    EXPECT_EQ(placeOf(k.window), dock(link::kDockBottomCentre));
 }
 
 TEST(KeyboardLink, TheHideKeyHidesItAndTellsTheTrackerAndShowingItReportsTheDock) {
