@@ -8,7 +8,7 @@ namespace {
 
 // One key as the table below writes it: its kind, characters, label and
 // width in half-key units.
-struct Spec {
+struct KeyDef {
     KeyKind kind;
     char16_t base;
     char16_t shifted;
@@ -16,27 +16,27 @@ struct Spec {
     int units;
 };
 
-constexpr Spec letter(char16_t lower, char16_t upper) {
+constexpr KeyDef letter(char16_t lower, char16_t upper) {
     return {KeyKind::Letter, lower, upper, {}, 2};
 }
-constexpr Spec symbol(char16_t base, char16_t shifted) {
+constexpr KeyDef symbol(char16_t base, char16_t shifted) {
     return {KeyKind::Symbol, base, shifted, {}, 2};
 }
-constexpr Spec command(KeyKind kind, std::u16string_view label, int units = 2) {
+constexpr KeyDef command(KeyKind kind, std::u16string_view label, int units = 2) {
     return {kind, 0, 0, label, units};
 }
-constexpr Spec dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
+constexpr KeyDef dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
 
 // A Spanish layout: digits with their usual shifted signs, the accent key
 // beside P, Ñ beside L. The last row holds what a pointer user needs beyond
 // typing: the dock positions, hiding, and the click kinds the head cannot
 // make.
-constexpr std::array<Spec, 12> kRow0{
+constexpr std::array<KeyDef, 12> kRow0{
     symbol(u'1', u'!'), symbol(u'2', u'"'), symbol(u'3', u'\u00B7'), symbol(u'4', u'$'),
     symbol(u'5', u'%'), symbol(u'6', u'&'), symbol(u'7', u'/'),      symbol(u'8', u'('),
     symbol(u'9', u')'), symbol(u'0', u'='), symbol(u'\'', u'?'),     symbol(u'\u00A1', u'\u00BF'),
 };
-constexpr std::array<Spec, 12> kRow1{
+constexpr std::array<KeyDef, 12> kRow1{
     letter(u'q', u'Q'),
     letter(u'w', u'W'),
     letter(u'e', u'E'),
@@ -50,7 +50,7 @@ constexpr std::array<Spec, 12> kRow1{
     {KeyKind::DeadAccent, u'\u00B4', u'\u00A8', {}, 2},
     command(KeyKind::Backspace, u"Borrar"),
 };
-constexpr std::array<Spec, 11> kRow2{
+constexpr std::array<KeyDef, 11> kRow2{
     letter(u'a', u'A'),
     letter(u's', u'S'),
     letter(u'd', u'D'),
@@ -63,7 +63,7 @@ constexpr std::array<Spec, 11> kRow2{
     letter(u'\u00F1', u'\u00D1'),
     command(KeyKind::Enter, u"Intro", 4),
 };
-constexpr std::array<Spec, 12> kRow3{
+constexpr std::array<KeyDef, 12> kRow3{
     command(KeyKind::Shift, u"May\u00FAs"),
     letter(u'z', u'Z'),
     letter(u'x', u'X'),
@@ -77,7 +77,7 @@ constexpr std::array<Spec, 12> kRow3{
     symbol(u'-', u'_'),
     symbol(u'@', u'#'),
 };
-constexpr std::array<Spec, 10> kRow4{
+constexpr std::array<KeyDef, 10> kRow4{
     command(KeyKind::CapsLock, u"Bloq"),
     dock(u'2'),
     dock(u'1'),
@@ -99,10 +99,10 @@ struct Built {
 };
 
 template <std::size_t N>
-constexpr void placeRow(Built& b, std::size_t& next, int row, const std::array<Spec, N>& specs) {
+constexpr void placeRow(Built& b, std::size_t& next, int row, const std::array<KeyDef, N>& defs) {
     b.rowStart[static_cast<std::size_t>(row)] = next;
     int unit = 0;
-    for (const Spec& s : specs) {
+    for (const KeyDef& s : defs) {
         Key& k = b.keys[next++];
         k.kind = s.kind;
         k.base = s.base;
