@@ -3,8 +3,8 @@
 #include <span>
 
 #include "capture/capture_driver.h"
-#include "shell/win32_handles.h"
 #include "tracker/frame_driver.h"
+#include "win32_common/handles.h"
 
 namespace quil::win {
 

@@ -1,7 +1,7 @@
 #include "eyes_window/eyes_window.h"
 
 #include "capture/capture.h"
-#include "shell/win32_handles.h"
+#include "win32_common/handles.h"
 
 namespace quil::win {
 

@@ -166,6 +166,172 @@ void batchCosts(const Batch& g, int bc, int br0, int count, int p, int q, int32_
     }
 }
 
+// Everything the passes share for one call: the block grid's shape, the
+// inner blocks searched, the reach test and the grids in both forms.
+struct Pass {
+    const BlockSamplerArgs& args;
+    FeatureSet& result;
+    const std::array<int32_t, 9>& neighbourOffsets;
+    SamplerScratch& scratch;
+    int bw, bh, R, blockCols, blockRows, N, A;
+    int firstBc, lastBc, firstBr, lastBr;
+    int64_t reachLow = 0, reachHigh = 0, gridSize = 0;
+    const int32_t* cur = nullptr;
+    const int32_t* prev = nullptr;
+    Runs runs{};
+    bool batch = false;
+    Batch g{nullptr, nullptr, 0, 0, 0};
+    int chunk = 0;
+
+    bool readable(int s) const { return s + reachLow >= 0 && s + reachHigh < gridSize; }
+};
+
+// Change pass: a changed block marks itself and its eight neighbours.
+void markChangedBlocks(Pass& p) {
+    IntList& mask = p.result.mask;
+    auto judge = [&](int b, int c0) {
+        p.scratch.zeroShiftCost[at(b)] = c0;
+        if (c0 / p.A > kChangeThreshold) {
+            for (int32_t nb : p.neighbourOffsets) {
+                if (inside(int64_t{b} + nb, p.N)) mask[at(b + nb)] = 1;
+            }
+        }
+    };
+    for (int bc = p.firstBc; bc <= p.lastBc; ++bc) {
+        if (p.batch) {
+            std::array<int32_t, kBatchBlocks> zero;
+            for (int br0 = p.firstBr; br0 <= p.lastBr; br0 += p.chunk) {
+                const int count = std::min(p.chunk, p.lastBr - br0 + 1);
+                batchCosts(p.g, bc, br0, count, 0, 0, zero.data());
+                for (int k = 0; k < count; ++k) judge(bc * p.blockRows + br0 + k, zero[at(k)]);
+            }
+            continue;
+        }
+        for (int br = p.firstBr; br <= p.lastBr; ++br) {
+            const int s = bc * p.bw * p.R + br * p.bh;
+            if (!p.readable(s)) continue;
+            judge(bc * p.blockRows + br,
+                  blockCost(p.prev, p.cur, s, 0, p.runs, std::numeric_limits<int>::max()));
+        }
+    }
+}
+
+// Isolation pass: all counts are taken before any mark is cleared; the
+// outer ring of the block grid is never counted.
+void dropLoneMarks(Pass& p) {
+    IntList& mask = p.result.mask;
+    for (int bc = 1; bc <= p.blockCols - 2; ++bc) {
+        for (int br = 1; br <= p.blockRows - 2; ++br) {
+            const int b = bc * p.blockRows + br;
+            if (mask[at(b)] != 1) continue;
+            int unmarked = 0;
+            for (int m = 1; m < 9; ++m) {
+                const int64_t n = int64_t{b} + p.neighbourOffsets[at(m)];
+                if (inside(n, p.N) && mask[at(n)] == 0) ++unmarked;
+            }
+            p.scratch.isolationCount[at(b)] = unmarked;
+        }
+    }
+    for (int b = 0; b < p.N; ++b) {
+        if (p.scratch.isolationCount[at(b)] > kIsolationLimit) mask[at(b)] = 0;
+    }
+}
+
+// Displacement pass over the marked inner blocks, a run of marked blocks of
+// one column at a time from the byte copies.
+void findShiftsBatched(Pass& p) {
+    const IntList& mask = p.result.mask;
+    const int searchCols = p.args.searchCols;
+    const int searchRows = p.args.searchRows;
+    std::array<int32_t, kBatchSlots * kBatchBlocks> across;
+    std::array<int32_t, kBatchSlots * kBatchBlocks> down;
+    for (int bc = p.firstBc; bc <= p.lastBc; ++bc) {
+        int br0 = p.firstBr;
+        while (br0 <= p.lastBr) {
+            // The next run of marked blocks in this column, at most one chunk long.
+            if (mask[at(bc * p.blockRows + br0)] == 0) {
+                ++br0;
+                continue;
+            }
+            int count = 1;
+            while (count < p.chunk && br0 + count <= p.lastBr &&
+                   mask[at(bc * p.blockRows + br0 + count)] != 0) {
+                ++count;
+            }
+            for (int d = -searchCols; d <= searchCols; ++d) {
+                if (d != 0)
+                    batchCosts(p.g, bc, br0, count, d, 0,
+                               &across[at((d + searchCols) * kBatchBlocks)]);
+            }
+            for (int d = -searchRows; d <= searchRows; ++d) {
+                if (d != 0)
+                    batchCosts(p.g, bc, br0, count, 0, d,
+                               &down[at((d + searchRows) * kBatchBlocks)]);
+            }
+            for (int k = 0; k < count; ++k) {
+                const int b = bc * p.blockRows + br0 + k;
+                const int zeroCost = p.scratch.zeroShiftCost[at(b)];
+                const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int) {
+                    return across[at((d + searchCols) * kBatchBlocks + k)];
+                });
+                const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int) {
+                    return down[at((d + searchRows) * kBatchBlocks + k)];
+                });
+                storeShift(p.result, b, dx, dy);
+            }
+            br0 += count;
+        }
+    }
+}
+
+// Displacement pass block by block, with early-out costs.
+void findShiftsDirect(Pass& p) {
+    const IntList& mask = p.result.mask;
+    for (int bc = p.firstBc; bc <= p.lastBc; ++bc) {
+        for (int br = p.firstBr; br <= p.lastBr; ++br) {
+            const int b = bc * p.blockRows + br;
+            if (mask[at(b)] == 0) continue;
+            const int s = bc * p.bw * p.R + br * p.bh;
+            if (!p.readable(s)) continue;
+            const int zeroCost = p.scratch.zeroShiftCost[at(b)];
+            const int dx = searchAxis(p.args.searchCols, zeroCost, true, [&](int d, int limit) {
+                return blockCost(p.prev, p.cur, s, d * p.R, p.runs, limit);
+            });
+            const int dy = searchAxis(p.args.searchRows, zeroCost, false, [&](int d, int limit) {
+                return blockCost(p.prev, p.cur, s, d, p.runs, limit);
+            });
+            storeShift(p.result, b, dx, dy);
+        }
+    }
+}
+
+// Lone-displacement pass. Only inner blocks hold non-zero values, so only
+// they look at neighbours; a neighbour already marked counts as non-zero.
+void dropLoneShifts(Pass& p) {
+    FeatureSet& result = p.result;
+    IntList* shifts[] = {&result.leftShift, &result.rightShift, &result.upShift, &result.downShift};
+    for (int bc = 1; bc <= p.blockCols - 1; ++bc) {
+        for (int br = 1; br <= p.blockRows - 1; ++br) {
+            const int b = bc * p.blockRows + br;
+            for (IntList* arr : shifts) {
+                IntList& v = *arr;
+                if (v[at(b)] == 0) continue;
+                bool shared = false;
+                for (int m = 1; m < 9 && !shared; ++m) {
+                    const int64_t n = int64_t{b} + p.neighbourOffsets[at(m)];
+                    shared = inside(n, p.N) && v[at(n)] != 0;
+                }
+                if (!shared) v[at(b)] = kLoneMarker;
+            }
+        }
+    }
+    for (IntList* arr : shifts) {
+        for (int b = 0; b < p.N; ++b) {
+            if ((*arr)[at(b)] == kLoneMarker) (*arr)[at(b)] = 0;
+        }
+    }
+}
+
 }  // namespace
 
 // Motion by block matching: mark changed blocks, drop lone marks, search each
@@ -196,184 +362,70 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
     }
     if (!shapeOk || !resultOk || N == 0 || static_cast<int>(blockOffsets.size()) < A) return;
 
-    IntList& mask = result.mask;
     scratch.zeroShiftCost.assign(at(N), 0);
     scratch.isolationCount.assign(at(N), 0);
 
-    const int searchCols = args.searchCols;
-    const int searchRows = args.searchRows;
-    const int colMargin = searchCols <= bw ? 1 : (searchCols + bw - 1) / bw;
-    const int rowMargin = searchRows <= bh ? 1 : (searchRows + bh - 1) / bh;
-    const int firstBc = colMargin;
-    const int lastBc = blockCols - colMargin - 1;
-    const int firstBr = rowMargin;
-    const int lastBr = blockRows - rowMargin - 1;
+    const int colMargin = args.searchCols <= bw ? 1 : (args.searchCols + bw - 1) / bw;
+    const int rowMargin = args.searchRows <= bh ? 1 : (args.searchRows + bh - 1) / bh;
+    Pass p{args,
+           result,
+           neighbourOffsets,
+           scratch,
+           bw,
+           bh,
+           R,
+           blockCols,
+           blockRows,
+           N,
+           A,
+           colMargin,
+           blockCols - colMargin - 1,
+           rowMargin,
+           blockRows - rowMargin - 1};
 
     // Every index a block reads lies in [s + reachLow, s + reachHigh]. A block
     // whose reach leaves either grid (a caller's too-small grid or an offset
     // list that does not fit it) is left as unchanged rather than read.
     const auto [offMin, offMax] =
         std::minmax_element(blockOffsets.begin(), blockOffsets.begin() + A);
-    const int64_t spread = int64_t{searchCols} * R + searchRows;
-    const int64_t reachLow = *offMin - spread;
-    const int64_t reachHigh = *offMax + spread;
-    const int64_t gridSize = static_cast<int64_t>(std::min(current.size(), previous.size()));
-    auto readable = [&](int s) { return s + reachLow >= 0 && s + reachHigh < gridSize; };
-
-    const int32_t* cur = current.data();
-    const int32_t* prev = previous.data();
+    const int64_t spread = int64_t{args.searchCols} * R + args.searchRows;
+    p.reachLow = *offMin - spread;
+    p.reachHigh = *offMax + spread;
+    p.gridSize = static_cast<int64_t>(std::min(current.size(), previous.size()));
+    p.cur = current.data();
+    p.prev = previous.data();
 
     // previousBlock holds the offset list as runs and, when the batched
     // search applies, byte copies of both grids.
-    const bool batchable = searchCols <= kBatchMaxSearch && searchRows <= kBatchMaxSearch &&
-                           bw <= kBatchMaxWidth && bh <= kBatchRows && firstBc <= lastBc &&
-                           firstBr <= lastBr && isSquareList(blockOffsets, bw, bh, R) &&
-                           readable(firstBc * bw * R + firstBr * bh) &&
-                           readable(lastBc * bw * R + lastBr * bh);
-    const int64_t planeInts = (gridSize + 3) / 4;
+    const bool batchable = args.searchCols <= kBatchMaxSearch &&
+                           args.searchRows <= kBatchMaxSearch && bw <= kBatchMaxWidth &&
+                           bh <= kBatchRows && p.firstBc <= p.lastBc && p.firstBr <= p.lastBr &&
+                           isSquareList(blockOffsets, bw, bh, R) &&
+                           p.readable(p.firstBc * bw * R + p.firstBr * bh) &&
+                           p.readable(p.lastBc * bw * R + p.lastBr * bh);
+    const int64_t planeInts = (p.gridSize + 3) / 4;
     scratch.previousBlock.resize(at(2 * int64_t{A} + (batchable ? 2 * planeInts : 0)));
-    const Runs runs = buildRuns(blockOffsets, A, scratch.previousBlock.data());
+    p.runs = buildRuns(blockOffsets, A, scratch.previousBlock.data());
 
     // Byte copies of both grids for the batched passes, if every sample fits.
-    bool batch = false;
-    Batch g{nullptr, nullptr, R, bw, bh};
+    p.g = Batch{nullptr, nullptr, R, bw, bh};
     if (batchable) {
         auto* bytes = reinterpret_cast<unsigned char*>(scratch.previousBlock.data() + 2 * A);
-        batch = packBytes(current, gridSize, bytes) &&
-                packBytes(previous, gridSize, bytes + planeInts * 4);
-        g.current = bytes;
-        g.previous = bytes + planeInts * 4;
+        p.batch = packBytes(current, p.gridSize, bytes) &&
+                  packBytes(previous, p.gridSize, bytes + planeInts * 4);
+        p.g.current = bytes;
+        p.g.previous = bytes + planeInts * 4;
     }
-    const int chunk = std::min(kBatchBlocks, kBatchRows / bh);
+    p.chunk = std::min(kBatchBlocks, kBatchRows / bh);
 
-    // Change pass: a changed block marks itself and its eight neighbours.
-    auto judge = [&](int b, int c0) {
-        scratch.zeroShiftCost[at(b)] = c0;
-        if (c0 / A > kChangeThreshold) {
-            for (int32_t nb : neighbourOffsets) {
-                if (inside(int64_t{b} + nb, N)) mask[at(b + nb)] = 1;
-            }
-        }
-    };
-    for (int bc = firstBc; bc <= lastBc; ++bc) {
-        if (batch) {
-            std::array<int32_t, kBatchBlocks> zero;
-            for (int br0 = firstBr; br0 <= lastBr; br0 += chunk) {
-                const int count = std::min(chunk, lastBr - br0 + 1);
-                batchCosts(g, bc, br0, count, 0, 0, zero.data());
-                for (int k = 0; k < count; ++k) judge(bc * blockRows + br0 + k, zero[at(k)]);
-            }
-            continue;
-        }
-        for (int br = firstBr; br <= lastBr; ++br) {
-            const int s = bc * bw * R + br * bh;
-            if (!readable(s)) continue;
-            judge(bc * blockRows + br,
-                  blockCost(prev, cur, s, 0, runs, std::numeric_limits<int>::max()));
-        }
-    }
-
-    // Isolation pass: all counts are taken before any mark is cleared; the
-    // outer ring of the block grid is never counted.
-    for (int bc = 1; bc <= blockCols - 2; ++bc) {
-        for (int br = 1; br <= blockRows - 2; ++br) {
-            const int b = bc * blockRows + br;
-            if (mask[at(b)] != 1) continue;
-            int unmarked = 0;
-            for (int m = 1; m < 9; ++m) {
-                const int64_t n = int64_t{b} + neighbourOffsets[at(m)];
-                if (inside(n, N) && mask[at(n)] == 0) ++unmarked;
-            }
-            scratch.isolationCount[at(b)] = unmarked;
-        }
-    }
-    for (int b = 0; b < N; ++b) {
-        if (scratch.isolationCount[at(b)] > kIsolationLimit) mask[at(b)] = 0;
-    }
-
-    // Displacement pass over the marked inner blocks.
-    if (batch) {
-        std::array<int32_t, kBatchSlots * kBatchBlocks> across;
-        std::array<int32_t, kBatchSlots * kBatchBlocks> down;
-        for (int bc = firstBc; bc <= lastBc; ++bc) {
-            int br0 = firstBr;
-            while (br0 <= lastBr) {
-                // The next run of marked blocks in this column, at most one chunk long.
-                if (mask[at(bc * blockRows + br0)] == 0) {
-                    ++br0;
-                    continue;
-                }
-                int count = 1;
-                while (count < chunk && br0 + count <= lastBr &&
-                       mask[at(bc * blockRows + br0 + count)] != 0) {
-                    ++count;
-                }
-                for (int d = -searchCols; d <= searchCols; ++d) {
-                    if (d != 0)
-                        batchCosts(g, bc, br0, count, d, 0,
-                                   &across[at((d + searchCols) * kBatchBlocks)]);
-                }
-                for (int d = -searchRows; d <= searchRows; ++d) {
-                    if (d != 0)
-                        batchCosts(g, bc, br0, count, 0, d,
-                                   &down[at((d + searchRows) * kBatchBlocks)]);
-                }
-                for (int k = 0; k < count; ++k) {
-                    const int b = bc * blockRows + br0 + k;
-                    const int zeroCost = scratch.zeroShiftCost[at(b)];
-                    const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int) {
-                        return across[at((d + searchCols) * kBatchBlocks + k)];
-                    });
-                    const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int) {
-                        return down[at((d + searchRows) * kBatchBlocks + k)];
-                    });
-                    storeShift(result, b, dx, dy);
-                }
-                br0 += count;
-            }
-        }
+    markChangedBlocks(p);
+    dropLoneMarks(p);
+    if (p.batch) {
+        findShiftsBatched(p);
     } else {
-        for (int bc = firstBc; bc <= lastBc; ++bc) {
-            for (int br = firstBr; br <= lastBr; ++br) {
-                const int b = bc * blockRows + br;
-                if (mask[at(b)] == 0) continue;
-                const int s = bc * bw * R + br * bh;
-                if (!readable(s)) continue;
-                const int zeroCost = scratch.zeroShiftCost[at(b)];
-                const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int limit) {
-                    return blockCost(prev, cur, s, d * R, runs, limit);
-                });
-                const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int limit) {
-                    return blockCost(prev, cur, s, d, runs, limit);
-                });
-                storeShift(result, b, dx, dy);
-            }
-        }
+        findShiftsDirect(p);
     }
-
-    // Lone-displacement pass. Only inner blocks hold non-zero values, so only
-    // they look at neighbours; a neighbour already marked counts as non-zero.
-    IntList* shifts[] = {&result.leftShift, &result.rightShift, &result.upShift, &result.downShift};
-    for (int bc = 1; bc <= blockCols - 1; ++bc) {
-        for (int br = 1; br <= blockRows - 1; ++br) {
-            const int b = bc * blockRows + br;
-            for (IntList* arr : shifts) {
-                IntList& v = *arr;
-                if (v[at(b)] == 0) continue;
-                bool shared = false;
-                for (int m = 1; m < 9 && !shared; ++m) {
-                    const int64_t n = int64_t{b} + neighbourOffsets[at(m)];
-                    shared = inside(n, N) && v[at(n)] != 0;
-                }
-                if (!shared) v[at(b)] = kLoneMarker;
-            }
-        }
-    }
-    for (IntList* arr : shifts) {
-        for (int b = 0; b < N; ++b) {
-            if ((*arr)[at(b)] == kLoneMarker) (*arr)[at(b)] = 0;
-        }
-    }
+    dropLoneShifts(p);
 }
 
 }  // namespace quil

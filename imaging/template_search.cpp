@@ -176,10 +176,10 @@ SearchResult finish(const Scores& sc, const Lattice& l, int64_t fallbackBest, si
         const int64_t best =
             mapSize == 0 ? 0
                          : std::clamp<int64_t>(fallbackBest, 0, static_cast<int64_t>(mapSize) - 1);
-        return {static_cast<int32_t>(best), kLostCost};
+        return {static_cast<int32_t>(best), kLostCost, std::numeric_limits<double>::infinity()};
     }
-    return {static_cast<int32_t>(sc.best),
-            static_cast<float>(static_cast<double>(sc.min) / l.count)};
+    const double mean = static_cast<double>(sc.min) / l.count;
+    return {static_cast<int32_t>(sc.best), static_cast<float>(mean), mean};
 }
 
 void normaliseAll(IntList& map, const Scores& sc) {
@@ -303,7 +303,8 @@ FaceFix locateFace(const Grid& grid, const FaceLattice& lattice, const SearchWin
                    const CircleMask& circle, DistanceMap& distances, IntList& circleScratch) {
     const SearchResult r = searchTemplateInReach(grid, lattice, window, circle, distances);
     const ColRow bestAt = indexToColRow(r.best);
-    FaceFix fix{static_cast<double>(bestAt.column), static_cast<double>(bestAt.row), r.cost};
+    FaceFix fix{static_cast<double>(bestAt.column), static_cast<double>(bestAt.row), r.cost,
+                r.meanDifference};
     const IntList& map = distances.values;
     if (!std::isfinite(r.cost) || at(r.best) >= map.size()) return fix;
 

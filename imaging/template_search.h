@@ -48,6 +48,8 @@ struct CircleMask {
 struct SearchResult {
     int32_t best = 0;   // grid index of the best position (the lattice's middle-top point)
     float cost = 0.0f;  // mean absolute difference per lattice point there
+    // The same mean in full precision, for reports; +infinity like cost.
+    double meanDifference = 0.0;
 };
 
 // Scores every candidate by the sum of absolute differences, writes the sums
@@ -66,6 +68,7 @@ struct FaceFix {
     double faceX = 0.0;  // frame column
     double faceY = 0.0;  // top-down frame row
     float cost = 0.0f;
+    double meanDifference = 0.0;  // as in SearchResult
 };
 
 // Fills the distance map with its starting value and resets the value kept

@@ -186,9 +186,12 @@ int pendingGesture(const TrackerState& s) {
     return -1;
 }
 
-void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoint frameStart) {
-    if (gesture < GestureEye || gesture > GestureDwell) return;
+GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
+                               ScreenPoint frameStart) {
+    if (gesture < GestureEye || gesture > GestureDwell) return GestureAction::None;
+    GestureAction action = GestureAction::None;
     if (s.shared.clickGestures[static_cast<std::size_t>(gesture)] == 1) {
+        action = GestureAction::Click;
         if (!keyboardShown(s)) {
             leftClick(desktop);
         } else if (insideKeyboard(s, frameStart)) {
@@ -196,6 +199,7 @@ void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoin
             // here: the button must never stay down unaccounted for.
             if (s.pointer.buttonHeld) desktop.leftButtonUp();
             pressKey(s, desktop);
+            action = GestureAction::KeyPress;
         } else if (gesture == GestureEye) {
             tellClickOutside(s, desktop);
             leftClick(desktop);
@@ -207,6 +211,7 @@ void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoin
         s.pointer.buttonHeld = false;
     } else if (s.shared.dragGestures[static_cast<std::size_t>(gesture)] == 1) {
         toggleDrag(s, desktop);
+        action = s.pointer.buttonHeld ? GestureAction::DragPress : GestureAction::DragRelease;
     }
     // A gesture taken out of both sets since its event was found does
     // nothing; its event is dropped all the same.
@@ -222,6 +227,7 @@ void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoin
             break;
     }
     s.pointer.clickCooldown = true;
+    return action;
 }
 
 void leftClick(Desktop& desktop) {

@@ -4,6 +4,7 @@
 
 #include "imaging/block_sampler.h"
 #include "tracker/desktop.h"
+#include "tracker/frame_report.h"
 #include "tracker/tracker_state.h"
 
 namespace quil {
@@ -55,9 +56,10 @@ void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler samp
 [[nodiscard]] int pendingGesture(const TrackerState& s);
 
 // Performs gesture k's action (a click, a keyboard key press, or the drag
-// toggle), clears its event and starts the cooldown. frameStart is the
+// toggle), clears its event and starts the cooldown. Returns what it did. frameStart is the
 // pointer position read at the start of the frame.
-void runGestureAction(TrackerState& s, Desktop& desktop, int gesture, ScreenPoint frameStart);
+GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
+                               ScreenPoint frameStart);
 void leftClick(Desktop& desktop);
 void toggleDrag(TrackerState& s, Desktop& desktop);
 

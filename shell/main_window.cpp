@@ -5,7 +5,7 @@
 #include "capture/capture.h"
 #include "keyboard_link/keyboard_link.h"
 #include "options/window/options_window.h"
-#include "shell/win32_handles.h"
+#include "win32_common/handles.h"
 
 namespace quil::win {
 

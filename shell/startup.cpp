@@ -8,8 +8,8 @@
 #include "options/window/options_window.h"
 #include "shell/app.h"
 #include "shell/main_window.h"
-#include "shell/win32_handles.h"
 #include "tracker/views.h"
+#include "win32_common/handles.h"
 
 namespace quil::win {
 

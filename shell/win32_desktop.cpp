@@ -4,7 +4,7 @@
 
 #include "eyes_window/eyes_window.h"
 #include "keyboard_link/protocol.h"
-#include "shell/win32_handles.h"
+#include "win32_common/handles.h"
 
 namespace quil::win {
 

@@ -97,13 +97,22 @@ std::string helpText() {
            scenes;
 }
 
-int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+// What the command line asks for.
+struct CliRequest {
     ReplayOptions o;
     std::string tracePath, annotatePath, plotPath;
-    bool sceneGiven = false, noFiles = false;
-    auto usage = [&](const std::string& message) {
-        err << "quilbrand-replay: " << message << "\n(see --help)\n";
-        return kExitBad;
+    bool sceneGiven = false, noFiles = false, help = false;
+    std::string error;  // a usage error, when not empty
+};
+
+CliRequest parseArgs(const std::vector<std::string>& args) {
+    CliRequest r;
+    ReplayOptions& o = r.o;
+    auto fail = [&r](const std::string& message) {
+        r.error = message;
+        return r;
     };
     for (size_t i = 0; i < args.size(); ++i) {
         std::string a = args[i], value;
@@ -121,30 +130,30 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return true;
         };
         if (a == "--help" || a == "-h") {
-            out << helpText();
-            return kExitOk;
+            r.help = true;
+            return r;
         } else if (a == "--keyboard") {
             o.keyboard = true;
         } else if (a == "--realtime") {
             o.realtime = true;
         } else if (a == "--no-files") {
-            noFiles = true;
+            r.noFiles = true;
         } else if (a == "--scene" || a == "--seed" || a == "--screen" || a == "--options" ||
                    a == "--trace" || a == "--annotate" || a == "--plot" || a == "--drift" ||
                    a == "--ticks" || a == "--noise") {
-            if (!needValue()) return usage(a + " needs a value");
+            if (!needValue()) return fail(a + " needs a value");
             if (a == "--scene") {
-                if (sceneScript(value).empty()) return usage("unknown scene \"" + value + "\"");
+                if (sceneScript(value).empty()) return fail("unknown scene \"" + value + "\"");
                 o.scene = value;
-                sceneGiven = true;
+                r.sceneGiven = true;
             } else if (a == "--seed") {
                 const auto n = parseUnsigned(value);
-                if (!n) return usage("--seed needs a whole number, got \"" + value + "\"");
+                if (!n) return fail("--seed needs a whole number, got \"" + value + "\"");
                 o.seed = *n;
             } else if (a == "--drift" || a == "--ticks") {
                 const auto n = parseUnsigned(value);
                 if (!n || (a == "--drift" && *n > 50))
-                    return usage(a + " needs a whole number, got \"" + value + "\"");
+                    return fail(a + " needs a whole number, got \"" + value + "\"");
                 if (a == "--drift") {
                     o.driftPercent = static_cast<double>(*n);
                 } else {
@@ -154,48 +163,89 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 char* end = nullptr;
                 const double sigma = std::strtod(value.c_str(), &end);
                 if (end == value.c_str() || *end != '\0' || !(sigma >= 0 && sigma <= 20)) {
-                    return usage("--noise needs a level from 0 to 20, got \"" + value + "\"");
+                    return fail("--noise needs a level from 0 to 20, got \"" + value + "\"");
                 }
                 o.noiseSigma = sigma;
             } else if (a == "--screen") {
                 if (!parseSize(value, o.screenWidth, o.screenHeight)) {
-                    return usage("--screen needs WIDTHxHEIGHT, at least 640x480, got \"" + value +
-                                 "\"");
+                    return fail("--screen needs WIDTHxHEIGHT, at least 640x480, got \"" + value +
+                                "\"");
                 }
             } else if (a == "--options") {
                 o.optionsFile = value;
             } else if (a == "--trace") {
-                tracePath = value;
+                r.tracePath = value;
             } else if (a == "--annotate") {
-                annotatePath = value;
+                r.annotatePath = value;
             } else {
-                plotPath = value;
+                r.plotPath = value;
             }
         } else if (isOption || (a.size() > 1 && a[0] == '-')) {
-            return usage("unknown option " + a);
+            return fail("unknown option " + a);
         } else if (o.input.empty()) {
             o.input = a;
         } else {
-            return usage("more than one input file");
+            return fail("more than one input file");
         }
     }
-    if (!o.input.empty() && sceneGiven)
-        return usage("give either an input file or --scene, not both");
+    if (!o.input.empty() && r.sceneGiven)
+        return fail("give either an input file or --scene, not both");
+    return r;
+}
+
+// The defaults that depend on what was asked: the keyboard program for the
+// scenes that need it, and the output files under out/.
+void completeRequest(CliRequest& r) {
+    ReplayOptions& o = r.o;
     // These scenes nod for the keyboard; without the program the tracker
     // would wait for one for ever.
     if (o.input.empty() && (o.scene == "demo" || o.scene == "keyboard")) o.keyboard = true;
-
+    if (r.noFiles) return;
     const std::string name =
         o.input.empty() ? o.scene : std::filesystem::path(o.input).stem().string();
-    if (!noFiles) {
-        const std::string base = std::string(kOutDir) + "/" + name;
-        if (tracePath.empty()) tracePath = base + ".trace.jsonl";
-        if (annotatePath.empty()) annotatePath = base + ".annotated.y4m";
-        if (plotPath.empty()) plotPath = base + ".svg";
-        std::error_code ec;
-        std::filesystem::create_directories(kOutDir, ec);
-    }
+    const std::string base = std::string(kOutDir) + "/" + name;
+    if (r.tracePath.empty()) r.tracePath = base + ".trace.jsonl";
+    if (r.annotatePath.empty()) r.annotatePath = base + ".annotated.y4m";
+    if (r.plotPath.empty()) r.plotPath = base + ".svg";
+    std::error_code ec;
+    std::filesystem::create_directories(kOutDir, ec);
+}
 
+void writeFiles(const CliRequest& r, const ReplayResult& result, std::ostream& out,
+                std::ostream& err) {
+    const ReplayOptions& o = r.o;
+    const std::string title =
+        "Quilbrand replay: " +
+        (o.input.empty() ? "scene " + o.scene + ", seed " + std::to_string(o.seed) : o.input);
+    if (!r.tracePath.empty()) {
+        std::ofstream f(r.tracePath);
+        writeTrace(result, f);
+        if (!f) err << "quilbrand-replay: cannot write \"" << r.tracePath << "\"\n";
+    }
+    if (!r.plotPath.empty()) {
+        std::ofstream f(r.plotPath);
+        writePlot(result, title, f);
+        if (!f) err << "quilbrand-replay: cannot write \"" << r.plotPath << "\"\n";
+    }
+    for (const auto* p : {&r.tracePath, &r.annotatePath, &r.plotPath}) {
+        if (!p->empty()) out << "  wrote           " << *p << "\n";
+    }
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CliRequest r = parseArgs(args);
+    if (r.help) {
+        out << helpText();
+        return kExitOk;
+    }
+    if (!r.error.empty()) {
+        err << "quilbrand-replay: " << r.error << "\n(see --help)\n";
+        return kExitBad;
+    }
+    completeRequest(r);
+    const ReplayOptions& o = r.o;
     out << "quilbrand-replay: "
         << (o.input.empty() ? "scene " + o.scene + " (seed " + std::to_string(o.seed) + ")"
                             : "\"" + o.input + "\"")
@@ -205,29 +255,14 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         << "\n";
     ReplayOutputs outputs;
     outputs.timeline = &out;
-    outputs.annotatePath = annotatePath;
+    outputs.annotatePath = r.annotatePath;
     const ReplayResult result = runReplay(o, outputs);
     if (result.ticks.empty() && result.exitCode != 0) {
         err << "quilbrand-replay: " << result.error << "\n";
         return result.exitCode;
     }
     writeSummary(result, out);
-    const std::string title =
-        "Quilbrand replay: " +
-        (o.input.empty() ? "scene " + o.scene + ", seed " + std::to_string(o.seed) : o.input);
-    if (!tracePath.empty()) {
-        std::ofstream f(tracePath);
-        writeTrace(result, f);
-        if (!f) err << "quilbrand-replay: cannot write \"" << tracePath << "\"\n";
-    }
-    if (!plotPath.empty()) {
-        std::ofstream f(plotPath);
-        writePlot(result, title, f);
-        if (!f) err << "quilbrand-replay: cannot write \"" << plotPath << "\"\n";
-    }
-    for (const auto* p : {&tracePath, &annotatePath, &plotPath}) {
-        if (!p->empty()) out << "  wrote           " << *p << "\n";
-    }
+    writeFiles(r, result, out, err);
     if (result.exitCode != 0) {
         err << "quilbrand-replay: " << result.error << "\n";
         err << "  (the " << result.ticks.size() << " ticks before it were played)\n";

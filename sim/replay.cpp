@@ -25,7 +25,6 @@ const char* const kStateNames[8] = {"MotionSearch", "HeadBox", "Calibration",   
 
 namespace {
 
-constexpr double kLossCost = 45.4545;    // the tracker's own loss threshold
 constexpr int64_t kProgressEvery = 800;  // ticks between progress lines (one minute)
 
 class Source {
@@ -98,101 +97,204 @@ private:
     std::vector<uint8_t> clean_;
 };
 
-}  // namespace
+// Opens the recording or builds the scene; empty with result's error set
+// when neither can be had.
+std::unique_ptr<Source> openSource(const ReplayOptions& o, ReplayResult& result) {
+    if (!o.input.empty()) {
+        auto file = std::make_unique<FileSource>(o.input);
+        if (!file->open(o.input)) {
+            result.error = file->error;
+            return nullptr;
+        }
+        return file;
+    }
+    auto scene = makeScene(o.scene, o.seed, o.driftPercent, o.noiseSigma);
+    if (!scene) {
+        result.error = "unknown scene \"" + o.scene + "\"";
+        return nullptr;
+    }
+    return std::make_unique<SceneSource>(std::move(scene));
+}
 
-std::optional<double> matchCost(const TrackerState& s, const Grid& grid) {
-    if (s.face.latticeCount <= 0 || s.face.latticeOffsets.empty() || grid.size() != kFrameCells) {
+// The options file's text, or the defaults; empty with result's error set
+// when the file cannot be read.
+std::optional<std::string> optionsText(const ReplayOptions& o, ReplayResult& result) {
+    if (o.optionsFile.empty()) return std::string(kDefaultOptionsText);
+    std::ifstream in(o.optionsFile);
+    if (!in) {
+        result.error = "cannot read the options file \"" + o.optionsFile + "\"";
         return std::nullopt;
     }
-    const auto [lo, hi] =
-        std::minmax_element(s.face.latticeOffsets.begin(), s.face.latticeOffsets.end());
-    int64_t best = -1;
-    for (const int32_t base : s.face.searchWindow.indices) {
-        if (base + *lo < 0 || base + *hi >= kFrameCells) continue;
-        int64_t sum = 0;
-        for (int j = 0; j < s.face.latticeCount; ++j) {
-            sum += std::abs(
-                grid[static_cast<size_t>(base + s.face.latticeOffsets[static_cast<size_t>(j)])] -
-                s.face.latticeReference[static_cast<size_t>(j)]);
-        }
-        if (best < 0 || sum < best) best = sum;
-    }
-    if (best < 0) return std::nullopt;
-    return static_cast<double>(best) / s.face.latticeCount;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
+
+// What the scene's user sees before this tick's frame.
+void lookAtDesktop(UserView& view, const SimDesktop& desktop, const TrackerState& s) {
+    view.eyesWindowOpen = desktop.eyesWindowOpen();
+    view.keyboardVisible = desktop.keyboardVisible();
+    view.largeView = s.view.largeView;
+    view.pointerVsKeyboard = 2;
+    view.pointerVsKeyboardX = 2;
+    if (desktop.keyboardVisible()) {
+        const ScreenPoint p = desktop.pointer();
+        view.pointerVsKeyboard = p.y <= s.keyboard.top ? -1 : p.y >= s.keyboard.bottom ? 1 : 0;
+        view.pointerVsKeyboardX = p.x <= s.keyboard.left ? -1 : p.x >= s.keyboard.right ? 1 : 0;
+    }
+}
+
+std::string lossText(const FrameReport& f) {
+    switch (f.loss) {
+        case LossReason::FaceLost: {
+            std::ostringstream why;
+            why << "face lost, match cost " << (f.cost ? *f.cost : 0.0);
+            return why.str();
+        }
+        case LossReason::Idle:
+            return "pointer idle for 200 frames";
+        case LossReason::HeadShake:
+            return "head shake";
+        case LossReason::None:
+            break;
+    }
+    return {};
+}
+
+// The tracker's own account of the frame, as the trace records it.
+void recordReport(TickRecord& r, const FrameReport& f) {
+    r.processed = f.processed;
+    r.stepped = f.stepped;
+    r.state = f.stateBefore;
+    r.cost = f.cost;
+    if (f.faceX && f.faceY) r.face = std::array<double, 2>{*f.faceX, *f.faceY};
+    if (f.headBox) {
+        r.events.emplace_back("head_box");
+        r.headBox = std::array<int, 4>{f.headBox->left, f.headBox->top, f.headBox->right,
+                                       f.headBox->bottom};
+    }
+    if (f.calibration) {
+        r.events.emplace_back("calibrated");
+        const CalibrationResult& k = *f.calibration;
+        CalibrationInfo c;
+        c.eyeAX = k.eyeAX, c.eyeAY = k.eyeAY, c.eyeBX = k.eyeBX, c.eyeBY = k.eyeBY;
+        c.refX = k.refX, c.refY = k.refY, c.latticeCount = k.latticeCount;
+        c.headRangeMinX = k.headRangeMinX, c.headRangeMaxX = k.headRangeMaxX;
+        c.headRangeMinY = k.headRangeMinY, c.headRangeMaxY = k.headRangeMaxY;
+        c.mapWidth = k.mapWidth, c.mapHeight = k.mapHeight;
+        c.speedDivisor = k.speedDivisor;
+        c.faceX = k.templateX;
+        c.faceY = k.templateY;
+        r.calibration = c;
+    }
+    if (f.calibrationTimedOut) r.events.emplace_back("calibration_timeout");
+    if (f.loss != LossReason::None) {
+        r.events.emplace_back("lost");
+        r.lostReason = lossText(f);
+    }
+    if (f.stateBefore == Tracking && f.stateAfter == HandPause) r.events.emplace_back("hand_pause");
+}
+
+// The desktop's side of the tick: clicks, presses and releases of the
+// button, and what the windows did.
+void recordDesktopEvents(TickRecord& r, const SimDesktop& desktop, const TrackerState& s,
+                         ReplayResult& result) {
+    const auto& raw = desktop.tickEvents();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == "down" && i + 1 < raw.size() && raw[i + 1] == "up") {
+            r.events.emplace_back("click");
+            ++i;
+        } else if (raw[i] == "down") {
+            r.events.emplace_back("press");
+        } else if (raw[i] == "up") {
+            r.events.emplace_back("release");
+        } else {
+            r.events.push_back(raw[i]);
+        }
+        if (raw[i] == "keyboard_shown") {
+            result.keyboardRects.push_back(
+                {s.keyboard.left, s.keyboard.top, s.keyboard.right, s.keyboard.bottom});
+        }
+    }
+}
+
+// The scene's truth is the head's position; it is shifted onto the face
+// estimate where the first tracked frame after a calibration puts the face,
+// which sits a few pixels from the template's point.
+class TruthAnchor {
+public:
+    explicit TruthAnchor(const Source& source) : source_(source) {}
+
+    void tick(TickRecord& r, const std::vector<TickRecord>& earlier) {
+        if (r.calibration) {
+            if (const auto a = source_.anchor()) {
+                offset_ = {r.calibration->faceX - (*a)[0], r.calibration->faceY - (*a)[1]};
+            }
+            pending_ = true;
+        }
+        if (pending_ && r.face) {
+            pending_ = false;
+            for (auto it = earlier.rbegin(); it != earlier.rend(); ++it) {
+                if (it->calibration) {
+                    r.faceOffset = std::array<double, 2>{(*r.face)[0] - it->calibration->faceX,
+                                                         (*r.face)[1] - it->calibration->faceY};
+                    break;
+                }
+            }
+            if (const auto a = source_.anchor()) {
+                offset_ = {(*r.face)[0] - (*a)[0], (*r.face)[1] - (*a)[1]};
+            }
+        }
+        if (const auto a = source_.anchor()) {
+            r.truth = std::array<double, 2>{(*a)[0] + offset_[0], (*a)[1] + offset_[1]};
+        }
+    }
+
+private:
+    const Source& source_;
+    std::array<double, 2> offset_{0.0, 0.0};
+    bool pending_ = false;
+};
+
+}  // namespace
 
 ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     ReplayResult result;
     result.screenWidth = o.screenWidth;
     result.screenHeight = o.screenHeight;
-    std::unique_ptr<Source> source;
-    std::string title;
-    if (!o.input.empty()) {
-        auto file = std::make_unique<FileSource>(o.input);
-        if (!file->open(o.input)) {
-            result.exitCode = 2;
-            result.error = file->error;
-            return result;
-        }
-        source = std::move(file);
-        title = o.input;
-    } else {
-        auto scene = makeScene(o.scene, o.seed, o.driftPercent, o.noiseSigma);
-        if (!scene) {
-            result.exitCode = 2;
-            result.error = "unknown scene \"" + o.scene + "\"";
-            return result;
-        }
-        source = std::make_unique<SceneSource>(std::move(scene));
-    }
-    std::string optionText = kDefaultOptionsText;
-    if (!o.optionsFile.empty()) {
-        std::ifstream in(o.optionsFile);
-        if (!in) {
-            result.exitCode = 2;
-            result.error = "cannot read the options file \"" + o.optionsFile + "\"";
-            return result;
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        optionText = text.str();
-    }
+    const auto fail = [&result] {
+        result.exitCode = 2;
+        return std::move(result);
+    };
+    std::unique_ptr<Source> source = openSource(o, result);
+    if (!source) return fail();
+    const std::optional<std::string> options = optionsText(o, result);
+    if (!options) return fail();
 
     auto state = std::make_unique<TrackerState>();
     TrackerState& s = *state;
     SimDesktop desktop(s, o.screenWidth, o.screenHeight, o.keyboard);
     startTracker(s, desktop, o.screenWidth, o.screenHeight, {kMainWindow, kCaptureWindow},
-                 optionText);
+                 *options);
 
     std::ofstream annotateFile;
     std::unique_ptr<Y4mWriter> annotate;
     if (!out.annotatePath.empty()) {
         annotateFile.open(out.annotatePath, std::ios::binary);
         if (!annotateFile) {
-            result.exitCode = 2;
             result.error = "cannot write \"" + out.annotatePath + "\"";
-            return result;
+            return fail();
         }
         annotate = std::make_unique<Y4mWriter>(annotateFile);
     }
 
     TimelinePrinter timeline(out.timeline, result);
+    TruthAnchor truth(*source);
     std::vector<uint8_t> frame(kBgrBytes);
-    std::array<double, 2> truthOffset{0.0, 0.0};
-    bool anchorPending = false;
     UserView view;
     const auto wallStart = std::chrono::steady_clock::now();
     for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
-        view.eyesWindowOpen = desktop.eyesWindowOpen();
-        view.keyboardVisible = desktop.keyboardVisible();
-        view.largeView = s.view.largeView;
-        view.pointerVsKeyboard = 2;
-        view.pointerVsKeyboardX = 2;
-        if (desktop.keyboardVisible()) {
-            const ScreenPoint p = desktop.pointer();
-            view.pointerVsKeyboard = p.y <= s.keyboard.top ? -1 : p.y >= s.keyboard.bottom ? 1 : 0;
-            view.pointerVsKeyboardX = p.x <= s.keyboard.left ? -1 : p.x >= s.keyboard.right ? 1 : 0;
-        }
+        lookAtDesktop(view, desktop, s);
         if (!source->frame(tick, view, frame)) break;
         if (o.realtime) {
             std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(tick * kTickMs));
@@ -200,105 +302,16 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         desktop.beginTick(tick);
         TickRecord r;
         r.tick = tick;
-        r.processed = !s.frame.pauseActive;
-        // The first processed frame after start or a reset only initialises.
-        r.stepped = r.processed && !s.frame.previousGrid.empty();
-        const int before = s.state;
         const auto t0 = std::chrono::steady_clock::now();
-        frameCallback(s, desktop, frame);
-        const auto t1 = std::chrono::steady_clock::now();
-        r.ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
-        const int after = s.state;
-        r.state = before;
+        const FrameReport report = frameCallback(s, desktop, frame);
+        r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                   .count();
         r.pointer = desktop.pointer();
         r.button = desktop.buttonDown();
-
-        if (r.stepped && before == Tracking) {
-            r.cost = matchCost(s, s.frame.previousGrid);
-            if (r.cost && *r.cost < kLossCost)
-                r.face = std::array<double, 2>{s.track.lastFoundX, s.track.lastFoundY};
-        }
-        if (r.processed && before == HeadBox && after == Calibration) {
-            r.events.emplace_back("head_box");
-            r.headBox = std::array<int, 4>{s.detection.headLeft, s.detection.headTop,
-                                           s.detection.headRight, s.detection.headBottom};
-        }
-        if (r.processed && before == Calibration && after == Tracking) {
-            r.events.emplace_back("calibrated");
-            CalibrationInfo c;
-            c.eyeAX = s.face.eyeAX, c.eyeAY = s.face.eyeAY, c.eyeBX = s.face.eyeBX,
-            c.eyeBY = s.face.eyeBY;
-            c.refX = s.face.refX, c.refY = s.face.refY, c.latticeCount = s.face.latticeCount;
-            c.headRangeMinX = s.shared.headRangeMinX, c.headRangeMaxX = s.shared.headRangeMaxX;
-            c.headRangeMinY = s.shared.headRangeMinY, c.headRangeMaxY = s.shared.headRangeMaxY;
-            c.mapWidth = s.shared.mapWidth, c.mapHeight = s.shared.mapHeight;
-            c.speedDivisor = s.shared.speedDivisor;
-            // The template's first point lies 15 columns left of the left eye and
-            // 5 rows above the eye row; the face is its middle column's top point.
-            const int xA = s.detection.headLeft + s.face.eyeAX;
-            const int y0 = 480 - s.detection.headTop + s.face.eyeAY - 1;
-            c.faceX = xA - 15 + static_cast<double>(s.face.latticeCentre / 4800 * 10);
-            c.faceY = y0 - 5;
-            if (const auto a = source->anchor()) {
-                truthOffset = {c.faceX - (*a)[0], c.faceY - (*a)[1]};
-            }
-            anchorPending = true;
-            r.calibration = c;
-            ++view.calibrations;
-        }
-        if (r.processed && before == Calibration && after == MotionSearch) {
-            r.events.emplace_back("calibration_timeout");
-        }
-        if (r.processed && before == Tracking && after == Lost) {
-            r.events.emplace_back("lost");
-            if (!r.cost || *r.cost >= kLossCost) {
-                std::ostringstream why;
-                why << "face lost, match cost " << (r.cost ? *r.cost : 0.0);
-                r.lostReason = why.str();
-            } else if (s.pointer.idleFrames >= 200) {
-                r.lostReason = "pointer idle for 200 frames";
-            } else {
-                r.lostReason = "head shake";
-            }
-        }
-        if (r.processed && before == Tracking && after == HandPause)
-            r.events.emplace_back("hand_pause");
-        const auto& raw = desktop.tickEvents();
-        for (size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == "down" && i + 1 < raw.size() && raw[i + 1] == "up") {
-                r.events.emplace_back("click");
-                ++i;
-            } else if (raw[i] == "down") {
-                r.events.emplace_back("press");
-            } else if (raw[i] == "up") {
-                r.events.emplace_back("release");
-            } else {
-                r.events.push_back(raw[i]);
-            }
-            if (raw[i] == "keyboard_shown") {
-                result.keyboardRects.push_back(
-                    {s.keyboard.left, s.keyboard.top, s.keyboard.right, s.keyboard.bottom});
-            }
-        }
-        // The face estimate is a centroid around the best match and sits a few
-        // pixels from the template's point; the truth follows the head from
-        // where the first tracked frame put the face.
-        if (anchorPending && r.face) {
-            anchorPending = false;
-            for (auto it = result.ticks.rbegin(); it != result.ticks.rend(); ++it) {
-                if (it->calibration) {
-                    r.faceOffset = std::array<double, 2>{(*r.face)[0] - it->calibration->faceX,
-                                                         (*r.face)[1] - it->calibration->faceY};
-                    break;
-                }
-            }
-            if (const auto a = source->anchor()) {
-                truthOffset = {(*r.face)[0] - (*a)[0], (*r.face)[1] - (*a)[1]};
-            }
-        }
-        if (const auto a = source->anchor()) {
-            r.truth = std::array<double, 2>{(*a)[0] + truthOffset[0], (*a)[1] + truthOffset[1]};
-        }
+        recordReport(r, report);
+        if (r.calibration) ++view.calibrations;
+        recordDesktopEvents(r, desktop, s, result);
+        truth.tick(r, result.ticks);
         if (annotate) {
             drawInset(frame, r, desktop, s, o.screenWidth, o.screenHeight);
             annotate->writeFrame(frame);

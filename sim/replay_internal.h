@@ -11,11 +11,6 @@
 
 namespace quil::sim {
 
-// The match cost of the tracker's template on a grid: the lowest mean
-// absolute difference per lattice point over the candidates that lie wholly
-// inside the frame. Empty when no template is held.
-std::optional<double> matchCost(const TrackerState& s, const Grid& grid);
-
 Summary summarise(const ReplayResult& result);
 
 // Prints the readable timeline as the ticks come.

@@ -245,9 +245,38 @@ void giveUpCalibration(TrackerState& s, Desktop& desktop) {
     ++s.detection.calibFrames;
 }
 
-void stepCalibration(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
+namespace {
+
+CalibrationResult calibrationResult(const TrackerState& s) {
+    CalibrationResult c;
+    c.eyeAX = s.face.eyeAX;
+    c.eyeAY = s.face.eyeAY;
+    c.eyeBX = s.face.eyeBX;
+    c.eyeBY = s.face.eyeBY;
+    c.refX = s.face.refX;
+    c.refY = s.face.refY;
+    c.latticeCount = s.face.latticeCount;
+    c.headRangeMinX = s.shared.headRangeMinX;
+    c.headRangeMaxX = s.shared.headRangeMaxX;
+    c.headRangeMinY = s.shared.headRangeMinY;
+    c.headRangeMaxY = s.shared.headRangeMaxY;
+    c.mapWidth = s.shared.mapWidth;
+    c.mapHeight = s.shared.mapHeight;
+    c.speedDivisor = s.shared.speedDivisor;
+    const int xA = s.detection.headLeft + s.face.eyeAX;
+    const int y0 = kFrameRows - s.detection.headTop + s.face.eyeAY - 1;
+    c.templateX =
+        xA - kLatticeLeftMargin + s.face.latticeCentre / kLatticeColumnStep * kLatticeStep;
+    c.templateY = y0 - kLatticeTopMargin;
+    return c;
+}
+
+}  // namespace
+
+void stepCalibration(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     if (s.detection.calibFrames == kCalibrationFrameLimit) {
         giveUpCalibration(s, desktop);
+        frame.report.calibrationTimedOut = true;
         return;
     }
     const int H = s.detection.headTop - s.detection.headBottom + 1;
@@ -260,7 +289,9 @@ void stepCalibration(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
                  s.detection.blockOffsets);
 
     EyeClusters eyes;
-    if (findEyeClusters(s, eyes)) setUpTracking(s, desktop, eyes);
+    if (findEyeClusters(s, eyes) && setUpTracking(s, desktop, eyes)) {
+        frame.report.calibration = calibrationResult(s);
+    }
     ++s.detection.calibFrames;
 }
 

@@ -119,15 +119,18 @@ void buildIntakeTable(TrackerState& s) {
     }
 }
 
-bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame) {
+FrameReport frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame) {
     if (s.face.latticeRecords.capacity() < kLatticeRecordReserve) {
         s.face.latticeRecords.reserve(kLatticeRecordReserve);
     }
+    FrameReport report;
+    report.stateBefore = s.state;
+    report.stateAfter = s.state;
     const ScreenPoint frameStart = desktop.cursorPos();
     handleCornerPreview(s, desktop, frameStart);
 
     // A short frame would be read past its end; it is dropped whole.
-    if (frame.size() < static_cast<size_t>(kFrameBytes)) return true;
+    if (frame.size() < static_cast<size_t>(kFrameBytes)) return report;
 
     if (s.frame.pauseActive) {
         if (s.frame.pauseFrames == kPauseLastCount) {
@@ -136,26 +139,30 @@ bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame) 
         } else {
             ++s.frame.pauseFrames;
         }
-        return true;
+        return report;
     }
+    report.processed = true;
 
     if (s.session.intakeTable.size() != static_cast<size_t>(kFrameCells)) buildIntakeTable(s);
     intake(s, frame.data());
 
     if (s.frame.previousGrid.empty()) {
         initialiseDetection(s);
-        return true;
+        return report;
     }
 
     if (s.state >= 0 && s.state < kStateCount) {
-        FrameInput input{frame.first(static_cast<size_t>(kFrameBytes)), frameStart};
+        FrameInput input{frame.first(static_cast<size_t>(kFrameBytes)), frameStart, report};
         kStateSteps[static_cast<size_t>(s.state)](s, desktop, input);
+        report = input.report;
+        report.stepped = true;
+        report.stateAfter = s.state;
     }
 
     // Swapping keeps both grids' storage: previousGrid now holds this frame.
     // A reset has emptied both, and they stay empty.
     if (!s.frame.currentGrid.empty()) std::swap(s.frame.previousGrid, s.frame.currentGrid);
-    return true;
+    return report;
 }
 
 }  // namespace quil

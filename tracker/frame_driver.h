@@ -6,6 +6,7 @@
 #include <span>
 
 #include "tracker/desktop.h"
+#include "tracker/frame_report.h"
 #include "tracker/tracker_state.h"
 
 namespace quil {
@@ -17,6 +18,8 @@ namespace quil {
 struct FrameInput {
     std::span<uint8_t> pixels;
     ScreenPoint frameStartCursor;
+    // What the step did, for the frame's report.
+    FrameReport report;
 };
 
 using StateStep = void (*)(TrackerState&, Desktop&, FrameInput&);
@@ -31,7 +34,7 @@ void buildIntakeTable(TrackerState& s);
 // One frame: corner preview, warm-up pause, intake, one state step, grid
 // hand-over. A frame shorter than 921600 bytes is not processed: only the
 // corner preview follows the pointer, and the pause does not count it.
-// Returns true, as the capture driver expects of its callback.
-bool frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame);
+// Returns what the frame did.
+FrameReport frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame);
 
 }  // namespace quil

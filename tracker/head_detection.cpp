@@ -86,7 +86,7 @@ bool boxFromProfiles(TrackerState& s) {
            s.detection.headRight > 0 && s.detection.headRight < kFrameCols;
 }
 
-void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
+void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     if (!boxFromProfiles(s)) {
         clearProfiles(s);
         s.state = MotionSearch;
@@ -109,6 +109,8 @@ void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
     s.detection.blockOffsets = makeBlockOffsets(kHeadBlock, kHeadBlock, kHeadBlock);
     makeHeadProfiles(s);
     s.state = Calibration;
+    frame.report.headBox = HeadBoxFix{s.detection.headLeft, s.detection.headTop,
+                                      s.detection.headRight, s.detection.headBottom};
     desktop.startEyesWindow();
     s.detection.calibFrames = 0;
 }

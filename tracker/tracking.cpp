@@ -87,12 +87,18 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     }
 
     const FaceFix fix = locateFace(s, s.frame.currentGrid);
+    FrameReport& report = frame.report;
+    if (std::isfinite(fix.meanDifference)) report.cost = fix.meanDifference;
+    bool idle = false;
     // A cost that is not a number, or a position that is not finite, is no
     // face either.
     if (!(static_cast<double>(fix.cost) < kLostCost) || !std::isfinite(fix.faceX) ||
         !std::isfinite(fix.faceY)) {
         s.state = Lost;
+        report.loss = LossReason::FaceLost;
     } else {
+        report.faceX = fix.faceX;
+        report.faceY = fix.faceY;
         const double faceX = fix.faceX;
         const double faceY = fix.faceY;
         s.pointer.moveDistance =
@@ -106,7 +112,7 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         detectEvents(s, faceX, faceY);
         const int gesture = pendingGesture(s);
         if (gesture >= 0) {
-            runGestureAction(s, desktop, gesture, frame.frameStartCursor);
+            report.action = runGestureAction(s, desktop, gesture, frame.frameStartCursor);
         } else {
             movePointer(s, desktop, frame.frameStartCursor);
         }
@@ -120,11 +126,16 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         if (std::abs(s.pointer.cursorNow.x - last.x) < kIdleMove &&
             std::abs(s.pointer.cursorNow.y - last.y) < kIdleMove) {
             ++s.pointer.idleFrames;
-            if (s.pointer.idleFrames >= kIdleFrameLimit) s.state = Lost;
+            if (s.pointer.idleFrames >= kIdleFrameLimit) {
+                s.state = Lost;
+                idle = true;
+            }
         } else {
             s.pointer.idleFrames = 0;
         }
         s.shared.lastCursor.store(s.pointer.cursorNow);
+        // Idle beats everything, a nod beats a shake.
+        if (s.state == Lost) report.loss = idle ? LossReason::Idle : LossReason::HeadShake;
     }
     drawCross(frame.pixels, s.shared.headRangeCentreX, s.shared.headRangeCentreY, kTrackRed,
               kTrackGreen, kTrackBlue);

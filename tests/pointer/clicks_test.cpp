@@ -152,7 +152,7 @@ TEST_F(Clicks, GestureInNeitherRowIsNeverExaminedNorActs) {
 
     // A dwell found before the user took it out of both sets does nothing.
     s.pointer.dwellEvent = true;
-    runGestureAction(s, desktop, GestureDwell, {0, 0});
+    EXPECT_EQ(runGestureAction(s, desktop, GestureDwell, {0, 0}), GestureAction::None);
     EXPECT_TRUE(desktop.calls.empty());
     EXPECT_FALSE(s.pointer.dwellEvent);
 }
@@ -203,15 +203,15 @@ TEST_F(Clicks, CooldownRestsTenFramesWithoutCountingDwell) {
 TEST_F(Clicks, DefaultDragTogglesAndClickReleases) {
     probe.eyeMotion = 60;
     s.pointer.eyeEvent = true;
-    runGestureAction(s, desktop, GestureEye, {0, 0});
+    EXPECT_EQ(runGestureAction(s, desktop, GestureEye, {0, 0}), GestureAction::DragPress);
     EXPECT_TRUE(s.pointer.buttonHeld);
     s.pointer.mouthEvent = true;
-    runGestureAction(s, desktop, GestureMouth, {0, 0});
+    EXPECT_EQ(runGestureAction(s, desktop, GestureMouth, {0, 0}), GestureAction::Click);
     EXPECT_FALSE(s.pointer.buttonHeld);
     s.pointer.eyeEvent = true;
     runGestureAction(s, desktop, GestureEye, {0, 0});
     s.pointer.eyeEvent = true;
-    runGestureAction(s, desktop, GestureEye, {0, 0});
+    EXPECT_EQ(runGestureAction(s, desktop, GestureEye, {0, 0}), GestureAction::DragRelease);
     EXPECT_FALSE(s.pointer.buttonHeld);
     EXPECT_EQ(kinds(), (std::vector<DesktopCall::Kind>{
                            DesktopCall::ButtonDown, DesktopCall::ButtonDown, DesktopCall::ButtonUp,
@@ -222,7 +222,7 @@ TEST_F(Clicks, DefaultDragTogglesAndClickReleases) {
 TEST_F(Clicks, KeyboardGetsKeyPressInsideAndClickOutsideInGestureOrder) {
     setGestures({1, 1, 1}, {0, 0, 0});
     showKeyboard();
-    runGestureAction(s, desktop, GestureMouth, {400, 600});
+    EXPECT_EQ(runGestureAction(s, desktop, GestureMouth, {400, 600}), GestureAction::KeyPress);
     EXPECT_EQ(desktop.calls,
               (std::vector<DesktopCall>{{DesktopCall::KeyboardMessage, 77, 1044, 87, 48}}));
 

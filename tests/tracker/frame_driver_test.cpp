@@ -47,19 +47,26 @@ TEST(FramePause, DropsTwentyOneFramesInitialisesOnTheNextThenSteps) {
     testing::feed(*s, desktop, f, 20);
     EXPECT_TRUE(s->frame.pauseActive);
     EXPECT_EQ(s->frame.pauseFrames, 20);
-    testing::feed(*s, desktop, f, 1);  // 21st: ends the pause, still dropped
+    // 21st: ends the pause, still dropped
+    EXPECT_FALSE(frameCallback(*s, desktop, std::span<uint8_t>(f)).processed);
     EXPECT_FALSE(s->frame.pauseActive);
     EXPECT_EQ(s->frame.pauseFrames, 0);
     EXPECT_TRUE(s->frame.previousGrid.empty());
 
-    testing::feed(*s, desktop, f, 1);  // 22nd: initialises only
+    // 22nd: initialises only
+    const FrameReport first = frameCallback(*s, desktop, std::span<uint8_t>(f));
+    EXPECT_TRUE(first.processed);
+    EXPECT_FALSE(first.stepped);
     EXPECT_EQ(s->detection.blockOffsets, makeBlockOffsets(10, 10, 480));
     EXPECT_EQ(s->detection.frameMotion.size(), 3072);
     EXPECT_FALSE(s->frame.previousGrid.empty());
     EXPECT_EQ(s->state, MotionSearch);
     EXPECT_EQ(s->detection.detectFrames, 0);
 
-    testing::feed(*s, desktop, f, 1);  // 23rd: the first MotionSearch step
+    // 23rd: the first MotionSearch step
+    const FrameReport stepped = frameCallback(*s, desktop, std::span<uint8_t>(f));
+    EXPECT_TRUE(stepped.stepped);
+    EXPECT_EQ(stepped.stateBefore, MotionSearch);
     EXPECT_EQ(s->detection.detectFrames, 1);
     EXPECT_EQ(s->detection.motionRows.size(), 3072u);
 }

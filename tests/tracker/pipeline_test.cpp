@@ -46,8 +46,12 @@ TEST(Pipeline, FromTheFirstFrameToTrackingTheFace) {
     EXPECT_EQ(s->detection.rowProfile[8], 11 * 20);  // every frame differs from the one before
     EXPECT_EQ(s->detection.rowProfile[7], 0);
 
-    testing::feed(*s, desktop, still, 1);
+    const FrameReport boxed = frameCallback(*s, desktop, std::span<uint8_t>(still));
     ASSERT_EQ(s->state, Calibration);
+    EXPECT_EQ(boxed.stateBefore, HeadBox);
+    EXPECT_EQ(boxed.stateAfter, Calibration);
+    ASSERT_TRUE(boxed.headBox);
+    EXPECT_EQ((std::array{boxed.headBox->top, boxed.headBox->left}), (std::array{380, 200}));
     EXPECT_EQ((std::array{s->detection.headTop, s->detection.headBottom, s->detection.headLeft,
                           s->detection.headRight}),
               (std::array{380, 114, 200, 400}));
@@ -62,8 +66,10 @@ TEST(Pipeline, FromTheFirstFrameToTrackingTheFace) {
     // (block columns 5..9 and 15..19), box rows 66..69 (block rows 6..11).
     Frame blink = raised(raised(still, 230, 166, 30, 4, 90), 290, 166, 30, 4, 90);
     desktop.calls.clear();
-    testing::feed(*s, desktop, blink, 1);
+    const FrameReport calibrated = frameCallback(*s, desktop, std::span<uint8_t>(blink));
     ASSERT_EQ(s->state, Tracking);
+    ASSERT_TRUE(calibrated.calibration);
+    EXPECT_EQ(calibrated.calibration->latticeCount, 60);
     EXPECT_EQ(s->detection.calibFrames, 2);
     EXPECT_EQ((std::array{s->face.eyeAX, s->face.eyeBX, s->face.eyeAY}), (std::array{42, 102, 66}));
     EXPECT_EQ(s->face.refX, 272);
@@ -78,9 +84,16 @@ TEST(Pipeline, FromTheFirstFrameToTrackingTheFace) {
     EXPECT_FLOAT_EQ(fix.cost, 0.0f);
     EXPECT_NEAR(fix.faceX, 272 - 30 + 50 - 15 + 0.0, 1.0);  // middle lattice column
     EXPECT_NEAR(fix.faceY, 165 - 5, 1.0);                   // top lattice row
-    testing::feed(*s, desktop, blink, 1);
+    const FrameReport tracked = frameCallback(*s, desktop, std::span<uint8_t>(blink));
     EXPECT_EQ(s->state, Tracking);
     EXPECT_NEAR(s->track.lastFoundX, fix.faceX, 1e-9);
+    // The report names the face where the template's point is, at no cost.
+    ASSERT_TRUE(tracked.cost && tracked.faceX && tracked.faceY);
+    EXPECT_EQ(*tracked.cost, 0.0);
+    EXPECT_EQ(*tracked.faceX, s->track.lastFoundX);
+    EXPECT_NEAR(*tracked.faceX, calibrated.calibration->templateX, 1.0);
+    EXPECT_NEAR(*tracked.faceY, calibrated.calibration->templateY, 1.0);
+    EXPECT_EQ(tracked.loss, LossReason::None);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ protected:
         s->frame.previousGrid = s->frame.currentGrid;
         ASSERT_TRUE(setUpTracking(*s, desktop, testing::eyesSixtyApart()));
         desktop.calls.clear();
-        input = FrameInput{std::span<uint8_t>(pixels), {0, 0}};
+        input = FrameInput{std::span<uint8_t>(pixels), {0, 0}, {}};
     }
     std::unique_ptr<TrackerState> s;
     RecordingDesktop desktop;

@@ -27,9 +27,10 @@ protected:
     }
     // The face position this frame will find.
     FaceFix expectedFix() { return locateFace(*s, s->frame.currentGrid); }
-    void step() {
-        FrameInput in{std::span<uint8_t>(pixels), desktop.cursor};
+    FrameReport step() {
+        FrameInput in{std::span<uint8_t>(pixels), desktop.cursor, {}};
         trackFrame(*s, desktop, in);
+        return in.report;
     }
     // Pins the pointer target to one point, so that the pointer stays put.
     void pinTarget(int x, int y) {
@@ -102,8 +103,12 @@ TEST_F(TrackingFrame, ALostFaceMovesNothingOverridesHandPauseAndStillDrawsTheCro
     s->pointer.idleFrames = 12;
     s->shared.lastCursor.store({100, 100});
     desktop.cursor = {200, 100};  // moved by hand as well
-    step();
+    const FrameReport report = step();
     EXPECT_EQ(s->state, Lost);
+    EXPECT_EQ(report.loss, LossReason::FaceLost);
+    EXPECT_FALSE(report.faceX);
+    ASSERT_TRUE(report.cost);
+    EXPECT_GE(*report.cost, 45.4545);
     EXPECT_TRUE(desktop.of(DesktopCall::SetCursor).empty());
     EXPECT_TRUE(desktop.of(DesktopCall::ButtonDown).empty());
     EXPECT_EQ(s->track.lastTargetX, 17);
@@ -118,12 +123,12 @@ TEST_F(TrackingFrame, ALostFaceMovesNothingOverridesHandPauseAndStillDrawsTheCro
 TEST_F(TrackingFrame, ShakeLosesNodTogglesAndNodWinsOverShake) {
     const FaceFix fix = expectedFix();
     armShake();
-    step();
+    EXPECT_EQ(step().loss, LossReason::HeadShake);
     EXPECT_EQ(s->state, Lost);
 
     s->state = Tracking;
     armNod(fix);
-    step();
+    EXPECT_EQ(step().loss, LossReason::None);
     EXPECT_EQ(s->state, KeyboardToggle);
 
     s->state = Tracking;
@@ -153,7 +158,7 @@ TEST_F(TrackingFrame, TwoHundredIdleFramesLoseTrackingAndOverrideANod) {
     EXPECT_EQ(s->state, Tracking);
     EXPECT_EQ(s->pointer.idleFrames, 199);
     armNod(expectedFix());
-    step();
+    EXPECT_EQ(step().loss, LossReason::Idle);
     EXPECT_EQ(s->pointer.idleFrames, 200);
     EXPECT_EQ(s->state, Lost);
 

@@ -1,5 +1,6 @@
 // Small owners for Win32 handles, so that every handle the program opens is
-// closed on every path.
+// closed on every path. Shared by the Windows layers (shell, capture, eyes
+// window), so that none of them reaches into the shell for it.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
