@@ -167,7 +167,9 @@ void batchCosts(const Batch& g, int bc, int br0, int count, int p, int q, int32_
 }
 
 // Everything the passes share for one call: the block grid's shape, the
-// inner blocks searched, the reach test and the grids in both forms.
+// inner blocks searched, the reach test and the grids in both forms. Each
+// pass copies the shape into locals first: its stores into the result's
+// int arrays could otherwise alias these ints and force a reload per block.
 struct Pass {
     const BlockSamplerArgs& args;
     FeatureSet& result;
@@ -188,29 +190,40 @@ struct Pass {
 
 // Change pass: a changed block marks itself and its eight neighbours.
 void markChangedBlocks(Pass& p) {
+    const int bw = p.bw;
+    const int bh = p.bh;
+    const int R = p.R;
+    const int blockRows = p.blockRows;
+    const int N = p.N;
+    const int A = p.A;
+    const int firstBc = p.firstBc;
+    const int lastBc = p.lastBc;
+    const int firstBr = p.firstBr;
+    const int lastBr = p.lastBr;
+    const int chunk = p.chunk;
     IntList& mask = p.result.mask;
     auto judge = [&](int b, int c0) {
         p.scratch.zeroShiftCost[at(b)] = c0;
-        if (c0 / p.A > kChangeThreshold) {
+        if (c0 / A > kChangeThreshold) {
             for (int32_t nb : p.neighbourOffsets) {
-                if (inside(int64_t{b} + nb, p.N)) mask[at(b + nb)] = 1;
+                if (inside(int64_t{b} + nb, N)) mask[at(b + nb)] = 1;
             }
         }
     };
-    for (int bc = p.firstBc; bc <= p.lastBc; ++bc) {
+    for (int bc = firstBc; bc <= lastBc; ++bc) {
         if (p.batch) {
             std::array<int32_t, kBatchBlocks> zero;
-            for (int br0 = p.firstBr; br0 <= p.lastBr; br0 += p.chunk) {
-                const int count = std::min(p.chunk, p.lastBr - br0 + 1);
+            for (int br0 = firstBr; br0 <= lastBr; br0 += chunk) {
+                const int count = std::min(chunk, lastBr - br0 + 1);
                 batchCosts(p.g, bc, br0, count, 0, 0, zero.data());
-                for (int k = 0; k < count; ++k) judge(bc * p.blockRows + br0 + k, zero[at(k)]);
+                for (int k = 0; k < count; ++k) judge(bc * blockRows + br0 + k, zero[at(k)]);
             }
             continue;
         }
-        for (int br = p.firstBr; br <= p.lastBr; ++br) {
-            const int s = bc * p.bw * p.R + br * p.bh;
+        for (int br = firstBr; br <= lastBr; ++br) {
+            const int s = bc * bw * R + br * bh;
             if (!p.readable(s)) continue;
-            judge(bc * p.blockRows + br,
+            judge(bc * blockRows + br,
                   blockCost(p.prev, p.cur, s, 0, p.runs, std::numeric_limits<int>::max()));
         }
     }
@@ -219,20 +232,23 @@ void markChangedBlocks(Pass& p) {
 // Isolation pass: all counts are taken before any mark is cleared; the
 // outer ring of the block grid is never counted.
 void dropLoneMarks(Pass& p) {
+    const int blockCols = p.blockCols;
+    const int blockRows = p.blockRows;
+    const int N = p.N;
     IntList& mask = p.result.mask;
-    for (int bc = 1; bc <= p.blockCols - 2; ++bc) {
-        for (int br = 1; br <= p.blockRows - 2; ++br) {
-            const int b = bc * p.blockRows + br;
+    for (int bc = 1; bc <= blockCols - 2; ++bc) {
+        for (int br = 1; br <= blockRows - 2; ++br) {
+            const int b = bc * blockRows + br;
             if (mask[at(b)] != 1) continue;
             int unmarked = 0;
             for (int m = 1; m < 9; ++m) {
                 const int64_t n = int64_t{b} + p.neighbourOffsets[at(m)];
-                if (inside(n, p.N) && mask[at(n)] == 0) ++unmarked;
+                if (inside(n, N) && mask[at(n)] == 0) ++unmarked;
             }
             p.scratch.isolationCount[at(b)] = unmarked;
         }
     }
-    for (int b = 0; b < p.N; ++b) {
+    for (int b = 0; b < N; ++b) {
         if (p.scratch.isolationCount[at(b)] > kIsolationLimit) mask[at(b)] = 0;
     }
 }
@@ -240,22 +256,28 @@ void dropLoneMarks(Pass& p) {
 // Displacement pass over the marked inner blocks, a run of marked blocks of
 // one column at a time from the byte copies.
 void findShiftsBatched(Pass& p) {
+    const int blockRows = p.blockRows;
+    const int firstBc = p.firstBc;
+    const int lastBc = p.lastBc;
+    const int firstBr = p.firstBr;
+    const int lastBr = p.lastBr;
+    const int chunk = p.chunk;
     const IntList& mask = p.result.mask;
     const int searchCols = p.args.searchCols;
     const int searchRows = p.args.searchRows;
     std::array<int32_t, kBatchSlots * kBatchBlocks> across;
     std::array<int32_t, kBatchSlots * kBatchBlocks> down;
-    for (int bc = p.firstBc; bc <= p.lastBc; ++bc) {
-        int br0 = p.firstBr;
-        while (br0 <= p.lastBr) {
+    for (int bc = firstBc; bc <= lastBc; ++bc) {
+        int br0 = firstBr;
+        while (br0 <= lastBr) {
             // The next run of marked blocks in this column, at most one chunk long.
-            if (mask[at(bc * p.blockRows + br0)] == 0) {
+            if (mask[at(bc * blockRows + br0)] == 0) {
                 ++br0;
                 continue;
             }
             int count = 1;
-            while (count < p.chunk && br0 + count <= p.lastBr &&
-                   mask[at(bc * p.blockRows + br0 + count)] != 0) {
+            while (count < chunk && br0 + count <= lastBr &&
+                   mask[at(bc * blockRows + br0 + count)] != 0) {
                 ++count;
             }
             for (int d = -searchCols; d <= searchCols; ++d) {
@@ -269,7 +291,7 @@ void findShiftsBatched(Pass& p) {
                                &down[at((d + searchRows) * kBatchBlocks)]);
             }
             for (int k = 0; k < count; ++k) {
-                const int b = bc * p.blockRows + br0 + k;
+                const int b = bc * blockRows + br0 + k;
                 const int zeroCost = p.scratch.zeroShiftCost[at(b)];
                 const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int) {
                     return across[at((d + searchCols) * kBatchBlocks + k)];
@@ -286,19 +308,32 @@ void findShiftsBatched(Pass& p) {
 
 // Displacement pass block by block, with early-out costs.
 void findShiftsDirect(Pass& p) {
+    const int bw = p.bw;
+    const int bh = p.bh;
+    const int R = p.R;
+    const int blockRows = p.blockRows;
+    const int firstBc = p.firstBc;
+    const int lastBc = p.lastBc;
+    const int firstBr = p.firstBr;
+    const int lastBr = p.lastBr;
     const IntList& mask = p.result.mask;
-    for (int bc = p.firstBc; bc <= p.lastBc; ++bc) {
-        for (int br = p.firstBr; br <= p.lastBr; ++br) {
-            const int b = bc * p.blockRows + br;
+    const int searchCols = p.args.searchCols;
+    const int searchRows = p.args.searchRows;
+    const int32_t* cur = p.cur;
+    const int32_t* prev = p.prev;
+    const Runs runs = p.runs;
+    for (int bc = firstBc; bc <= lastBc; ++bc) {
+        for (int br = firstBr; br <= lastBr; ++br) {
+            const int b = bc * blockRows + br;
             if (mask[at(b)] == 0) continue;
-            const int s = bc * p.bw * p.R + br * p.bh;
+            const int s = bc * bw * R + br * bh;
             if (!p.readable(s)) continue;
             const int zeroCost = p.scratch.zeroShiftCost[at(b)];
-            const int dx = searchAxis(p.args.searchCols, zeroCost, true, [&](int d, int limit) {
-                return blockCost(p.prev, p.cur, s, d * p.R, p.runs, limit);
+            const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int limit) {
+                return blockCost(prev, cur, s, d * R, runs, limit);
             });
-            const int dy = searchAxis(p.args.searchRows, zeroCost, false, [&](int d, int limit) {
-                return blockCost(p.prev, p.cur, s, d, p.runs, limit);
+            const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int limit) {
+                return blockCost(prev, cur, s, d, runs, limit);
             });
             storeShift(p.result, b, dx, dy);
         }
@@ -308,25 +343,28 @@ void findShiftsDirect(Pass& p) {
 // Lone-displacement pass. Only inner blocks hold non-zero values, so only
 // they look at neighbours; a neighbour already marked counts as non-zero.
 void dropLoneShifts(Pass& p) {
+    const int blockCols = p.blockCols;
+    const int blockRows = p.blockRows;
+    const int N = p.N;
     FeatureSet& result = p.result;
     IntList* shifts[] = {&result.leftShift, &result.rightShift, &result.upShift, &result.downShift};
-    for (int bc = 1; bc <= p.blockCols - 1; ++bc) {
-        for (int br = 1; br <= p.blockRows - 1; ++br) {
-            const int b = bc * p.blockRows + br;
+    for (int bc = 1; bc <= blockCols - 1; ++bc) {
+        for (int br = 1; br <= blockRows - 1; ++br) {
+            const int b = bc * blockRows + br;
             for (IntList* arr : shifts) {
                 IntList& v = *arr;
                 if (v[at(b)] == 0) continue;
                 bool shared = false;
                 for (int m = 1; m < 9 && !shared; ++m) {
                     const int64_t n = int64_t{b} + p.neighbourOffsets[at(m)];
-                    shared = inside(n, p.N) && v[at(n)] != 0;
+                    shared = inside(n, N) && v[at(n)] != 0;
                 }
                 if (!shared) v[at(b)] = kLoneMarker;
             }
         }
     }
     for (IntList* arr : shifts) {
-        for (int b = 0; b < p.N; ++b) {
+        for (int b = 0; b < N; ++b) {
             if ((*arr)[at(b)] == kLoneMarker) (*arr)[at(b)] = 0;
         }
     }
