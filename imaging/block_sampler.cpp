@@ -166,64 +166,59 @@ void batchCosts(const Batch& g, int bc, int br0, int count, int p, int q, int32_
     }
 }
 
+// The block grid's shape and the inner blocks the searches cover.
+struct Shape {
+    int bw = 0, bh = 0, R = 0, blockCols = 0, blockRows = 0, N = 0, A = 0;
+    int firstBc = 0, lastBc = 0, firstBr = 0, lastBr = 0;
+    int chunk = 0;  // blocks of one column batched together
+};
+
 // Everything the passes share for one call: the block grid's shape, the
-// inner blocks searched, the reach test and the grids in both forms. Each
-// pass copies the shape into locals first: its stores into the result's
-// int arrays could otherwise alias these ints and force a reload per block.
+// reach test and the grids in both forms. Each pass takes a copy of the
+// shape first: its stores into the result's int arrays could otherwise
+// alias these ints and force a reload per block.
 struct Pass {
     const BlockSamplerArgs& args;
     FeatureSet& result;
     const std::array<int32_t, 9>& neighbourOffsets;
     SamplerScratch& scratch;
-    int bw, bh, R, blockCols, blockRows, N, A;
-    int firstBc, lastBc, firstBr, lastBr;
+    Shape shape;
     int64_t reachLow = 0, reachHigh = 0, gridSize = 0;
     const int32_t* cur = nullptr;
     const int32_t* prev = nullptr;
     Runs runs{};
     bool batch = false;
     Batch g{nullptr, nullptr, 0, 0, 0};
-    int chunk = 0;
 
     bool readable(int s) const { return s + reachLow >= 0 && s + reachHigh < gridSize; }
 };
 
 // Change pass: a changed block marks itself and its eight neighbours.
 void markChangedBlocks(Pass& p) {
-    const int bw = p.bw;
-    const int bh = p.bh;
-    const int R = p.R;
-    const int blockRows = p.blockRows;
-    const int N = p.N;
-    const int A = p.A;
-    const int firstBc = p.firstBc;
-    const int lastBc = p.lastBc;
-    const int firstBr = p.firstBr;
-    const int lastBr = p.lastBr;
-    const int chunk = p.chunk;
+    const Shape sh = p.shape;
     IntList& mask = p.result.mask;
     auto judge = [&](int b, int c0) {
         p.scratch.zeroShiftCost[at(b)] = c0;
-        if (c0 / A > kChangeThreshold) {
+        if (c0 / sh.A > kChangeThreshold) {
             for (int32_t nb : p.neighbourOffsets) {
-                if (inside(int64_t{b} + nb, N)) mask[at(b + nb)] = 1;
+                if (inside(int64_t{b} + nb, sh.N)) mask[at(b + nb)] = 1;
             }
         }
     };
-    for (int bc = firstBc; bc <= lastBc; ++bc) {
+    for (int bc = sh.firstBc; bc <= sh.lastBc; ++bc) {
         if (p.batch) {
             std::array<int32_t, kBatchBlocks> zero;
-            for (int br0 = firstBr; br0 <= lastBr; br0 += chunk) {
-                const int count = std::min(chunk, lastBr - br0 + 1);
+            for (int br0 = sh.firstBr; br0 <= sh.lastBr; br0 += sh.chunk) {
+                const int count = std::min(sh.chunk, sh.lastBr - br0 + 1);
                 batchCosts(p.g, bc, br0, count, 0, 0, zero.data());
-                for (int k = 0; k < count; ++k) judge(bc * blockRows + br0 + k, zero[at(k)]);
+                for (int k = 0; k < count; ++k) judge(bc * sh.blockRows + br0 + k, zero[at(k)]);
             }
             continue;
         }
-        for (int br = firstBr; br <= lastBr; ++br) {
-            const int s = bc * bw * R + br * bh;
+        for (int br = sh.firstBr; br <= sh.lastBr; ++br) {
+            const int s = bc * sh.bw * sh.R + br * sh.bh;
             if (!p.readable(s)) continue;
-            judge(bc * blockRows + br,
+            judge(bc * sh.blockRows + br,
                   blockCost(p.prev, p.cur, s, 0, p.runs, std::numeric_limits<int>::max()));
         }
     }
@@ -232,23 +227,21 @@ void markChangedBlocks(Pass& p) {
 // Isolation pass: all counts are taken before any mark is cleared; the
 // outer ring of the block grid is never counted.
 void dropLoneMarks(Pass& p) {
-    const int blockCols = p.blockCols;
-    const int blockRows = p.blockRows;
-    const int N = p.N;
+    const Shape sh = p.shape;
     IntList& mask = p.result.mask;
-    for (int bc = 1; bc <= blockCols - 2; ++bc) {
-        for (int br = 1; br <= blockRows - 2; ++br) {
-            const int b = bc * blockRows + br;
+    for (int bc = 1; bc <= sh.blockCols - 2; ++bc) {
+        for (int br = 1; br <= sh.blockRows - 2; ++br) {
+            const int b = bc * sh.blockRows + br;
             if (mask[at(b)] != 1) continue;
             int unmarked = 0;
             for (int m = 1; m < 9; ++m) {
                 const int64_t n = int64_t{b} + p.neighbourOffsets[at(m)];
-                if (inside(n, N) && mask[at(n)] == 0) ++unmarked;
+                if (inside(n, sh.N) && mask[at(n)] == 0) ++unmarked;
             }
             p.scratch.isolationCount[at(b)] = unmarked;
         }
     }
-    for (int b = 0; b < N; ++b) {
+    for (int b = 0; b < sh.N; ++b) {
         if (p.scratch.isolationCount[at(b)] > kIsolationLimit) mask[at(b)] = 0;
     }
 }
@@ -256,28 +249,23 @@ void dropLoneMarks(Pass& p) {
 // Displacement pass over the marked inner blocks, a run of marked blocks of
 // one column at a time from the byte copies.
 void findShiftsBatched(Pass& p) {
-    const int blockRows = p.blockRows;
-    const int firstBc = p.firstBc;
-    const int lastBc = p.lastBc;
-    const int firstBr = p.firstBr;
-    const int lastBr = p.lastBr;
-    const int chunk = p.chunk;
+    const Shape sh = p.shape;
     const IntList& mask = p.result.mask;
     const int searchCols = p.args.searchCols;
     const int searchRows = p.args.searchRows;
     std::array<int32_t, kBatchSlots * kBatchBlocks> across;
     std::array<int32_t, kBatchSlots * kBatchBlocks> down;
-    for (int bc = firstBc; bc <= lastBc; ++bc) {
-        int br0 = firstBr;
-        while (br0 <= lastBr) {
-            // The next run of marked blocks in this column, at most one chunk long.
-            if (mask[at(bc * blockRows + br0)] == 0) {
+    for (int bc = sh.firstBc; bc <= sh.lastBc; ++bc) {
+        int br0 = sh.firstBr;
+        while (br0 <= sh.lastBr) {
+            // The next run of marked blocks in this column, at most one sh.chunk long.
+            if (mask[at(bc * sh.blockRows + br0)] == 0) {
                 ++br0;
                 continue;
             }
             int count = 1;
-            while (count < chunk && br0 + count <= lastBr &&
-                   mask[at(bc * blockRows + br0 + count)] != 0) {
+            while (count < sh.chunk && br0 + count <= sh.lastBr &&
+                   mask[at(bc * sh.blockRows + br0 + count)] != 0) {
                 ++count;
             }
             for (int d = -searchCols; d <= searchCols; ++d) {
@@ -291,7 +279,7 @@ void findShiftsBatched(Pass& p) {
                                &down[at((d + searchRows) * kBatchBlocks)]);
             }
             for (int k = 0; k < count; ++k) {
-                const int b = bc * blockRows + br0 + k;
+                const int b = bc * sh.blockRows + br0 + k;
                 const int zeroCost = p.scratch.zeroShiftCost[at(b)];
                 const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int) {
                     return across[at((d + searchCols) * kBatchBlocks + k)];
@@ -308,29 +296,22 @@ void findShiftsBatched(Pass& p) {
 
 // Displacement pass block by block, with early-out costs.
 void findShiftsDirect(Pass& p) {
-    const int bw = p.bw;
-    const int bh = p.bh;
-    const int R = p.R;
-    const int blockRows = p.blockRows;
-    const int firstBc = p.firstBc;
-    const int lastBc = p.lastBc;
-    const int firstBr = p.firstBr;
-    const int lastBr = p.lastBr;
+    const Shape sh = p.shape;
     const IntList& mask = p.result.mask;
     const int searchCols = p.args.searchCols;
     const int searchRows = p.args.searchRows;
     const int32_t* cur = p.cur;
     const int32_t* prev = p.prev;
     const Runs runs = p.runs;
-    for (int bc = firstBc; bc <= lastBc; ++bc) {
-        for (int br = firstBr; br <= lastBr; ++br) {
-            const int b = bc * blockRows + br;
+    for (int bc = sh.firstBc; bc <= sh.lastBc; ++bc) {
+        for (int br = sh.firstBr; br <= sh.lastBr; ++br) {
+            const int b = bc * sh.blockRows + br;
             if (mask[at(b)] == 0) continue;
-            const int s = bc * bw * R + br * bh;
+            const int s = bc * sh.bw * sh.R + br * sh.bh;
             if (!p.readable(s)) continue;
             const int zeroCost = p.scratch.zeroShiftCost[at(b)];
             const int dx = searchAxis(searchCols, zeroCost, true, [&](int d, int limit) {
-                return blockCost(prev, cur, s, d * R, runs, limit);
+                return blockCost(prev, cur, s, d * sh.R, runs, limit);
             });
             const int dy = searchAxis(searchRows, zeroCost, false, [&](int d, int limit) {
                 return blockCost(prev, cur, s, d, runs, limit);
@@ -343,28 +324,26 @@ void findShiftsDirect(Pass& p) {
 // Lone-displacement pass. Only inner blocks hold non-zero values, so only
 // they look at neighbours; a neighbour already marked counts as non-zero.
 void dropLoneShifts(Pass& p) {
-    const int blockCols = p.blockCols;
-    const int blockRows = p.blockRows;
-    const int N = p.N;
+    const Shape sh = p.shape;
     FeatureSet& result = p.result;
     IntList* shifts[] = {&result.leftShift, &result.rightShift, &result.upShift, &result.downShift};
-    for (int bc = 1; bc <= blockCols - 1; ++bc) {
-        for (int br = 1; br <= blockRows - 1; ++br) {
-            const int b = bc * blockRows + br;
+    for (int bc = 1; bc <= sh.blockCols - 1; ++bc) {
+        for (int br = 1; br <= sh.blockRows - 1; ++br) {
+            const int b = bc * sh.blockRows + br;
             for (IntList* arr : shifts) {
                 IntList& v = *arr;
                 if (v[at(b)] == 0) continue;
                 bool shared = false;
                 for (int m = 1; m < 9 && !shared; ++m) {
                     const int64_t n = int64_t{b} + p.neighbourOffsets[at(m)];
-                    shared = inside(n, N) && v[at(n)] != 0;
+                    shared = inside(n, sh.N) && v[at(n)] != 0;
                 }
                 if (!shared) v[at(b)] = kLoneMarker;
             }
         }
     }
     for (IntList* arr : shifts) {
-        for (int b = 0; b < N; ++b) {
+        for (int b = 0; b < sh.N; ++b) {
             if ((*arr)[at(b)] == kLoneMarker) (*arr)[at(b)] = 0;
         }
     }
@@ -405,21 +384,20 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
 
     const int colMargin = args.searchCols <= bw ? 1 : (args.searchCols + bw - 1) / bw;
     const int rowMargin = args.searchRows <= bh ? 1 : (args.searchRows + bh - 1) / bh;
-    Pass p{args,
-           result,
-           neighbourOffsets,
-           scratch,
-           bw,
-           bh,
-           R,
-           blockCols,
-           blockRows,
-           N,
-           A,
-           colMargin,
-           blockCols - colMargin - 1,
-           rowMargin,
-           blockRows - rowMargin - 1};
+    Shape sh;
+    sh.bw = bw;
+    sh.bh = bh;
+    sh.R = R;
+    sh.blockCols = blockCols;
+    sh.blockRows = blockRows;
+    sh.N = N;
+    sh.A = A;
+    sh.firstBc = colMargin;
+    sh.lastBc = blockCols - colMargin - 1;
+    sh.firstBr = rowMargin;
+    sh.lastBr = blockRows - rowMargin - 1;
+    sh.chunk = std::min(kBatchBlocks, kBatchRows / bh);
+    Pass p{args, result, neighbourOffsets, scratch, sh};
 
     // Every index a block reads lies in [s + reachLow, s + reachHigh]. A block
     // whose reach leaves either grid (a caller's too-small grid or an offset
@@ -437,10 +415,10 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
     // search applies, byte copies of both grids.
     const bool batchable = args.searchCols <= kBatchMaxSearch &&
                            args.searchRows <= kBatchMaxSearch && bw <= kBatchMaxWidth &&
-                           bh <= kBatchRows && p.firstBc <= p.lastBc && p.firstBr <= p.lastBr &&
+                           bh <= kBatchRows && sh.firstBc <= sh.lastBc && sh.firstBr <= sh.lastBr &&
                            isSquareList(blockOffsets, bw, bh, R) &&
-                           p.readable(p.firstBc * bw * R + p.firstBr * bh) &&
-                           p.readable(p.lastBc * bw * R + p.lastBr * bh);
+                           p.readable(sh.firstBc * bw * R + sh.firstBr * bh) &&
+                           p.readable(sh.lastBc * bw * R + sh.lastBr * bh);
     const int64_t planeInts = (p.gridSize + 3) / 4;
     scratch.previousBlock.resize(at(2 * int64_t{A} + (batchable ? 2 * planeInts : 0)));
     p.runs = buildRuns(blockOffsets, A, scratch.previousBlock.data());
@@ -454,7 +432,6 @@ void sampleBlocks(const BlockSamplerArgs& args, const IntList& current, const In
         p.g.current = bytes;
         p.g.previous = bytes + planeInts * 4;
     }
-    p.chunk = std::min(kBatchBlocks, kBatchRows / bh);
 
     markChangedBlocks(p);
     dropLoneMarks(p);
