@@ -17,8 +17,9 @@
 //
 // Buffers are vectors. A reset empties them but keeps their storage, so that
 // a steady-state frame never allocates. Fields that the options or eyes
-// threads write while the tracker runs are atomics and live in `shared`;
-// everything else belongs to the tracker's thread.
+// threads write while the tracker runs are atomics: they live in `shared`,
+// but for the keyboard's window and flags, which the options window also
+// changes; everything else belongs to the tracker's thread.
 #pragma once
 
 #include <array>
