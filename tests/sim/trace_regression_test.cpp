@@ -47,36 +47,17 @@ std::vector<TraceCase> traceCases() {
         }
     }
     // Edge cases: other option tables, other screens, a quiet camera.
-    TraceCase c;
-    c.name = "clicks_eye_clicks_mouth_drags";
-    c.scene = "clicks";
-    c.optionsText = "0 1 0 0 1 0 0 0 1 1 0 0 0 1 0\n";
-    cases.push_back(c);
-    c = {};
-    c.name = "dwell_dwell_drags_short_file";
-    c.scene = "dwell";
-    c.optionsText = "1 0 0 1 0 0 1 0 0 0 0 0 0 0 1";
-    cases.push_back(c);
-    c = {};
-    c.name = "pointing_keyboard_wide_screen";
-    c.scene = "pointing";
-    c.keyboard = true;
-    c.screenWidth = 1920;
-    c.screenHeight = 1080;
-    cases.push_back(c);
-    c = {};
-    c.name = "keyboard_small_screen";
-    c.scene = "keyboard";
-    c.keyboard = true;
-    c.screenWidth = 640;
-    c.screenHeight = 480;
-    cases.push_back(c);
-    c = {};
-    c.name = "calibrate_no_noise_no_drift";
-    c.scene = "calibrate";
-    c.drift = 0.0;
-    c.noise = 0.0;
-    cases.push_back(c);
+    // name, scene, seed, keyboard, options, screen, drift, noise
+    const std::vector<TraceCase> edges = {
+        {"clicks_eye_clicks_mouth_drags", "clicks", 1, false, "0 1 0 0 1 0 0 0 1 1 0 0 0 1 0\n",
+         1024, 768, 3.0, kDefaultNoise},
+        {"dwell_dwell_drags_short_file", "dwell", 1, false, "1 0 0 1 0 0 1 0 0 0 0 0 0 0 1", 1024,
+         768, 3.0, kDefaultNoise},
+        {"pointing_keyboard_wide_screen", "pointing", 1, true, "", 1920, 1080, 3.0, kDefaultNoise},
+        {"keyboard_small_screen", "keyboard", 1, true, "", 640, 480, 3.0, kDefaultNoise},
+        {"calibrate_no_noise_no_drift", "calibrate", 1, false, "", 1024, 768, 0.0, 0.0},
+    };
+    cases.insert(cases.end(), edges.begin(), edges.end());
     return cases;
 }
 
