@@ -73,6 +73,11 @@ std::string helpText() {
            "                     docks at the bottom centre and records every message. Without\n"
            "                     it, a nod leaves the tracker waiting for a keyboard. The demo\n"
            "                     and keyboard scenes always run it.\n"
+           "  --engine NAME      the vision engine: classic (default) or precise\n"
+           "  --model FILE       the precise engine's landmark model (default: the one the\n"
+           "                     build fetched, " +
+           defaultModelFile() +
+           ")\n"
            "  --options FILE     options in the \"options.cfg\" format (15 numbers); without it\n"
            "                     the defaults. The replay never creates or changes an options "
            "file.\n"
@@ -140,7 +145,7 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
             r.noFiles = true;
         } else if (a == "--scene" || a == "--seed" || a == "--screen" || a == "--options" ||
                    a == "--trace" || a == "--annotate" || a == "--plot" || a == "--drift" ||
-                   a == "--ticks" || a == "--noise") {
+                   a == "--ticks" || a == "--noise" || a == "--engine" || a == "--model") {
             if (!needValue()) return fail(a + " needs a value");
             if (a == "--scene") {
                 if (sceneScript(value).empty()) return fail("unknown scene \"" + value + "\"");
@@ -171,6 +176,13 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
                     return fail("--screen needs WIDTHxHEIGHT, at least 640x480, got \"" + value +
                                 "\"");
                 }
+            } else if (a == "--engine") {
+                if (value != "classic" && value != "precise") {
+                    return fail("--engine needs classic or precise, got \"" + value + "\"");
+                }
+                o.precise = value == "precise";
+            } else if (a == "--model") {
+                o.modelFile = value;
             } else if (a == "--options") {
                 o.optionsFile = value;
             } else if (a == "--trace") {

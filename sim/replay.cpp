@@ -15,6 +15,7 @@
 #include "sim/sim_desktop.h"
 #include "sim/y4m.h"
 #include "tracker/frame_driver.h"
+#include "tracker/precise/precise_engine.h"
 #include "tracker/startup.h"
 #include "tracker/views.h"
 
@@ -258,6 +259,8 @@ private:
 
 }  // namespace
 
+std::string defaultModelFile() { return QUIL_LANDMARK_MODEL; }
+
 ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     ReplayResult result;
     result.screenWidth = o.screenWidth;
@@ -276,6 +279,15 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     SimDesktop desktop(s, o.screenWidth, o.screenHeight, o.keyboard);
     startTracker(s, desktop, o.screenWidth, o.screenHeight, {kMainWindow, kCaptureWindow},
                  *options);
+    if (o.precise) {
+        const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
+        if (!loadPreciseEngine(s, model)) {
+            result.error = "cannot read the landmark model \"" + model + "\"";
+            return fail();
+        }
+        s.shared.engineChoice = PreciseEngine;
+        s.engine = PreciseEngine;
+    }
 
     std::ofstream annotateFile;
     std::unique_ptr<Y4mWriter> annotate;

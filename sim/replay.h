@@ -28,7 +28,12 @@ struct ReplayOptions {
     std::string optionsFile;  // empty: the default options
     bool realtime = false;    // pace the ticks at 75 ms of wall time
     int64_t maxTicks = -1;    // stop early (for benchmarks); -1 plays it all
+    bool precise = false;     // the precise engine instead of the classic one
+    std::string modelFile;    // its landmark model; empty: the one the build fetched
 };
+
+// The landmark model the build fetched, for the precise engine.
+std::string defaultModelFile();
 
 struct CalibrationInfo {
     int eyeAX = 0, eyeAY = 0, eyeBX = 0, eyeBY = 0, refX = 0, refY = 0, latticeCount = 0;

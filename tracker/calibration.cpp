@@ -225,7 +225,11 @@ bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
 
     computeGains(s);
     freeHeadProfiles(s);
+    enterTracking(s, desktop);
+    return true;
+}
 
+void enterTracking(TrackerState& s, Desktop& desktop) {
     desktop.closeEyesWindow(s.shared.eyesWindow);
     chooseCornerView(s);
     moveViewWindows(s, desktop);
@@ -234,7 +238,6 @@ bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
     s.shared.lastCursor.store(kPointerPark);
     s.state = Tracking;
     keyboardOnCalibrated(s, desktop);
-    return true;
 }
 
 void giveUpCalibration(TrackerState& s, Desktop& desktop) {

@@ -27,6 +27,10 @@ struct EyeClusters {
 // changes nothing when the face lattice would leave the frame grid.
 bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes);
 
+// The end of either engine's calibration: the eyes window closed, the corner
+// view, the keyboard launched or shown, the pointer parked, Tracking.
+void enterTracking(TrackerState& s, Desktop& desktop);
+
 // Time-out: frees everything of detection and calibration, re-arms the pause.
 void giveUpCalibration(TrackerState& s, Desktop& desktop);
 

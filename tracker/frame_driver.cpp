@@ -6,6 +6,7 @@
 #include "tracker/calibration.h"
 #include "tracker/head_detection.h"
 #include "tracker/imaging_steps.h"
+#include "tracker/precise/precise_engine.h"
 #include "tracker/rest_states.h"
 #include "tracker/startup.h"
 #include "tracker/tracking.h"
@@ -102,6 +103,20 @@ void intake(TrackerState& s, const uint8_t* bytes) {
     }
 }
 
+// The precise engine reads the frame in grey; its steps need no grids.
+FrameReport preciseFrame(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame,
+                         ScreenPoint frameStart, FrameReport report) {
+    precisePictureIntake(s, frame);
+    if (s.state >= 0 && s.state < kStateCount) {
+        FrameInput input{frame.first(static_cast<size_t>(kFrameBytes)), frameStart, report};
+        kPreciseSteps[static_cast<size_t>(s.state)](s, desktop, input);
+        report = input.report;
+        report.stepped = true;
+        report.stateAfter = s.state;
+    }
+    return report;
+}
+
 }  // namespace
 
 const std::array<StateStep, kStateCount> kStateSteps = {
@@ -126,6 +141,11 @@ FrameReport frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> 
     FrameReport report;
     report.stateBefore = s.state;
     report.stateAfter = s.state;
+    // The user chose the other engine: it starts over from head detection.
+    if (wantedEngine(s) != s.engine) {
+        switchEngine(s, desktop);
+        report.engineSwitched = true;
+    }
     const ScreenPoint frameStart = desktop.cursorPos();
     handleCornerPreview(s, desktop, frameStart);
 
@@ -142,6 +162,7 @@ FrameReport frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> 
         return report;
     }
     report.processed = true;
+    if (s.engine == PreciseEngine) return preciseFrame(s, desktop, frame, frameStart, report);
 
     if (s.session.intakeTable.size() != static_cast<size_t>(kFrameCells)) buildIntakeTable(s);
     intake(s, frame.data());

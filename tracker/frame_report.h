@@ -65,6 +65,8 @@ struct FrameReport {
     std::optional<HeadBoxFix> headBox;
     std::optional<CalibrationResult> calibration;
     bool calibrationTimedOut = false;
+    // The tracker changed engines at the start of this frame.
+    bool engineSwitched = false;
 };
 
 }  // namespace quil

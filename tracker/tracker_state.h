@@ -14,6 +14,7 @@
 //   keyboard   keyboard link     the keyboard program's window and rectangle
 //   shared     other threads     options, pointer bounds, gains, head range, flags
 //   gestures   head gestures     shake and nod histories; never reset
+//   precise    the precise engine  its model, pictures, face and gestures
 //
 // Buffers are vectors. A reset empties them but keeps their storage, so that
 // a steady-state frame never allocates. Fields that the options or eyes
@@ -31,6 +32,7 @@
 #include "imaging/feature_set.h"
 #include "imaging/template_search.h"
 #include "tracker/desktop.h"
+#include "tracker/precise/precise_state.h"
 
 namespace quil {
 
@@ -45,6 +47,13 @@ enum TrackerStateId : int32_t {
     HandPause = 7,
 };
 inline constexpr int kStateCount = 8;
+
+// The vision engines: the classic one, and the precise one that follows
+// face landmarks (available only when its model file could be read).
+enum EngineId : int32_t {
+    ClassicEngine = 0,
+    PreciseEngine = 1,
+};
 
 // The option table: 6 rows x 3 columns, row-major (index = row*3 + column).
 // Rows 0..4 are stored in "options.cfg"; row 5 is the options window's
@@ -263,6 +272,11 @@ struct SharedState {
     std::atomic<double> gainY{0.0};
     std::atomic<double> speedDivisor{0.0};
     std::atomic<double> rangeScale{0.0};
+    // The engine the user chose (the options file's sixteenth number, the
+    // tray menu's "Precise tracking"); the tracker changes over at its next
+    // frame. The precise one runs only when its model has been loaded.
+    std::atomic<int32_t> engineChoice{ClassicEngine};
+    std::atomic<bool> preciseAvailable{false};
 };
 
 // The head-gesture recognisers' histories. They live for the whole run and no
@@ -282,6 +296,8 @@ struct TrackerState {
     TrackerState& operator=(const TrackerState&) = delete;
 
     int32_t state = MotionSearch;
+    // The engine running now.
+    int32_t engine = ClassicEngine;
 
     SessionSetup session;
     FrameState frame;
@@ -293,6 +309,7 @@ struct TrackerState {
     KeyboardState keyboard;
     SharedState shared;
     GestureHistory gestures;
+    PreciseState precise;
 };
 
 // Back to the start of head detection, as after a loss or a calibration

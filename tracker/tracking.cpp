@@ -74,10 +74,8 @@ void drawCross(std::span<uint8_t> pixels, int centreX, int centreY, uint8_t red,
              m + kUprightBelow, red, green, blue);
 }
 
-// One frame of following the face. Later state assignments override earlier
-// ones: lost beats hand-move, shake beats hand-move, nod beats shake, idle
-// beats everything.
-void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
+// A pointer jump since the last frame made by hand pauses tracking.
+void checkHandMove(TrackerState& s, Desktop& desktop) {
     s.pointer.cursorNow = desktop.cursorPos();
     const ScreenPoint before = s.shared.lastCursor.load();
     if (std::abs(s.pointer.cursorNow.x - before.x) > kHandMoveLimit ||
@@ -85,11 +83,63 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         s.state = HandPause;
         s.pointer.stillFrames = 0;
     }
+}
 
+// Later state assignments override earlier ones: shake beats hand-move, nod
+// beats shake, idle beats everything.
+void followFace(TrackerState& s, Desktop& desktop, FrameInput& frame, double faceX, double faceY,
+                FaceEventDetector detectFaceEvents) {
+    FrameReport& report = frame.report;
+    report.faceX = faceX;
+    report.faceY = faceY;
+    bool idle = false;
+    s.pointer.moveDistance = std::sqrt((s.track.lastFoundX - faceX) * (s.track.lastFoundX - faceX) +
+                                       (s.track.lastFoundY - faceY) * (s.track.lastFoundY - faceY));
+    mapPointer(s, faceX, faceY);
+    if (!s.shared.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
+    if (!s.shared.optionsOpen && detectNod(s, truncToInt(faceY), truncToInt(faceX))) {
+        s.state = KeyboardToggle;
+    }
+    detectFaceEvents(s, faceX, faceY);
+    const int gesture = pendingGesture(s);
+    if (gesture >= 0) {
+        report.action = runGestureAction(s, desktop, gesture, frame.frameStartCursor);
+    } else {
+        movePointer(s, desktop, frame.frameStartCursor);
+    }
+    s.track.lastTargetX = s.pointer.targetX;
+    s.track.lastTargetY = s.pointer.targetY;
+    s.track.lastFoundX = faceX;
+    s.track.lastFoundY = faceY;
+
+    s.pointer.cursorNow = desktop.cursorPos();
+    const ScreenPoint last = s.shared.lastCursor.load();
+    if (std::abs(s.pointer.cursorNow.x - last.x) < kIdleMove &&
+        std::abs(s.pointer.cursorNow.y - last.y) < kIdleMove) {
+        ++s.pointer.idleFrames;
+        if (s.pointer.idleFrames >= kIdleFrameLimit) {
+            s.state = Lost;
+            idle = true;
+        }
+    } else {
+        s.pointer.idleFrames = 0;
+    }
+    s.shared.lastCursor.store(s.pointer.cursorNow);
+    // Idle beats everything, a nod beats a shake.
+    if (s.state == Lost) report.loss = idle ? LossReason::Idle : LossReason::HeadShake;
+}
+
+void drawTrackingCross(TrackerState& s, FrameInput& frame) {
+    drawCross(frame.pixels, s.shared.headRangeCentreX, s.shared.headRangeCentreY, kTrackRed,
+              kTrackGreen, kTrackBlue);
+}
+
+// One frame of following the face. Lost beats hand-move.
+void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
+    checkHandMove(s, desktop);
     const FaceFix fix = locateFace(s, s.frame.currentGrid);
     FrameReport& report = frame.report;
     if (std::isfinite(fix.meanDifference)) report.cost = fix.meanDifference;
-    bool idle = false;
     // A cost that is not a number, or a position that is not finite, is no
     // face either.
     if (!(static_cast<double>(fix.cost) < kLostCost) || !std::isfinite(fix.faceX) ||
@@ -97,48 +147,10 @@ void trackFrame(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         s.state = Lost;
         report.loss = LossReason::FaceLost;
     } else {
-        report.faceX = fix.faceX;
-        report.faceY = fix.faceY;
-        const double faceX = fix.faceX;
-        const double faceY = fix.faceY;
-        s.pointer.moveDistance =
-            std::sqrt((s.track.lastFoundX - faceX) * (s.track.lastFoundX - faceX) +
-                      (s.track.lastFoundY - faceY) * (s.track.lastFoundY - faceY));
-        mapPointer(s, faceX, faceY);
-        if (!s.shared.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
-        if (!s.shared.optionsOpen && detectNod(s, truncToInt(faceY), truncToInt(faceX))) {
-            s.state = KeyboardToggle;
-        }
-        detectEvents(s, faceX, faceY);
-        const int gesture = pendingGesture(s);
-        if (gesture >= 0) {
-            report.action = runGestureAction(s, desktop, gesture, frame.frameStartCursor);
-        } else {
-            movePointer(s, desktop, frame.frameStartCursor);
-        }
-        s.track.lastTargetX = s.pointer.targetX;
-        s.track.lastTargetY = s.pointer.targetY;
-        s.track.lastFoundX = faceX;
-        s.track.lastFoundY = faceY;
-
-        s.pointer.cursorNow = desktop.cursorPos();
-        const ScreenPoint last = s.shared.lastCursor.load();
-        if (std::abs(s.pointer.cursorNow.x - last.x) < kIdleMove &&
-            std::abs(s.pointer.cursorNow.y - last.y) < kIdleMove) {
-            ++s.pointer.idleFrames;
-            if (s.pointer.idleFrames >= kIdleFrameLimit) {
-                s.state = Lost;
-                idle = true;
-            }
-        } else {
-            s.pointer.idleFrames = 0;
-        }
-        s.shared.lastCursor.store(s.pointer.cursorNow);
-        // Idle beats everything, a nod beats a shake.
-        if (s.state == Lost) report.loss = idle ? LossReason::Idle : LossReason::HeadShake;
+        followFace(s, desktop, frame, fix.faceX, fix.faceY,
+                   [](TrackerState& t, double x, double y) { detectEvents(t, x, y); });
     }
-    drawCross(frame.pixels, s.shared.headRangeCentreX, s.shared.headRangeCentreY, kTrackRed,
-              kTrackGreen, kTrackBlue);
+    drawTrackingCross(s, frame);
 }
 
 }  // namespace quil

@@ -1,0 +1,98 @@
+#include "landmarks/face_landmarks.h"
+
+#include <dlib/image_processing.h>
+#include <dlib/image_processing/frontal_face_detector.h>
+
+#include <algorithm>
+#include <fstream>
+
+namespace quil::landmarks {
+
+// dlib reads pictures through its generic image interface; this lets it read
+// a GreyView in place, without a copy. dlib finds these functions by
+// argument-dependent lookup.
+struct DlibGrey {
+    GreyView view;
+};
+
+long num_rows(const DlibGrey& g) { return g.view.height; }
+long num_columns(const DlibGrey& g) { return g.view.width; }
+// dlib asks for a mutable pointer but only reads through it here.
+void* image_data(DlibGrey& g) { return const_cast<uint8_t*>(g.view.pixels); }
+const void* image_data(const DlibGrey& g) { return g.view.pixels; }
+long width_step(const DlibGrey& g) { return g.view.stride; }
+
+}  // namespace quil::landmarks
+
+template <>
+struct dlib::image_traits<quil::landmarks::DlibGrey> {
+    using pixel_type = unsigned char;
+};
+
+namespace quil::landmarks {
+
+struct FaceDetector::Impl {
+    dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
+    std::vector<dlib::rect_detection> detections;
+};
+
+FaceDetector::FaceDetector() : impl_(std::make_unique<Impl>()) {}
+FaceDetector::~FaceDetector() = default;
+
+void FaceDetector::find(const GreyView& picture, std::vector<FaceBox>& found) {
+    found.clear();
+    if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0 ||
+        picture.stride < picture.width) {
+        return;
+    }
+    const DlibGrey grey{picture};
+    impl_->detections.clear();
+    impl_->detector(grey, impl_->detections);
+    std::sort(impl_->detections.begin(), impl_->detections.end(),
+              [](const dlib::rect_detection& a, const dlib::rect_detection& b) {
+                  return a.detection_confidence > b.detection_confidence;
+              });
+    for (const dlib::rect_detection& d : impl_->detections) {
+        found.push_back({static_cast<int>(d.rect.left()), static_cast<int>(d.rect.top()),
+                         static_cast<int>(d.rect.right()), static_cast<int>(d.rect.bottom()),
+                         d.detection_confidence});
+    }
+}
+
+struct LandmarkModel::Impl {
+    dlib::shape_predictor predictor;
+};
+
+LandmarkModel::LandmarkModel() : impl_(std::make_unique<Impl>()) {}
+LandmarkModel::~LandmarkModel() = default;
+
+std::unique_ptr<LandmarkModel> LandmarkModel::load(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return nullptr;
+    std::unique_ptr<LandmarkModel> model(new LandmarkModel());
+    try {
+        dlib::deserialize(model->impl_->predictor, in);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    if (model->impl_->predictor.num_parts() != kLandmarkCount) return nullptr;
+    return model;
+}
+
+Landmarks LandmarkModel::fit(const GreyView& picture, const FaceBox& box) const {
+    Landmarks points{};
+    if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0 ||
+        picture.stride < picture.width) {
+        return points;
+    }
+    const DlibGrey grey{picture};
+    const dlib::full_object_detection shape =
+        impl_->predictor(grey, dlib::rectangle(box.left, box.top, box.right, box.bottom));
+    for (int i = 0; i < kLandmarkCount; ++i) {
+        const dlib::point p = shape.part(static_cast<unsigned long>(i));
+        points[static_cast<size_t>(i)] = {static_cast<double>(p.x()), static_cast<double>(p.y())};
+    }
+    return points;
+}
+
+}  // namespace quil::landmarks

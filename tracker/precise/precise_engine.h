@@ -1,0 +1,34 @@
+// The precise engine: faces found by a detector, calibrated from landmarks
+// without blinking, followed by points on the face, and gestures that count
+// only when held on purpose. It shares the classic engine's pointer mapping,
+// head gestures, idle rules, actions and rest states.
+#pragma once
+
+#include <array>
+#include <filesystem>
+
+#include "tracker/frame_driver.h"
+
+namespace quil {
+
+// The model file, looked for beside the programs.
+inline constexpr const char* kLandmarkModelFile = "shape_predictor_5_face_landmarks.dat";
+
+// Reads the landmark model and builds the face detector. True when the model
+// could be read: the precise engine is then available (preciseAvailable).
+bool loadPreciseEngine(TrackerState& s, const std::filesystem::path& modelFile);
+
+// The engine the tracker should be running: the user's choice when it can.
+[[nodiscard]] int32_t wantedEngine(const TrackerState& s);
+
+// Changes to the wanted engine and starts over from head detection, as after
+// a loss: the eyes window closed, a held button released, the keyboard told.
+void switchEngine(TrackerState& s, Desktop& desktop);
+
+// The precise engine's step of each state, indexed by the state's value.
+extern const std::array<StateStep, kStateCount> kPreciseSteps;
+
+// Takes the frame into the precise engine's pictures (grey, top-down).
+void precisePictureIntake(TrackerState& s, std::span<const uint8_t> frame);
+
+}  // namespace quil

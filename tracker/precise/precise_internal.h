@@ -1,0 +1,47 @@
+// What the precise engine's files share.
+#pragma once
+
+#include "tracker/frame_driver.h"
+
+namespace quil::precise {
+
+// A deliberate gesture holds this long: 6 frames of 75 ms, 0.45 s; a blink
+// lasts 0.1 to 0.3 s.
+inline constexpr int kHoldFrames = 6;
+
+// Where the face's parts are on this frame, in frame pixels (top-down).
+struct FaceParts {
+    landmarks::Point eyeCentre[2];
+    double eyeWidth[2] = {0.0, 0.0};
+    landmarks::Point nose;
+    double eyeGap = 0.0;
+};
+
+// The calibrated landmarks carried to this frame by the face's pose.
+[[nodiscard]] FaceParts partsNow(const PreciseState& p);
+[[nodiscard]] FaceParts partsOf(const landmarks::Landmarks& marks);
+[[nodiscard]] landmarks::Point applyPose(const FacePose& pose, landmarks::Point p);
+
+// The measures the gestures are read from: how open the eyes look (the
+// lesser of the two eyes' contrast) and how much of the mouth region is dark.
+[[nodiscard]] double eyeOpenness(const GreyPlane& grey, const FaceParts& parts);
+[[nodiscard]] double mouthDarkness(const GreyPlane& grey, const FaceParts& parts);
+
+// A face box around the landmarks, as the detector would give it.
+[[nodiscard]] landmarks::FaceBox boxAround(const FaceParts& parts);
+// The detector on the part of the picture around box; true when it finds a
+// face there. Uses the level at which the face is large enough to be found.
+bool faceNear(PreciseState& p, const landmarks::FaceBox& box);
+[[nodiscard]] landmarks::GreyView viewOf(const GreyPlane& plane);
+
+// The states' steps.
+void stepFindFace(TrackerState& s, Desktop& desktop, FrameInput& frame);
+void stepCalibrate(TrackerState& s, Desktop& desktop, FrameInput& frame);
+void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame);
+// Sets up following from the calibration's landmarks; false when the face
+// gives too few points to follow.
+bool startFollowing(TrackerState& s);
+// The eye, mouth and dwell events of a tracking frame.
+void detectDeliberateEvents(TrackerState& s, double faceX, double faceY);
+
+}  // namespace quil::precise

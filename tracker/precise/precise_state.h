@@ -1,0 +1,112 @@
+// The precise engine's records. Like the classic ones, each is owned by one
+// part of the engine and reset as a whole.
+//
+//   tools     start-up           the face detector and the landmark model
+//   pictures  frame driver       this frame's and the last frame's grey pyramids
+//   search    finding, calibration   sightings of a face, the calibration's samples
+//   face      tracking           the followed points, the face's pose, baselines
+//   deliberate  gestures         how long the eyes and the mouth have held
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "imaging/optical_flow.h"
+#include "landmarks/face_landmarks.h"
+
+namespace quil {
+
+struct PreciseTools {
+    std::unique_ptr<landmarks::FaceDetector> detector;
+    std::unique_ptr<landmarks::LandmarkModel> model;
+};
+
+// The frame in grey, top-down, as a pyramid for point tracking, and the
+// previous frame's pyramid. Storage is kept across frames.
+struct PrecisePictures {
+    Pyramid current;
+    Pyramid previous;
+    bool previousHeld = false;
+    std::vector<landmarks::FaceBox> boxes;
+    int32_t detectorCalls = 0;
+    // Detection runs at most every other frame.
+    bool detectedLastFrame = false;
+};
+
+// Finding a face and calibrating on it.
+struct PreciseSearch {
+    int32_t sightings = 0;
+    landmarks::FaceBox box;
+    int32_t calibrationFrames = 0;
+    int32_t steadyFrames = 0;
+    bool marksHeld = false;
+    landmarks::Landmarks marks{};
+    // Sums of the measures over the calibration's steady frames.
+    double eyeSum = 0.0;
+    double mouthSum = 0.0;
+    int32_t samples = 0;
+
+    void reset();
+};
+
+// The similarity transform that takes the calibrated face to this frame's:
+// x' = a x - b y + tx, y' = b x + a y + ty.
+struct FacePose {
+    double a = 1.0;
+    double b = 0.0;
+    double tx = 0.0;
+    double ty = 0.0;
+};
+
+// What tracking follows: points on the face away from the eyes and the
+// mouth, where they were at calibration, and the pose they give.
+struct PreciseFace {
+    landmarks::Landmarks calibratedMarks{};
+    landmarks::FaceBox calibratedBox;
+    std::vector<FlowPoint> origin;  // each point at calibration
+    std::vector<FlowPoint> last;    // each point on the last frame
+    std::vector<FlowPoint> found;   // this frame's forward search
+    std::vector<FlowPoint> back;    // and its backward check
+    std::vector<uint8_t> ok;
+    std::vector<uint8_t> okBack;
+    std::vector<float> residuals;
+    int32_t initialCount = 0;
+    FacePose pose;
+    // A slow correction of the points' slow drift, from the landmarks.
+    double driftX = 0.0;
+    double driftY = 0.0;
+    double anchorX = 0.0;  // the calibrated face point: midway between the eyes
+    double anchorY = 0.0;
+    double eyeGap = 0.0;  // between the eyes' centres at calibration
+    double eyeBaseline = 0.0;
+    double mouthBaseline = 0.0;
+    int32_t weakFrames = 0;
+    int32_t framesSinceFit = 0;
+    int32_t framesSinceCheck = 0;
+    int32_t missedChecks = 0;
+    std::vector<FlowPoint> corners;  // scratch of re-anchoring
+    CornerScratch cornerScratch;
+
+    void reset();
+};
+
+// How long a deliberate gesture has been held.
+struct DeliberateGestures {
+    int32_t eyesClosedFrames = 0;
+    int32_t mouthOpenFrames = 0;
+    bool eyesSpent = false;   // this closing has acted; wait for the eyes to open
+    bool mouthSpent = false;  // likewise for the mouth
+    double eyeMeasure = 0.0;  // this frame's, for the report
+    double mouthMeasure = 0.0;
+};
+
+struct PreciseState {
+    PreciseTools tools;
+    PrecisePictures pictures;
+    PreciseSearch search;
+    PreciseFace face;
+    DeliberateGestures deliberate;
+};
+
+}  // namespace quil
