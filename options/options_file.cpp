@@ -14,7 +14,7 @@ namespace quil {
 
 namespace {
 
-// Fifteen small numbers take a few dozen bytes; anything past this prefix is
+// Sixteen small numbers take a few dozen bytes; anything past this prefix is
 // not an options file and is never read, so a huge file costs nothing.
 constexpr std::size_t kMaxOptionsBytes = 4096;
 
@@ -24,6 +24,14 @@ constexpr int kClickRow = 3;
 constexpr int kDragRow = 4;
 constexpr int kButtonRow = 5;
 constexpr int kColumns = 3;
+
+// After the table's fifteen values, the file may hold a sixteenth: the
+// engine choice. Files written before there was a choice have fifteen, and
+// the classic engine is saved that way still, so that they keep meaning what
+// they meant.
+constexpr int kEngineValue = kStoredOptionCount;
+constexpr int kFileValueCount = kStoredOptionCount + 1;
+using FileValues = std::array<int32_t, kFileValueCount>;
 
 constexpr double kRangeShort = 0.7;
 constexpr double kRangeMedium = 0.6;
@@ -41,12 +49,11 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // number ends the reading. A number outside the int range, or one cut off by
 // the end of a truncated prefix, counts as unreadable. Returns how many
 // values were read; the others keep their previous content.
-int parseValues(const std::string& text, bool truncated,
-                std::array<int32_t, kStoredOptionCount>& out) {
+int parseValues(const std::string& text, bool truncated, FileValues& out) {
     std::size_t pos = 0;
     const std::size_t end = text.size();
     int count = 0;
-    while (count < kStoredOptionCount) {
+    while (count < kFileValueCount) {
         while (pos < end && isSpace(text[pos])) ++pos;
         bool negative = false;
         if (pos < end && (text[pos] == '+' || text[pos] == '-')) {
@@ -121,10 +128,11 @@ bool mayReplace(const std::filesystem::path& file) {
     return probe.is_open();
 }
 
-void setDefaults(std::array<int32_t, kStoredOptionCount>& values) {
+void setDefaults(FileValues& values) {
     for (int i = 0; i < kStoredOptionCount; ++i) {
         values[static_cast<std::size_t>(i)] = kDefaultOptionsText[2 * i] - '0';
     }
+    values[kEngineValue] = ClassicEngine;
 }
 
 void copyGestureRows(TrackerState& s) {
@@ -136,22 +144,28 @@ void copyGestureRows(TrackerState& s) {
     }
 }
 
-// Takes the values into the table, clears the buttons' row, copies the
-// gesture rows and applies.
-void takeValues(TrackerState& s, const std::array<int32_t, kStoredOptionCount>& values) {
+// Takes the values into the table and the engine choice, clears the
+// buttons' row, copies the gesture rows and applies. Only the value 1 chooses
+// the precise engine: anything else, like a file without the value, is the
+// classic one.
+void takeValues(TrackerState& s, const FileValues& values) {
     for (int i = 0; i < kStoredOptionCount; ++i) {
         s.shared.optionFlags[i] = values[static_cast<std::size_t>(i)];
     }
+    s.shared.engineChoice = values[kEngineValue] == PreciseEngine ? PreciseEngine : ClassicEngine;
     for (int k = 0; k < kColumns; ++k) s.shared.optionFlags[at(kButtonRow, k)] = 0;
     copyGestureRows(s);
     applyOptions(s);
 }
 
-std::array<int32_t, kStoredOptionCount> currentValues(const TrackerState& s) {
-    std::array<int32_t, kStoredOptionCount> values{};
+// The table's values as they stand, and no engine choice: a file that ends
+// before the sixteenth value chooses the classic engine, whatever ran before.
+FileValues currentValues(const TrackerState& s) {
+    FileValues values{};
     for (int i = 0; i < kStoredOptionCount; ++i) {
         values[static_cast<std::size_t>(i)] = s.shared.optionFlags[i].load();
     }
+    values[kEngineValue] = ClassicEngine;
     return values;
 }
 
@@ -166,7 +180,7 @@ std::array<int32_t, kStoredOptionCount> currentValues(const TrackerState& s) {
 // one does: a table of zeros would leave a hands-free user without any click
 // gesture to reach the options with.
 void loadOptions(TrackerState& s, const std::filesystem::path& file) {
-    std::array<int32_t, kStoredOptionCount> values = currentValues(s);
+    FileValues values = currentValues(s);
     std::error_code ec;
     const auto status = std::filesystem::status(file, ec);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -177,7 +191,7 @@ void loadOptions(TrackerState& s, const std::filesystem::path& file) {
         bool truncated = false;
         const bool opened = status.type() == std::filesystem::file_type::regular &&
                             readPrefix(file, text, truncated);
-        std::array<int32_t, kStoredOptionCount> read = values;
+        FileValues read = values;
         const int count = opened ? parseValues(text, truncated, read) : 0;
         if (count == 0) {
             setDefaults(values);
@@ -190,10 +204,10 @@ void loadOptions(TrackerState& s, const std::filesystem::path& file) {
 }
 
 void applyOptionsText(TrackerState& s, std::string_view text) {
-    std::array<int32_t, kStoredOptionCount> values = currentValues(s);
+    FileValues values = currentValues(s);
     const bool truncated = text.size() > kMaxOptionsBytes;
     const std::string prefix(text.substr(0, kMaxOptionsBytes));
-    std::array<int32_t, kStoredOptionCount> read = values;
+    FileValues read = values;
     if (parseValues(prefix, truncated, read) == 0) {
         setDefaults(values);
     } else {
@@ -225,6 +239,10 @@ void saveOptions(const TrackerState& s, const std::filesystem::path& file) {
     for (int i = 0; i < kStoredOptionCount; ++i) {
         if (i > 0) text += ' ';
         text += std::to_string(s.shared.optionFlags[i].load());
+    }
+    if (s.shared.engineChoice.load() == PreciseEngine) {
+        text += ' ';
+        text += std::to_string(PreciseEngine);
     }
     // A file the user made read-only keeps its content.
     if (!mayReplace(file)) return;

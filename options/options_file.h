@@ -11,13 +11,15 @@ namespace quil {
 inline constexpr const char* kOptionsFileName = "options.cfg";
 inline constexpr const char* kDefaultOptionsText = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n";
 
-// Reads the file into the table, clears row 5, copies the gesture rows and
-// applies. Values are read like "%d " scans: any white space between them,
-// and the first unreadable token ends the reading (the rest keep their
-// previous content). Only the first few KB are read. A missing file is
-// created with the default text; an existing one is never rewritten here.
-// A file with no readable number at all (empty, binary, a directory, no
-// read permission) gives the defaults. Never fails visibly.
+// Reads the file into the table and the engine choice, clears row 5, copies
+// the gesture rows and applies. Values are read like "%d " scans: any white
+// space between them, and the first unreadable token ends the reading (the
+// rest of the table keeps its previous content). A sixteenth value of 1
+// chooses the precise engine; anything else there, or nothing, the classic
+// one. Only the first few KB are read. A missing file is created with the
+// default text; an existing one is never rewritten here. A file with no
+// readable number at all (empty, binary, a directory, no read permission)
+// gives the defaults. Never fails visibly.
 void loadOptions(TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
 // The same reading of an options file's content, without the file.
 void applyOptionsText(TrackerState& s, std::string_view text);
@@ -28,7 +30,9 @@ void applyOptionsText(TrackerState& s, std::string_view text);
 // Derives mirrorX, rangeScale, speedDivisor and the gesture rows from the
 // table, then recomputes the gains and the head range.
 void applyOptions(TrackerState& s);
-// Writes values 0..14 in the saved form through a temporary file beside it
+// Writes values 0..14 in the saved form, and a sixteenth value of 1 when the
+// precise engine is chosen (the classic engine's form is the fifteen values
+// alone, as before there was a choice), through a temporary file beside it
 // that replaces the old one whole, so a failed save leaves the old file as
 // it was. A file the user made read-only is left alone.
 void saveOptions(const TrackerState& s, const std::filesystem::path& file = kOptionsFileName);

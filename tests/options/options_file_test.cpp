@@ -94,6 +94,87 @@ TEST_F(OptionsFile, SavedFormHasNoLineFeedAndLoadsBack) {
     EXPECT_TRUE(t.shared.mirrorX);
 }
 
+TEST_F(OptionsFile, TheSixteenthValueChoosesTheEngine) {
+    // Files from before the choice existed: the classic engine, even over a
+    // precise one chosen before.
+    s.shared.engineChoice = PreciseEngine;
+    loadUnchanged("1 0 0 0 1 0 0 1 0 0 1 0 1 0 0");
+    EXPECT_EQ(s.shared.engineChoice, ClassicEngine);
+    EXPECT_EQ(stored(s), kDefaults);
+
+    loadUnchanged("0 1 0 1 0 0 1 0 0 0 0 1 0 1 0 1\n");
+    EXPECT_EQ(s.shared.engineChoice, PreciseEngine);
+    EXPECT_EQ(stored(s), (std::array<int32_t, 15>{0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0}));
+    EXPECT_TRUE(s.shared.mirrorX);
+    EXPECT_EQ(s.shared.rangeScale, 0.7);
+
+    // Only the value 1 is precise, read as "%d" reads it; anything else, a
+    // token that is no number included, is classic and leaves the table read.
+    const std::string table = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 ";
+    for (const std::string last : {"0", "2", "11", "-1", "x", "-", "one", "\x01"}) {
+        SCOPED_TRACE(last);
+        s.shared.engineChoice = PreciseEngine;
+        loadUnchanged(table + last);
+        EXPECT_EQ(stored(s), kDefaults);
+        EXPECT_EQ(s.shared.engineChoice, ClassicEngine);
+    }
+    for (const std::string last : {"1", "+1", "01", "1x", "1 0"}) {
+        SCOPED_TRACE(last);
+        s.shared.engineChoice = ClassicEngine;
+        loadUnchanged(table + last);
+        EXPECT_EQ(s.shared.engineChoice, PreciseEngine);
+    }
+
+    // A short table reads no choice; a file of no numbers is the defaults.
+    s.shared.engineChoice = PreciseEngine;
+    loadUnchanged("1 0 0 0 1 0 0 1 0 0");
+    EXPECT_EQ(s.shared.engineChoice, ClassicEngine);
+    s.shared.engineChoice = PreciseEngine;
+    loadUnchanged("nothing");
+    EXPECT_EQ(s.shared.engineChoice, ClassicEngine);
+}
+
+TEST_F(OptionsFile, TheEngineChoiceRoundTripsInBothForms) {
+    loadOptions(s, file);
+    s.shared.optionFlags[0] = 0;
+    s.shared.optionFlags[1] = 1;
+    s.shared.optionFlags[4] = 0;
+
+    // Classic: exactly the fifteen values, as before there was a choice.
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "0 1 0 0 0 0 0 1 0 0 1 0 1 0 0");
+    TrackerState classic;
+    classic.shared.engineChoice = PreciseEngine;
+    loadOptions(classic, file);
+    EXPECT_EQ(classic.shared.engineChoice, ClassicEngine);
+    EXPECT_EQ(stored(classic), stored(s));
+
+    s.shared.engineChoice = PreciseEngine;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "0 1 0 0 0 0 0 1 0 0 1 0 1 0 0 1");
+    TrackerState precise;
+    loadOptions(precise, file);
+    EXPECT_EQ(precise.shared.engineChoice, PreciseEngine);
+    EXPECT_EQ(stored(precise), stored(s));
+
+    // Back to classic: the sixteenth value goes.
+    precise.shared.engineChoice = ClassicEngine;
+    saveOptions(precise, file);
+    EXPECT_EQ(readAll(file), "0 1 0 0 0 0 0 1 0 0 1 0 1 0 0");
+
+    // Applying the table, as a loss of the face does, keeps the choice.
+    precise.shared.engineChoice = PreciseEngine;
+    applyOptions(precise);
+    EXPECT_EQ(precise.shared.engineChoice, PreciseEngine);
+}
+
+TEST_F(OptionsFile, TheTextReadsTheEngineChoiceAsTheFileDoes) {
+    applyOptionsText(s, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
+    EXPECT_EQ(s.shared.engineChoice, PreciseEngine);
+    applyOptionsText(s, kDefaultOptionsText);
+    EXPECT_EQ(s.shared.engineChoice, ClassicEngine);
+}
+
 TEST_F(OptionsFile, AnyWhiteSpaceSeparatesValues) {
     loadUnchanged("1\n0\t0  0 1 0\r\n0 1 0\n\n0 1 0 1 0 0   ");
     EXPECT_EQ(stored(s), kDefaults);

@@ -171,6 +171,28 @@ TEST_F(OptionsWindow, OkWritesTheSavedForm) {
     fs::remove(file);
 }
 
+TEST_F(OptionsWindow, OkAndCancelKeepTheEngineChoice) {
+    const fs::path file = fs::temp_directory_path() / "quil_options_engine.cfg";
+    s.shared.engineChoice = PreciseEngine;
+    s.shared.optionsOpen = true;
+    const SavedOptions saved = snapshotOptions(s);
+    click(2, 0);
+    finishWithCancel(s, desktop, saved);
+    EXPECT_EQ(s.shared.engineChoice, PreciseEngine);
+
+    s.shared.optionsOpen = true;
+    click(0, 1);
+    finishWithOk(s, desktop, file);
+    EXPECT_EQ(s.shared.engineChoice, PreciseEngine);
+    {
+        std::ifstream in(file, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        EXPECT_EQ(text, "0 1 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
+    }
+    fs::remove(file);
+}
+
 TEST_F(OptionsWindow, OpeningIsRefusedDuringSearchAndOnlyOneWindowStarts) {
     s.keyboard.window = 77;
     s.keyboard.hidden = false;
