@@ -16,10 +16,12 @@ namespace {
 
 using landmarks::Point;
 
-// The eye region: the eye's width widened by this share, and this share of
-// that width tall.
-constexpr double kEyeRegionWiden = 1.3;
-constexpr double kEyeRegionTall = 0.55;
+// The band across the eye's slit: this share of the eye's width each side of
+// its centre along the slit, and this share above and below it.
+constexpr double kSlitHalfLength = 0.35;
+constexpr double kSlitHalfHeight = 0.08;
+// The widest band measured, in columns (an eye 140 pixels wide).
+constexpr int kMaxEyeColumns = 100;
 // The mouth region: this wide and spanning these distances below the nose
 // (shares of the eye gap).
 constexpr double kMouthRegionWide = 1.0;
@@ -32,10 +34,15 @@ constexpr double kBrightRank = 0.75;
 // Eyes count as shut when both look less open than this share of their
 // calibrated openness; the mouth as wide open when this much more of its
 // region is dark than at calibration.
-constexpr double kEyesShutRatio = 0.6;
-constexpr double kMouthOpenGain = 0.08;
+constexpr double kEyesShutRatio = 0.25;
+constexpr double kMouthOpenGain = 0.2;
 // Below one pixel of face motion the head counts as still (for dwell).
 constexpr double kStillDistance = 1.0;
+// A frame counts toward holding the eyes shut only while the head moves less
+// than this share of the eye gap: looking down, as in a nod, lowers the lids
+// over the eyes as far as shutting them does, but the head moves meanwhile,
+// and a user who shuts the eyes on purpose holds it still.
+constexpr double kEyesStillShare = 0.03;
 
 struct Region {
     int left = 0, top = 0, right = 0, bottom = 0;  // right, bottom excluded
@@ -51,23 +58,31 @@ Region clampedRegion(const GreyPlane& g, double cx, double cy, double w, double 
     return r;
 }
 
-// Contrast over brightness: an open eye shows dark iris and white sclera, a
-// shut one an even lid.
-double contrast(const GreyPlane& g, const Region& r) {
-    double sum = 0, sum2 = 0;
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
-            const double v = g.at(x, y);
-            sum += v;
-            sum2 += v * v;
-            ++n;
-        }
+// Along the line from one corner of the eye to the other, an open eye shows
+// white, iris, white; a shut one an even lid, whose lashes run along the
+// whole line. So the columns' means over a thin band on that line vary a lot
+// across an open eye and little across a shut one.
+double acrossTheSlit(const GreyPlane& g, Point centre, double eyeWidth) {
+    const int half = static_cast<int>(std::lround(kSlitHalfHeight * eyeWidth));
+    const int top = static_cast<int>(std::lround(centre.y)) - half;
+    const int bottom = static_cast<int>(std::lround(centre.y)) + half + 1;
+    const int left = static_cast<int>(std::lround(centre.x - kSlitHalfLength * eyeWidth));
+    const int right = static_cast<int>(std::lround(centre.x + kSlitHalfLength * eyeWidth)) + 1;
+    if (top < 0 || left < 0 || bottom > g.height || right > g.width || right - left < 3 ||
+        right - left > kMaxEyeColumns) {
+        return 0.0;
     }
-    if (n < 4) return 0.0;
-    const double mean = sum / n;
-    const double var = std::max(0.0, sum2 / n - mean * mean);
-    return mean > 0 ? std::sqrt(var) / mean : 0.0;
+    double least = 1e9, most = 0.0, sum = 0.0;
+    for (int x = left; x < right; ++x) {
+        double column = 0;
+        for (int y = top; y < bottom; ++y) column += g.at(x, y);
+        column /= bottom - top;
+        least = std::min(least, column);
+        most = std::max(most, column);
+        sum += column;
+    }
+    const double mean = sum / (right - left);
+    return mean > 0 ? (most - least) / mean : 0.0;
 }
 
 bool examined(const TrackerState& s, int gesture) {
@@ -92,14 +107,12 @@ void countHold(bool holding, int32_t& frames, bool& spent, bool& event) {
 }  // namespace
 
 double eyeOpenness(const GreyPlane& grey, const FaceParts& parts) {
-    double least = 1e9;
+    // Both eyes must be shut: the more open one decides.
+    double most = 0.0;
     for (int i = 0; i < 2; ++i) {
-        const double w = parts.eyeWidth[i] * kEyeRegionWiden;
-        const Region r =
-            clampedRegion(grey, parts.eyeCentre[i].x, parts.eyeCentre[i].y, w, w * kEyeRegionTall);
-        least = std::min(least, contrast(grey, r));
+        most = std::max(most, acrossTheSlit(grey, parts.eyeCentre[i], parts.eyeWidth[i]));
     }
-    return least;
+    return most;
 }
 
 double mouthDarkness(const GreyPlane& grey, const FaceParts& parts) {
@@ -138,7 +151,16 @@ void detectDeliberateEvents(TrackerState& s, double /*faceX*/, double /*faceY*/)
     const FaceParts parts = partsNow(p);
     d.eyeMeasure = eyeOpenness(grey, parts);
     d.mouthMeasure = mouthDarkness(grey, parts);
-    const bool eyesShut = d.eyeMeasure < kEyesShutRatio * p.face.eyeBaseline;
+    bool eyesShut = d.eyeMeasure < kEyesShutRatio * p.face.eyeBaseline &&
+                    s.pointer.moveDistance < kEyesStillShare * parts.eyeGap;
+    if (eyesShut) {
+        // The pose is a similarity: a head pitched down carries the eye
+        // regions below the eyes, onto the even skin of the cheeks. The
+        // landmark model finds the eyes themselves.
+        const FaceParts seen = partsOf(p.tools.model->fit(viewOf(grey), boxNow(p)));
+        d.eyeMeasure = eyeOpenness(grey, seen);
+        eyesShut = d.eyeMeasure < kEyesShutRatio * p.face.eyeBaseline;
+    }
     const bool mouthOpen = d.mouthMeasure > p.face.mouthBaseline + kMouthOpenGain;
 
     if (s.pointer.clickCooldown) {

@@ -183,8 +183,9 @@ bool followPoints(PreciseState& p) {
 // Pulls the drift correction toward the landmark model's eyes.
 void correctDrift(PreciseState& p, const FaceParts& now) {
     PreciseFace& f = p.face;
+    static_cast<void>(now);
     const landmarks::Landmarks marks =
-        p.tools.model->fit(viewOf(p.pictures.current.levels[0]), boxAround(now));
+        p.tools.model->fit(viewOf(p.pictures.current.levels[0]), boxNow(p));
     const FaceParts fitted = partsOf(marks);
     const Point seen{(fitted.eyeCentre[0].x + fitted.eyeCentre[1].x) / 2,
                      (fitted.eyeCentre[0].y + fitted.eyeCentre[1].y) / 2};
@@ -214,6 +215,18 @@ FaceParts partsNow(const PreciseState& p) {
     return parts;
 }
 
+landmarks::FaceBox boxNow(const PreciseState& p) {
+    const landmarks::FaceBox& b = p.face.calibratedBox;
+    const Point centre =
+        applyPose(p.face.pose, {(b.left + b.right) / 2.0, (b.top + b.bottom) / 2.0});
+    const double scale = std::hypot(p.face.pose.a, p.face.pose.b);
+    const double halfW = (b.right - b.left) * scale / 2, halfH = (b.bottom - b.top) * scale / 2;
+    return {static_cast<int>(std::lround(centre.x - halfW)),
+            static_cast<int>(std::lround(centre.y - halfH)),
+            static_cast<int>(std::lround(centre.x + halfW)),
+            static_cast<int>(std::lround(centre.y + halfH)), 0.0};
+}
+
 bool startFollowing(TrackerState& s) {
     PreciseFace& f = s.precise.face;
     f.pose = {};
@@ -235,7 +248,7 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     bool missing = false;
     if (++f.framesSinceCheck >= kCheckInterval) {
         f.framesSinceCheck = 0;
-        f.missedChecks = faceNear(p, boxAround(partsNow(p))) ? 0 : f.missedChecks + 1;
+        f.missedChecks = faceNear(p, boxNow(p)) ? 0 : f.missedChecks + 1;
         missing = f.missedChecks >= kMissedCheckLimit;
     }
     if (f.weakFrames >= kWeakFrameLimit || missing) {

@@ -5,9 +5,10 @@
 
 namespace quil::precise {
 
-// A deliberate gesture holds this long: 6 frames of 75 ms, 0.45 s; a blink
-// lasts 0.1 to 0.3 s.
-inline constexpr int kHoldFrames = 6;
+// A deliberate gesture holds this long: 5 frames in a row, so at least 0.3 s
+// and, as the frames fall, up to 0.45 s. A blink shuts the eyes fully for
+// less than 0.2 s.
+inline constexpr int kHoldFrames = 5;
 
 // Where the face's parts are on this frame, in frame pixels (top-down).
 struct FaceParts {
@@ -27,6 +28,9 @@ struct FaceParts {
 [[nodiscard]] double eyeOpenness(const GreyPlane& grey, const FaceParts& parts);
 [[nodiscard]] double mouthDarkness(const GreyPlane& grey, const FaceParts& parts);
 
+// The calibration's face box carried to this frame by the pose: the box the
+// landmark model is fitted in while tracking.
+[[nodiscard]] landmarks::FaceBox boxNow(const PreciseState& p);
 // A face box around the landmarks, as the detector would give it.
 [[nodiscard]] landmarks::FaceBox boxAround(const FaceParts& parts);
 // The detector on the part of the picture around box; true when it finds a
