@@ -7,6 +7,7 @@
 
 #include "sim/replay.h"
 #include "sim/scene.h"
+#include "sim/score_run.h"
 #include "sim/y4m.h"
 
 namespace quil::sim {
@@ -46,6 +47,10 @@ std::string helpText() {
     for (const auto& name : sceneNames()) {
         scenes += "  " + name + std::string(12 - std::min<size_t>(11, name.size()), ' ') +
                   sceneDescription(name) + "\n";
+    }
+    scenes += "\nScenes to score on (--score)\n";
+    for (const auto& name : scoringSceneNames()) {
+        scenes += "  " + name + "\n      " + sceneDescription(name) + "\n";
     }
     return "Usage: quilbrand-replay [INPUT.y4m] [options]\n"
            "\n"
@@ -95,6 +100,19 @@ std::string helpText() {
            "  --realtime         pace the ticks at 75 ms of wall time\n"
            "  --help             this text\n"
            "\n"
+           "Scoring, against what the scene's person did or a clip's labels\n"
+           "  --score            after the summary, print: the face track's error against the\n"
+           "                     reference point (RMS after taking out each calibrated\n"
+           "                     stretch's mean offset, correlation, share of frames followed);\n"
+           "                     seconds from the face coming into view to calibration;\n"
+           "                     for eyes, mouth and dwell: deliberate gestures that acted\n"
+           "                     within 1 s, actions nothing explains, and actions per minute\n"
+           "                     while talking, blinking and moving the head. With the\n"
+           "                     default options dwell is scored on a second pass of its own.\n"
+           "  --labels FILE      what a video file shows (needed to score one; the format is\n"
+           "                     in sim/clip_labels.h, e.g. tests/sim/labels/cap12.labels)\n"
+           "  --score-json FILE  the score as one JSON object too (implies --score)\n"
+           "\n"
            "Exit code: 0 when the input was played, 2 for bad input or usage (frames that\n"
            "were whole are still played before a truncated end).\n"
            "\n"
@@ -108,7 +126,8 @@ namespace {
 struct CliRequest {
     ReplayOptions o;
     std::string tracePath, annotatePath, plotPath;
-    bool sceneGiven = false, noFiles = false, help = false;
+    std::string labelsPath, scoreJsonPath;
+    bool sceneGiven = false, noFiles = false, help = false, score = false;
     std::string error;  // a usage error, when not empty
 };
 
@@ -143,6 +162,12 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
             o.realtime = true;
         } else if (a == "--no-files") {
             r.noFiles = true;
+        } else if (a == "--score") {
+            r.score = true;
+        } else if (a == "--labels" || a == "--score-json") {
+            if (!needValue()) return fail(a + " needs a value");
+            (a == "--labels" ? r.labelsPath : r.scoreJsonPath) = value;
+            if (a == "--score-json") r.score = true;
         } else if (a == "--scene" || a == "--seed" || a == "--screen" || a == "--options" ||
                    a == "--trace" || a == "--annotate" || a == "--plot" || a == "--drift" ||
                    a == "--ticks" || a == "--noise" || a == "--engine" || a == "--model") {
@@ -202,6 +227,10 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
     }
     if (!o.input.empty() && r.sceneGiven)
         return fail("give either an input file or --scene, not both");
+    if (!r.labelsPath.empty() && o.input.empty()) return fail("--labels is for a video file");
+    if (r.score && !o.input.empty() && r.labelsPath.empty()) {
+        return fail("scoring a video file needs its --labels");
+    }
     return r;
 }
 
@@ -258,6 +287,14 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     completeRequest(r);
     const ReplayOptions& o = r.o;
+    ClipLabels labels;
+    if (!r.labelsPath.empty()) {
+        std::string why;
+        if (!readClipLabels(r.labelsPath, labels, why)) {
+            err << "quilbrand-replay: " << why << "\n";
+            return kExitBad;
+        }
+    }
     out << "quilbrand-replay: "
         << (o.input.empty() ? "scene " + o.scene + " (seed " + std::to_string(o.seed) + ")"
                             : "\"" + o.input + "\"")
@@ -275,6 +312,14 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     writeSummary(result, out);
     writeFiles(r, result, out, err);
+    if (r.score) {
+        const std::string label = o.input.empty() ? o.scene + " seed " + std::to_string(o.seed)
+                                                  : std::filesystem::path(o.input).stem().string();
+        if (!scoreAndReport(o, result, r.labelsPath.empty() ? nullptr : &labels, label,
+                            r.scoreJsonPath, out, err)) {
+            return kExitBad;
+        }
+    }
     if (result.exitCode != 0) {
         err << "quilbrand-replay: " << result.error << "\n";
         err << "  (the " << result.ticks.size() << " ticks before it were played)\n";

@@ -35,6 +35,7 @@ public:
     virtual bool frame(int64_t tick, const UserView& view, std::vector<uint8_t>& bgr) = 0;
     virtual std::optional<std::array<double, 2>> anchor() const { return std::nullopt; }
     virtual const std::vector<SceneMark>* marks() const { return nullptr; }
+    virtual uint16_t doing() const { return 0; }
     std::string error;
 };
 
@@ -50,6 +51,7 @@ public:
         return std::array<double, 2>{scene_->pose().headX, scene_->pose().headY};
     }
     const std::vector<SceneMark>* marks() const override { return &scene_->marks(); }
+    uint16_t doing() const override { return scene_->doing(); }
 
 private:
     std::unique_ptr<Scene> scene_;
@@ -120,6 +122,7 @@ std::unique_ptr<Source> openSource(const ReplayOptions& o, ReplayResult& result)
 // The options file's text, or the defaults; empty with result's error set
 // when the file cannot be read.
 std::optional<std::string> optionsText(const ReplayOptions& o, ReplayResult& result) {
+    if (!o.optionsContent.empty()) return o.optionsContent;
     if (o.optionsFile.empty()) return std::string(kDefaultOptionsText);
     std::ifstream in(o.optionsFile);
     if (!in) {
@@ -168,6 +171,7 @@ void recordReport(TickRecord& r, const FrameReport& f) {
     r.stepped = f.stepped;
     r.state = f.stateBefore;
     r.cost = f.cost;
+    r.action = f.action;
     if (f.faceX && f.faceY) r.face = std::array<double, 2>{*f.faceX, *f.faceY};
     if (f.headBox) {
         r.events.emplace_back("head_box");
@@ -288,6 +292,10 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         s.shared.engineChoice = PreciseEngine;
         s.engine = PreciseEngine;
     }
+    for (size_t g = 0; g < result.clickGestures.size(); ++g) {
+        result.clickGestures[g] = s.shared.clickGestures[g];
+        result.dragGestures[g] = s.shared.dragGestures[g];
+    }
 
     std::ofstream annotateFile;
     std::unique_ptr<Y4mWriter> annotate;
@@ -314,6 +322,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         desktop.beginTick(tick);
         TickRecord r;
         r.tick = tick;
+        r.doing = source->doing();
         const auto t0 = std::chrono::steady_clock::now();
         const FrameReport report = frameCallback(s, desktop, frame);
         r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)

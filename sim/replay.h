@@ -13,6 +13,7 @@
 
 #include "sim/scene.h"
 #include "tracker/desktop.h"
+#include "tracker/frame_report.h"
 
 namespace quil::sim {
 
@@ -24,12 +25,13 @@ struct ReplayOptions {
     double noiseSigma = kDefaultNoise;
     int screenWidth = 1024;
     int screenHeight = 768;
-    bool keyboard = false;    // run the simulated keyboard program
-    std::string optionsFile;  // empty: the default options
-    bool realtime = false;    // pace the ticks at 75 ms of wall time
-    int64_t maxTicks = -1;    // stop early (for benchmarks); -1 plays it all
-    bool precise = false;     // the precise engine instead of the classic one
-    std::string modelFile;    // its landmark model; empty: the one the build fetched
+    bool keyboard = false;       // run the simulated keyboard program
+    std::string optionsFile;     // empty: the default options
+    std::string optionsContent;  // the options' text itself, used instead of the file
+    bool realtime = false;       // pace the ticks at 75 ms of wall time
+    int64_t maxTicks = -1;       // stop early (for benchmarks); -1 plays it all
+    bool precise = false;        // the precise engine instead of the classic one
+    std::string modelFile;       // its landmark model; empty: the one the build fetched
 };
 
 // The landmark model the build fetched, for the precise engine.
@@ -60,7 +62,9 @@ struct TickRecord {
     // On the first tracked frame after a calibration: how far the face estimate
     // sits from the template point it names.
     std::optional<std::array<double, 2>> faceOffset;
-    double ms = 0;  // processing time of the frame callback
+    double ms = 0;                               // processing time of the frame callback
+    GestureAction action = GestureAction::None;  // what a gesture did on this tick
+    uint16_t doing = 0;  // what the scene's person was doing (Doing flags); 0 for a file
 };
 
 struct TimeStats {
@@ -88,6 +92,8 @@ struct ReplayResult {
     std::vector<SceneMark> marks;  // the scene's script moments
     int screenWidth = 0, screenHeight = 0;
     std::vector<std::array<int, 4>> keyboardRects;  // where the keyboard was shown
+    // Which gestures the options made click and drag (eyes, mouth, dwell).
+    std::array<int, 3> clickGestures{}, dragGestures{};
 };
 
 struct ReplayOutputs {

@@ -56,7 +56,42 @@ enum class Act {
     EyeClose,
     Nod,
     Shake,
-    ReachKeyboard
+    ReachKeyboard,
+    // Held gestures and everyday face motion, for scoring: both eyes shut or
+    // the mouth wide open for the phase's length (rise and fall included),
+    // talking with a still head, natural blinks with a still head.
+    EyeHold,
+    MouthHold,
+    Talk,
+    Blinks
+};
+
+// What the person is doing on a tick, as flags: the truth a replay is scored
+// against.
+enum Doing : uint16_t {
+    kInView = 1 << 0,     // the face is in the picture, facing the camera
+    kEyesHeld = 1 << 1,   // both eyes closed on purpose
+    kMouthHeld = 1 << 2,  // the mouth opened wide on purpose
+    kDwellHeld = 1 << 3,  // the head held still on a target long enough to dwell
+    kHeadStill = 1 << 4,  // the head is not moved on purpose
+    kTalking = 1 << 5,
+    kBlinking = 1 << 6,  // a stretch of blinks, not meant as a gesture
+    kMoving = 1 << 7,    // the head moved on purpose: pointing, swaying, nodding, shaking
+};
+
+// One opening of the eyes' lids or the mouth within a phase: when it starts,
+// how long it takes to rise, stays, takes to fall (seconds), and how far it
+// goes (0..1).
+struct Opening {
+    double start = 0, rise = 0, hold = 0, fall = 0, depth = 1;
+};
+
+// A scene's departures from the person and light its seed draws.
+struct LookTweaks {
+    double faceScale = 1.0;   // the person's size in the picture: near above 1, far below
+    double brightness = 1.0;  // the light on everything
+    double sideLight = 0.0;   // light from the side: -1 the picture's left .. 1 its right
+    double noiseScale = 1.0;  // a dim room makes the camera's picture noisier
 };
 enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView, OverKeyboard };
 // A calibration that times out closes the eyes window and brings the camera
@@ -83,7 +118,7 @@ inline constexpr double kDefaultNoise = 1.0;
 class Scene {
 public:
     Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent,
-          double noiseSigma = kDefaultNoise);
+          double noiseSigma = kDefaultNoise, const LookTweaks& tweaks = {});
     ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -95,6 +130,8 @@ public:
     void render(std::span<uint8_t> bgr);
 
     const Pose& pose() const { return pose_; }
+    // What the person does on the current tick (Doing flags).
+    uint16_t doing() const { return doing_; }
     const std::vector<SceneMark>& marks() const { return marks_; }
     const std::string& name() const { return name_; }
     // Rest position of the anchor, and the length of the script if every
@@ -128,6 +165,8 @@ private:
         double start, close, hold, open;
     };
     std::vector<Blink> blinks_;
+    std::vector<Opening> openings_;  // of a talking or blinking phase
+    uint16_t doing_ = 0;
     int lastBlink_ = -1;
     int retries_ = 0;
     int overTicks_ = 0;
@@ -138,11 +177,32 @@ private:
     std::vector<float> scratch_;
 };
 
-// The scenes the replay knows by name; empty for an unknown name.
+// The scenes the replay knows by name; empty for an unknown name. The first
+// list shows the tracker's behaviours one by one (the recorded traces pin
+// them); the second holds the gestures and everyday face motion a replay is
+// scored on.
 std::vector<std::string> sceneNames();
+std::vector<std::string> scoringSceneNames();
 std::vector<Phase> sceneScript(const std::string& name);
 std::string sceneDescription(const std::string& name);
 std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double driftPercent,
                                  double noiseSigma = kDefaultNoise);
+
+// The scoring scenes' pieces (scene_gestures.cpp): their library, the
+// openings of a talking or blinking phase drawn from a seed, and the face's
+// gestures and the Doing flags of a phase at t seconds into it.
+struct SceneEntry {
+    std::string description;
+    std::vector<Phase> script;
+    LookTweaks tweaks;
+};
+const SceneEntry* scoringScene(const std::string& name);
+std::vector<Opening> talkOpenings(uint64_t seed, double seconds);
+std::vector<Opening> naturalBlinks(uint64_t seed, double seconds);
+struct FaceGesture {
+    double eyeClose = 0, squeeze = 0, mouthOpen = 0;
+};
+FaceGesture heldGestureAt(const Phase& phase, double t, const std::vector<Opening>& openings);
+uint16_t doingOf(const Phase& phase);
 
 }  // namespace quil::sim

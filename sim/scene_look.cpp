@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/scene.h"
 #include "sim/y4m.h"
 
 namespace quil::sim {
@@ -158,6 +159,17 @@ void makeLook(Look& look, uint64_t seed) {
     for (double& p : look.microPhase) p = rng.range(0, 2 * kPi);
     look.noiseSeed = rng.next();
     makeRoom(look, rng);
+}
+
+void applyTweaks(Look& look, const LookTweaks& tweaks) {
+    if (tweaks.faceScale != 1.0) {
+        for (double* size : {&look.a, &look.eyeGap, &look.eyeHalfW, &look.eyeHalfH, &look.irisR,
+                             &look.mouthY, &look.mouthDrop}) {
+            *size *= tweaks.faceScale;
+        }
+    }
+    look.brightness = tweaks.brightness;
+    look.sideLight = tweaks.sideLight;
 }
 
 }  // namespace quil::sim

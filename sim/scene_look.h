@@ -48,6 +48,10 @@ struct Look {
     double mouthDrop = 14;  // jaw travel with the mouth fully open
     double restX = 320;
     double restY = 210;
+    // Light: a gain on the whole picture, and how much the face is lit from
+    // the side (the defaults leave the seed's look as it is).
+    double brightness = 1.0;
+    double sideLight = 0.0;
     // Colours.
     Rgb skin, hair, iris, lips, shirt;
     // Textures.
@@ -60,5 +64,9 @@ struct Look {
 };
 
 void makeLook(Look& look, uint64_t seed);
+
+struct LookTweaks;
+// Moves the person nearer or farther (every size scales) and sets the light.
+void applyTweaks(Look& look, const LookTweaks& tweaks);
 
 }  // namespace quil::sim

@@ -74,6 +74,12 @@ struct PersonShader {
         const double c0 = kHeadCentre * L.a, b = kHeadHalfHeight * L.a;
         const double nx = u / (L.a * 1.05), ny = (v - c0) / (b * 1.05);
         const double nz = std::sqrt(std::max(0.0, 1 - nx * nx - ny * ny));
+        if (L.sideLight != 0.0) {
+            // The light swings toward one side: that cheek bright, the other in shade.
+            const double lx = -0.35 + 0.6 * L.sideLight;
+            const double lambert = std::max(0.0, lx * nx - 0.45 * ny + 0.82 * nz);
+            return 0.3 + 0.8 * lambert;
+        }
         const double lambert = std::max(0.0, -0.35 * nx - 0.45 * ny + 0.82 * nz);
         return 0.35 + 0.75 * lambert;
     }
@@ -375,7 +381,8 @@ void Scene::render(std::span<uint8_t> bgr) {
     if (!personHidden_) renderPerson(canvas_);
     blur(canvas_);
     const double t = static_cast<double>(tick_) * kTickSec;
-    const double gain = 1.0 + drift_ / 100.0 * std::sin(2 * kPi * t / kDriftPeriodSec);
+    double gain = 1.0 + drift_ / 100.0 * std::sin(2 * kPi * t / kDriftPeriodSec);
+    if (look_->brightness != 1.0) gain *= look_->brightness;
     Rng noise(look_->noiseSeed ^ (static_cast<uint64_t>(tick_) * 0x9E3779B97F4A7C15ull));
     for (int y = 0; y < kHeight; ++y) {
         uint8_t* row = bgr.data() + static_cast<size_t>(kHeight - 1 - y) * kWidth * 3;

@@ -61,6 +61,14 @@ const char* markName(Act act) {
             return "shake";
         case Act::ReachKeyboard:
             return "reach";
+        case Act::EyeHold:
+            return "eyes_held";
+        case Act::MouthHold:
+            return "mouth_held";
+        case Act::Talk:
+            return "talk";
+        case Act::Blinks:
+            return "blinks";
     }
     return "?";
 }
@@ -68,7 +76,7 @@ const char* markName(Act act) {
 }  // namespace
 
 Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double driftPercent,
-             double noiseSigma)
+             double noiseSigma, const LookTweaks& tweaks)
     : name_(std::move(name)),
       script_(std::move(script)),
       seed_(seed),
@@ -76,6 +84,7 @@ Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double 
       noiseSigma_(noiseSigma),
       look_(std::make_unique<Look>()) {
     makeLook(*look_, seed);
+    applyTweaks(*look_, tweaks);
     pose_.headX = look_->restX;
     pose_.headY = look_->restY - kEnterDrop;
     pose_.bodyX = 0;
@@ -112,6 +121,9 @@ void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
     lastBlink_ = -1;
     overTicks_ = 0;
     blinks_.clear();
+    openings_.clear();
+    if (p.act == Act::Talk) openings_ = talkOpenings(seed_ * 1000003 + index, p.seconds);
+    if (p.act == Act::Blinks) openings_ = naturalBlinks(seed_ * 1000003 + index, p.seconds);
     if (p.act == Act::HoldBlink) {
         Rng rng(seed_ * 1000003 + index);
         for (double t = kBlinkFirst; t < p.seconds;
@@ -251,7 +263,18 @@ void Scene::evaluate(double t) {
         case Act::Shake:
             ox += smooth01(t / 0.15) * kShakeAmplitude * std::sin(2 * kPi * t / kShakePeriod);
             break;
+        case Act::EyeHold:
+        case Act::MouthHold:
+        case Act::Talk:
+        case Act::Blinks: {
+            const FaceGesture g = heldGestureAt(p, t, openings_);
+            pose_.eyeClose = g.eyeClose;
+            pose_.squeeze = g.squeeze;
+            pose_.mouthOpen = g.mouthOpen;
+            break;
+        }
     }
+    doing_ = personHidden_ ? 0 : doingOf(p);
     const double* ph = look_->microPhase;
     const double mx =
         kMicroAmplitude / 3 *
@@ -385,11 +408,13 @@ std::vector<std::string> sceneNames() {
 }
 
 std::vector<Phase> sceneScript(const std::string& name) {
+    if (const SceneEntry* scored = scoringScene(name)) return scored->script;
     const auto it = library().find(name);
     return it == library().end() ? std::vector<Phase>{} : it->second.script;
 }
 
 std::string sceneDescription(const std::string& name) {
+    if (const SceneEntry* scored = scoringScene(name)) return scored->description;
     const auto it = library().find(name);
     return it == library().end() ? std::string{} : it->second.description;
 }
@@ -398,7 +423,10 @@ std::unique_ptr<Scene> makeScene(const std::string& name, uint64_t seed, double 
                                  double noiseSigma) {
     auto script = sceneScript(name);
     if (script.empty()) return nullptr;
-    auto scene = std::make_unique<Scene>(name, std::move(script), seed, driftPercent, noiseSigma);
+    const SceneEntry* scored = scoringScene(name);
+    const LookTweaks tweaks = scored ? scored->tweaks : LookTweaks{};
+    auto scene = std::make_unique<Scene>(name, std::move(script), seed, driftPercent,
+                                         noiseSigma * tweaks.noiseScale, tweaks);
     if (name == "empty") scene->hidePerson();
     return scene;
 }
