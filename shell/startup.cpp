@@ -2,12 +2,17 @@
 // loop.
 #include "tracker/startup.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
 #include "capture/capture.h"
 #include "eyes_window/eyes_window.h"
 #include "options/options_file.h"
 #include "options/window/options_window.h"
 #include "shell/app.h"
 #include "shell/main_window.h"
+#include "tracker/precise/precise_engine.h"
 #include "tracker/views.h"
 #include "win32_common/handles.h"
 
@@ -51,6 +56,36 @@ int failStartup(App& app, const char* text) {
     MessageBoxA(toHwnd(app.state.session.mainWindow), text, kWarningCaption, MB_OK);
     removeTrayIcon(app);
     return 0;
+}
+
+// The folder the program runs from, where its landmark model lies. Wide, so
+// that a folder whose name the ANSI code page cannot spell is found too.
+std::filesystem::path programFolder() {
+    // The longest path Windows gives a module.
+    constexpr DWORD kLongestPath = 32768;
+    std::wstring name;
+    DWORD size = MAX_PATH;
+    for (;;) {
+        name.resize(size);
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), size);
+        if (length == 0) return {};
+        if (length < size) {
+            name.resize(length);
+            return std::filesystem::path(name).parent_path();
+        }
+        // Cut short: try again with more room.
+        if (size >= kLongestPath) return {};
+        size = std::min(size * 2, kLongestPath);
+    }
+}
+
+// The precise engine, when its model lies beside the program; without it the
+// classic engine runs, and the user is not bothered. A user who chose the
+// precise engine starts in it rather than switching at the first frame.
+void loadEngines(TrackerState& s) {
+    const std::filesystem::path folder = programFolder();
+    if (!folder.empty()) loadPreciseEngine(s, folder / kLandmarkModelFile);
+    s.engine = wantedEngine(s);
 }
 
 int messageLoop() {
@@ -98,6 +133,7 @@ int runQuilbrand(HINSTANCE instance) {
     desktop.eyesPictures = {LoadBitmapA(instance, kEyesOpenName),
                             LoadBitmapA(instance, kEyesClosedName)};
     finishStartup(s);
+    loadEngines(s);
     startFrameTimer(s);
 
     return messageLoop();

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "person_picture.h"
+
 namespace quil::wintest {
 
 namespace {
@@ -12,7 +14,8 @@ namespace {
 constexpr int kSwayFrames = 34;
 // Then the face holds still with open eyes for a while (so that the eyes
 // window can be seen), and blinks on every frame after that.
-constexpr int kBlinkFrom = kSwayFrames + 24;
+constexpr int kBlinkFrom = kFirstBlinkFrame;
+static_assert(kBlinkFrom > kSwayFrames);
 constexpr int kSwayAmplitude = 14;
 constexpr int kFaceHalfWidth = 100;
 constexpr int kFaceHalfHeight = 130;
@@ -73,6 +76,11 @@ FacePose trackingPose(int sinceCalibrated, bool eyesClosed) {
 }  // namespace
 
 FacePose scenePose(const std::string& scene, int frame, int calibratedAt) {
+    if (scene == "person") {
+        FacePose p = scenePose("face", frame, calibratedAt);
+        p.person = true;
+        return p;
+    }
     FacePose p;
     if (scene != "face") return p;
     if (calibratedAt >= 0) {
@@ -89,6 +97,10 @@ FacePose scenePose(const std::string& scene, int frame, int calibratedAt) {
 
 void renderFrame(const FacePose& pose, bool withFace, std::span<uint8_t> bgr) {
     if (bgr.size() < static_cast<size_t>(kSceneBytes)) return;
+    if (withFace && pose.person) {
+        renderPerson(pose, bgr);
+        return;
+    }
     for (int y = 0; y < kSceneHeight; ++y) {
         // Bottom-up: the last image row comes first in memory.
         uint8_t* row = bgr.data() + static_cast<size_t>(kSceneHeight - 1 - y) * kSceneWidth * 3;

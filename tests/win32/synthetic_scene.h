@@ -18,7 +18,13 @@ struct FacePose {
     int centreY = 240;  // image row, from the top
     bool eyesClosed = false;
     bool mouthOpen = false;
+    // Drawn as a person (person_picture.h) rather than as the plain face.
+    bool person = false;
 };
+
+// The frame from which the "face" and "person" scenes blink, until the
+// tracker has calibrated.
+inline constexpr int kFirstBlinkFrame = 58;
 
 // A scene is a script over frame numbers:
 //   "still"  an empty room; nothing moves.
