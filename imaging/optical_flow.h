@@ -58,7 +58,7 @@ struct FlowSettings {
     float stopStep = 0.02F;  // pixels
     // A window whose weaker gradient direction (smaller eigenvalue of the
     // structure tensor, per pixel) is below this cannot be placed reliably.
-    float minTexture = 4.0F;
+    float minTexture = 1.0F;
 };
 
 // Each point of `points` (level-0 coordinates in `from`) looked for in `to`:

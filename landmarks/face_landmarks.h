@@ -34,14 +34,14 @@ struct Point {
 };
 
 // The 5-point model's landmarks, in its order: the corners of the eye on the
-// picture's left (outer, inner), those of the other eye (outer, inner), and
-// the bottom of the nose.
+// picture's right (outer, inner), those of the eye on its left (outer,
+// inner), and the bottom of the nose. Left and right are the picture's.
 inline constexpr int kLandmarkCount = 5;
 enum LandmarkIndex : int {
-    kLeftEyeOuter = 0,
-    kLeftEyeInner = 1,
-    kRightEyeOuter = 2,
-    kRightEyeInner = 3,
+    kRightEyeOuter = 0,
+    kRightEyeInner = 1,
+    kLeftEyeOuter = 2,
+    kLeftEyeInner = 3,
     kNoseBottom = 4,
 };
 using Landmarks = std::array<Point, kLandmarkCount>;

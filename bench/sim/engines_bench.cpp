@@ -1,0 +1,76 @@
+// The two engines side by side on the same scene, in the same run: the time
+// of a frame in each state (tracking above all), and the precise engine's
+// face search at the two sizes it searches.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "sim/replay.h"
+#include "sim/scene.h"
+#include "sim/y4m.h"
+#include "tracker/precise/precise_engine.h"
+#include "tracker/precise/precise_internal.h"
+#include "tracker/tracker_state.h"
+
+namespace {
+
+using quil::sim::kStateNames;
+
+// range(0): 0 classic, 1 precise.
+void BM_PointingScene(benchmark::State& state) {
+    quil::sim::ReplayOptions o;
+    o.scene = "pointing";
+    o.precise = state.range(0) == 1;
+    quil::sim::Summary summary;
+    for (auto _ : state) {
+        const auto r = quil::sim::runReplay(o, {});
+        if (r.exitCode != 0) {
+            state.SkipWithError(r.error.c_str());
+            return;
+        }
+        double ms = 0;
+        for (const auto& t : r.ticks) ms += t.processed ? t.ms : 0.0;
+        state.SetIterationTime(ms / 1000.0);
+        summary = r.summary;
+    }
+    state.counters["median_ms"] = summary.all.medianMs;
+    state.counters["p99_ms"] = summary.all.p99Ms;
+    for (const auto& [s, t] : summary.perState) {
+        const std::string name = kStateNames[s & 7];
+        state.counters[name + "_median_ms"] = t.medianMs;
+        state.counters[name + "_p99_ms"] = t.p99Ms;
+    }
+}
+BENCHMARK(BM_PointingScene)
+    ->ArgName("precise")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+
+// One run of the face detector over the whole frame: range(0) is the pyramid
+// level searched (0 the whole 640 x 480 frame, 1 its half size).
+void BM_FaceSearch(benchmark::State& state) {
+    auto s = std::make_unique<quil::TrackerState>();
+    if (!quil::loadPreciseEngine(*s, quil::sim::defaultModelFile())) {
+        state.SkipWithError("no landmark model");
+        return;
+    }
+    auto scene = quil::sim::makeScene("pointing", 1, 0.0);
+    quil::sim::UserView view;
+    for (int64_t tick = 0; tick < 30; ++tick) scene->advance(tick, view);
+    std::vector<uint8_t> frame(quil::sim::kBgrBytes);
+    scene->render(frame);
+    quil::precisePictureIntake(*s, frame);
+    const auto& plane = s->precise.pictures.current.levels[static_cast<size_t>(state.range(0))];
+    for (auto _ : state) {
+        s->precise.tools.detector->find(quil::precise::viewOf(plane), s->precise.pictures.boxes);
+        benchmark::DoNotOptimize(s->precise.pictures.boxes.data());
+    }
+    if (s->precise.pictures.boxes.empty()) state.SkipWithError("no face found");
+}
+BENCHMARK(BM_FaceSearch)->ArgName("level")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
