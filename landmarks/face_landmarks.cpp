@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 
 namespace quil::landmarks {
 
@@ -32,7 +33,10 @@ struct dlib::image_traits<quil::landmarks::DlibGrey> {
 namespace quil::landmarks {
 
 struct FaceDetector::Impl {
-    dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
+    // Built at the first search: decoding dlib's built-in detector takes the
+    // better part of a second, which a program's start-up should not spend
+    // for a user who never searches (one of the classic engine).
+    std::optional<dlib::frontal_face_detector> detector;
     std::vector<dlib::rect_detection> detections;
 };
 
@@ -46,8 +50,9 @@ void FaceDetector::find(const GreyView& picture, std::vector<FaceBox>& found) {
         return;
     }
     const DlibGrey grey{picture};
+    if (!impl_->detector) impl_->detector = dlib::get_frontal_face_detector();
     impl_->detections.clear();
-    impl_->detector(grey, impl_->detections);
+    (*impl_->detector)(grey, impl_->detections);
     std::sort(impl_->detections.begin(), impl_->detections.end(),
               [](const dlib::rect_detection& a, const dlib::rect_detection& b) {
                   return a.detection_confidence > b.detection_confidence;
