@@ -13,6 +13,8 @@ constexpr int kMaxSide = 2 * kMaxHalfWindow + 3;
 // Below this determinant (per pixel squared) the normal equations are not
 // solved at a coarse level, whose guess is then kept.
 constexpr float kMinDeterminant = 1e-6F;
+// No motion between two frames is larger than this, in pixels of a level.
+constexpr float kMaxTravel = 1000.0F;
 
 size_t idx(int i) { return static_cast<size_t>(i); }
 
@@ -29,6 +31,18 @@ void sampleWindow(const GreyPlane& plane, float x0, float y0, int side, float* o
     const int maxX = plane.width - 1;
     const int maxY = plane.height - 1;
     const uint8_t* p = plane.pixels.data();
+    if (ix >= 0 && iy >= 0 && ix + side <= maxX && iy + side <= maxY) {
+        // Wholly inside: no edge to repeat, rows read straight through.
+        for (int r = 0; r < side; ++r) {
+            const uint8_t* a = p + idx((iy + r) * plane.width + ix);
+            const uint8_t* b = a + plane.width;
+            float* o = out + r * side;
+            for (int c = 0; c < side; ++c) {
+                o[c] = w00 * a[c] + w01 * a[c + 1] + w10 * b[c] + w11 * b[c + 1];
+            }
+        }
+        return;
+    }
     for (int r = 0; r < side; ++r) {
         const size_t row0 = idx(std::clamp(iy + r, 0, maxY) * plane.width);
         const size_t row1 = idx(std::clamp(iy + r + 1, 0, maxY) * plane.width);
@@ -88,7 +102,8 @@ bool refineLevel(const GreyPlane& from, const GreyPlane& to, float px, float py,
         const float sy = (gxx * by - gxy * bx) / det;
         dx += sx;
         dy += sy;
-        if (!std::isfinite(dx) || !std::isfinite(dy)) return false;
+        // A search that runs off far beyond the window has failed.
+        if (!(std::fabs(dx) < kMaxTravel && std::fabs(dy) < kMaxTravel)) return false;
         if (sx * sx + sy * sy < settings.stopStep * settings.stopStep) break;
     }
     return true;
@@ -129,6 +144,14 @@ void trackPoints(const Pyramid& from, const Pyramid& to, std::span<const FlowPoi
     for (size_t i = 0; i < count; ++i) {
         ok[i] = 0;
         found[i] = points[i];
+        // A point off the picture (or not a number) has nothing to follow,
+        // and would overflow the conversions to pixel indices.
+        const GreyPlane& start = from.levels[0];
+        if (!(points[i].x >= 0 && points[i].y >= 0 &&
+              points[i].x <= static_cast<float>(start.width - 1) &&
+              points[i].y <= static_cast<float>(start.height - 1))) {
+            continue;
+        }
         float dx = 0, dy = 0;
         bool good = true;
         for (int l = kPyramidLevels - 1; l >= 0 && good; --l) {
