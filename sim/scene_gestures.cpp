@@ -14,10 +14,11 @@ namespace quil::sim {
 
 namespace {
 
-// A held gesture closes or opens this quickly and comes back this quickly;
-// the phase's remaining time it stays shut or open.
-constexpr double kEyeRise = 0.1, kEyeFall = 0.15;
-constexpr double kMouthRise = 0.15, kMouthFall = 0.18;
+// A held gesture closes or opens this quickly and comes back this quickly
+// (closing the eyes on purpose is slower than a blink's 0.05 to 0.1 s); the
+// phase's remaining time it stays shut or open.
+constexpr double kEyeRise = 0.15, kEyeFall = 0.2;
+constexpr double kMouthRise = 0.25, kMouthFall = 0.25;
 // Talking: phrases of syllables, each a quick partial opening of the jaw,
 // between short pauses for breath.
 constexpr double kPhraseMin = 1.2, kPhraseMax = 3.0;

@@ -138,7 +138,7 @@ CalibrationScore scoreCalibration(std::span<const ScoreTick> ticks, double tickS
     return c;
 }
 
-GestureScore scoreGesture(std::span<const ScoreTick> ticks, int g, int64_t firstCalibration,
+GestureScore scoreGesture(std::span<const ScoreTick> ticks, int g, int64_t firstSight,
                           int64_t graceTicks) {
     GestureScore s;
     std::vector<int64_t> actions;
@@ -149,12 +149,13 @@ GestureScore scoreGesture(std::span<const ScoreTick> ticks, int g, int64_t first
     const auto within = [graceTicks](int64_t at, const Run& r) {
         return at >= r.first && at <= r.last + graceTicks;
     };
-    // The deliberate gestures made after the first calibration; each in turn
-    // takes the earliest action left in its window, which matches as many
-    // gestures as can be where windows overlap.
+    // The deliberate gestures made once the tracker had seen the face (one it
+    // never calibrated on misses them all); each in turn takes the earliest
+    // action left in its window, which matches as many gestures as can be
+    // where windows overlap.
     std::vector<Run> deliberate;
     for (const Run& run : runsOf(ticks, kDeliberateFlag[gi])) {
-        if (firstCalibration >= 0 && run.first >= firstCalibration) deliberate.push_back(run);
+        if (firstSight >= 0 && run.first >= firstSight) deliberate.push_back(run);
     }
     s.deliberate = static_cast<int64_t>(deliberate.size());
     std::vector<bool> recalled(actions.size(), false);
@@ -202,12 +203,14 @@ Score scoreTicks(std::span<const ScoreTick> ticks, const ScoreSetup& setup) {
     score.seconds = static_cast<double>(ticks.size()) * setup.tickSeconds;
     score.tracking = scoreTracking(ticks);
     score.calibration = scoreCalibration(ticks, setup.tickSeconds);
-    int64_t firstCalibration = -1;
+    int64_t firstSight = -1;
     double talking = 0, blinking = 0, moving = 0;  // tracked minutes
     const double tickMinutes = setup.tickSeconds / 60.0;
     for (size_t i = 0; i < ticks.size(); ++i) {
         const ScoreTick& k = ticks[i];
-        if (k.calibrated && firstCalibration < 0) firstCalibration = static_cast<int64_t>(i);
+        if (firstSight < 0 && k.processed && (k.doing & kInView)) {
+            firstSight = static_cast<int64_t>(i);
+        }
         if (k.gesture == kUnattributed) ++score.unattributed;
         if (!k.face) continue;
         if (k.doing & kTalking) talking += tickMinutes;
@@ -217,7 +220,7 @@ Score scoreTicks(std::span<const ScoreTick> ticks, const ScoreSetup& setup) {
     const auto grace = static_cast<int64_t>(std::lround(setup.recallSeconds / setup.tickSeconds));
     for (int g = 0; g < kGestureCount; ++g) {
         GestureScore& s = score.gestures[static_cast<size_t>(g)];
-        s = scoreGesture(ticks, g, firstCalibration, grace);
+        s = scoreGesture(ticks, g, firstSight, grace);
         s.examined = setup.examined[static_cast<size_t>(g)];
         s.talking.minutes = talking;
         s.blinking.minutes = blinking;

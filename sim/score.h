@@ -67,7 +67,7 @@ struct ContextRate {
 
 struct GestureScore {
     bool examined = false;
-    int64_t deliberate = 0;  // deliberate gestures while the face was followed
+    int64_t deliberate = 0;  // deliberate gestures once the tracker had seen the face
     int64_t recalled = 0;    // of those, the ones that acted
     int64_t repeats = 0;     // further actions one deliberate gesture explains
     int64_t wrong = 0;       // actions no deliberate gesture explains

@@ -109,13 +109,14 @@ TEST(ScoreCalibration, TimeRunsFromTheFirstFrameTakenInWithTheFaceInView) {
     EXPECT_FALSE(n.calibration.fromEyesWindow);
 }
 
-// Ticks 0..n-1 in view and followed, calibrated at tick 10.
+// Ticks 0..n-1 in view, taken in from tick 8 (the tracker's warm-up before),
+// followed from tick 10.
 std::vector<ScoreTick> session(size_t n) {
     std::vector<ScoreTick> t(n);
-    for (auto& k : t) {
-        k.doing = kInView | kHeadStill;
-        k.processed = true;
-        k.face = std::array<double, 2>{0, 0};
+    for (size_t i = 0; i < n; ++i) {
+        t[i].doing = kInView | kHeadStill;
+        t[i].processed = i >= 8;
+        if (i >= 10) t[i].face = std::array<double, 2>{0, 0};
     }
     t[10].calibrated = true;
     return t;
@@ -127,8 +128,9 @@ void mark(std::vector<ScoreTick>& t, size_t first, size_t last, uint16_t flags) 
 
 TEST(ScoreGestures, AnActionWhileHeldOrWithinASecondAfterRecallsItLaterOnesRepeat) {
     auto t = session(300);
-    mark(t, 3, 6, kEyesHeld | kHeadStill);  // before calibration: not deliberate
-    t[5].gesture = kEyes;                   // but it explains its action
+    mark(t, 3, 6, kEyesHeld | kHeadStill);    // before the tracker saw it: not deliberate
+    t[5].gesture = kEyes;                     // but it explains its action
+    mark(t, 30, 35, kEyesHeld | kHeadStill);  // missed
     mark(t, 100, 110, kEyesHeld | kHeadStill);
     t[105].gesture = kEyes;
     t[108].gesture = kEyes;
@@ -138,7 +140,7 @@ TEST(ScoreGestures, AnActionWhileHeldOrWithinASecondAfterRecallsItLaterOnesRepea
     t[200].gesture = kMouth;  // the mouth acting on an eye closing is wrong
     const Score s = scoreTicks(t, allExamined());
     const GestureScore& eyes = s.gestures[kEyes];
-    EXPECT_EQ(eyes.deliberate, 2);
+    EXPECT_EQ(eyes.deliberate, 3);
     EXPECT_EQ(eyes.recalled, 1);
     EXPECT_EQ(eyes.repeats, 2);
     EXPECT_EQ(eyes.wrong, 1);
