@@ -10,7 +10,9 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <filesystem>
 
+#include "options/options_file.h"
 #include "shell/win32_desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -32,6 +34,9 @@ struct App {
     Win32Desktop desktop;
     NOTIFYICONDATAA trayIcon{};
     bool trayIconShown = false;
+    // Where the options window's OK and the tray menu's engine choice save
+    // the options.
+    std::filesystem::path optionsFile{kOptionsFileName};
     // Set while the About box is up; its thread clears it.
     std::atomic<bool> aboutOpen{false};
     bool tornDown = false;

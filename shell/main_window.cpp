@@ -30,6 +30,20 @@ void addTrayIcon(App& app, HWND window) {
     if (Shell_NotifyIconA(NIM_ADD, &icon) != FALSE) app.trayIconShown = true;
 }
 
+// The precise engine can be chosen only when its model was loaded, and not
+// while the options window is open: the save would write the table the user
+// has not confirmed yet.
+bool mayChooseEngine(const TrackerState& s) {
+    return s.shared.preciseAvailable.load() && !s.shared.optionsOpen.load();
+}
+
+UINT preciseItemFlags(const TrackerState& s) {
+    UINT flags = MF_BYPOSITION | MF_STRING;
+    if (s.shared.engineChoice.load() == PreciseEngine) flags |= MF_CHECKED;
+    if (!mayChooseEngine(s)) flags |= MF_GRAYED;
+    return flags;
+}
+
 void showTrayMenu(App& app, HWND window) {
     POINT at{0, 0};
     GetCursorPos(&at);
@@ -41,6 +55,7 @@ void showTrayMenu(App& app, HWND window) {
 
     constexpr UINT kAppend = 0xFFFFFFFF;  // position past the last item
     InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdOptions, "Options");
+    InsertMenuA(menu.get(), kAppend, preciseItemFlags(s), kCmdPrecise, kPreciseItemText);
     InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdManual, "Manual");
     InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdAbout, "About ...");
@@ -80,7 +95,17 @@ void openOptions(App& app) {
     // first opening, or closing the window would leave it hidden for good.
     if (s.shared.optionsOpen) return;
     keyboardOnOptionsOpen(s, app.desktop);
-    startOptionsWindow(s, app.desktop, app.instance);
+    startOptionsWindow(s, app.desktop, app.instance, app.optionsFile);
+}
+
+// The tracker changes engines at its next frame; the file keeps the choice
+// for the next start.
+void togglePreciseTracking(App& app) {
+    TrackerState& s = app.state;
+    if (!mayChooseEngine(s)) return;
+    const bool precise = s.shared.engineChoice.load() == PreciseEngine;
+    s.shared.engineChoice = precise ? ClassicEngine : PreciseEngine;
+    saveOptions(s, app.optionsFile);
 }
 
 void openManual(const App& app) {
@@ -101,6 +126,9 @@ void onCommand(App& app, HWND window, WPARAM wParam) {
             break;
         case kCmdManual:
             openManual(app);
+            break;
+        case kCmdPrecise:
+            togglePreciseTracking(app);
             break;
         default:
             break;

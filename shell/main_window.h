@@ -16,6 +16,12 @@ inline constexpr UINT kCmdAbout = 32769;
 inline constexpr UINT kCmdOptions = 32770;
 inline constexpr UINT kCmdExit = 32771;
 inline constexpr UINT kCmdManual = 32772;
+inline constexpr UINT kCmdPrecise = 32773;
+
+// The menu item that chooses the precise engine, right after "Options":
+// checked while it is chosen, greyed while it cannot run (no model) or the
+// options window is open.
+inline constexpr char kPreciseItemText[] = "Precise tracking";
 
 // The menu opens with its top this far above the pointer.
 inline constexpr int kMenuLift = 15;

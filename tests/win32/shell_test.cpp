@@ -4,12 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "capture/capture.h"
 #include "event_log.h"
 #include "eyes_window/eyes_window.h"
+#include "options/options_file.h"
 #include "options/window/options_window.h"
 #include "program_harness.h"
 #include "shell/app.h"
@@ -106,7 +113,7 @@ protected:
 TEST_F(MainWindow, EveryCommandAnswersOneKnownOrNot) {
     s().shared.optionsOpen = true;  // keeps the known commands from opening anything
     for (WPARAM id : {WPARAM{0}, WPARAM{4242}, WPARAM{kCmdAbout}, WPARAM{kCmdManual},
-                      WPARAM{kCmdOptions}, WPARAM{0x10000 | kCmdAbout}}) {
+                      WPARAM{kCmdOptions}, WPARAM{kCmdPrecise}, WPARAM{0x10000 | kCmdAbout}}) {
         EXPECT_EQ(send(WM_COMMAND, id), 1) << id;
     }
     EXPECT_EQ(send(kTrayMessage, kTrayIconId, WM_RBUTTONDOWN), 0);
@@ -179,6 +186,134 @@ TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
     EXPECT_FALSE(s().shared.optionsOpen);
     EXPECT_TRUE(IsWindowVisible(keyboard));
     EXPECT_FALSE(s().keyboard.hidden);
+}
+
+// ---------------------------------------------------------------------------
+// The tray menu, shown for real. It runs its own loop on this thread until it
+// closes, so a second thread reads it while it is open and works it with the
+// mouse, as a user would.
+
+constexpr char kMenuClass[] = "#32768";
+constexpr int kPreciseItem = 1;  // right after "Options"
+constexpr DWORD kMenuPatienceMs = 10000;
+
+struct MenuItem {
+    std::string text;
+    UINT state = 0;  // GetMenuState's flags
+};
+
+std::vector<MenuItem> readMenu(HMENU menu) {
+    std::vector<MenuItem> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[64] = {};
+        const auto at = static_cast<UINT>(i);
+        GetMenuStringA(menu, at, text, sizeof text, MF_BYPOSITION);
+        items.push_back({text, GetMenuState(menu, at, MF_BYPOSITION)});
+    }
+    return items;
+}
+
+HWND openMenuWindow() {
+    const auto found = wintest::windowsOf(GetCurrentProcessId(), kMenuClass, nullptr, true);
+    return found.empty() ? nullptr : found.front();
+}
+
+// Opens the menu as a click on the icon does and returns its items as shown.
+// With `choose` at an item's position, the item is then clicked; the menu is
+// closed with Escape otherwise, or if the click leaves it open.
+std::vector<MenuItem> visitTrayMenu(HWND main, int choose) {
+    std::vector<MenuItem> items;
+    std::thread driver([&items, choose] {
+        HWND window = nullptr;
+        if (!wintest::waitUntil([&] { return (window = openMenuWindow()) != nullptr; },
+                                kMenuPatienceMs)) {
+            return;
+        }
+        const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
+        items = readMenu(menu);
+        RECT item{};
+        if (choose >= 0 && GetMenuItemRect(nullptr, menu, static_cast<UINT>(choose), &item)) {
+            SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+            mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+            mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+            if (wintest::waitUntil([] { return openMenuWindow() == nullptr; }, kMenuPatienceMs)) {
+                return;
+            }
+        }
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    SendMessageA(main, kTrayMessage, kTrayIconId, WM_LBUTTONDOWN);
+    driver.join();
+    return items;
+}
+
+std::string readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class PreciseTrackingItem : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        dir = std::filesystem::temp_directory_path() /
+              ("quil_tray_" + std::to_string(GetCurrentProcessId()));
+        std::filesystem::create_directories(dir);
+        app->optionsFile = dir / "options.cfg";
+        loadOptions(s(), app->optionsFile);  // writes the default file
+    }
+    void TearDown() override {
+        MainWindow::TearDown();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    std::filesystem::path dir;
+};
+
+UINT checkedAndGreyed(const std::vector<MenuItem>& items) {
+    if (items.size() <= size_t{kPreciseItem}) return UINT(-1);
+    return items[kPreciseItem].state & (MF_CHECKED | MF_GRAYED);
+}
+
+TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
+    ASSERT_FALSE(s().shared.preciseAvailable);
+    const std::vector<MenuItem> items = visitTrayMenu(main, -1);
+    std::vector<std::string> texts;
+    for (const MenuItem& item : items) texts.push_back(item.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Options", "Precise tracking", "", "Manual",
+                                               "About ...", "", "Exit"}));
+    EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
+
+    // Chosen in the file, its model since gone: shown so, and kept as it is.
+    s().shared.engineChoice = PreciseEngine;
+    EXPECT_EQ(checkedAndGreyed(visitTrayMenu(main, -1)), UINT{MF_GRAYED | MF_CHECKED});
+    const std::string before = readAll(app->optionsFile);
+    EXPECT_EQ(send(WM_COMMAND, kCmdPrecise), 1);
+    EXPECT_EQ(s().shared.engineChoice, PreciseEngine);
+    EXPECT_EQ(readAll(app->optionsFile), before);
+}
+
+TEST_F(PreciseTrackingItem, ChoosingItTogglesTheEngineAndSavesTheChoice) {
+    s().shared.preciseAvailable = true;
+    EXPECT_EQ(checkedAndGreyed(visitTrayMenu(main, kPreciseItem)), 0u);
+    EXPECT_TRUE(pumpUntil([&] { return s().shared.engineChoice == PreciseEngine; }));
+    EXPECT_EQ(readAll(app->optionsFile), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
+
+    EXPECT_EQ(checkedAndGreyed(visitTrayMenu(main, kPreciseItem)), UINT{MF_CHECKED});
+    EXPECT_TRUE(pumpUntil([&] { return s().shared.engineChoice == ClassicEngine; }));
+    EXPECT_EQ(readAll(app->optionsFile), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0");
+    EXPECT_EQ(checkedAndGreyed(visitTrayMenu(main, -1)), 0u);
+}
+
+TEST_F(PreciseTrackingItem, IsGreyedAndRefusedWhileTheOptionsAreOpen) {
+    s().shared.preciseAvailable = true;
+    s().shared.optionsOpen = true;
+    EXPECT_EQ(checkedAndGreyed(visitTrayMenu(main, -1)), UINT{MF_GRAYED});
+    const std::string before = readAll(app->optionsFile);
+    EXPECT_EQ(send(WM_COMMAND, kCmdPrecise), 1);
+    EXPECT_EQ(s().shared.engineChoice, ClassicEngine);
+    EXPECT_EQ(readAll(app->optionsFile), before) << "the table being edited was saved";
 }
 
 TEST_F(MainWindow, TeardownReleasesADraggedButtonAndRemovesTheTrayIcon) {
