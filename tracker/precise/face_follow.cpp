@@ -187,8 +187,7 @@ void correctDrift(PreciseState& p, const FaceParts& now) {
     const landmarks::Landmarks marks =
         p.tools.model->fit(viewOf(p.pictures.current.levels[0]), boxNow(p));
     const FaceParts fitted = partsOf(marks);
-    const Point seen{(fitted.eyeCentre[0].x + fitted.eyeCentre[1].x) / 2,
-                     (fitted.eyeCentre[0].y + fitted.eyeCentre[1].y) / 2};
+    const Point seen = anchorOf(fitted);
     const Point carried = applyPose(f.pose, {f.anchorX, f.anchorY});
     const double dx = seen.x - (carried.x + f.driftX);
     const double dy = seen.y - (carried.y + f.driftY);

@@ -35,6 +35,10 @@ constexpr double kBoxCentreBelowEyes = 0.45;
 // of its width), and accepts a weaker score than a search does.
 constexpr double kCheckMargin = 0.5;
 constexpr double kCheckLevelWidth = 180.0;  // a face this wide is checked at half size
+// The face is named by a point this share of the way from the eyes' midpoint
+// to the bottom of the nose: nearer the nose, it moves with a nod as the
+// nose does, which is what the user aims with.
+constexpr double kAnchorTowardNose = 0.5;
 
 double distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
@@ -119,6 +123,12 @@ FaceParts partsOf(const Landmarks& m) {
     parts.nose = m[landmarks::kNoseBottom];
     parts.eyeGap = distance(parts.eyeCentre[0], parts.eyeCentre[1]);
     return parts;
+}
+
+Point anchorOf(const FaceParts& parts) {
+    const Point eyes = midpoint(parts.eyeCentre[0], parts.eyeCentre[1]);
+    return {eyes.x + kAnchorTowardNose * (parts.nose.x - eyes.x),
+            eyes.y + kAnchorTowardNose * (parts.nose.y - eyes.y)};
 }
 
 FaceBox boxAround(const FaceParts& parts) {
@@ -209,7 +219,7 @@ void stepCalibrate(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     f.calibratedMarks = marks;
     f.calibratedBox = search.box;
     f.eyeGap = parts.eyeGap;
-    const Point anchor = midpoint(parts.eyeCentre[0], parts.eyeCentre[1]);
+    const Point anchor = anchorOf(parts);
     f.anchorX = anchor.x;
     f.anchorY = anchor.y;
     f.eyeBaseline = search.eyeSum / search.samples;

@@ -21,6 +21,8 @@ struct FaceParts {
 // The calibrated landmarks carried to this frame by the face's pose.
 [[nodiscard]] FaceParts partsNow(const PreciseState& p);
 [[nodiscard]] FaceParts partsOf(const landmarks::Landmarks& marks);
+// The point the engine names the face by.
+[[nodiscard]] landmarks::Point anchorOf(const FaceParts& parts);
 [[nodiscard]] landmarks::Point applyPose(const FacePose& pose, landmarks::Point p);
 
 // The measures the gestures are read from: how open the eyes look (the
