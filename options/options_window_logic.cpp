@@ -35,11 +35,14 @@ bool strictlyInside(const OptionRect& r, int x, int y) {
 }
 
 // Row 3: a gesture that drags cannot click too, and the last click gesture
-// cannot be unticked.
+// cannot be unticked. The ticks are counted, not summed: a file may hold
+// other values, which choose nothing, and a sum would let them stand in for
+// a tick and the last real one go.
 void toggleClickGesture(TrackerState& s, int k) {
     const auto kk = static_cast<std::size_t>(k);
-    const int32_t rowSum = value(s, kClickRow, 0) + value(s, kClickRow, 1) + value(s, kClickRow, 2);
-    if (rowSum == 1 && s.shared.clickGestures[kk] == 1) return;
+    int ticked = 0;
+    for (int c = 0; c < kOptionCols; ++c) ticked += value(s, kClickRow, c) == 1 ? 1 : 0;
+    if (ticked == 1 && s.shared.clickGestures[kk] == 1) return;
     if (value(s, kDragRow, k) != 0) return;
     value(s, kClickRow, k) = flipped(value(s, kClickRow, k));
     s.shared.clickGestures[kk] = flipped(s.shared.clickGestures[kk]);

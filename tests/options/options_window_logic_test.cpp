@@ -115,6 +115,29 @@ TEST_F(OptionsWindow, TheLastClickGestureStays) {
     EXPECT_EQ(gestures(s.shared.clickGestures), (std::array<int32_t, 3>{0, 0, 1}));
 }
 
+// A file may hold values other than 0 and 1; they choose nothing, and must
+// not count as a second click gesture that lets the only real one go.
+TEST_F(OptionsWindow, TheLastClickGestureStaysBesideValuesThatChooseNothing) {
+    for (const auto& other : {std::array<int32_t, 3>{1, 2, 0}, std::array<int32_t, 3>{1, -1, 0},
+                              std::array<int32_t, 3>{7, 0, 1}}) {
+        for (int k = 0; k < 3; ++k) {
+            s.shared.optionFlags[9 + k] = other[static_cast<size_t>(k)];
+            s.shared.optionFlags[12 + k] = 0;
+        }
+        applyOptions(s);
+        const int only = other[0] == 1 ? 0 : 2;
+        click(3, only);
+        EXPECT_EQ(row(s, 3), other) << "the only click gesture went";
+    }
+    // Two real ticks beside a stray value: one of them may go.
+    const std::array<int32_t, 3> twoTicks{1, 1, 5};
+    for (int k = 0; k < 3; ++k) s.shared.optionFlags[9 + k] = twoTicks[static_cast<size_t>(k)];
+    applyOptions(s);
+    click(3, 0);
+    EXPECT_EQ(row(s, 3), (std::array<int32_t, 3>{0, 1, 5}));
+    EXPECT_EQ(gestures(s.shared.clickGestures), (std::array<int32_t, 3>{0, 1, 5}));
+}
+
 TEST_F(OptionsWindow, ButtonsAreNamedAndChangeNothing) {
     EXPECT_EQ(click(5, 0), OptionButton::Ok);
     EXPECT_EQ(click(5, 1), OptionButton::Cancel);
