@@ -92,6 +92,7 @@ struct LookTweaks {
     double brightness = 1.0;  // the light on everything
     double sideLight = 0.0;   // light from the side: -1 the picture's left .. 1 its right
     double noiseScale = 1.0;  // a dim room makes the camera's picture noisier
+    double wander = 1.0;      // a still person's slow wander, as a share of its usual size
 };
 enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView, OverKeyboard };
 // A calibration that times out closes the eyes window and brings the camera
@@ -123,11 +124,19 @@ public:
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
+    // Back to the script's start, as if just made: tick 0 comes next. The
+    // pictures' buffers are kept.
+    void restart();
     // Advances the script to tick k with what the user saw after tick k - 1.
     // False once the script is over.
     bool advance(int64_t tick, const UserView& view);
     // Renders the current pose into a 921600-byte bottom-up BGR frame.
     void render(std::span<uint8_t> bgr);
+    // The current pose without the lighting drift and the sensor noise: RGB
+    // floats, rows from the top, valid until the next render.
+    const std::vector<float>& renderClean();
+    // The lighting drift's gain on the whole picture at a tick.
+    double gainAt(int64_t tick) const;
 
     const Pose& pose() const { return pose_; }
     // What the person does on the current tick (Doing flags).

@@ -170,6 +170,7 @@ void applyTweaks(Look& look, const LookTweaks& tweaks) {
     }
     look.brightness = tweaks.brightness;
     look.sideLight = tweaks.sideLight;
+    look.wander = tweaks.wander;
 }
 
 }  // namespace quil::sim

@@ -60,6 +60,7 @@ struct Look {
     std::vector<float> room;
     // Slow sway of a still person: phases of three sinusoids per axis.
     double microPhase[6] = {};
+    double wander = 1.0;  // its size, as a share of the usual
     uint64_t noiseSeed = 1;
 };
 

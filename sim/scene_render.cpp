@@ -376,13 +376,23 @@ void Scene::blur(std::vector<float>& rgb) {
     }
 }
 
-void Scene::render(std::span<uint8_t> bgr) {
+const std::vector<float>& Scene::renderClean() {
     canvas_ = look_->room;
     if (!personHidden_) renderPerson(canvas_);
     blur(canvas_);
-    const double t = static_cast<double>(tick_) * kTickSec;
+    return canvas_;
+}
+
+double Scene::gainAt(int64_t tick) const {
+    const double t = static_cast<double>(tick) * kTickSec;
     double gain = 1.0 + drift_ / 100.0 * std::sin(2 * kPi * t / kDriftPeriodSec);
     if (look_->brightness != 1.0) gain *= look_->brightness;
+    return gain;
+}
+
+void Scene::render(std::span<uint8_t> bgr) {
+    renderClean();
+    const double gain = gainAt(tick_);
     Rng noise(look_->noiseSeed ^ (static_cast<uint64_t>(tick_) * 0x9E3779B97F4A7C15ull));
     for (int y = 0; y < kHeight; ++y) {
         uint8_t* row = bgr.data() + static_cast<size_t>(kHeight - 1 - y) * kWidth * 3;

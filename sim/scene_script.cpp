@@ -85,10 +85,28 @@ Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double 
       look_(std::make_unique<Look>()) {
     makeLook(*look_, seed);
     applyTweaks(*look_, tweaks);
+    restart();
+}
+
+void Scene::restart() {
+    pose_ = Pose{};
     pose_.headX = look_->restX;
     pose_.headY = look_->restY - kEnterDrop;
     pose_.bodyX = 0;
     pose_.bodyY = -kEnterDrop;
+    marks_.clear();
+    phase_ = 0;
+    phaseStartTick_ = 0;
+    baseX_ = baseY_ = targetX_ = targetY_ = 0.0;
+    atStart_ = UserView{};
+    blinks_.clear();
+    openings_.clear();
+    doing_ = 0;
+    lastBlink_ = -1;
+    retries_ = 0;
+    overTicks_ = 0;
+    tick_ = 0;
+    over_ = false;
 }
 
 Scene::~Scene() = default;
@@ -277,11 +295,11 @@ void Scene::evaluate(double t) {
     doing_ = personHidden_ ? 0 : doingOf(p);
     const double* ph = look_->microPhase;
     const double mx =
-        kMicroAmplitude / 3 *
+        look_->wander * kMicroAmplitude / 3 *
         (std::sin(now * 2 * kPi / 1.3 + ph[0]) + std::sin(now * 2 * kPi / 2.1 + ph[1]) +
          std::sin(now * 2 * kPi / 3.4 + ph[2]));
     const double my =
-        kMicroAmplitude / 3 *
+        look_->wander * kMicroAmplitude / 3 *
         (std::sin(now * 2 * kPi / 1.7 + ph[3]) + std::sin(now * 2 * kPi / 2.6 + ph[4]) +
          std::sin(now * 2 * kPi / 3.9 + ph[5]));
     pose_.headX = look_->restX + ox + mx;

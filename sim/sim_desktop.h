@@ -40,6 +40,8 @@ public:
     bool mainWindowVisible() const { return mainVisible_; }
     WindowHandle captureHolder() const { return capture_; }
     const std::vector<unsigned>& keyboardInbox() const { return inbox_; }
+    // Empties the inbox, for a run too long to keep it.
+    void forgetInbox() { inbox_.clear(); }
 
     ScreenPoint cursorPos() override { return cursor_; }
     void setCursorPos(int32_t x, int32_t y) override;
