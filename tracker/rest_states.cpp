@@ -20,7 +20,14 @@ constexpr uint8_t kPauseBlue = 3;
 
 }  // namespace
 
+// A drag held when the face goes would stay down through the new
+// calibration, which parks the pointer: whatever lay under it would be
+// dragged along. The loss releases it.
 void stepLost(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
+    if (s.pointer.buttonHeld) {
+        desktop.leftButtonUp();
+        s.pointer.buttonHeld = false;
+    }
     keyboardOnTrackerLost(s, desktop);
     s.face.reset();
     s.track = {};

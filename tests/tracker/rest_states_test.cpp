@@ -28,9 +28,10 @@ protected:
 };
 
 // A loss forgets the face and the detection that found it, keeps what the
-// user's pointer carries over (a running idle count, a held button), and
-// keeps the buffers' storage for the next calibration.
-TEST_F(RestStates, LostForgetsTheFaceButNotThePointer) {
+// user's pointer carries over (a running idle count), releases a held button
+// (the next calibration parks the pointer, which would drag), and keeps the
+// buffers' storage for the next calibration.
+TEST_F(RestStates, LostForgetsTheFaceAndReleasesTheButton) {
     s->state = Lost;
     s->track.lastFoundX = 1.5;
     s->view.previewDwellFrames = 40;
@@ -56,9 +57,15 @@ TEST_F(RestStates, LostForgetsTheFaceButNotThePointer) {
     EXPECT_EQ(s->view.previewDwellFrames, 0);
     EXPECT_FALSE(s->session.circleOffsets.empty());  // the circle mask lives on
     EXPECT_EQ(s->pointer.idleFrames, 77);
-    EXPECT_TRUE(s->pointer.buttonHeld);
+    EXPECT_FALSE(s->pointer.buttonHeld);
     EXPECT_FALSE(s->shared.mirrorX);  // the options were applied again
     EXPECT_EQ(s->face.searchWindow.indices.capacity(), windowStorage);
+    EXPECT_EQ(desktop.calls, (std::vector<DesktopCall>{{DesktopCall::ButtonUp}}));
+
+    // Released once: a second loss has nothing to release.
+    desktop.calls.clear();
+    s->state = Lost;
+    stepLost(*s, desktop, input);
     EXPECT_TRUE(desktop.calls.empty());
 }
 

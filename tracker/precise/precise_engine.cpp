@@ -23,16 +23,11 @@ void forgetFace(TrackerState& s) {
     s.precise.pictures.detectedLastFrame = false;
 }
 
-// As the classic loss, and then what a user needs besides: no button left
-// held by a face that is gone, no idle count carried into the next
-// calibration, and no warm-up pause before looking again.
+// As the classic loss, and then what a user needs besides: no idle count
+// carried into the next calibration, and no warm-up pause before looking
+// again.
 void stepPreciseLost(TrackerState& s, Desktop& desktop, FrameInput& frame) {
-    Desktop& d = desktop;
-    if (s.pointer.buttonHeld) {
-        d.leftButtonUp();
-        s.pointer.buttonHeld = false;
-    }
-    stepLost(s, d, frame);
+    stepLost(s, desktop, frame);
     s.pointer.idleFrames = 0;
     forgetFace(s);
     s.frame.pauseActive = false;
@@ -64,7 +59,7 @@ int32_t wantedEngine(const TrackerState& s) {
                : ClassicEngine;
 }
 
-void switchEngine(TrackerState& s, Desktop& desktop) {
+void startOver(TrackerState& s, Desktop& desktop) {
     if (s.state == Calibration) desktop.closeEyesWindow(s.shared.eyesWindow);
     if (s.pointer.buttonHeld) {
         desktop.leftButtonUp();
@@ -79,11 +74,15 @@ void switchEngine(TrackerState& s, Desktop& desktop) {
     forgetFace(s);
     s.pointer.idleFrames = 0;
     s.view.previewDwellFrames = 0;
-    s.engine = wantedEngine(s);
     // The classic engine needs its warm-up frames to fill its grids; the
     // precise one looks at once.
     if (s.engine == PreciseEngine) s.frame.pauseActive = false;
     s.state = Restart;
+}
+
+void switchEngine(TrackerState& s, Desktop& desktop) {
+    s.engine = wantedEngine(s);
+    startOver(s, desktop);
 }
 
 void precisePictureIntake(TrackerState& s, std::span<const uint8_t> frame) {

@@ -21,8 +21,12 @@ bool loadPreciseEngine(TrackerState& s, const std::filesystem::path& modelFile);
 // The engine the tracker should be running: the user's choice when it can.
 [[nodiscard]] int32_t wantedEngine(const TrackerState& s);
 
-// Changes to the wanted engine and starts over from head detection, as after
-// a loss: the eyes window closed, a held button released, the keyboard told.
+// Ends whatever the tracker was doing and starts over from head detection, as
+// after a loss, from outside a frame: the eyes window closed, a held button
+// released, the keyboard told. The options and the keyboard link are kept.
+void startOver(TrackerState& s, Desktop& desktop);
+
+// Changes to the wanted engine and starts over.
 void switchEngine(TrackerState& s, Desktop& desktop);
 
 // The precise engine's step of each state, indexed by the state's value.
