@@ -3,6 +3,7 @@
 #include <span>
 
 #include "capture/capture_driver.h"
+#include "tracker/camera_watch.h"
 #include "tracker/frame_driver.h"
 #include "win32_common/handles.h"
 
@@ -18,8 +19,11 @@ constexpr DWORD kHeaderSize = sizeof(BITMAPINFOHEADER);
 struct FrameSink {
     TrackerState* state = nullptr;
     Desktop* desktop = nullptr;
+    CameraWatch watch;
 };
 FrameSink sink;
+
+int64_t nowMs() { return static_cast<int64_t>(GetTickCount64()); }
 
 HWND captureOf(const TrackerState& s) { return toHwnd(s.session.captureWindow); }
 
@@ -67,7 +71,8 @@ bool connectFirstDriver(const TrackerState& s) {
 }
 
 void configureCapture(TrackerState& s, Desktop& desktop) {
-    sink = FrameSink{&s, &desktop};
+    sink.state = &s;
+    sink.desktop = &desktop;
     sendGuarded(s, WM_CAP_SET_CALLBACK_FRAME, 0, reinterpret_cast<LPARAM>(&onCapturedFrame));
     sendGuarded(s, WM_CAP_SET_OVERLAY, 1, 0);
     sendGuarded(s, WM_CAP_SET_PREVIEW, 0, 0);
@@ -88,11 +93,39 @@ bool ensureVideoFormat(const TrackerState& s) {
 }
 
 void startFrameTimer(const TrackerState& s) {
+    sink.watch.connected(nowMs());
     SetTimer(toHwnd(s.session.mainWindow), kFrameTimerId, kFramePeriodMs, nullptr);
 }
 
 void grabFrame(const TrackerState& s) {
     SendMessageA(captureOf(s), WM_CAP_GRAB_FRAME_NOSTOP, 0, 0);
+}
+
+bool reconnectCamera(TrackerState& s, Desktop& desktop) {
+    if (!connectFirstDriver(s)) return false;
+    configureCapture(s, desktop);
+    if (ensureVideoFormat(s)) return true;
+    sendGuarded(s, WM_CAP_DRIVER_DISCONNECT, 0, 0);
+    return false;
+}
+
+void onFrameTimer(TrackerState& s, Desktop& desktop) {
+    const int64_t now = nowMs();
+    switch (sink.watch.tick(now)) {
+        case CameraStep::Grab:
+            // A failed grab brings no frame; the watch hears the silence.
+            grabFrame(s);
+            break;
+        case CameraStep::Gone:
+            cameraGone(s, desktop);
+            stopCapture(s);
+            break;
+        case CameraStep::Reconnect:
+            sink.watch.reconnected(now, reconnectCamera(s, desktop));
+            break;
+        case CameraStep::Wait:
+            break;
+    }
 }
 
 void captureOverlayOn(const TrackerState& s) { sendGuarded(s, WM_CAP_SET_OVERLAY, 1, 0); }
@@ -104,6 +137,7 @@ void stopCapture(const TrackerState& s) {
 
 LRESULT CALLBACK onCapturedFrame(HWND /*captureWindow*/, VIDEOHDR* header) {
     if (sink.state == nullptr || header == nullptr || header->lpData == nullptr) return TRUE;
+    sink.watch.frameArrived(nowMs());
     // Only the bytes the driver says it filled, never beyond its buffer; the
     // tracker drops a frame that is too short.
     DWORD length = header->dwBytesUsed != 0 ? header->dwBytesUsed : header->dwBufferLength;

@@ -48,9 +48,17 @@ void configureCapture(TrackerState& s, Desktop& desktop);
 // Reads the format and forces 640 x 480 RGB24 when it differs. False when the
 // driver refuses (or there is no capture window).
 [[nodiscard]] bool ensureVideoFormat(const TrackerState& s);
+// Starts the 75 ms timer, the camera counting as just connected.
 void startFrameTimer(const TrackerState& s);
 // One frame; the tracker runs inside this call.
 void grabFrame(const TrackerState& s);
+// The timer's tick: grabs a frame while the camera sends them. A camera
+// silent for 2 s (unplugged, or dead after a sleep) is disconnected, tracking
+// starts over with no button held, and the drivers are probed again every
+// 2 s until one connects with the right format.
+void onFrameTimer(TrackerState& s, Desktop& desktop);
+// Probes the drivers again and sets the connected one up as at start-up.
+[[nodiscard]] bool reconnectCamera(TrackerState& s, Desktop& desktop);
 void captureOverlayOn(const TrackerState& s);
 // Preview off, then disconnect the driver.
 void stopCapture(const TrackerState& s);

@@ -210,7 +210,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             onCommand(*app, window, wParam);
             return 1;
         case WM_TIMER:
-            grabFrame(app->state);
+            onFrameTimer(app->state, app->desktop);
             return 0;
         case WM_LBUTTONUP:
             openOptions(*app);

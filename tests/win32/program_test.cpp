@@ -7,53 +7,10 @@
 
 #include "event_log.h"
 #include "program_harness.h"
+#include "program_run.h"
 
 namespace quil::wintest {
 namespace {
-
-constexpr char kMainClass[] = "Quilbrand2";
-constexpr char kBoxClass[] = "#32770";
-constexpr char kMenuClass[] = "#32768";
-constexpr char kWarning[] = "Advertencia";
-constexpr UINT kTrayId = 100;
-constexpr UINT kTrayMessage = 600;
-constexpr WPARAM kCmdAbout = 32769;
-constexpr WPARAM kCmdOptions = 32770;
-constexpr WPARAM kCmdExit = 32771;
-constexpr WPARAM kCmdManual = 32772;
-
-struct ProgramRun {
-    std::filesystem::path dir;
-    std::unique_ptr<Program> program;
-    HWND main = nullptr;
-};
-
-// The test build with the stand-in set up by `config`.
-ProgramRun startTestBuild(const std::string& name, const std::string& config) {
-    ProgramRun r;
-    r.dir = freshWorkDir(name);
-    r.program = std::make_unique<Program>(
-        QUIL_TEST_PROGRAM_PATH, r.dir,
-        std::vector<std::pair<std::string, std::string>>{{"QUIL_STANDIN", config}});
-    r.main = r.program->waitWindow(kMainClass, kMainClass);
-    return r;
-}
-
-// The test build running its message loop (main window shown).
-ProgramRun startRunning(const std::string& name, const std::string& config) {
-    ProgramRun r = startTestBuild(name, config);
-    waitUntil([&] { return r.main != nullptr && IsWindowVisible(r.main); });
-    waitEvent(r.dir, "capture first-grab");
-    return r;
-}
-
-void pressOk(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
-
-LRESULT command(HWND main, WPARAM id) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(main, WM_COMMAND, id, 0, SMTO_NORMAL, kPatienceMs, &result);
-    return static_cast<LRESULT>(result);
-}
 
 // ---------------------------------------------------------------------------
 // Start-up failures

@@ -12,6 +12,9 @@
 //                    right), yuy2 (640 x 480 compressed), small (320 x 240)
 //   refuse=1         the camera refuses the forced format
 //   scene=still      the synthetic scene (see synthetic_scene.h)
+//   unplug=FILE      while FILE exists the camera is unplugged: grabs bring
+//                    nothing and connecting fails. Plugged back, it plays
+//                    its scene from the start, as a camera just connected.
 #include "standin_driver.h"
 
 #include <cstdio>
@@ -41,6 +44,7 @@ struct Config {
     std::string format = "rgb24";
     bool refuseFormat = false;
     std::string scene = "still";
+    std::string unplugFile;
 };
 
 Config readConfig() {
@@ -70,6 +74,8 @@ Config readConfig() {
             c.refuseFormat = value == "1";
         } else if (key == "scene") {
             c.scene = value;
+        } else if (key == "unplug") {
+            c.unplugFile = value;
         }
     }
     return c;
@@ -110,8 +116,14 @@ struct Driver {
     int width = 0;
     int height = 0;
     HWND parent = nullptr;
+    bool wasUnplugged = false;
 };
 Driver driver;
+
+bool unplugged() {
+    return !driver.config.unplugFile.empty() &&
+           GetFileAttributesA(driver.config.unplugFile.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string describe(const BITMAPINFOHEADER& h) {
     std::ostringstream out;
@@ -121,6 +133,11 @@ std::string describe(const BITMAPINFOHEADER& h) {
 }
 
 LRESULT grab(HWND window) {
+    if (driver.connected && unplugged()) {
+        logEvent("capture unplugged");
+        driver.connected = false;
+        driver.wasUnplugged = true;
+    }
     if (!driver.connected || driver.callback == nullptr) return 0;
     if (driver.frames == 0) logEvent("capture first-grab");
     const wintest::FacePose pose =
@@ -170,8 +187,17 @@ LRESULT CALLBACK standInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                 logEvent("capture connect-refused " + std::to_string(index));
                 return 0;
             }
+            if (unplugged()) {
+                logEvent("capture connect-failed " + std::to_string(index));
+                return 0;
+            }
             logEvent("capture connect " + std::to_string(index));
             driver.connected = true;
+            if (driver.wasUnplugged) {
+                driver.wasUnplugged = false;
+                driver.frames = 0;
+                driver.calibratedAt = -1;
+            }
             return 1;
         }
         case WM_CAP_SET_CALLBACK_FRAME:
