@@ -305,7 +305,10 @@ private:
                 if (c.a < 0 || c.a >= screen_.width || c.b < 0 || c.b >= screen_.height) {
                     broken(kHarness, "the pointer placed off the screen");
                 }
-                if (c.a < minX || c.a >= endX || c.b < minY || c.b >= endY) {
+                // A calibration parks the pointer at (1, 1) whatever is open;
+                // the system's cursor clip holds it to the window then.
+                const bool park = c.a == 1 && c.b == 1;
+                if (!park && (c.a < minX || c.a >= endX || c.b < minY || c.b >= endY)) {
                     broken(kHarness, "the pointer placed off the open options window");
                 }
             } else if (c.kind == DesktopCall::ButtonDown) {
