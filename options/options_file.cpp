@@ -231,7 +231,7 @@ void applyOptions(TrackerState& s) {
     s.shared.speedDivisor = speedValue(o);  // the speed row, 30, 45 or 60
     copyGestureRows(s);
     computeGains(s);
-    setHeadRange(s);
+    resizeHeadRange(s);
 }
 
 void saveOptions(const TrackerState& s, const std::filesystem::path& file) {

@@ -97,7 +97,7 @@ OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
         case kRangeRow:
             tickOnly(s, row, k);
             s.shared.rangeScale = rangeValue(s.shared.optionFlags);
-            setHeadRange(s);
+            resizeHeadRange(s);
             break;
         case kSpeedRow:
             tickOnly(s, row, k);

@@ -55,15 +55,23 @@ int roundNearest(double v) {
 }
 
 void setHeadRange(TrackerState& s) {
+    s.shared.headRangeRefX = s.face.refX;
+    s.shared.headRangeRefY = s.face.refY;
+    resizeHeadRange(s);
+}
+
+void resizeHeadRange(TrackerState& s) {
+    const int refX = s.shared.headRangeRefX.load();
+    const int refY = s.shared.headRangeRefY.load();
     const double scale = s.shared.rangeScale.load();
     const int width = static_cast<int>(kHeadRangeFullWidth * scale);
     const int height = static_cast<int>(kHeadRangeFullHeight * scale);
     s.shared.headRangeWidth = width;
     s.shared.headRangeHeight = height;
-    const int minX = roundNearest(s.face.refX - width / 2.0);
-    const int minY = roundNearest(s.face.refY - height / 2.0);
-    const int maxX = roundNearest(s.face.refX + width / 2.0);
-    const int maxY = roundNearest(s.face.refY + height / 2.0);
+    const int minX = roundNearest(refX - width / 2.0);
+    const int minY = roundNearest(refY - height / 2.0);
+    const int maxX = roundNearest(refX + width / 2.0);
+    const int maxY = roundNearest(refY + height / 2.0);
     s.shared.headRangeMinX = minX;
     s.shared.headRangeMinY = minY;
     s.shared.headRangeMaxX = maxX;

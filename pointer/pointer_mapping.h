@@ -12,7 +12,12 @@ namespace quil {
 // beyond the int range saturate and NaN gives 0.
 [[nodiscard]] int roundNearest(double v);
 
+// The tracker's thread, at a calibration: centres the head range on the
+// face's reference point and publishes that point for resizeHeadRange.
 void setHeadRange(TrackerState& s);
+// Any thread (the options window's): sizes the head range by the option
+// around the published point; the face template is the tracker's alone.
+void resizeHeadRange(TrackerState& s);
 void computeGains(TrackerState& s);
 // Sets targetX, targetY from the face position (frame column, top-down row):
 // a quadratic step from lastTargetX/Y toward the face's place in the head

@@ -268,6 +268,10 @@ struct SharedState {
     std::atomic<int32_t> headRangeCentreY{0};
     std::atomic<int32_t> headRangeWidth{0};
     std::atomic<int32_t> headRangeHeight{0};
+    // The calibrated face's reference point the head range is centred on, as
+    // the tracker published it for the options window's thread.
+    std::atomic<int32_t> headRangeRefX{0};
+    std::atomic<int32_t> headRangeRefY{0};
     std::atomic<double> gainX{0.0};
     std::atomic<double> gainY{0.0};
     std::atomic<double> speedDivisor{0.0};

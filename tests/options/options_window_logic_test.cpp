@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "pointer/pointer_mapping.h"
 #include "tests/support/recording_desktop.h"
 
 namespace quil {
@@ -34,6 +35,7 @@ protected:
         s.session.screenHeight = 768;
         s.face.refX = 320;
         s.face.refY = 200;
+        setHeadRange(s);  // as a calibration publishes the point
         // The default table, applied.
         for (const int i : {0, 4, 7, 10, 12}) s.shared.optionFlags[i] = 1;
         applyOptions(s);
@@ -90,6 +92,18 @@ TEST_F(OptionsWindow, SingleChoiceRowsTakeEffectAtOnce) {
     EXPECT_EQ(row(s, 2), (std::array<int32_t, 3>{1, 0, 0}));
     EXPECT_EQ(s.shared.speedDivisor, 30.0);
     EXPECT_DOUBLE_EQ(s.shared.gainX, 1.0 / (50.0 * 50.0));
+}
+
+// The window's thread never reads the face template, which the tracker
+// resets on a loss and rewrites at a calibration while the window is open.
+TEST_F(OptionsWindow, TheHeadRangeIsResizedAroundThePublishedPointNotTheTemplate) {
+    s.face.reset();  // lost: the template's point is gone
+    click(1, 0);
+    EXPECT_EQ(s.shared.headRangeWidth, 45);
+    EXPECT_EQ(s.shared.headRangeMinX, 297);
+    EXPECT_EQ(s.shared.headRangeCentreY, 200);
+    click(1, 2);
+    EXPECT_EQ(s.shared.headRangeMinX, 320 - 32 / 2);
 }
 
 TEST_F(OptionsWindow, AGestureNeverClicksAndDragsAtOnce) {
