@@ -103,11 +103,6 @@ int64_t patchMotion(TrackerState& s, const Patch& patch, const PatchRect& rect,
     return sum;
 }
 
-bool examined(const TrackerState& s, int gesture) {
-    const auto k = static_cast<std::size_t>(gesture);
-    return s.shared.clickGestures[k] == 1 || s.shared.dragGestures[k] == 1;
-}
-
 // The keyboard hears of a gesture only once it has announced its window.
 void pressKey(const TrackerState& s, Desktop& desktop) {
     if (const WindowHandle keyboard = s.keyboard.window.load()) desktop.pressKeyboardKey(keyboard);
@@ -144,17 +139,25 @@ PatchRect mouthPatchRect(const TrackerState& s, double faceX, double faceY) {
                       kMouthPatchCols, kMouthPatchRows);
 }
 
+bool examined(const TrackerState& s, int gesture) {
+    const auto k = static_cast<std::size_t>(gesture);
+    return s.shared.clickGestures[k] == 1 || s.shared.dragGestures[k] == 1;
+}
+
+bool restAfterAction(TrackerState& s) {
+    if (!s.pointer.clickCooldown) return false;
+    if (++s.pointer.cooldownFrames >= kClickCooldownFrames) {
+        s.pointer.cooldownFrames = 0;
+        s.pointer.clickCooldown = false;
+    }
+    return true;
+}
+
 // Events: after an action detection rests; otherwise a still face is
 // examined for eye motion, then (if the eyes did not fire) mouth motion, and
 // counted toward a dwell.
 void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler sampler) {
-    if (s.pointer.clickCooldown) {
-        if (++s.pointer.cooldownFrames >= kClickCooldownFrames) {
-            s.pointer.cooldownFrames = 0;
-            s.pointer.clickCooldown = false;
-        }
-        return;
-    }
+    if (restAfterAction(s)) return;
     if (s.pointer.moveDistance >= kStillDistance) {
         s.pointer.dwellFrames = 0;
         return;

@@ -52,6 +52,13 @@ using PatchSampler = void (*)(const BlockSamplerArgs& args, const IntList& curre
 void detectEvents(TrackerState& s, double faceX, double faceY);
 void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler sampler);
 
+// Whether the user's options give gesture k an action (a click or a drag):
+// only those are looked for.
+[[nodiscard]] bool examined(const TrackerState& s, int gesture);
+
+// Counts one frame of the rest after an action. True while the rest goes on.
+bool restAfterAction(TrackerState& s);
+
 // The first pending gesture in the order eye, mouth, dwell, or -1.
 [[nodiscard]] int pendingGesture(const TrackerState& s);
 

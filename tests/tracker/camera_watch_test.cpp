@@ -102,12 +102,9 @@ TEST(CameraWatch, ATickLongAfterTheLastOneGivesTheCameraItsTimeAgain) {
 class CameraGone : public ::testing::Test {
 protected:
     void SetUp() override {
-        s = testing::inCalibration();
-        s->frame.currentGrid = testing::gridOf(testing::texturedFrame(50));
-        s->frame.previousGrid = s->frame.currentGrid;
-        ASSERT_TRUE(setUpTracking(*s, desktop, testing::eyesSixtyApart()));
+        s = testing::justCalibrated(desktop, 50);
+        ASSERT_NE(s, nullptr);
         ASSERT_EQ(s->state, Tracking);
-        desktop.calls.clear();
     }
     std::unique_ptr<TrackerState> s;
     RecordingDesktop desktop;

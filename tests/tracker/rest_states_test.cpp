@@ -14,11 +14,8 @@ using testing::RecordingDesktop;
 class RestStates : public ::testing::Test {
 protected:
     void SetUp() override {
-        s = testing::inCalibration();
-        s->frame.currentGrid = testing::gridOf(testing::texturedFrame(50));
-        s->frame.previousGrid = s->frame.currentGrid;
-        ASSERT_TRUE(setUpTracking(*s, desktop, testing::eyesSixtyApart()));
-        desktop.calls.clear();
+        s = testing::justCalibrated(desktop, 50);
+        ASSERT_NE(s, nullptr);
         input = FrameInput{std::span<uint8_t>(pixels), {0, 0}, {}};
     }
     std::unique_ptr<TrackerState> s;

@@ -100,4 +100,15 @@ inline EyeClusters eyesSixtyApart() {
     return e;
 }
 
+// A tracker that has just calibrated (eyesSixtyApart) on a textured frame
+// and holds that frame as both grids; the desktop's calls are cleared.
+inline std::unique_ptr<TrackerState> justCalibrated(RecordingDesktop& desktop, uint32_t seed) {
+    auto s = inCalibration();
+    s->frame.currentGrid = gridOf(texturedFrame(seed));
+    s->frame.previousGrid = s->frame.currentGrid;
+    if (!setUpTracking(*s, desktop, eyesSixtyApart())) return nullptr;
+    desktop.calls.clear();
+    return s;
+}
+
 }  // namespace quil::testing

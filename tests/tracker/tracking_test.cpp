@@ -19,11 +19,8 @@ using testing::RecordingDesktop;
 class TrackingFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        s = testing::inCalibration();
-        s->frame.currentGrid = testing::gridOf(testing::texturedFrame(40));
-        s->frame.previousGrid = s->frame.currentGrid;
-        ASSERT_TRUE(setUpTracking(*s, desktop, testing::eyesSixtyApart()));
-        desktop.calls.clear();
+        s = testing::justCalibrated(desktop, 40);
+        ASSERT_NE(s, nullptr);
     }
     // The face position this frame will find.
     FaceFix expectedFix() { return locateFace(*s, s->frame.currentGrid); }

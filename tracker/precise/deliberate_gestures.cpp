@@ -85,11 +85,6 @@ double acrossTheSlit(const GreyPlane& g, Point centre, double eyeWidth) {
     return mean > 0 ? (most - least) / mean : 0.0;
 }
 
-bool examined(const TrackerState& s, int gesture) {
-    const auto k = static_cast<size_t>(gesture);
-    return s.shared.clickGestures[k] == 1 || s.shared.dragGestures[k] == 1;
-}
-
 // Counts the frames a gesture has held and raises its event once per hold.
 void countHold(bool holding, int32_t& frames, bool& spent, bool& event) {
     if (!holding) {
@@ -163,11 +158,7 @@ void detectDeliberateEvents(TrackerState& s, double /*faceX*/, double /*faceY*/)
     }
     const bool mouthOpen = d.mouthMeasure > p.face.mouthBaseline + kMouthOpenGain;
 
-    if (s.pointer.clickCooldown) {
-        if (++s.pointer.cooldownFrames >= kClickCooldownFrames) {
-            s.pointer.cooldownFrames = 0;
-            s.pointer.clickCooldown = false;
-        }
+    if (restAfterAction(s)) {
         // A hold that has acted, or is going on, during the rest must end
         // before it can count again.
         d.eyesSpent = eyesShut;
