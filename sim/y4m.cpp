@@ -1,6 +1,7 @@
 #include "sim/y4m.h"
 
 #include <algorithm>
+#include <limits>
 #include <sstream>
 
 namespace quil::sim {
@@ -80,7 +81,10 @@ bool Y4mReader::open() {
         const std::string value = word.substr(1);
         int64_t n = 0;
         if (tag == 'W' || tag == 'H') {
-            if (!parseInt(value, n)) return fail("bad size field \"" + word + "\" in the header");
+            // A size beyond int would wrap to a plausible one when narrowed.
+            if (!parseInt(value, n) || n <= 0 || n > std::numeric_limits<int>::max()) {
+                return fail("bad size field \"" + word + "\" in the header");
+            }
             (tag == 'W' ? info_.width : info_.height) = static_cast<int>(n);
             (tag == 'W' ? haveW : haveH) = true;
         } else if (tag == 'F') {

@@ -56,10 +56,13 @@ TEST(Y4mReader, ReadsHeaderAndFramesOfBothColourSpaces) {
 }
 
 TEST(Y4mReader, RejectsWhatItCannotPlayWithAMessage) {
-    for (const char* header : {"YUV4MPEG2 W640 H481 F25:1\n", "YUV4MPEG2 W640 H480 F25:1 Cmono\n",
-                               "YUV4MPEG2 W640 H480 F25:1 C420p10\n", "YUV4MPEG2 W6x0 H480 F25:1\n",
-                               "YUV4MPEG2 W640 H480 F:1\n", "YUV4MPEG2 W640 H480 F99999999:1\n",
-                               "YUV4MPEG3 W640 H480 F25:1\n"}) {
+    for (const char* header :
+         {"YUV4MPEG2 W640 H481 F25:1\n", "YUV4MPEG2 W640 H480 F25:1 Cmono\n",
+          "YUV4MPEG2 W640 H480 F25:1 C420p10\n", "YUV4MPEG2 W6x0 H480 F25:1\n",
+          "YUV4MPEG2 W640 H480 F:1\n", "YUV4MPEG2 W640 H480 F99999999:1\n",
+          "YUV4MPEG3 W640 H480 F25:1\n",
+          // Would wrap to 640 x 480 if narrowed to int.
+          "YUV4MPEG2 W4294967936 H480 F25:1\n", "YUV4MPEG2 W640 H4294967776 F25:1\n"}) {
         std::stringstream in(header);
         Y4mReader r(in);
         EXPECT_FALSE(r.open()) << header;
