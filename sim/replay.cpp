@@ -134,20 +134,6 @@ std::optional<std::string> optionsText(const ReplayOptions& o, ReplayResult& res
     return text.str();
 }
 
-// What the scene's user sees before this tick's frame.
-void lookAtDesktop(UserView& view, const SimDesktop& desktop, const TrackerState& s) {
-    view.eyesWindowOpen = desktop.eyesWindowOpen();
-    view.keyboardVisible = desktop.keyboardVisible();
-    view.largeView = s.view.largeView;
-    view.pointerVsKeyboard = 2;
-    view.pointerVsKeyboardX = 2;
-    if (desktop.keyboardVisible()) {
-        const ScreenPoint p = desktop.pointer();
-        view.pointerVsKeyboard = p.y <= s.keyboard.top ? -1 : p.y >= s.keyboard.bottom ? 1 : 0;
-        view.pointerVsKeyboardX = p.x <= s.keyboard.left ? -1 : p.x >= s.keyboard.right ? 1 : 0;
-    }
-}
-
 std::string lossText(const FrameReport& f) {
     switch (f.loss) {
         case LossReason::FaceLost: {

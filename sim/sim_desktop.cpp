@@ -91,4 +91,17 @@ void SimDesktop::launchKeyboard() {
     helloTick_ = tick_ + kKeyboardHelloDelay;
 }
 
+void lookAtDesktop(UserView& view, const SimDesktop& desktop, const TrackerState& s) {
+    view.eyesWindowOpen = desktop.eyesWindowOpen();
+    view.keyboardVisible = desktop.keyboardVisible();
+    view.largeView = s.view.largeView;
+    view.pointerVsKeyboard = 2;
+    view.pointerVsKeyboardX = 2;
+    if (desktop.keyboardVisible()) {
+        const ScreenPoint p = desktop.pointer();
+        view.pointerVsKeyboard = p.y <= s.keyboard.top ? -1 : p.y >= s.keyboard.bottom ? 1 : 0;
+        view.pointerVsKeyboardX = p.x <= s.keyboard.left ? -1 : p.x >= s.keyboard.right ? 1 : 0;
+    }
+}
+
 }  // namespace quil::sim

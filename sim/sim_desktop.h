@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "keyboard_link/protocol.h"
+#include "sim/scene.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -95,5 +96,8 @@ private:
     std::vector<unsigned> inbox_;
     std::vector<std::string> events_;
 };
+
+// What the scene's user sees of the desktop before a tick's frame.
+void lookAtDesktop(UserView& view, const SimDesktop& desktop, const TrackerState& s);
 
 }  // namespace quil::sim
