@@ -2,6 +2,7 @@
 // box, the messages of the keyboard program, and the program's teardown.
 #pragma once
 
+#include "quil_version.h"
 #include "shell/app.h"
 
 namespace quil::win {
@@ -27,7 +28,9 @@ inline constexpr char kPreciseItemText[] = "Precise tracking";
 inline constexpr int kMenuLift = 15;
 
 inline constexpr char kAboutCaption[] = "Quilbrand 2";
-inline constexpr char kAboutText[] = "Quilbrand team, 2007\nhttps://quilbrand.example.org/";
+// The second line also names the release.
+inline constexpr char kAboutText[] =
+    "Quilbrand team, 2007\nhttps://quilbrand.example.org/ - version " QUIL_VERSION;
 inline constexpr char kManualFile[] = "manual.pdf";
 
 // The window procedure of class "Quilbrand2". Its creation data is the App.

@@ -21,6 +21,11 @@
 namespace quil::wintest {
 
 inline constexpr DWORD kPatienceMs = 20000;
+
+inline constexpr char kMainClass[] = "Quilbrand2";
+inline constexpr char kBoxClass[] = "#32770";
+inline constexpr char kMenuClass[] = "#32768";
+inline constexpr char kWarning[] = "Advertencia";
 inline constexpr DWORD kPollMs = 20;
 
 // The build hands us Unix paths; under Wine they are reached through Z:.
@@ -89,6 +94,8 @@ inline std::string messageBoxText(HWND box) {
     GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof text);
     return text;
 }
+
+inline void pressOk(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
 
 // A process of ours, ended (by force if need be) when the test ends.
 class Program {

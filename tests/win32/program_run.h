@@ -10,10 +10,6 @@
 
 namespace quil::wintest {
 
-inline constexpr char kMainClass[] = "Quilbrand2";
-inline constexpr char kBoxClass[] = "#32770";
-inline constexpr char kMenuClass[] = "#32768";
-inline constexpr char kWarning[] = "Advertencia";
 inline constexpr UINT kTrayId = 100;
 inline constexpr UINT kTrayMessage = 600;
 inline constexpr WPARAM kCmdAbout = 32769;
@@ -45,8 +41,6 @@ inline ProgramRun startRunning(const std::string& name, const std::string& confi
     waitEvent(r.dir, "capture first-grab");
     return r;
 }
-
-inline void pressOk(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }
 
 inline LRESULT command(HWND main, WPARAM id) {
     DWORD_PTR result = 0;

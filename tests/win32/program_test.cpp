@@ -8,6 +8,7 @@
 #include "event_log.h"
 #include "program_harness.h"
 #include "program_run.h"
+#include "quil_version.h"
 
 namespace quil::wintest {
 namespace {
@@ -177,7 +178,7 @@ TEST(Commands, AnswerOneAndKeepTheirGuardsDuringTheHeadSearch) {
     EXPECT_EQ(windowsOf(r.program->id(), kBoxClass, "Quilbrand 2").size(), 1u);
     const std::string credit = messageBoxText(about);
     EXPECT_NE(credit.find("Quilbrand team, 2007"), std::string::npos) << credit;
-    EXPECT_NE(credit.find("example.org"), std::string::npos) << credit;
+    EXPECT_NE(credit.find("example.org - version " QUIL_VERSION), std::string::npos) << credit;
     screenshot("about_box");
     pressOk(about);
     EXPECT_TRUE(waitUntil(
