@@ -52,6 +52,7 @@ TEST(StartUp, ARefusedFormatWarnsAndTheIconIsGoneBeforeTheProcessEnds) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(messageBoxText(box), "La camara no soporta 640x480");
     EXPECT_EQ(GetWindow(box, GW_OWNER), r.main);
+    screenshot("format_warning");
     pressOk(box);
     EXPECT_EQ(r.program->waitExit(), 0);
     const auto events = readEvents(r.dir);
