@@ -179,7 +179,7 @@ TEST(Commands, AnswerOneAndKeepTheirGuardsDuringTheHeadSearch) {
     EXPECT_EQ(windowsOf(r.program->id(), kBoxClass, "Quilbrand 2").size(), 1u);
     const std::string credit = messageBoxText(about);
     EXPECT_NE(credit.find("Quilbrand team, 2007"), std::string::npos) << credit;
-    EXPECT_NE(credit.find("example.org - version " QUIL_VERSION), std::string::npos) << credit;
+    EXPECT_NE(credit.find("example.org/ - version " QUIL_VERSION), std::string::npos) << credit;
     screenshot("about_box");
     pressOk(about);
     EXPECT_TRUE(waitUntil(
