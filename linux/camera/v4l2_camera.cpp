@@ -84,6 +84,7 @@ V4l2Camera::Probe V4l2Camera::probe(const std::string& path) {
     fd_ = fd;
     path_ = path;
     raw_.assign(rowBytes_ * kCaptureHeight, 0);
+    spare_.assign(raw_.size(), 0);
     return Probe::Taken;
 }
 
@@ -108,17 +109,26 @@ bool V4l2Camera::setFormat(int fd) {
     return true;
 }
 
-// One read: a whole picture or nothing. A read shorter than a picture is
-// dropped, so that the caller's frame never holds half of one.
+// The driver keeps the pictures taken since the last tick and the tracker
+// wants the newest, so the queue is read until it is empty; a bounded number
+// of reads, so that a camera quicker than the reads cannot hold the tick. A
+// read shorter than a picture is dropped: the caller's frame never holds half
+// of one.
 bool V4l2Camera::grab(std::span<uint8_t> frame) {
     if (fd_ < 0 || lost_ || frame.size() != static_cast<std::size_t>(kFrameBytes)) return false;
-    const ssize_t n = calls_.read(fd_, raw_.data(), raw_.size());
-    if (n < 0) {
-        if (deviceGone(errno)) lost_ = true;
-        return false;
+    bool newest = false;
+    for (int i = 0; i < kMaxReadsPerGrab; ++i) {
+        const ssize_t n = calls_.read(fd_, spare_.data(), spare_.size());
+        if (n < 0) {
+            lost_ = deviceGone(errno);
+            break;
+        }
+        if (static_cast<std::size_t>(n) == spare_.size()) {
+            raw_.swap(spare_);
+            newest = true;
+        }
     }
-    if (static_cast<std::size_t>(n) != raw_.size()) return false;
-    return rgbToCoreFrame(raw_, rowBytes_, frame);
+    return newest && rgbToCoreFrame(raw_, rowBytes_, frame);
 }
 
 void V4l2Camera::close() {

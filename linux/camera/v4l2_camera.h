@@ -1,6 +1,6 @@
 // The camera on Linux: the first V4L2 capture device that takes 640 x 480
-// RGB24, read without blocking, one frame a tick, turned into the core's
-// bottom-up BGR frame.
+// RGB24, read without blocking, the newest picture each tick, turned into
+// the core's bottom-up BGR frame.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +23,9 @@ inline constexpr uint32_t kCaptureHeight = 480;
 inline constexpr std::size_t kCaptureRowBytes = kCaptureWidth * 3;
 // A driver may pad its rows; beyond this it is not a 640-pixel RGB row.
 inline constexpr std::size_t kMaxCaptureRowBytes = 2 * kCaptureRowBytes;
+// Reads a grab makes at most while looking for the newest picture: more than
+// the few pictures a driver queues.
+inline constexpr int kMaxReadsPerGrab = 8;
 
 // The path of device `index` in the probe order.
 [[nodiscard]] std::string devicePath(int index);
@@ -60,7 +63,8 @@ private:
     bool lost_ = false;
     std::string path_;
     std::size_t rowBytes_ = kCaptureRowBytes;
-    std::vector<uint8_t> raw_;  // one camera picture as read, top-down RGB
+    std::vector<uint8_t> raw_;    // the newest whole picture read, top-down RGB
+    std::vector<uint8_t> spare_;  // where the next read goes
 };
 
 }  // namespace quil::lnx

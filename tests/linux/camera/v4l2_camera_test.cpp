@@ -120,6 +120,24 @@ TEST_F(CameraTest, NoFrameYetShortReadOrWrongBufferWritesNothing) {
     EXPECT_TRUE(camera.grab(frame));
 }
 
+TEST_F(CameraTest, GrabTakesTheNewestPictureInBoundedReads) {
+    auto& reads = sys.devices["/dev/video0"].reads;
+    reads = {std::vector<uint8_t>(kFrameBytes, 1), picture(), std::vector<uint8_t>(5, 2)};
+    ASSERT_EQ(camera.open(), OpenStatus::Ready);
+    ASSERT_TRUE(camera.grab(frame));
+    EXPECT_EQ(frame[2], 0);  // the second picture's, not the first's 1 nor the short one's 2
+    EXPECT_EQ(frame[kFrameBytes - 1], static_cast<uint8_t>(kCaptureWidth - 1));
+    EXPECT_FALSE(camera.grab(frame));
+    // A camera that always has another picture does not hold the tick.
+    reads.assign(kMaxReadsPerGrab + 3, picture());
+    EXPECT_TRUE(camera.grab(frame));
+    EXPECT_EQ(reads.size(), 3u);
+    // The picture read before the device vanished is still given.
+    reads = {picture(), ENODEV};
+    EXPECT_TRUE(camera.grab(frame));
+    EXPECT_TRUE(camera.lost());
+}
+
 TEST_F(CameraTest, UnpluggedCameraIsLostUntilOpenedAgain) {
     for (const int error : {ENODEV, EIO, ENXIO}) {
         sys.devices["/dev/video0"].reads = {error};
