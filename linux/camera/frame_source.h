@@ -12,7 +12,7 @@ namespace quil::lnx {
 
 enum class OpenStatus : uint8_t {
     Ready,     // a camera is open and sends 640 x 480 frames
-    NoCamera,  // no capture device answered ("La camara no esta conectada")
+    NoCamera,  // no capture device free to answer ("La camara no esta conectada")
     NoFormat,  // a camera answered but not at 640 x 480 RGB ("La camara no soporta 640x480")
 };
 

@@ -57,7 +57,8 @@ V4l2Camera::~V4l2Camera() { close(); }
 
 // The devices in probe order: the first capture device that takes the
 // format is kept. One that refuses it does not hide a later one that takes
-// it; NoFormat only when a camera was found and none took the format.
+// it; NoFormat only when a camera was found and none took the format. A
+// camera busy with another program counts as none, to be probed again.
 OpenStatus V4l2Camera::open() {
     close();
     bool sawCamera = false;
@@ -77,9 +78,9 @@ V4l2Camera::Probe V4l2Camera::probe(const std::string& path) {
         calls_.close(fd);
         return Probe::NotCapture;
     }
-    if (!setFormat(fd)) {
+    if (const Probe p = setFormat(fd); p != Probe::Taken) {
         calls_.close(fd);
-        return Probe::WrongFormat;
+        return p;
     }
     fd_ = fd;
     path_ = path;
@@ -88,25 +89,29 @@ V4l2Camera::Probe V4l2Camera::probe(const std::string& path) {
     return Probe::Taken;
 }
 
-bool V4l2Camera::setFormat(int fd) {
+V4l2Camera::Probe V4l2Camera::setFormat(int fd) {
     v4l2_format fmt{};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     fmt.fmt.pix.width = kCaptureWidth;
     fmt.fmt.pix.height = kCaptureHeight;
     fmt.fmt.pix.pixelformat = V4L2_PIX_FMT_RGB24;
     fmt.fmt.pix.field = V4L2_FIELD_NONE;
-    if (calls_.ioctl(fd, VIDIOC_S_FMT, &fmt) != 0) return false;
+    // Another program capturing holds the format: the camera is not ours
+    // yet rather than unfit, and the next probe may find it free.
+    if (calls_.ioctl(fd, VIDIOC_S_FMT, &fmt) != 0) {
+        return errno == EBUSY ? Probe::Busy : Probe::WrongFormat;
+    }
     // The driver answers with what it will really send, which may differ.
     const v4l2_pix_format& got = fmt.fmt.pix;
     if (fmt.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || got.width != kCaptureWidth ||
         got.height != kCaptureHeight || got.pixelformat != V4L2_PIX_FMT_RGB24) {
-        return false;
+        return Probe::WrongFormat;
     }
     // Zero means rows without padding.
     const std::size_t rowBytes = got.bytesperline == 0 ? kCaptureRowBytes : got.bytesperline;
-    if (rowBytes < kCaptureRowBytes || rowBytes > kMaxCaptureRowBytes) return false;
+    if (rowBytes < kCaptureRowBytes || rowBytes > kMaxCaptureRowBytes) return Probe::WrongFormat;
     rowBytes_ = rowBytes;
-    return true;
+    return Probe::Taken;
 }
 
 // The driver keeps the pictures taken since the last tick and the tracker

@@ -53,10 +53,11 @@ public:
     [[nodiscard]] const std::string& path() const { return path_; }
 
 private:
-    enum class Probe : uint8_t { Absent, NotCapture, WrongFormat, Taken };
+    enum class Probe : uint8_t { Absent, NotCapture, Busy, WrongFormat, Taken };
     [[nodiscard]] Probe probe(const std::string& path);
-    // Asks for 640 x 480 RGB24 and keeps the row length the driver gives.
-    [[nodiscard]] bool setFormat(int fd);
+    // Asks for 640 x 480 RGB24 and keeps the row length the driver gives:
+    // Taken, Busy or WrongFormat.
+    [[nodiscard]] Probe setFormat(int fd);
 
     V4l2Calls& calls_;
     int fd_ = -1;

@@ -23,6 +23,7 @@ struct FakeDevice {
     uint32_t deviceCaps = 0;  // nonzero: reported as the node's own
     v4l2_pix_format answer{640, 480, V4L2_PIX_FMT_RGB24, V4L2_FIELD_NONE, 1920, 921600, 0, 0, 0, 0,
                            0,   0};
+    int formatError = 0;                                        // nonzero: S_FMT fails with it
     std::deque<std::variant<std::vector<uint8_t>, int>> reads;  // a picture, or an errno
     std::vector<v4l2_queryctrl> controls;
     std::map<uint32_t, std::map<uint32_t, std::string>> menus;  // id -> index -> name
@@ -65,6 +66,7 @@ public:
             cap->capabilities = d->capabilities | (d->deviceCaps ? V4L2_CAP_DEVICE_CAPS : 0);
             cap->device_caps = d->deviceCaps;
         } else if (request == VIDIOC_S_FMT) {
+            if (d->formatError != 0) return fail(d->formatError);
             static_cast<v4l2_format*>(arg)->fmt.pix = d->answer;
         } else if (request == VIDIOC_QUERYCTRL) {
             return queryControl(*d, *static_cast<v4l2_queryctrl*>(arg));

@@ -85,6 +85,16 @@ TEST_F(CameraTest, AnyOtherFormatAnswerIsNoFormat) {
     EXPECT_EQ(camera.path(), "/dev/video5");
 }
 
+TEST_F(CameraTest, FormatRefusedIsNoFormatButBusyIsNoCameraUntilFreed) {
+    sys.devices["/dev/video0"].formatError = EINVAL;
+    EXPECT_EQ(camera.open(), OpenStatus::NoFormat);
+    sys.devices["/dev/video0"].formatError = EBUSY;  // another program captures
+    EXPECT_EQ(camera.open(), OpenStatus::NoCamera);
+    EXPECT_TRUE(sys.openFds.empty());
+    sys.devices["/dev/video0"].formatError = 0;
+    EXPECT_EQ(camera.open(), OpenStatus::Ready);
+}
+
 TEST_F(CameraTest, PictureTurnsIntoTheBottomUpBgrFrame) {
     for (const std::size_t rowBytes : {kCaptureRowBytes, kCaptureRowBytes + 12}) {
         sys.devices["/dev/video0"].answer.bytesperline = static_cast<uint32_t>(rowBytes);
