@@ -64,6 +64,10 @@ std::optional<CameraControl> CameraControls::query(uint32_t id) const {
     v4l2_queryctrl q{};
     q.id = id;
     if (calls_.ioctl(fd_, VIDIOC_QUERYCTRL, &q) != 0) return std::nullopt;
+    return describe(q);
+}
+
+std::optional<CameraControl> CameraControls::describe(const v4l2_queryctrl& q) const {
     const std::optional<ControlType> type = typeOf(q.type);
     if (!type || (q.flags & V4L2_CTRL_FLAG_DISABLED) != 0) return std::nullopt;
 
@@ -112,7 +116,8 @@ std::vector<CameraControl> CameraControls::list() const {
         const uint32_t id = q.id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
         if (id <= last) break;
         last = id;
-        if (std::optional<CameraControl> c = query(id)) out.push_back(std::move(*c));
+        q.id = id;
+        if (std::optional<CameraControl> c = describe(q)) out.push_back(std::move(*c));
     }
     return out;
 }

@@ -9,6 +9,8 @@
 
 #include "linux/camera/v4l2_calls.h"
 
+struct v4l2_queryctrl;
+
 namespace quil::lnx {
 
 // Bounds on what a driver is believed: a listing never loops for ever.
@@ -65,6 +67,9 @@ public:
     std::optional<int32_t> set(uint32_t id, int64_t value);
 
 private:
+    // The control the driver described, with its menu and current value.
+    [[nodiscard]] std::optional<CameraControl> describe(const v4l2_queryctrl& q) const;
+
     V4l2Calls& calls_;
     int fd_;
 };
