@@ -1,0 +1,212 @@
+// Start-up in the Windows program's order, the frame timer with the camera
+// watch, the tray menu and the teardown.
+#include "linux/app/app.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+#include <chrono>
+#include <cstdlib>
+
+#include "options/options_file.h"
+#include "quil_version.h"
+#include "tracker/frame_driver.h"
+#include "tracker/precise/precise_engine.h"
+#include "tracker/startup.h"
+#include "tracker/views.h"
+
+namespace quil::lnx {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where an installed program finds what ships beside it.
+constexpr char kSharedFolder[] = "/usr/share/quilbrand";
+constexpr char kDocFolder[] = "/usr/share/doc/quilbrand";
+constexpr char kAboutText[] =
+    "Quilbrand team, 2007\nhttps://quilbrand.example.org/ - version " QUIL_VERSION;
+
+int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The first of `names` that exists in the program's folder, then in `folder`.
+fs::path besideOrIn(const fs::path& folder, const char* name) {
+    const fs::path beside = fs::path(QCoreApplication::applicationDirPath().toStdString()) / name;
+    std::error_code ec;
+    if (fs::exists(beside, ec)) return beside;
+    const fs::path installed = folder / name;
+    return fs::exists(installed, ec) ? installed : fs::path{};
+}
+
+void showBox(const char* caption, const char* text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption), QString::fromUtf8(text),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+}  // namespace
+
+Places findPlaces() {
+    Places p;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    fs::path base = config != nullptr && *config != '\0' ? fs::path(config)
+                    : home != nullptr                    ? fs::path(home) / ".config"
+                                                         : fs::path(".");
+    p.optionsFile = base / "quilbrand" / kOptionsFileName;
+    p.landmarkModel = besideOrIn(kSharedFolder, kLandmarkModelFile);
+    p.manual = besideOrIn(kDocFolder, "manual.pdf");
+    return p;
+}
+
+// Before start-up names the view, there is no view to show (as on Windows,
+// where the window does not exist yet when the large placement is chosen).
+void LinuxDesktop::showCameraView() {
+    if (app_.state().session.mainWindow != 0) app_.view().show();
+}
+void LinuxDesktop::hideCameraView() { app_.view().hide(); }
+void LinuxDesktop::placeCameraView(int32_t x, int32_t y, int32_t width, int32_t height) {
+    app_.view().setGeometry(x, y, width, height);
+    app_.view().update();
+}
+void LinuxDesktop::startEyesWindow() { app_.openEyes(); }
+void LinuxDesktop::closeEyesWindow(WindowHandle eyesWindow) {
+    if (eyesWindow != 0) app_.closeEyes();
+}
+
+App::App(std::unique_ptr<X11Pointer> pointer, std::unique_ptr<FrameSource> camera, Places places)
+    : pointer_(std::move(pointer)),
+      camera_(std::move(camera)),
+      places_(std::move(places)),
+      desktop_(*this, *pointer_),
+      eyesOpen_(QStringLiteral(":/art/ojos1.bmp")),
+      eyesClosed_(QStringLiteral(":/art/ojos2.bmp")),
+      frame_(kFrameBytes) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+}
+
+App::~App() { teardown(); }
+
+int App::start() {
+    TrackerState& s = state_;
+    beginStartup(s, pointer_->screenWidth(), pointer_->screenHeight());
+    loadOptions(s, places_.optionsFile);
+    chooseLargeView(s, desktop_);
+    s.session.mainWindow = kViewHandle;
+    s.session.captureWindow = kCaptureHandle;
+    view_.setGeometry(s.view.viewX, s.view.viewY, s.view.viewWidth, s.view.viewHeight);
+    buildTray();
+
+    switch (camera_->open()) {
+        case OpenStatus::NoCamera:
+            warn(kNoCameraText);
+            return 0;
+        case OpenStatus::NoFormat:
+            warn(kNoFormatText);
+            return 0;
+        case OpenStatus::Ready:
+            break;
+    }
+    view_.show();
+    finishStartup(s);
+    // Without its model the precise engine is unavailable and the classic
+    // one runs, without a word to the user.
+    if (!places_.landmarkModel.empty()) loadPreciseEngine(s, places_.landmarkModel);
+    s.engine = wantedEngine(s);
+    watch_.connected(nowMs());
+    timer_.start(kFramePeriodMs);
+    return -1;
+}
+
+void App::tick() {
+    const int64_t now = nowMs();
+    switch (watch_.tick(now)) {
+        case CameraStep::Grab:
+            // No frame ready is no frame: the watch hears the silence.
+            if (camera_->grab(frame_)) {
+                watch_.frameArrived(now);
+                const FrameReport report = frameCallback(state_, desktop_, frame_);
+                view_.showFrame(frame_);
+                if (afterFrame) afterFrame(state_, report);
+            }
+            break;
+        case CameraStep::Gone:
+            cameraGone(state_, desktop_);
+            camera_->close();
+            break;
+        case CameraStep::Reconnect:
+            watch_.reconnected(now, camera_->open() == OpenStatus::Ready);
+            break;
+        case CameraStep::Wait:
+            break;
+    }
+}
+
+void App::openEyes() {
+    if (eyes_) return;
+    eyes_ = std::make_unique<EyesWindow>(eyesOpen_, eyesClosed_, view_.geometry());
+    eyes_->show();
+    view_.hide();
+    state_.shared.eyesWindow = kEyesHandle;
+}
+
+void App::closeEyes() {
+    eyes_.reset();
+    state_.shared.eyesWindow = 0;
+}
+
+// A start-up failure: tell the user, and leave no dead icon in the tray.
+void App::warn(const char* text) {
+    showBox(kWarningCaption, text);
+    teardown();
+}
+
+void App::buildTray() {
+    tray_.setIcon(QIcon(QStringLiteral(":/art/icono.ico")));
+    tray_.setToolTip(QStringLiteral("Quilbrand2"));
+    QObject::connect(menu_.addAction(QStringLiteral("Manual")), &QAction::triggered, [this] {
+        if (!places_.manual.empty())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(places_.manual)));
+    });
+    QObject::connect(menu_.addAction(QStringLiteral("About ...")), &QAction::triggered,
+                     [] { showBox(kAboutCaption, kAboutText); });
+    menu_.addSeparator();
+    QObject::connect(menu_.addAction(QStringLiteral("Exit")), &QAction::triggered,
+                     [this] { exitProgram(); });
+    tray_.setContextMenu(&menu_);
+    // The left button opens the menu too, as on Windows.
+    QObject::connect(&tray_, &QSystemTrayIcon::activated,
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger) menu_.popup(QCursor::pos());
+                     });
+    tray_.show();
+}
+
+void App::exitProgram() {
+    teardown();
+    QCoreApplication::exit(0);
+}
+
+// Stops the frames, lets go of a held button, closes the camera and the
+// windows, then removes the tray icon.
+void App::teardown() {
+    if (tornDown_) return;
+    tornDown_ = true;
+    timer_.stop();
+    if (state_.pointer.buttonHeld) {
+        desktop_.leftButtonUp();
+        state_.pointer.buttonHeld = false;
+    }
+    camera_->close();
+    closeEyes();
+    view_.hide();
+    tray_.hide();
+}
+
+}  // namespace quil::lnx

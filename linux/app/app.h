@@ -1,0 +1,121 @@
+// Quilbrand for Linux: the tracker on a 75 ms timer, the camera view, the
+// eyes window, the tray icon and its menu, around the portable core. Its
+// desktop moves the X pointer through XTest and shows the program's own
+// windows through Qt.
+#pragma once
+
+#include <QImage>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "linux/app/camera_view.h"
+#include "linux/app/eyes_window.h"
+#include "linux/camera/frame_source.h"
+#include "linux/desktop/x11_pointer.h"
+#include "tracker/camera_watch.h"
+#include "tracker/desktop.h"
+#include "tracker/frame_report.h"
+#include "tracker/tracker_state.h"
+
+namespace quil::lnx {
+
+inline constexpr int kFramePeriodMs = 75;
+inline constexpr char kNoCameraText[] = "La camara no esta conectada";
+inline constexpr char kNoFormatText[] = "La camara no soporta 640x480";
+inline constexpr char kWarningCaption[] = "Advertencia";
+inline constexpr char kAboutCaption[] = "Quilbrand 2";
+// The handles the core names the program's windows by.
+inline constexpr WindowHandle kViewHandle = 1;
+inline constexpr WindowHandle kCaptureHandle = 2;
+inline constexpr WindowHandle kEyesHandle = 3;
+
+// Where the program keeps and finds its files.
+struct Places {
+    std::filesystem::path optionsFile;    // $XDG_CONFIG_HOME/quilbrand/options.cfg
+    std::filesystem::path landmarkModel;  // empty: the classic engine only
+    std::filesystem::path manual;         // manual.pdf
+};
+[[nodiscard]] Places findPlaces();
+
+class App;
+
+// The tracker's desktop: the X pointer and button, and this program's windows.
+class LinuxDesktop final : public Desktop {
+public:
+    LinuxDesktop(App& app, X11Pointer& pointer) : app_(app), pointer_(pointer) {}
+
+    ScreenPoint cursorPos() override { return pointer_.position(); }
+    void setCursorPos(int32_t x, int32_t y) override { pointer_.moveTo(x, y); }
+    void leftButtonDown() override { pointer_.leftButton(true); }
+    void leftButtonUp() override { pointer_.leftButton(false); }
+    void showCameraView() override;
+    void hideCameraView() override;
+    void placeCameraView(int32_t x, int32_t y, int32_t width, int32_t height) override;
+    void holdPointerOnCameraView() override {}
+    void releasePointer() override {}
+    void startEyesWindow() override;
+    void closeEyesWindow(WindowHandle eyesWindow) override;
+    // The on-screen keyboard is not part of this edition yet: it never
+    // announces a window, so the tracker never addresses one.
+    void showKeyboard(WindowHandle) override {}
+    void hideKeyboard(WindowHandle) override {}
+    void pressKeyboardKey(WindowHandle) override {}
+    void tellKeyboardClickOutside(WindowHandle) override {}
+    void tellKeyboardPointerOver(WindowHandle) override {}
+    void tellKeyboardPointerLeft(WindowHandle) override {}
+    void closeKeyboard(WindowHandle) override {}
+    void launchKeyboard() override {}
+
+private:
+    App& app_;
+    X11Pointer& pointer_;
+};
+
+class App {
+public:
+    App(std::unique_ptr<X11Pointer> pointer, std::unique_ptr<FrameSource> camera, Places places);
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    ~App();
+
+    // Start-up as far as the first frame; the exit code when it cannot go on
+    // (after its warning), or -1 when the program runs.
+    int start();
+    // Called after each frame the tracker saw (the test build's scene looks).
+    std::function<void(const TrackerState&, const FrameReport&)> afterFrame;
+
+    TrackerState& state() { return state_; }
+    CameraView& view() { return view_; }
+    void openEyes();
+    void closeEyes();
+
+private:
+    void tick();
+    void warn(const char* text);
+    void buildTray();
+    void exitProgram();
+    void teardown();
+
+    std::unique_ptr<X11Pointer> pointer_;
+    std::unique_ptr<FrameSource> camera_;
+    Places places_;
+    TrackerState state_;
+    LinuxDesktop desktop_;
+    CameraView view_;
+    std::unique_ptr<EyesWindow> eyes_;
+    QImage eyesOpen_;
+    QImage eyesClosed_;
+    QSystemTrayIcon tray_;
+    QMenu menu_;
+    QTimer timer_;
+    CameraWatch watch_;
+    std::vector<uint8_t> frame_;
+    bool tornDown_ = false;
+};
+
+}  // namespace quil::lnx

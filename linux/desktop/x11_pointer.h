@@ -1,0 +1,45 @@
+// The pointer and the left button on an X11 display: moved and pressed
+// through the XTest extension, so that every program sees real input, and
+// read back from the server, so that a hand on the mouse is noticed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tracker/desktop.h"
+
+// Xlib's display, kept out of the header: its macros (None, Bool, ...) would
+// reach every file that names the pointer.
+struct _XDisplay;
+
+namespace quil::lnx {
+
+class X11Pointer {
+public:
+    // Opens its own connection to `displayName` (empty: $DISPLAY).
+    static std::unique_ptr<X11Pointer> open(const std::string& displayName = {});
+    X11Pointer(const X11Pointer&) = delete;
+    X11Pointer& operator=(const X11Pointer&) = delete;
+    ~X11Pointer();
+
+    [[nodiscard]] int32_t screenWidth() const { return width_; }
+    [[nodiscard]] int32_t screenHeight() const { return height_; }
+
+    [[nodiscard]] ScreenPoint position();
+    void moveTo(int32_t x, int32_t y);
+    void leftButton(bool down);
+    // Whether the left button is down on the server, by anyone's hand.
+    [[nodiscard]] bool leftButtonDown();
+
+private:
+    explicit X11Pointer(_XDisplay* display);
+
+    _XDisplay* display_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    // Pressed by us and not yet released.
+    bool held_ = false;
+};
+
+}  // namespace quil::lnx
