@@ -18,11 +18,23 @@
 
 namespace quil::lnx::testing {
 
+// What a driver answers to S_FMT.
+inline v4l2_pix_format pixFormat(uint32_t width, uint32_t height, uint32_t format,
+                                 uint32_t rowBytes) {
+    v4l2_pix_format f{};
+    f.width = width;
+    f.height = height;
+    f.pixelformat = format;
+    f.field = V4L2_FIELD_NONE;
+    f.bytesperline = rowBytes;
+    f.sizeimage = rowBytes * height;
+    return f;
+}
+
 struct FakeDevice {
     uint32_t capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
     uint32_t deviceCaps = 0;  // nonzero: reported as the node's own
-    v4l2_pix_format answer{640, 480, V4L2_PIX_FMT_RGB24, V4L2_FIELD_NONE, 1920, 921600, 0, 0, 0, 0,
-                           0,   0};
+    v4l2_pix_format answer = pixFormat(640, 480, V4L2_PIX_FMT_RGB24, 1920);
     int formatError = 0;                                        // nonzero: S_FMT fails with it
     std::deque<std::variant<std::vector<uint8_t>, int>> reads;  // a picture, or an errno
     std::vector<v4l2_queryctrl> controls;

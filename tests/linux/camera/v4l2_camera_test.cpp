@@ -14,6 +14,7 @@ namespace {
 
 using testing::FakeDevice;
 using testing::FakeV4l2;
+using testing::pixFormat;
 
 constexpr uint8_t kUntouched = 0xAB;
 
@@ -68,11 +69,11 @@ TEST_F(CameraTest, KeepsTheFirstCaptureNodeSkippingMissingAndNonCaptureOnes) {
 
 TEST_F(CameraTest, AnyOtherFormatAnswerIsNoFormat) {
     const auto answers = {
-        v4l2_pix_format{320, 240, V4L2_PIX_FMT_RGB24, 0, 960, 0, 0, 0, 0, 0, 0, 0},
-        v4l2_pix_format{640, 480, V4L2_PIX_FMT_YUYV, 0, 1280, 0, 0, 0, 0, 0, 0, 0},
-        v4l2_pix_format{640, 480, V4L2_PIX_FMT_BGR24, 0, 1920, 0, 0, 0, 0, 0, 0, 0},
-        v4l2_pix_format{640, 480, V4L2_PIX_FMT_RGB24, 0, 1919, 0, 0, 0, 0, 0, 0, 0},
-        v4l2_pix_format{640, 480, V4L2_PIX_FMT_RGB24, 0, 3841, 0, 0, 0, 0, 0, 0, 0},
+        pixFormat(320, 240, V4L2_PIX_FMT_RGB24, 960),
+        pixFormat(640, 480, V4L2_PIX_FMT_YUYV, 1280),
+        pixFormat(640, 480, V4L2_PIX_FMT_BGR24, 1920),
+        pixFormat(640, 480, V4L2_PIX_FMT_RGB24, 1919),
+        pixFormat(640, 480, V4L2_PIX_FMT_RGB24, 3841),
     };
     for (const v4l2_pix_format& answer : answers) {
         sys.devices["/dev/video0"].answer = answer;
