@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "tracker/desktop.h"
+#include "linux/desktop/pointer_device.h"
 
 // Xlib's display, kept out of the header: its macros (None, Bool, ...) would
 // reach every file that names the pointer.
@@ -15,20 +15,20 @@ struct _XDisplay;
 
 namespace quil::lnx {
 
-class X11Pointer {
+class X11Pointer final : public PointerDevice {
 public:
     // Opens its own connection to `displayName` (empty: $DISPLAY).
     static std::unique_ptr<X11Pointer> open(const std::string& displayName = {});
     X11Pointer(const X11Pointer&) = delete;
     X11Pointer& operator=(const X11Pointer&) = delete;
-    ~X11Pointer();
+    ~X11Pointer() override;
 
-    [[nodiscard]] int32_t screenWidth() const { return width_; }
-    [[nodiscard]] int32_t screenHeight() const { return height_; }
+    [[nodiscard]] int32_t screenWidth() const override { return width_; }
+    [[nodiscard]] int32_t screenHeight() const override { return height_; }
 
-    [[nodiscard]] ScreenPoint position();
-    void moveTo(int32_t x, int32_t y);
-    void leftButton(bool down);
+    [[nodiscard]] ScreenPoint position() override;
+    void moveTo(int32_t x, int32_t y) override;
+    void leftButton(bool down) override;
     // Whether the left button is down on the server, by anyone's hand.
     [[nodiscard]] bool leftButtonDown();
 
