@@ -177,6 +177,15 @@ TEST_F(StandardWindow, AClickOnAnAutoSwitchSetsItAndFreesTheControlItGoverns) {
     EXPECT_TRUE(logged(set(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 2800)));
 }
 
+TEST_F(StandardWindow, AnEntryChosenFromAMenuReachesTheCamera) {
+    click("Power Line Frequency");
+    ASSERT_TRUE(waitUntil([&] { return screen.popupShowing(); })) << "the menu did not open";
+    // The list opens on the current entry (50 Hz); the next is 60 Hz.
+    screen.key("Down");
+    screen.key("Return");
+    EXPECT_TRUE(logged(set(V4L2_CID_POWER_LINE_FREQUENCY, 2)));
+}
+
 TEST_F(StandardWindow, ResetSetsEveryControlToItsDefault) {
     click("Brightness");
     key("End");
