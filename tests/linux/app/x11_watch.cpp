@@ -118,8 +118,10 @@ void Screen::movePointer(int x, int y) {
     XSync(display_, False);
 }
 
+// One request batch: the program moving the pointer itself (the tracker)
+// cannot come between the move and the press.
 void Screen::click(int x, int y) {
-    movePointer(x, y);
+    XTestFakeMotionEvent(display_, 0, x, y, CurrentTime);
     XTestFakeButtonEvent(display_, 1, True, CurrentTime);
     XTestFakeButtonEvent(display_, 1, False, CurrentTime);
     XSync(display_, False);
