@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <initializer_list>
 
 namespace quil::lnx {
 
@@ -39,8 +40,10 @@ SettingsWindow::SettingsWindow(SettingsModel& model) : model_(model) {
     auto* grid = new QGridLayout(list);
     for (std::size_t i = 0; i < model_.rows().size(); ++i) {
         const int line = static_cast<int>(i);
-        grid->addWidget(new QLabel(QString::fromStdString(model_.rows()[i].control.name)), line, 0);
         RowWidgets w = makeRow(i);
+        w.name = new QLabel(QString::fromStdString(model_.rows()[i].control.name));
+        w.name->setBuddy(w.editor);
+        grid->addWidget(w.name, line, 0);
         // A check box as wide as its box, so that its middle is the box.
         grid->addWidget(w.editor, line, 1, w.check != nullptr ? Qt::AlignLeft : Qt::Alignment());
         grid->addWidget(w.value, line, 2);
@@ -126,8 +129,10 @@ void SettingsWindow::refresh() {
         const SettingRow& r = model_.rows()[i];
         const RowWidgets& w = widgets_[i];
         const QSignalBlocker hold(w.editor);
-        w.editor->setEnabled(!r.greyed);
-        w.value->setEnabled(!r.greyed);
+        // The whole row greys, so that it reads as one.
+        for (QWidget* part : std::initializer_list<QWidget*>{w.name, w.editor, w.value}) {
+            part->setEnabled(!r.greyed);
+        }
         if (w.slider != nullptr) {
             w.slider->setValue(positionOfValue(r.control, r.control.value));
             w.value->setText(QString::number(r.control.value));

@@ -36,6 +36,7 @@ public:
 
 private:
     struct RowWidgets {
+        QLabel* name = nullptr;
         QWidget* editor = nullptr;
         QSlider* slider = nullptr;
         QCheckBox* check = nullptr;
