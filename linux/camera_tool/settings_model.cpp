@@ -1,5 +1,7 @@
 #include "linux/camera_tool/settings_model.h"
 
+#include <linux/videodev2.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -43,6 +45,13 @@ SettingRow rowFor(const CameraControl& c) {
         row.kind = RowKind::Choice;
     }
     return row;
+}
+
+// Off at its manual value; exposure's shutter priority also leaves the
+// exposure time to the user (the camera works the iris).
+bool overrides(const CameraControl& sw) {
+    if (sw.id == V4L2_CID_EXPOSURE_AUTO && sw.value == V4L2_EXPOSURE_SHUTTER_PRIORITY) return false;
+    return sw.value != sw.manualValue;
 }
 
 }  // namespace
@@ -142,8 +151,7 @@ const SettingRow* SettingsModel::switchOf(uint32_t governed) const {
 void SettingsModel::updateGreying() {
     for (SettingRow& r : rows_) {
         const SettingRow* sw = switchOf(r.control.id);
-        const bool overridden =
-            sw != nullptr ? sw->control.value != sw->control.manualValue : r.control.inactive;
+        const bool overridden = sw != nullptr ? overrides(sw->control) : r.control.inactive;
         r.greyed = r.control.readOnly || overridden;
     }
 }

@@ -100,6 +100,18 @@ TEST_F(SettingsModelTest, AControlIsGreyedWhileItsSwitchIsOn) {
     EXPECT_FALSE(greyed(V4L2_CID_EXPOSURE_ABSOLUTE));
 }
 
+TEST_F(SettingsModelTest, ShutterPriorityLeavesTheExposureTimeToTheUser) {
+    device().menus[V4L2_CID_EXPOSURE_AUTO][V4L2_EXPOSURE_SHUTTER_PRIORITY] =
+        "Shutter Priority Mode";
+    device().values[V4L2_CID_EXPOSURE_AUTO] = V4L2_EXPOSURE_SHUTTER_PRIORITY;
+    SettingsModel& m = open();
+    EXPECT_FALSE(greyed(V4L2_CID_EXPOSURE_ABSOLUTE));
+    EXPECT_EQ(m.change(rowOf(m, V4L2_CID_EXPOSURE_ABSOLUTE), 400), 400);
+    EXPECT_EQ(m.change(rowOf(m, V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY),
+              V4L2_EXPOSURE_APERTURE_PRIORITY);
+    EXPECT_TRUE(greyed(V4L2_CID_EXPOSURE_ABSOLUTE));
+}
+
 TEST_F(SettingsModelTest, TheSwitchsValueOutranksTheDriversInactiveFlag) {
     // Listed with white balance already manual, the driver's flag still set.
     device().values[V4L2_CID_AUTO_WHITE_BALANCE] = 0;
