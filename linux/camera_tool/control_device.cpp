@@ -23,6 +23,8 @@ bool capturesVideo(const v4l2_capability& cap) {
 
 }  // namespace
 
+// The tracker's probe order, so that the tool finds the camera the tracker
+// uses; a node that answers but does not capture is closed again.
 bool ControlDevice::open() {
     close();
     for (int i = 0; i < kDeviceProbeCount; ++i) {
