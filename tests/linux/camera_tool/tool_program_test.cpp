@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "x11_watch.h"
+// Last: its macros (None, Bool) would rename GoogleTest's own names.
+#include <X11/Xlib.h>
 
 extern char** environ;
 
@@ -100,6 +102,21 @@ private:
     bool exited_ = false;
     fs::path dir_;
 };
+
+// What a window manager sends when the user closes the window.
+void askToClose(unsigned long window) {
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, window, False, NoEventMask, &e);
+    XCloseDisplay(d);
+}
 
 std::string set(uint32_t id, int32_t value) {
     return "S_CTRL " + std::to_string(id) + ' ' + std::to_string(value);
@@ -197,6 +214,11 @@ TEST_F(StandardWindow, ResetSetsEveryControlToItsDefault) {
     EXPECT_TRUE(logged(set(V4L2_CID_CONTRAST, 32), before));
     EXPECT_TRUE(logged(set(V4L2_CID_FOCUS_AUTO, 1), before));
     EXPECT_TRUE(logged(set(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY), before));
+}
+
+TEST_F(StandardWindow, ClosingTheWindowEndsTheToolWithZero) {
+    askToClose(*window);
+    EXPECT_EQ(tool.waitExit(), 0);
 }
 
 }  // namespace
