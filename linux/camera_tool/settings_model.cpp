@@ -85,8 +85,9 @@ std::optional<int32_t> SettingsModel::change(std::size_t row, int64_t value) {
     if (row >= rows_.size() || rows_[row].greyed) return std::nullopt;
     const CameraControl& c = rows_[row].control;
     const std::optional<int32_t> set = controls_.set(c.id, value);
-    // A refused change still reads back, so that the row shows the truth.
-    readBack(row);
+    // A refused change still reads back, so that the row shows the truth; a
+    // control that cannot be read (write-only) shows what was set.
+    if (!readBack(row) && set) rows_[row].control.value = *set;
     // Turning a switch off or on may move the value it governs.
     if (c.isAuto) {
         for (std::size_t i = 0; i < rows_.size(); ++i) {
@@ -133,9 +134,11 @@ bool SettingsModel::reset() {
     return all;
 }
 
-void SettingsModel::readBack(std::size_t row) {
+bool SettingsModel::readBack(std::size_t row) {
     CameraControl& c = rows_[row].control;
-    if (const std::optional<int32_t> v = controls_.get(c.id)) c.value = *v;
+    const std::optional<int32_t> v = controls_.get(c.id);
+    if (v) c.value = *v;
+    return v.has_value();
 }
 
 const SettingRow* SettingsModel::switchOf(uint32_t governed) const {

@@ -50,7 +50,8 @@ public:
     bool reset();
 
 private:
-    void readBack(std::size_t row);
+    // False when the driver would not say.
+    bool readBack(std::size_t row);
     void updateGreying();
     [[nodiscard]] const SettingRow* switchOf(uint32_t governed) const;
 

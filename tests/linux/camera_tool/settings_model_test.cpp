@@ -147,6 +147,11 @@ TEST_F(SettingsModelTest, AChangeIsClampedAppliedAndShowsWhatTheDriverTook) {
 
     EXPECT_EQ(m.change(rowOf(m, V4L2_CID_POWER_LINE_FREQUENCY), 2), 2);
     EXPECT_EQ(device().values[V4L2_CID_POWER_LINE_FREQUENCY], 2);
+
+    // A control the driver will not read back shows what was set.
+    driver.writeOnly.insert(V4L2_CID_SHARPNESS);
+    EXPECT_EQ(m.change(rowOf(m, V4L2_CID_SHARPNESS), 5), 5);
+    EXPECT_EQ(shown(V4L2_CID_SHARPNESS), 5);
 }
 
 TEST_F(SettingsModelTest, ARefusedChangeLeavesTheRowAtTheDriversValue) {

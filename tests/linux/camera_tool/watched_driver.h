@@ -1,10 +1,11 @@
 // A scripted camera (FakeV4l2) behind a driver that is watched and can be
 // made awkward: every request is recorded, a manual control may be refused
-// while its automatic switch is on, and a control may take only multiples
-// of its own (as real drivers round).
+// while its automatic switch is on, a control may take only multiples of
+// its own (as real drivers round) or be write-only.
 #pragma once
 
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,7 @@ public:
     // governed id -> {switch id, the switch's manual value}
     std::map<uint32_t, std::pair<uint32_t, int32_t>> refusedWhileAuto;
     std::map<uint32_t, int32_t> roundsTo;  // id -> the multiple the driver keeps
+    std::set<uint32_t> writeOnly;          // G_CTRL refused
 
     int open(const char* path, int flags) override { return fake.open(path, flags); }
     int close(int fd) override { return fake.close(fd); }
@@ -30,6 +32,10 @@ public:
     }
     int ioctl(int fd, unsigned long request, void* arg) override {
         requests.push_back(request);
+        if (request == VIDIOC_G_CTRL && writeOnly.count(static_cast<v4l2_control*>(arg)->id) != 0) {
+            errno = EACCES;
+            return -1;
+        }
         if (request != VIDIOC_S_CTRL) return fake.ioctl(fd, request, arg);
         auto* c = static_cast<v4l2_control*>(arg);
         sets.emplace_back(c->id, c->value);
