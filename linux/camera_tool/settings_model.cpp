@@ -35,12 +35,15 @@ SettingRow rowFor(const CameraControl& c) {
         const auto automatic = std::find_if(c.menu.begin(), c.menu.end(), [&](const MenuEntry& e) {
             return e.value != c.manualValue;
         });
-        row.kind = automatic != c.menu.end() ? RowKind::CheckBox : RowKind::Choice;
+        if (automatic == c.menu.end()) {
+            row.kind = RowKind::Choice;
+            return row;
+        }
+        row.kind = RowKind::CheckBox;
         row.offValue = c.manualValue;
         const bool defaultIsAutomatic =
             c.defaultValue != c.manualValue && onMenu(c, c.defaultValue);
-        if (automatic != c.menu.end())
-            row.onValue = defaultIsAutomatic ? c.defaultValue : automatic->value;
+        row.onValue = defaultIsAutomatic ? c.defaultValue : automatic->value;
     } else {
         row.kind = RowKind::Choice;
     }
