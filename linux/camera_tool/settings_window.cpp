@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -57,8 +58,12 @@ SettingsWindow::SettingsWindow(SettingsModel& model) : model_(model) {
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A list taller than the limit scrolls, its scroll bar beside the rows
+    // rather than over them.
     const QSize wanted = list->sizeHint();
-    area->setMinimumSize(wanted.width(), std::min(wanted.height(), kMaxListHeight));
+    const bool scrolls = wanted.height() > kMaxListHeight;
+    const int barWidth = scrolls ? area->verticalScrollBar()->sizeHint().width() : 0;
+    area->setMinimumSize(wanted.width() + barWidth, std::min(wanted.height(), kMaxListHeight));
 
     auto* button = new QPushButton(QString::fromUtf8(kResetText));
     QObject::connect(button, &QPushButton::clicked, this, [this] {
