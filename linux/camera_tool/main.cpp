@@ -1,6 +1,7 @@
 // quilbrand-camera: the camera's own settings (brightness, exposure, focus...)
 // set live, beside the tracker or on their own.
 #include <QApplication>
+#include <QIcon>
 
 #include "linux/camera/camera_controls.h"
 #include "linux/camera_tool/control_device.h"
@@ -10,6 +11,10 @@
 
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
+    // The desktop finds the menu entry and the icon the package installs by
+    // these names.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quilbrand-camera"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quilbrand")));
     const std::unique_ptr<quil::lnx::V4l2Calls> calls = quil::lnx::makeToolCalls();
     quil::lnx::ControlDevice device(*calls);
     // No camera is not a failure: the user is told, as the tracker tells.
