@@ -87,8 +87,11 @@ App::App(std::unique_ptr<X11Pointer> pointer, std::unique_ptr<FrameSource> camer
       desktop_(*this, *pointer_),
       eyesOpen_(QStringLiteral(":/art/ojos1.bmp")),
       eyesClosed_(QStringLiteral(":/art/ojos2.bmp")),
+      options_(state_, desktop_, places_.optionsFile, QImage(QStringLiteral(":/art/opciones.bmp")),
+               QImage(QStringLiteral(":/art/checkbox.bmp")), [this] { exitProgram(); }),
       frame_(kFrameBytes) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+    view_.onClick = [this] { openOptions(); };
 }
 
 App::~App() { teardown(); }
@@ -161,6 +164,13 @@ void App::closeEyes() {
     state_.shared.eyesWindow = 0;
 }
 
+// Asked again while open, the table CANCEL restores and the keyboard must
+// stay as the first opening found them: the request is not even made.
+void App::openOptions() {
+    if (state_.shared.optionsOpen) return;
+    if (requestOptionsWindow(state_, desktop_)) options_.open();
+}
+
 // A start-up failure: tell the user, and leave no dead icon in the tray.
 void App::warn(const char* text) {
     showBox(kWarningCaption, text);
@@ -170,12 +180,17 @@ void App::warn(const char* text) {
 void App::buildTray() {
     tray_.setIcon(QIcon(QStringLiteral(":/art/icono.ico")));
     tray_.setToolTip(QStringLiteral("Quilbrand2"));
+    QObject::connect(menu_.addAction(QStringLiteral("Options")), &QAction::triggered,
+                     [this] { openOptions(); });
+    menu_.addSeparator();
+    // While the options are open the user answers them first.
     QObject::connect(menu_.addAction(QStringLiteral("Manual")), &QAction::triggered, [this] {
-        if (!places_.manual.empty())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(places_.manual)));
+        if (state_.shared.optionsOpen || places_.manual.empty()) return;
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(places_.manual)));
     });
-    QObject::connect(menu_.addAction(QStringLiteral("About ...")), &QAction::triggered,
-                     [] { showBox(kAboutCaption, kAboutText); });
+    QObject::connect(menu_.addAction(QStringLiteral("About ...")), &QAction::triggered, [this] {
+        if (!state_.shared.optionsOpen) showBox(kAboutCaption, kAboutText);
+    });
     menu_.addSeparator();
     QObject::connect(menu_.addAction(QStringLiteral("Exit")), &QAction::triggered,
                      [this] { exitProgram(); });
@@ -205,6 +220,7 @@ void App::teardown() {
     }
     camera_->close();
     closeEyes();
+    options_.hide();
     view_.hide();
     tray_.hide();
 }

@@ -1,5 +1,6 @@
 // Quilbrand for Linux: the tracker on a 75 ms timer, the camera view, the
-// eyes window, the tray icon and its menu, around the portable core. Its
+// eyes window, the options window, the tray icon and its menu, around the
+// portable core. Its
 // desktop moves the X pointer through XTest and shows the program's own
 // windows through Qt.
 #pragma once
@@ -15,6 +16,7 @@
 
 #include "linux/app/camera_view.h"
 #include "linux/app/eyes_window.h"
+#include "linux/app/options_window.h"
 #include "linux/camera/frame_source.h"
 #include "linux/desktop/x11_pointer.h"
 #include "tracker/camera_watch.h"
@@ -93,6 +95,9 @@ public:
     CameraView& view() { return view_; }
     void openEyes();
     void closeEyes();
+    // The tray's "Options" and a click on the camera view: only while the
+    // user can aim (not in the large view) and not twice.
+    void openOptions();
 
 private:
     void tick();
@@ -110,6 +115,7 @@ private:
     std::unique_ptr<EyesWindow> eyes_;
     QImage eyesOpen_;
     QImage eyesClosed_;
+    OptionsWindow options_;
     QSystemTrayIcon tray_;
     QMenu menu_;
     QTimer timer_;
