@@ -4,12 +4,15 @@
 // options file is read back as the program will read it at its next start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "options/options_file.h"
 #include "options/options_window_logic.h"
@@ -66,6 +69,81 @@ std::string contentOf(const fs::path& file) {
     return text.str();
 }
 
+// A picture as 0xRRGGBB pixels, row by row from the top.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
+    }
+};
+
+// A 24-bit bottom-up bitmap as make_art.py writes it; an empty picture for
+// anything else, or for a file shorter than its header says.
+Picture readBitmap(const fs::path& file) {
+    constexpr std::size_t kHeaderBytes = 54;
+    constexpr int kLargest = 4096;
+    const std::string bytes = contentOf(file);
+    if (bytes.size() < kHeaderBytes || bytes.compare(0, 2, "BM") != 0) return {};
+    const auto word = [&](std::size_t at, int size) {
+        uint32_t v = 0;
+        for (int i = size - 1; i >= 0; --i)
+            v = v << 8 | static_cast<uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
+        return v;
+    };
+    const std::size_t offset = word(10, 4);
+    const auto width = static_cast<int32_t>(word(18, 4));
+    const auto height = static_cast<int32_t>(word(22, 4));
+    if (word(28, 2) != 24 || width <= 0 || height <= 0 || width > kLargest || height > kLargest) {
+        return {};
+    }
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    if (offset > bytes.size() ||
+        (bytes.size() - offset) / stride < static_cast<std::size_t>(height))
+        return {};
+    Picture p{width, height, {}};
+    p.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const std::size_t row = offset + static_cast<std::size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const std::size_t at = row + static_cast<std::size_t>(x) * 3;
+            p.pixels.push_back(word(at, 3));  // B G R bytes: 0xRRGGBB
+        }
+    }
+    return p;
+}
+
+// What the open window must show for a table: the picture inside the black
+// frame (cut to the client area, as on Windows) and the tick over every
+// chosen cell.
+std::vector<uint32_t> expectedFace(const std::array<Row, kOptionRows - 1>& table) {
+    static const Picture picture = readBitmap(fs::path(QUIL_LINUX_ART_DIR) / "opciones.bmp");
+    static const Picture tick = readBitmap(fs::path(QUIL_LINUX_ART_DIR) / "checkbox.bmp");
+    constexpr int w = kOptionsWindowWidth;
+    std::vector<uint32_t> face(static_cast<std::size_t>(w) * kOptionsWindowHeight, 0);
+    const auto put = [&](int x, int y, uint32_t colour) {
+        face[static_cast<std::size_t>(y + kFrame) * w + static_cast<std::size_t>(x + kFrame)] =
+            colour;
+    };
+    for (int y = 0; y < std::min(picture.height, kOptionsWindowHeight - 2 * kFrame); ++y)
+        for (int x = 0; x < std::min(picture.width, w - 2 * kFrame); ++x)
+            put(x, y, picture.at(x, y));
+    for (int r = 0; r < kOptionRows - 1; ++r) {
+        for (int c = 0; c < kOptionLayout[static_cast<std::size_t>(r)].count; ++c) {
+            if (table[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] != 1) continue;
+            const OptionPoint p = tickPosition(r, c);
+            for (int y = 0; y < tick.height; ++y)
+                for (int x = 0; x < tick.width; ++x) put(p.x + x, p.y + y, tick.at(x, y));
+        }
+    }
+    return face;
+}
+
+constexpr std::array<Row, kOptionRows - 1> kDefaultTable{
+    {{1, 0, 0}, {0, 1, 0}, {0, 1, 0}, {0, 1, 0}, {1, 0, 0}}};
+
 // The program with the person sat down and calibrated, and a tray to open
 // its menu from.
 class OptionsWindowTest : public ::testing::Test {
@@ -117,6 +195,26 @@ protected:
         if (!w) return std::nullopt;
         return screen.geometry(*w);
     }
+    // Waits until the window shows the face of `table`; on failure says
+    // where it differs first.
+    ::testing::AssertionResult shows(const Geometry& window,
+                                     const std::array<Row, kOptionRows - 1>& table) {
+        const std::vector<uint32_t> expected = expectedFace(table);
+        std::vector<uint32_t> seen;
+        if (waitUntil([&] { return (seen = screen.capture(window)) == expected; }))
+            return ::testing::AssertionSuccess();
+        if (seen.size() != expected.size()) return ::testing::AssertionFailure() << "no capture";
+        std::size_t wrong = 0;
+        std::size_t first = expected.size();
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            if (seen[i] == expected[i]) continue;
+            ++wrong;
+            first = std::min(first, i);
+        }
+        return ::testing::AssertionFailure()
+               << wrong << " pixels differ, the first at (" << first % kOptionsWindowWidth << ", "
+               << first / kOptionsWindowWidth << ")";
+    }
     bool optionsGone() {
         return waitUntil([&] { return !screen.findWindow(kOptions); });
     }
@@ -142,6 +240,7 @@ TEST_F(OptionsWindowTest, OkWritesTheClickedChoicesIntoANewFolder) {
     EXPECT_EQ(window->width, kOptionsWindowWidth);
     EXPECT_EQ(window->height, kOptionsWindowHeight);
     EXPECT_FALSE(fs::exists(optionsFile().parent_path()));
+    EXPECT_TRUE(shows(*window, kDefaultTable));
 
     clickCell(*window, 0, 1);  // no mirroring
     clickCell(*window, 1, 2);  // the smallest head range
@@ -155,16 +254,14 @@ TEST_F(OptionsWindowTest, OkWritesTheClickedChoicesIntoANewFolder) {
     // The border line of a cell and the greyed picture have no cell.
     screen.click(window->x + kFrame + kOptionLayout[0].cells[0].left, window->y + kFrame + 50);
     screen.click(window->x + kFrame + kGreyedX, window->y + kFrame + kGreyedY);
+    const std::array<Row, kOptionRows - 1> chosen{
+        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}}};
+    EXPECT_TRUE(shows(*window, chosen));
     clickCell(*window, kButtonRow, 0);
 
     ASSERT_TRUE(optionsGone());
     ASSERT_TRUE(waitUntil([&] { return fs::exists(optionsFile()); })) << "OK saved nothing";
-    const auto rows = loadedTable(optionsFile());
-    EXPECT_EQ(rows[0], (Row{0, 1, 0}));
-    EXPECT_EQ(rows[1], (Row{0, 0, 1}));
-    EXPECT_EQ(rows[2], (Row{1, 0, 0}));
-    EXPECT_EQ(rows[3], (Row{1, 0, 0}));
-    EXPECT_EQ(rows[4], (Row{0, 1, 0}));
+    EXPECT_EQ(loadedTable(optionsFile()), chosen);
 }
 
 // CANCEL puts the table back, even when the options were asked for again

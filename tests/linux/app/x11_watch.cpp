@@ -22,6 +22,7 @@ constexpr int kIconSide = 24;
 constexpr long kRequestDock = 0;
 constexpr long kEmbeddedNotify = 0;
 constexpr long kXembedVersion = 0;
+constexpr uint32_t kRgbMask = 0xFFFFFF;
 
 Display* openDisplay() {
     Display* d = XOpenDisplay(nullptr);
@@ -111,6 +112,26 @@ std::pair<int, int> Screen::pointer() {
     unsigned mask = 0;
     XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy, &mask);
     return {x, y};
+}
+
+std::vector<uint32_t> Screen::capture(const Geometry& area) {
+    auto* old = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), area.x, area.y,
+                              static_cast<unsigned>(area.width), static_cast<unsigned>(area.height),
+                              AllPlanes, ZPixmap);
+    XSync(display_, False);
+    XSetErrorHandler(old);
+    if (image == nullptr) return {};
+    std::vector<uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(area.width) * static_cast<size_t>(area.height));
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            // The test display is 24-bit true colour: red, green, blue bytes.
+            pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & kRgbMask);
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
 }
 
 void Screen::movePointer(int x, int y) {

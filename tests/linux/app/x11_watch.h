@@ -44,6 +44,9 @@ public:
     // manager, as menus do) is showing.
     [[nodiscard]] bool popupShowing();
     [[nodiscard]] std::pair<int, int> pointer();
+    // What the screen shows in `area`, row by row, each pixel 0xRRGGBB;
+    // empty when the area is not all on the screen.
+    [[nodiscard]] std::vector<uint32_t> capture(const Geometry& area);
     void movePointer(int x, int y);
     void click(int x, int y);
     // Focuses `window` and types the key named (an X keysym name: "Return", "Up").
