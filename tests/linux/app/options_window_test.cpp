@@ -185,10 +185,10 @@ protected:
     bool chooseFromTray(int downs) {
         const Geometry icon = TrayHost::firstIconPlace();
         screen.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
-        if (!waitUntil([&] { return screen.popupShowing(); })) return false;
+        if (!waitUntil([&] { return screen.menuShowing(); })) return false;
         for (int i = 0; i < downs; ++i) screen.key("Down");
         screen.key("Return");
-        return waitUntil([&] { return !screen.popupShowing(); });
+        return waitUntil([&] { return !screen.menuShowing(); });
     }
     std::optional<Geometry> waitOptions() {
         const auto w = waitWindow(screen, kOptions);

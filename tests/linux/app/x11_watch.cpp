@@ -23,6 +23,8 @@ constexpr long kRequestDock = 0;
 constexpr long kEmbeddedNotify = 0;
 constexpr long kXembedVersion = 0;
 constexpr uint32_t kRgbMask = 0xFFFFFF;
+// A window names a few types, most preferred first.
+constexpr long kMostWindowTypes = 16;
 
 Display* openDisplay() {
     Display* d = XOpenDisplay(nullptr);
@@ -83,6 +85,33 @@ Geometry Screen::geometry(unsigned long window) {
 }
 
 bool Screen::popupShowing() {
+    return anyPopup([](Window) { return true; });
+}
+
+bool Screen::menuShowing() {
+    const Atom type = XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False);
+    const Atom tooltip = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_TOOLTIP", False);
+    return anyPopup([&](Window w) {
+        Atom actual = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        bool tip = false;
+        if (XGetWindowProperty(display_, w, type, 0, kMostWindowTypes, False, XA_ATOM, &actual,
+                               &format, &count, &after, &data) == Success &&
+            data != nullptr) {
+            // 32-bit properties come back as longs, whatever their size.
+            const auto* types = reinterpret_cast<const Atom*>(data);
+            for (unsigned long i = 0; format == 32 && i < count && !tip; ++i)
+                tip = types[i] == tooltip;
+        }
+        if (data != nullptr) XFree(data);
+        return !tip;
+    });
+}
+
+bool Screen::anyPopup(const std::function<bool(unsigned long)>& matches) {
     Window root = 0;
     Window parent = 0;
     Window* children = nullptr;
@@ -93,7 +122,7 @@ bool Screen::popupShowing() {
         for (unsigned i = 0; i < count && !showing; ++i) {
             XWindowAttributes a{};
             showing = XGetWindowAttributes(display_, children[i], &a) != 0 &&
-                      a.map_state == IsViewable && a.override_redirect;
+                      a.map_state == IsViewable && a.override_redirect && matches(children[i]);
         }
         if (children != nullptr) XFree(children);
     }

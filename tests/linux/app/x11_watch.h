@@ -43,6 +43,9 @@ public:
     // Whether a popup (a mapped top-level window that bypasses the window
     // manager, as menus do) is showing.
     [[nodiscard]] bool popupShowing();
+    // Whether a menu is showing: a popup other than a tooltip (which a
+    // hovered tray icon may show). Qt names its tray menu a normal window.
+    [[nodiscard]] bool menuShowing();
     [[nodiscard]] std::pair<int, int> pointer();
     // What the screen shows in `area`, row by row, each pixel 0xRRGGBB;
     // empty when the area is not all on the screen.
@@ -55,6 +58,8 @@ public:
     void key(const char* keysym);
 
 private:
+    bool anyPopup(const std::function<bool(unsigned long)>& matches);
+
     _XDisplay* display_;
 };
 
