@@ -1,8 +1,7 @@
 // Quilbrand for Linux: the tracker on a 75 ms timer, the camera view, the
 // eyes window, the options window, the tray icon and its menu, around the
-// portable core. Its
-// desktop moves the X pointer through XTest and shows the program's own
-// windows through Qt.
+// portable core. Its desktop moves the X pointer through XTest and shows the
+// program's own windows through Qt.
 #pragma once
 
 #include <QImage>
@@ -95,11 +94,11 @@ public:
     CameraView& view() { return view_; }
     void openEyes();
     void closeEyes();
+
+private:
     // The tray's "Options" and a click on the camera view: only while the
     // user can aim (not in the large view) and not twice.
     void openOptions();
-
-private:
     void tick();
     void warn(const char* text);
     void buildTray();
