@@ -80,7 +80,7 @@ void LinuxDesktop::closeEyesWindow(WindowHandle eyesWindow) {
     if (eyesWindow != 0) app_.closeEyes();
 }
 
-App::App(std::unique_ptr<X11Pointer> pointer, std::unique_ptr<FrameSource> camera, Places places)
+App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> camera, Places places)
     : pointer_(std::move(pointer)),
       camera_(std::move(camera)),
       places_(std::move(places)),

@@ -1,7 +1,7 @@
 // Quilbrand for Linux: the tracker on a 75 ms timer, the camera view, the
 // eyes window, the options window, the tray icon and its menu, around the
-// portable core. Its desktop moves the X pointer through XTest and shows the
-// program's own windows through Qt.
+// portable core. Its desktop moves the pointer (XTest on X11, a uinput device
+// on Wayland) and shows the program's own windows through Qt.
 #pragma once
 
 #include <QImage>
@@ -17,7 +17,7 @@
 #include "linux/app/eyes_window.h"
 #include "linux/app/options_window.h"
 #include "linux/camera/frame_source.h"
-#include "linux/desktop/x11_pointer.h"
+#include "linux/desktop/pointer_device.h"
 #include "tracker/camera_watch.h"
 #include "tracker/desktop.h"
 #include "tracker/frame_report.h"
@@ -45,10 +45,10 @@ struct Places {
 
 class App;
 
-// The tracker's desktop: the X pointer and button, and this program's windows.
+// The tracker's desktop: the pointer and button, and this program's windows.
 class LinuxDesktop final : public Desktop {
 public:
-    LinuxDesktop(App& app, X11Pointer& pointer) : app_(app), pointer_(pointer) {}
+    LinuxDesktop(App& app, PointerDevice& pointer) : app_(app), pointer_(pointer) {}
 
     ScreenPoint cursorPos() override { return pointer_.position(); }
     void setCursorPos(int32_t x, int32_t y) override { pointer_.moveTo(x, y); }
@@ -74,12 +74,12 @@ public:
 
 private:
     App& app_;
-    X11Pointer& pointer_;
+    PointerDevice& pointer_;
 };
 
 class App {
 public:
-    App(std::unique_ptr<X11Pointer> pointer, std::unique_ptr<FrameSource> camera, Places places);
+    App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> camera, Places places);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
     ~App();
@@ -105,7 +105,7 @@ private:
     void exitProgram();
     void teardown();
 
-    std::unique_ptr<X11Pointer> pointer_;
+    std::unique_ptr<PointerDevice> pointer_;
     std::unique_ptr<FrameSource> camera_;
     Places places_;
     TrackerState state_;

@@ -76,18 +76,18 @@ UinputPointer::~UinputPointer() {
 
 void UinputPointer::moveTo(int32_t x, int32_t y) {
     last_ = {std::clamp(x, 0, width_ - 1), std::clamp(y, 0, height_ - 1)};
-    emit(EV_ABS, ABS_X, last_.x);
-    emit(EV_ABS, ABS_Y, last_.y);
-    emit(EV_SYN, SYN_REPORT, 0);
+    sendEvent(EV_ABS, ABS_X, last_.x);
+    sendEvent(EV_ABS, ABS_Y, last_.y);
+    sendEvent(EV_SYN, SYN_REPORT, 0);
 }
 
 void UinputPointer::leftButton(bool down) {
-    emit(EV_KEY, BTN_LEFT, down ? 1 : 0);
-    emit(EV_SYN, SYN_REPORT, 0);
+    sendEvent(EV_KEY, BTN_LEFT, down ? 1 : 0);
+    sendEvent(EV_SYN, SYN_REPORT, 0);
     held_ = down;
 }
 
-void UinputPointer::emit(int type, int code, int value) {
+void UinputPointer::sendEvent(int type, int code, int value) {
     input_event event{};
     event.type = static_cast<uint16_t>(type);
     event.code = static_cast<uint16_t>(code);

@@ -54,7 +54,7 @@ public:
 
 private:
     UinputPointer(UinputCalls& calls, int fd, int32_t width, int32_t height);
-    void emit(int type, int code, int value);
+    void sendEvent(int type, int code, int value);
 
     UinputCalls& calls_;
     int fd_;

@@ -13,7 +13,7 @@ namespace quil::lnxtest {
 
 namespace fs = std::filesystem;
 
-Program::Program(const std::string& camera) {
+Program::Program(const std::string& camera, const std::vector<std::string>& extraEnvironment) {
     config_ = fs::temp_directory_path() / ("quil-linux-" + std::to_string(getpid()));
     fs::remove_all(config_);
     fs::create_directories(config_);
@@ -29,6 +29,7 @@ Program::Program(const std::string& camera) {
     env.push_back("XDG_CONFIG_HOME=" + config_.string());
     // Qt's and the font library's caches live for the whole process.
     env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "x11_watch.h"
 
@@ -19,7 +20,9 @@ inline constexpr char kEyes[] = "EYES";
 // Killed if a test leaves it running; its folder is removed either way.
 class Program {
 public:
-    explicit Program(const std::string& camera);
+    // `extraEnvironment`: NAME=VALUE entries added to the program's.
+    explicit Program(const std::string& camera,
+                     const std::vector<std::string>& extraEnvironment = {});
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     ~Program();
