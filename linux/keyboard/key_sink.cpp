@@ -1,0 +1,33 @@
+#include "linux/keyboard/key_sink.h"
+
+namespace quil::lnx {
+
+namespace {
+constexpr char16_t kHighSurrogateStart = 0xD800;
+constexpr char16_t kLowSurrogateStart = 0xDC00;
+constexpr char16_t kSurrogateEnd = 0xE000;
+constexpr char32_t kSupplementaryStart = 0x10000;
+constexpr int kSurrogateShift = 10;
+
+bool isHigh(char16_t u) { return u >= kHighSurrogateStart && u < kLowSurrogateStart; }
+bool isLow(char16_t u) { return u >= kLowSurrogateStart && u < kSurrogateEnd; }
+}  // namespace
+
+void typeText(KeySink& sink, std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (isHigh(u)) {
+            if (i + 1 < text.size() && isLow(text[i + 1])) {
+                const char32_t c = kSupplementaryStart +
+                                   ((char32_t{u} - kHighSurrogateStart) << kSurrogateShift) +
+                                   (char32_t{text[i + 1]} - kLowSurrogateStart);
+                sink.typeCharacter(c);
+                ++i;
+            }
+        } else if (!isLow(u)) {
+            sink.typeCharacter(u);
+        }
+    }
+}
+
+}  // namespace quil::lnx

@@ -1,0 +1,144 @@
+#include "linux/keyboard/panel_rules.h"
+
+namespace quil::lnx {
+
+namespace link = quil::keyboard;
+
+KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver) {
+    KeyboardEvents e;
+    e.announced = [deliver](WindowHandle h) {
+        deliver(link::kMsgKeyboardHello, static_cast<std::uintptr_t>(h), 0);
+    };
+    e.gone = [deliver] { deliver(link::kMsgKeyboardGone, 0, 0); };
+    e.docked = [deliver](unsigned code) { deliver(link::kMsgKeyboardDock, code, 0); };
+    return e;
+}
+
+void PanelRules::tellDock() {
+    if (events_.docked) events_.docked(keys_.dock());
+}
+
+void PanelRules::launch() {
+    if (!launched_) {
+        launched_ = true;
+        moveToDock(link::kDockBottomCentre);
+        window_.show();
+    }
+    const WindowHandle handle = window_.handle();
+    window_.later([this, handle] {
+        if (events_.announced) events_.announced(handle);
+        tellDock();
+    });
+}
+
+void PanelRules::show() {
+    window_.show();
+    if (launched_) window_.later([this] { tellDock(); });
+}
+
+// A hidden keyboard has no pointer over it.
+void PanelRules::hide() {
+    window_.hide();
+    if (keys_.pointerLeft()) window_.repaint();
+}
+
+void PanelRules::moveToDock(unsigned code) {
+    const ScreenSize screen = window_.screen();
+    const auto rect = link::dockRect(code, screen.width, screen.height);
+    if (!rect) return;
+    keys_.docked(code);
+    window_.place(*rect);
+}
+
+void PanelRules::pressKey() {
+    const ScreenPoint p = window_.pointer();
+    const ScreenPoint o = window_.origin();
+    pressAt(p.x - o.x, p.y - o.y);
+}
+
+void PanelRules::pressAt(int x, int y) {
+    // Keys that cannot be seen are not pressed, whoever asks.
+    if (!window_.shown()) return;
+    const osk::KeyResult r = keys_.pressAt(x, y);
+    if (!r.key) return;
+    window_.startTimer(PanelTimer::Flash, kFlashMs);
+    window_.repaint();
+    const osk::Typed& t = r.typed;
+    if (!t.text.empty()) typeText(sink_, t.text);
+    if (t.special != osk::SpecialKey::None) sink_.typeSpecial(t.special);
+    // The tracker hears of a new dock or of hiding while its key press is
+    // still being handled, as it does from the Windows program.
+    if (t.dock != 0) {
+        moveToDock(t.dock);
+        tellDock();
+    }
+    if (t.hide) {
+        window_.hide();
+        keys_.pointerLeft();
+        if (events_.gone) events_.gone();
+    }
+}
+
+void PanelRules::pointerOver(int x, int y) {
+    const ScreenPoint o = window_.origin();
+    if (keys_.pointerOver(x - o.x, y - o.y)) window_.repaint();
+}
+
+void PanelRules::pointerLeft() {
+    if (keys_.pointerLeft()) window_.repaint();
+}
+
+// An armed click made over the keyboard itself would press one of its keys:
+// such a click is dropped.
+bool PanelRules::pointerOverUs() const {
+    if (!window_.shown()) return false;
+    const ScreenPoint p = window_.pointer();
+    const ScreenPoint o = window_.origin();
+    const int x = p.x - o.x;
+    const int y = p.y - o.y;
+    return x >= 0 && y >= 0 && x < link::kKeyboardWidth && y < link::kKeyboardHeight;
+}
+
+void PanelRules::clickOutside() {
+    const osk::Latch armed = keys_.clickOutside();
+    window_.repaint();
+    if (armed == osk::Latch::DoubleClick && !pointerOverUs()) sink_.click(osk::Latch::DoubleClick);
+    if (armed == osk::Latch::RightClick)
+        window_.startTimer(PanelTimer::RightClick, kRightClickDelayMs);
+}
+
+void PanelRules::timerDone(PanelTimer which) {
+    if (which == PanelTimer::Flash) {
+        if (keys_.flashOver()) window_.repaint();
+    } else if (!pointerOverUs()) {
+        sink_.click(osk::Latch::RightClick);
+    }
+}
+
+void PanelRules::screenChanged() {
+    moveToDock(keys_.dock());
+    tellDock();
+}
+
+bool PanelRules::trackerMessage(unsigned message) {
+    switch (message) {
+        case link::kMsgKeyPress:
+            pressKey();
+            return true;
+        case link::kMsgPointerOver: {
+            const ScreenPoint p = window_.pointer();
+            pointerOver(p.x, p.y);
+            return true;
+        }
+        case link::kMsgPointerLeft:
+            pointerLeft();
+            return true;
+        case link::kMsgClickOutside:
+            clickOutside();
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace quil::lnx

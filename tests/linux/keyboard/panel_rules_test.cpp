@@ -1,0 +1,280 @@
+// What the keyboard window does with each call of the tracker, checked
+// against recording stand-ins for the window and the typing.
+#include "linux/keyboard/panel_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <tuple>
+
+#include "recording.h"
+
+namespace quil::lnxtest {
+namespace {
+
+namespace link = quil::keyboard;
+using osk::KeyKind;
+using osk::Latch;
+using osk::SpecialKey;
+
+struct Message {
+    unsigned message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    friend bool operator==(const Message&, const Message&) = default;
+};
+
+const osk::Key& findKey(KeyKind kind, char16_t base = 0) {
+    for (const osk::Key& k : osk::allKeys()) {
+        if (k.kind == kind && (base == 0 || k.base == base)) return k;
+    }
+    throw std::logic_error("no such key");
+}
+
+class PanelRulesTest : public ::testing::Test {
+protected:
+    PanelRulesTest() {
+        events = lnx::asTrackerMessages([this](unsigned m, std::uintptr_t w, std::intptr_t l) {
+            messages.push_back({m, w, l});
+        });
+    }
+
+    // Launched and announced, with the messages of the start forgotten.
+    void start() {
+        rules.launch();
+        window.runQueued();
+        messages.clear();
+    }
+    // The pointer over the middle of a key, on the screen.
+    void pointAt(const osk::Key& k) {
+        const ScreenPoint o = window.origin();
+        window.pointerAt = {o.x + (k.left + k.right) / 2, o.y + (k.top + k.bottom) / 2};
+    }
+    void press(KeyKind kind, char16_t base = 0) {
+        pointAt(findKey(kind, base));
+        rules.pressKey();
+    }
+
+    RecordingWindow window;
+    RecordingSink sink;
+    lnx::KeyboardEvents events;
+    lnx::PanelRules rules{window, sink, events};
+    std::vector<Message> messages;
+};
+
+TEST_F(PanelRulesTest, LaunchShowsAtTheBottomCentreAndAnnouncesOnlyFromTheEventLoop) {
+    rules.launch();
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomCentre, 1024, 768));
+    EXPECT_TRUE(messages.empty());
+    window.runQueued();
+    const std::vector<Message> expected{
+        {link::kMsgKeyboardHello, RecordingWindow::kHandle, 0},
+        {link::kMsgKeyboardDock, link::kDockBottomCentre, 0},
+    };
+    EXPECT_EQ(messages, expected);
+}
+
+// A second start while hidden does not show it, as the Windows program's
+// second copy only has the first greet the tracker again.
+TEST_F(PanelRulesTest, LaunchedAgainAnnouncesItsOwnDockWithoutShowing) {
+    start();
+    press(KeyKind::Dock, u'3');
+    rules.hide();
+    messages.clear();
+    rules.launch();
+    EXPECT_FALSE(window.visible);
+    window.runQueued();
+    const std::vector<Message> expected{
+        {link::kMsgKeyboardHello, RecordingWindow::kHandle, 0},
+        {link::kMsgKeyboardDock, link::kDockTopLeft, 0},
+    };
+    EXPECT_EQ(messages, expected);
+}
+
+TEST_F(PanelRulesTest, ShowingTellsTheDockAfterTheCallReturns) {
+    start();
+    rules.hide();
+    rules.show();
+    EXPECT_TRUE(window.visible);
+    EXPECT_TRUE(messages.empty());
+    window.runQueued();
+    EXPECT_EQ(messages,
+              (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomCentre, 0}}));
+}
+
+TEST_F(PanelRulesTest, ShownBeforeLaunchTellsNothing) {
+    rules.show();
+    window.runQueued();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PanelRulesTest, KeysTypeTheirCharactersWithShiftAndAccents) {
+    start();
+    press(KeyKind::Letter, u'q');
+    press(KeyKind::Shift);
+    press(KeyKind::Letter, u'q');
+    press(KeyKind::Letter, u'q');
+    press(KeyKind::DeadAccent);
+    press(KeyKind::Letter, u'e');
+    press(KeyKind::Letter, u'\u00F1');
+    press(KeyKind::Symbol, u'@');
+    press(KeyKind::Space);
+    EXPECT_EQ(sink.typed, U"qQq\u00E9\u00F1@ ");
+    press(KeyKind::Backspace);
+    press(KeyKind::Enter);
+    EXPECT_EQ(sink.specials, (std::vector<SpecialKey>{SpecialKey::Backspace, SpecialKey::Enter}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PanelRulesTest, APressFlashesTheKeyAndStartsItsTimer) {
+    start();
+    press(KeyKind::Letter, u'a');
+    ASSERT_TRUE(rules.keys().flashing().has_value());
+    EXPECT_EQ(osk::allKeys()[*rules.keys().flashing()].base, u'a');
+    ASSERT_EQ(window.timers.size(), 1U);
+    EXPECT_EQ(window.timers[0], std::make_pair(lnx::PanelTimer::Flash, lnx::kFlashMs));
+    const int before = window.repaints;
+    rules.timerDone(lnx::PanelTimer::Flash);
+    EXPECT_FALSE(rules.keys().flashing().has_value());
+    EXPECT_GT(window.repaints, before);
+}
+
+TEST_F(PanelRulesTest, NothingIsPressedWhileHiddenOrOffEveryKey) {
+    start();
+    rules.hide();
+    press(KeyKind::Letter, u'a');
+    rules.show();
+    const osk::Key& a = findKey(KeyKind::Letter, u'a');
+    const ScreenPoint o = window.origin();
+    // On the key's left border, in the margin, just outside the window.
+    for (const ScreenPoint p :
+         {ScreenPoint{o.x + a.left, o.y + a.top + 5}, ScreenPoint{o.x, o.y},
+          ScreenPoint{o.x - 1, o.y - 1}, ScreenPoint{o.x + link::kKeyboardWidth, o.y + 100},
+          ScreenPoint{o.x + 100, o.y + link::kKeyboardHeight}}) {
+        window.pointerAt = p;
+        rules.pressKey();
+    }
+    EXPECT_TRUE(sink.typed.empty());
+    EXPECT_TRUE(window.timers.empty());
+}
+
+TEST_F(PanelRulesTest, TheDockKeysMoveTheWindowAndTellTheTrackerAtOnce) {
+    start();
+    const std::tuple<unsigned, int, int> docks[] = {
+        {link::kDockBottomLeft, 0, 768 - 192 - 30},
+        {link::kDockTopLeft, 0, 0},
+        {link::kDockTopRight, 1024 - 412, 0},
+        {link::kDockBottomRight, 1024 - 412, 546},
+        {link::kDockBottomCentre, (1024 - 412) / 2, 546},
+    };
+    for (const auto& [code, left, top] : docks) {
+        messages.clear();
+        press(KeyKind::Dock, static_cast<char16_t>(code));
+        EXPECT_EQ(window.placed, (keyboard::Rect{left, top, left + 412, top + 192}));
+        EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardDock, code, 0}}));
+        EXPECT_EQ(rules.keys().dock(), code);
+    }
+}
+
+TEST_F(PanelRulesTest, TheHideKeyHidesAndSaysSoWithoutAHighlightLeft) {
+    start();
+    const osk::Key& hide = findKey(KeyKind::Hide);
+    pointAt(hide);
+    rules.pointerOver(window.pointerAt.x, window.pointerAt.y);
+    rules.pressKey();
+    EXPECT_FALSE(window.visible);
+    EXPECT_FALSE(rules.keys().highlighted().has_value());
+    EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardGone, 0, 0}}));
+}
+
+TEST_F(PanelRulesTest, HiddenByTheTrackerItSaysNothing) {
+    start();
+    rules.hide();
+    EXPECT_FALSE(window.visible);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PanelRulesTest, ThePointerHighlightsTheKeyUnderItInScreenPixels) {
+    start();
+    const osk::Key& z = findKey(KeyKind::Letter, u'z');
+    pointAt(z);
+    rules.pointerOver(window.pointerAt.x, window.pointerAt.y);
+    ASSERT_TRUE(rules.keys().highlighted().has_value());
+    EXPECT_EQ(osk::allKeys()[*rules.keys().highlighted()].base, u'z');
+    const int repaints = window.repaints;
+    rules.pointerOver(window.pointerAt.x + 1, window.pointerAt.y);
+    EXPECT_EQ(window.repaints, repaints);  // the same key: nothing to redraw
+    rules.pointerLeft();
+    EXPECT_FALSE(rules.keys().highlighted().has_value());
+}
+
+TEST_F(PanelRulesTest, AnArmedDoubleClickIsMadeAtOnceAndOnlyOnce) {
+    start();
+    press(KeyKind::DoubleClick);
+    window.pointerAt = {10, 10};
+    rules.clickOutside();
+    rules.clickOutside();
+    EXPECT_EQ(sink.clicks, (std::vector<Latch>{Latch::DoubleClick}));
+}
+
+TEST_F(PanelRulesTest, AnArmedRightClickWaitsForTheTrackersOwnClick) {
+    start();
+    press(KeyKind::RightClick);
+    window.pointerAt = {10, 10};
+    rules.clickOutside();
+    EXPECT_TRUE(sink.clicks.empty());
+    EXPECT_EQ(window.timers.back(),
+              std::make_pair(lnx::PanelTimer::RightClick, lnx::kRightClickDelayMs));
+    rules.timerDone(lnx::PanelTimer::RightClick);
+    EXPECT_EQ(sink.clicks, (std::vector<Latch>{Latch::RightClick}));
+}
+
+TEST_F(PanelRulesTest, AnArmedClickOverTheKeyboardItselfIsDropped) {
+    start();
+    press(KeyKind::DoubleClick);
+    const ScreenPoint o = window.origin();
+    window.pointerAt = o;  // the window's own top-left pixel
+    rules.clickOutside();
+    press(KeyKind::RightClick);
+    window.pointerAt = {o.x + link::kKeyboardWidth - 1, o.y + link::kKeyboardHeight - 1};
+    rules.clickOutside();
+    rules.timerDone(lnx::PanelTimer::RightClick);
+    EXPECT_TRUE(sink.clicks.empty());
+    // Just past the bottom-right corner is outside.
+    press(KeyKind::DoubleClick);
+    window.pointerAt = {o.x + link::kKeyboardWidth, o.y + link::kKeyboardHeight};
+    rules.clickOutside();
+    EXPECT_EQ(sink.clicks, (std::vector<Latch>{Latch::DoubleClick}));
+}
+
+TEST_F(PanelRulesTest, ANewScreenSizeKeepsTheDockAndTellsIt) {
+    start();
+    press(KeyKind::Dock, u'5');
+    messages.clear();
+    window.screenSize = {1920, 1080};
+    rules.screenChanged();
+    EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomRight, 1920, 1080));
+    EXPECT_EQ(messages,
+              (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomRight, 0}}));
+}
+
+TEST_F(PanelRulesTest, TheTrackersMessagesMeanTheirCalls) {
+    start();
+    pointAt(findKey(KeyKind::Letter, u'x'));
+    EXPECT_TRUE(rules.trackerMessage(link::kMsgPointerOver));
+    EXPECT_EQ(osk::allKeys()[*rules.keys().highlighted()].base, u'x');
+    EXPECT_TRUE(rules.trackerMessage(link::kMsgKeyPress));
+    EXPECT_EQ(sink.typed, U"x");
+    EXPECT_TRUE(rules.trackerMessage(link::kMsgPointerLeft));
+    EXPECT_FALSE(rules.keys().highlighted().has_value());
+    press(KeyKind::DoubleClick);
+    window.pointerAt = {0, 0};
+    EXPECT_TRUE(rules.trackerMessage(link::kMsgClickOutside));
+    EXPECT_EQ(sink.clicks.size(), 1U);
+    EXPECT_FALSE(rules.trackerMessage(link::kMsgClose));
+    EXPECT_FALSE(rules.trackerMessage(link::kMsgKeyboardHello));
+}
+
+}  // namespace
+}  // namespace quil::lnxtest
