@@ -1,0 +1,284 @@
+// The keyboard window on a real (virtual) X display: shown without taking
+// the focus from a plain X window that records the keys it receives, typing
+// into that window through XTest, docking and painting where it should.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "keyboard_link/protocol.h"
+#include "linux/keyboard/keyboard_panel.h"
+#include "linux/keyboard/keyboard_window.h"
+#include "linux/keyboard/x11_key_sink.h"
+#include "x11_watch.h"
+
+// Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+namespace quil::lnxtest {
+namespace {
+
+namespace link = quil::keyboard;
+using osk::KeyKind;
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+constexpr int kTargetX = 300;
+constexpr int kTargetY = 250;
+constexpr int kTargetSide = 200;
+constexpr uint32_t kHighlightFace = 0xFFDD00;
+constexpr uint32_t kKeyBorder = 0x969696;
+// A pixel just inside a key's face, clear of its border and label.
+constexpr int kFaceInset = 3;
+
+// A plain X window with the focus, recording the keysyms of its key
+// presses as a program reading them would see them.
+class TargetWindow {
+public:
+    TargetWindow() : display_(XOpenDisplay(nullptr)) {
+        if (display_ == nullptr) return;
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), kTargetX, kTargetY,
+                                      kTargetSide, kTargetSide, 0, 0, 0);
+        XStoreName(display_, window_, "keyboard target");
+        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask | FocusChangeMask);
+        XMapWindow(display_, window_);
+        XSync(display_, False);
+    }
+    ~TargetWindow() {
+        if (display_ == nullptr) return;
+        XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+    }
+    TargetWindow(const TargetWindow&) = delete;
+    TargetWindow& operator=(const TargetWindow&) = delete;
+
+    [[nodiscard]] bool open() const { return display_ != nullptr; }
+
+    bool takeFocus() {
+        if (!waitUntil([&] { return drain(), mapped_; })) return false;
+        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+        XSync(display_, False);
+        return focused();
+    }
+    [[nodiscard]] bool focused() {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        return focus == window_;
+    }
+    void drain() {
+        while (XPending(display_) > 0) {
+            XEvent e{};
+            XNextEvent(display_, &e);
+            if (e.type == MapNotify) mapped_ = true;
+            if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
+            if (e.type != KeyPress) continue;
+            KeySym sym = NoSymbol;
+            char text[8] = {};
+            XLookupString(&e.xkey, text, sizeof text, &sym, nullptr);
+            if (!IsModifierKey(sym)) keys_.push_back(sym);
+        }
+    }
+    std::vector<KeySym>& keys() { return keys_; }
+
+    // Whether a window manager would leave `w` without the focus: its
+    // hints refuse input and it does not offer to take the focus itself.
+    [[nodiscard]] bool refusesFocus(unsigned long w) {
+        XWMHints* hints = XGetWMHints(display_, w);
+        const bool noInput =
+            hints != nullptr && (hints->flags & InputHint) != 0 && hints->input == False;
+        if (hints != nullptr) XFree(hints);
+        Atom* protocols = nullptr;
+        int count = 0;
+        bool takesFocus = false;
+        if (XGetWMProtocols(display_, w, &protocols, &count) != 0) {
+            const Atom take = XInternAtom(display_, "WM_TAKE_FOCUS", False);
+            for (int i = 0; i < count; ++i) takesFocus = takesFocus || protocols[i] == take;
+            XFree(protocols);
+        }
+        return noInput && !takesFocus;
+    }
+
+private:
+    Display* display_;
+    Window window_ = 0;
+    bool mapped_ = false;
+    std::vector<KeySym> keys_;
+};
+
+const osk::Key& findKey(KeyKind kind, char16_t base = 0) {
+    for (const osk::Key& k : osk::allKeys()) {
+        if (k.kind == kind && (base == 0 || k.base == base)) return k;
+    }
+    throw std::logic_error("no such key");
+}
+
+class PanelX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(target.open());
+        ASSERT_TRUE(target.takeFocus());
+        ASSERT_NE(sink, nullptr);
+        panel = std::make_unique<lnx::KeyboardPanel>(*sink);
+        panel->events.announced = [this](WindowHandle h) { announced = h; };
+        panel->events.gone = [this] { ++gone; };
+        panel->events.docked = [this](unsigned code) { docked.push_back(code); };
+        panel->launch();
+        ASSERT_TRUE(settle([&] { return announced != 0 && panelWindow().has_value(); }));
+    }
+    void TearDown() override {
+        panel.reset();
+        QCoreApplication::processEvents();
+    }
+
+    // Waits for `ready` while both the panel's and the target's events run.
+    bool settle(const std::function<bool()>& ready) {
+        return waitUntil([&] {
+            QCoreApplication::processEvents();
+            target.drain();
+            return ready();
+        });
+    }
+    std::optional<unsigned long> panelWindow() {
+        return screen.findWindow(lnx::kKeyboardWindowTitle);
+    }
+    // The screen point in the middle of a key, the panel where it is now.
+    std::pair<int, int> middleOf(const osk::Key& k) {
+        const Geometry g = screen.geometry(*panelWindow());
+        return {g.x + (k.left + k.right) / 2, g.y + (k.top + k.bottom) / 2};
+    }
+    void pressOver(const osk::Key& k) {
+        const auto [x, y] = middleOf(k);
+        screen.movePointer(x, y);
+        panel->pressKey();
+    }
+    bool received(const std::vector<KeySym>& expected) {
+        return settle([&] { return target.keys() == expected; });
+    }
+    bool at(unsigned dock) {
+        const auto r = link::dockRect(dock, kScreenWidth, kScreenHeight);
+        return settle([&] {
+            const auto w = panelWindow();
+            if (!w) return false;
+            const Geometry g = screen.geometry(*w);
+            return g.x == r->left && g.y == r->top && g.width == link::kKeyboardWidth &&
+                   g.height == link::kKeyboardHeight;
+        });
+    }
+
+    static inline std::unique_ptr<lnx::X11KeySink> sink = lnx::X11KeySink::open();
+    Screen screen;
+    TargetWindow target;
+    std::unique_ptr<lnx::KeyboardPanel> panel;
+    WindowHandle announced = 0;
+    int gone = 0;
+    std::vector<unsigned> docked;
+};
+
+TEST_F(PanelX11Test, StartsAtTheBottomCentreWithoutTakingTheFocus) {
+    EXPECT_TRUE(at(link::kDockBottomCentre));
+    // Shown and painted: a window taking the focus has taken it by now.
+    const osk::Key& k = osk::allKeys().front();
+    const Geometry g = screen.geometry(*panelWindow());
+    const Geometry border{g.x + k.left + 1, g.y + k.top + 1, 1, 1};
+    EXPECT_TRUE(
+        settle([&] { return screen.capture(border) == std::vector<uint32_t>{kKeyBorder}; }));
+    EXPECT_EQ(announced, panel->handle());
+    EXPECT_TRUE(target.refusesFocus(*panelWindow()));
+    EXPECT_EQ(docked, (std::vector<unsigned>{link::kDockBottomCentre}));
+    EXPECT_TRUE(target.focused());
+}
+
+TEST_F(PanelX11Test, APressedKeyArrivesInTheFocusedWindow) {
+    pressOver(findKey(KeyKind::Letter, u'q'));
+    EXPECT_TRUE(received({XK_q}));
+    pressOver(findKey(KeyKind::Shift));
+    pressOver(findKey(KeyKind::Letter, u'w'));
+    pressOver(findKey(KeyKind::Symbol, u'1'));
+    EXPECT_TRUE(received({XK_q, XK_W, XK_1}));
+    pressOver(findKey(KeyKind::Enter));
+    pressOver(findKey(KeyKind::Backspace));
+    EXPECT_TRUE(received({XK_q, XK_W, XK_1, XK_Return, XK_BackSpace}));
+    EXPECT_TRUE(target.focused());
+}
+
+// The test display's keymap has no key for ñ or é: they are typed on
+// borrowed keycodes, and a borrowed one types its character again.
+TEST_F(PanelX11Test, CharactersWithoutAKeyArriveThroughSpareKeycodes) {
+    pressOver(findKey(KeyKind::Letter, u'\u00F1'));
+    pressOver(findKey(KeyKind::DeadAccent));
+    pressOver(findKey(KeyKind::Letter, u'e'));
+    pressOver(findKey(KeyKind::Letter, u'\u00F1'));
+    pressOver(findKey(KeyKind::Symbol, u'\u00A1'));
+    EXPECT_TRUE(received({XK_ntilde, XK_eacute, XK_ntilde, XK_exclamdown}));
+}
+
+TEST_F(PanelX11Test, ARealClickOnAKeyTypesItAndLeavesTheFocus) {
+    const auto [x, y] = middleOf(findKey(KeyKind::Letter, u'z'));
+    screen.click(x, y);
+    EXPECT_TRUE(received({XK_z}));
+    EXPECT_TRUE(target.focused());
+}
+
+TEST_F(PanelX11Test, TheDockKeysMoveTheWindowToTheirPlace) {
+    for (const unsigned dock : {link::kDockTopRight, link::kDockTopLeft, link::kDockBottomLeft,
+                                link::kDockBottomRight, link::kDockBottomCentre}) {
+        pressOver(findKey(KeyKind::Dock, static_cast<char16_t>(dock)));
+        EXPECT_TRUE(at(dock)) << static_cast<char>(dock);
+        EXPECT_EQ(docked.back(), dock);
+    }
+    EXPECT_TRUE(target.focused());
+}
+
+TEST_F(PanelX11Test, TheKeyUnderThePointerIsPaintedYellow) {
+    const osk::Key& k = findKey(KeyKind::Letter, u'g');
+    const Geometry g = screen.geometry(*panelWindow());
+    const Geometry face{g.x + k.left + kFaceInset, g.y + k.top + kFaceInset, 1, 1};
+    const auto [x, y] = middleOf(k);
+    panel->pointerOver(x, y);
+    EXPECT_TRUE(
+        settle([&] { return screen.capture(face) == std::vector<uint32_t>{kHighlightFace}; }));
+    panel->pointerLeft();
+    EXPECT_TRUE(
+        settle([&] { return screen.capture(face) != std::vector<uint32_t>{kHighlightFace}; }));
+}
+
+TEST_F(PanelX11Test, TheHideKeyHidesTheWindowAndSaysSo) {
+    pressOver(findKey(KeyKind::Hide));
+    EXPECT_TRUE(settle([&] { return !panelWindow().has_value(); }));
+    EXPECT_EQ(gone, 1);
+    EXPECT_FALSE(panel->visible());
+    // The tracker shows it again where it was, and hears its dock.
+    docked.clear();
+    panel->show();
+    EXPECT_TRUE(at(link::kDockBottomCentre));
+    EXPECT_TRUE(settle([&] { return docked == std::vector<unsigned>{link::kDockBottomCentre}; }));
+    EXPECT_TRUE(target.focused());
+}
+
+TEST_F(PanelX11Test, ClosedAndLaunchedAgainItComesBackFresh) {
+    pressOver(findKey(KeyKind::Dock, u'3'));
+    ASSERT_TRUE(at(link::kDockTopLeft));
+    panel->close();
+    EXPECT_TRUE(settle([&] { return !panelWindow().has_value(); }));
+    EXPECT_EQ(panel->handle(), 0U);
+    announced = 0;
+    panel->launch();
+    EXPECT_TRUE(settle([&] { return announced != 0; }));
+    EXPECT_TRUE(at(link::kDockBottomCentre));
+    EXPECT_TRUE(target.focused());
+}
+
+}  // namespace
+}  // namespace quil::lnxtest
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
