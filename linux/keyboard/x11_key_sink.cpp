@@ -2,14 +2,69 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+
+#include <vector>
 
 namespace quil::lnx {
 
 namespace {
+
 constexpr unsigned kLeftButton = 1;
 constexpr unsigned kRightButton = 3;
+// XChangeKeyboardMapping's keysyms per keycode: a character and its other case.
+constexpr int kSpareWidth = 2;
+
+// The group a key types in while the keyboard is in `group`; -1 for a key
+// without symbols. A key with fewer groups brings the group into range as
+// its own setting says.
+int effectiveGroup(XkbDescPtr xkb, KeyCode kc, int group) {
+    const int count = XkbKeyNumGroups(xkb, kc);
+    if (count <= 0) return -1;
+    if (group < count) return group;
+    const unsigned info = XkbKeyGroupInfo(xkb, kc);
+    switch (XkbOutOfRangeGroupAction(info)) {
+        case XkbClampIntoRange:
+            return count - 1;
+        case XkbRedirectIntoRange: {
+            const int to = XkbOutOfRangeGroupNumber(info);
+            return to < count ? to : 0;
+        }
+        default:
+            return group % count;
+    }
+}
+
+// The level a key type gives for a modifier state.
+int levelFor(const XkbKeyTypeRec& type, unsigned mods) {
+    const unsigned relevant = mods & type.mods.mask;
+    for (int i = 0; i < type.map_count; ++i) {
+        const XkbKTMapEntryRec& e = type.map[i];
+        if (e.active && e.mods.mask == relevant) return e.level;
+    }
+    return 0;
+}
+
+// The keycodes no key types anything with, in every group.
+std::vector<int> emptyKeycodes(Display* display) {
+    int first = 0;
+    int last = 0;
+    XDisplayKeycodes(display, &first, &last);
+    int per = 0;
+    KeySym* syms =
+        XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &per);
+    if (syms == nullptr) return {};
+    KeyTable core;
+    core.firstKeycode = first;
+    core.perKeycode = per;
+    core.syms.assign(
+        syms, syms + static_cast<std::size_t>(last - first + 1) * static_cast<std::size_t>(per));
+    XFree(syms);
+    return spareKeycodes(core, kSpareKeycodesKept);
+}
+
 }  // namespace
 
 std::unique_ptr<X11KeySink> X11KeySink::open(const std::string& displayName) {
@@ -28,37 +83,53 @@ std::unique_ptr<X11KeySink> X11KeySink::open(const std::string& displayName) {
 }
 
 X11KeySink::X11KeySink(_XDisplay* display) : display_(display) {
-    spares_ = std::make_unique<SpareKeys>(spareKeycodes(readKeymap(), kSpareKeycodesKept));
+    spares_ = std::make_unique<SpareKeys>(emptyKeycodes(display_));
 }
 
 X11KeySink::~X11KeySink() {
     for (int keycode : spares_->lent()) {
-        KeySym empty[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display_, keycode, 2, empty, 1);
+        KeySym empty[kSpareWidth] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(display_, keycode, kSpareWidth, empty, 1);
     }
     XSync(display_, False);
     XCloseDisplay(display_);
 }
 
-// Read afresh for every key: the user may switch layouts at any time.
+// The keysyms each key types now, plain and with shift: in the group the
+// keyboard is in, with the locked modifiers (Caps Lock above all) taken into
+// account as XKB does, so that pressing shift or not always gives the case
+// asked for. Read afresh for every key: the user may switch layouts at any
+// time.
 KeyTable X11KeySink::readKeymap() {
-    int first = 0;
-    int last = 0;
-    XDisplayKeycodes(display_, &first, &last);
-    int per = 0;
-    KeySym* syms =
-        XGetKeyboardMapping(display_, static_cast<KeyCode>(first), last - first + 1, &per);
     KeyTable table;
-    table.firstKeycode = first;
-    table.perKeycode = per;
-    if (syms != nullptr) {
-        const auto count =
-            static_cast<std::size_t>(last - first + 1) * static_cast<std::size_t>(per);
-        table.syms.assign(syms, syms + count);
-        XFree(syms);
-    } else {
-        table.perKeycode = 0;
+    XkbDescPtr xkb = XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    XkbStateRec state{};
+    if (xkb == nullptr || XkbGetState(display_, XkbUseCoreKbd, &state) != Success) {
+        if (xkb != nullptr) XkbFreeKeyboard(xkb, 0, True);
+        return table;
     }
+    const unsigned locked = state.locked_mods | state.latched_mods;
+    table.firstKeycode = xkb->min_key_code;
+    table.perKeycode = 2;
+    for (int k = xkb->min_key_code; k <= xkb->max_key_code; ++k) {
+        const auto kc = static_cast<KeyCode>(k);
+        const int group = effectiveGroup(xkb, kc, state.group);
+        KeySym32 plain = kNoSymbol;
+        KeySym32 shifted = kNoSymbol;
+        if (group >= 0) {
+            const XkbKeyTypeRec& type = *XkbKeyKeyType(xkb, kc, group);
+            const int width = XkbKeyGroupWidth(xkb, kc, group);
+            const auto symAt = [&](int level) -> KeySym32 {
+                if (level < 0 || level >= width) return kNoSymbol;
+                return static_cast<KeySym32>(XkbKeySymEntry(xkb, kc, level, group));
+            };
+            plain = symAt(levelFor(type, locked & ~ShiftMask));
+            shifted = symAt(levelFor(type, locked | ShiftMask));
+        }
+        table.syms.push_back(plain);
+        table.syms.push_back(shifted);
+    }
+    XkbFreeKeyboard(xkb, 0, True);
     return table;
 }
 
@@ -74,21 +145,26 @@ void X11KeySink::stroke(const KeyStroke& s, const KeyTable& table) {
 
 void X11KeySink::typeCharacter(char32_t c) {
     const KeySym32 sym = keysymForCharacter(c);
-    const KeyTable table = readKeymap();
+    KeyTable table = readKeymap();
     if (const auto s = findStroke(table, sym)) {
         stroke(*s, table);
         return;
     }
-    const auto lend = spares_->lend(sym);
+    // The character and its other case share a keycode, which XKB then
+    // treats as a letter: Caps Lock and shift act on it as on any letter.
+    KeySym lower = NoSymbol;
+    KeySym upper = NoSymbol;
+    XConvertCase(static_cast<KeySym>(sym), &lower, &upper);
+    const auto lend = spares_->lend(static_cast<KeySym32>(lower));
     if (!lend) return;
     if (lend->remap) {
-        // Both levels, so that a shift held on the real keyboard types the
-        // same character.
-        KeySym both[2] = {static_cast<KeySym>(sym), static_cast<KeySym>(sym)};
-        XChangeKeyboardMapping(display_, lend->keycode, 2, both, 1);
+        KeySym pair[kSpareWidth] = {lower, upper};
+        XChangeKeyboardMapping(display_, lend->keycode, kSpareWidth, pair, 1);
         XSync(display_, False);
+        table = readKeymap();
     }
-    stroke(KeyStroke{lend->keycode, false}, table);
+    const auto s = findStroke(table, sym);
+    stroke(s ? *s : KeyStroke{lend->keycode, false}, table);
 }
 
 void X11KeySink::typeSpecial(osk::SpecialKey key) {
@@ -97,7 +173,7 @@ void X11KeySink::typeSpecial(osk::SpecialKey key) {
     if (key == osk::SpecialKey::Enter) sym = XK_Return;
     if (sym == kNoSymbol) return;
     const KeyTable table = readKeymap();
-    if (const auto s = findStroke(table, sym)) stroke(KeyStroke{s->keycode, false}, table);
+    if (const auto s = findStroke(table, sym)) stroke(*s, table);
 }
 
 void X11KeySink::click(osk::Latch kind) {

@@ -1,10 +1,12 @@
 // Typing on an X11 display through XTest, into whichever window has the
 // keyboard focus.
 //
-// A character goes as the key that types it on the current keymap, plain
-// or with shift. A character the keymap has no such key for (an accented
-// letter or ñ on a US keymap, or one only reached with AltGr) is typed on a
-// spare keycode, one that types nothing, lent to it with
+// A character goes as the key that types it on the current keymap, in the
+// group (layout) the keyboard is in, plain or with shift as the locked
+// modifiers require: with Caps Lock on, a lower-case letter goes with
+// shift. A character the keymap has no such key for (an accented letter or
+// ñ on a US keymap, or one only reached with AltGr) is typed on a spare
+// keycode, one that types nothing, lent to it and its other case with
 // XChangeKeyboardMapping. The keycode keeps its character until another
 // character needs it (a few are kept in turn), since a program reads the
 // key press after the mapping change and would find nothing if it had been

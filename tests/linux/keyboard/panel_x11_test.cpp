@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <cstdlib>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "keyboard_link/protocol.h"
@@ -16,6 +18,7 @@
 #include "x11_watch.h"
 
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -85,6 +88,10 @@ public:
         }
     }
     std::vector<KeySym>& keys() { return keys_; }
+    void lockGroup(unsigned group) {
+        XkbLockGroup(display_, XkbUseCoreKbd, group);
+        XSync(display_, False);
+    }
 
     // Whether a window manager would leave `w` without the focus: its
     // hints refuse input and it does not offer to take the focus itself.
@@ -216,6 +223,40 @@ TEST_F(PanelX11Test, CharactersWithoutAKeyArriveThroughSpareKeycodes) {
     pressOver(findKey(KeyKind::Letter, u'\u00F1'));
     pressOver(findKey(KeyKind::Symbol, u'\u00A1'));
     EXPECT_TRUE(received({XK_ntilde, XK_eacute, XK_ntilde, XK_exclamdown}));
+}
+
+// Caps Lock left on at the real keyboard: each key still types the case
+// the on-screen keyboard shows.
+TEST_F(PanelX11Test, CapsLockOnTheRealKeyboardChangesNoCase) {
+    screen.key("Caps_Lock");
+    struct CapsOff {
+        Screen& s;
+        ~CapsOff() { s.key("Caps_Lock"); }
+    } off{screen};
+    pressOver(findKey(KeyKind::Letter, u'q'));
+    pressOver(findKey(KeyKind::Letter, u'\u00F1'));
+    pressOver(findKey(KeyKind::Shift));
+    pressOver(findKey(KeyKind::Letter, u'w'));
+    pressOver(findKey(KeyKind::Shift));
+    pressOver(findKey(KeyKind::Letter, u'\u00F1'));
+    pressOver(findKey(KeyKind::Symbol, u'1'));
+    EXPECT_TRUE(received({XK_q, XK_ntilde, XK_W, XK_Ntilde, XK_1}));
+}
+
+// With a second layout chosen, keys are looked up in it: on the Spanish
+// layout the key that types '-' on the US one types an apostrophe.
+TEST_F(PanelX11Test, KeysAreFoundInTheLayoutInUse) {
+    if (std::system("setxkbmap -layout us,es") != 0) GTEST_SKIP() << "setxkbmap cannot run";
+    struct UsAgain {
+        ~UsAgain() { std::ignore = std::system("setxkbmap -layout us"); }
+    } usAgain;
+    target.lockGroup(1);
+    pressOver(findKey(KeyKind::Symbol, u'-'));
+    pressOver(findKey(KeyKind::Symbol, u'\''));
+    pressOver(findKey(KeyKind::Letter, u'\u00F1'));
+    pressOver(findKey(KeyKind::Symbol, u'@'));
+    EXPECT_TRUE(received({XK_minus, XK_apostrophe, XK_ntilde, XK_at}));
+    target.lockGroup(0);
 }
 
 TEST_F(PanelX11Test, ARealClickOnAKeyTypesItAndLeavesTheFocus) {
