@@ -48,7 +48,8 @@ public:
         window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), kTargetX, kTargetY,
                                       kTargetSide, kTargetSide, 0, 0, 0);
         XStoreName(display_, window_, "keyboard target");
-        XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask | FocusChangeMask);
+        XSelectInput(display_, window_,
+                     KeyPressMask | ButtonPressMask | StructureNotifyMask | FocusChangeMask);
         XMapWindow(display_, window_);
         XSync(display_, False);
     }
@@ -80,6 +81,7 @@ public:
             XNextEvent(display_, &e);
             if (e.type == MapNotify) mapped_ = true;
             if (e.type == MappingNotify) XRefreshKeyboardMapping(&e.xmapping);
+            if (e.type == ButtonPress) buttons_.push_back(e.xbutton.button);
             if (e.type != KeyPress) continue;
             KeySym sym = NoSymbol;
             char text[8] = {};
@@ -88,6 +90,21 @@ public:
         }
     }
     std::vector<KeySym>& keys() { return keys_; }
+    std::vector<unsigned>& buttons() { return buttons_; }
+    // Whether any key types `sym`, by the server's keymap now.
+    [[nodiscard]] bool typable(KeySym sym) {
+        int first = 0;
+        int last = 0;
+        XDisplayKeycodes(display_, &first, &last);
+        int per = 0;
+        KeySym* syms =
+            XGetKeyboardMapping(display_, static_cast<KeyCode>(first), last - first + 1, &per);
+        bool found = false;
+        for (int i = 0; syms != nullptr && i < (last - first + 1) * per; ++i)
+            found = found || syms[i] == sym;
+        if (syms != nullptr) XFree(syms);
+        return found;
+    }
     void lockGroup(unsigned group) {
         XkbLockGroup(display_, XkbUseCoreKbd, group);
         XSync(display_, False);
@@ -116,6 +133,7 @@ private:
     Window window_ = 0;
     bool mapped_ = false;
     std::vector<KeySym> keys_;
+    std::vector<unsigned> buttons_;
 };
 
 const osk::Key& findKey(KeyKind kind, char16_t base = 0) {
@@ -257,6 +275,34 @@ TEST_F(PanelX11Test, KeysAreFoundInTheLayoutInUse) {
     pressOver(findKey(KeyKind::Symbol, u'@'));
     EXPECT_TRUE(received({XK_minus, XK_apostrophe, XK_ntilde, XK_at}));
     target.lockGroup(0);
+}
+
+TEST_F(PanelX11Test, TheArmedClicksArriveWhereThePointerIs) {
+    pressOver(findKey(KeyKind::DoubleClick));
+    screen.movePointer(kTargetX + kTargetSide / 2, kTargetY + kTargetSide / 2);
+    panel->clickOutside();
+    EXPECT_TRUE(settle([&] { return target.buttons() == std::vector<unsigned>{Button1}; }));
+    pressOver(findKey(KeyKind::RightClick));
+    screen.movePointer(kTargetX + kTargetSide / 2, kTargetY + kTargetSide / 2);
+    panel->clickOutside();
+    EXPECT_TRUE(settle([&] {
+        return target.buttons() == std::vector<unsigned>{Button1, Button3};
+    }));
+}
+
+// Borrowed keycodes are given back: the keymap is as it was once the
+// typing is over.
+TEST_F(PanelX11Test, ASinkThatGoesEmptiesTheKeycodesItBorrowed) {
+    ASSERT_FALSE(target.typable(XK_udiaeresis));
+    {
+        const auto own = lnx::X11KeySink::open();
+        ASSERT_NE(own, nullptr);
+        own->typeCharacter(U'\u00FC');
+        EXPECT_TRUE(received({XK_udiaeresis}));
+        EXPECT_TRUE(target.typable(XK_udiaeresis));
+    }
+    EXPECT_FALSE(target.typable(XK_udiaeresis));
+    EXPECT_FALSE(target.typable(XK_Udiaeresis));
 }
 
 TEST_F(PanelX11Test, ARealClickOnAKeyTypesItAndLeavesTheFocus) {
