@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "linux/app/autostart.h"
 #include "options/options_file.h"
 #include "quil_version.h"
 #include "tracker/frame_driver.h"
@@ -60,6 +61,7 @@ Places findPlaces() {
                     : home != nullptr                    ? fs::path(home) / ".config"
                                                          : fs::path(".");
     p.optionsFile = base / "quilbrand" / kOptionsFileName;
+    p.autostartEntry = base / "autostart" / "quilbrand.desktop";
     p.landmarkModel = besideOrIn(kSharedFolder, kLandmarkModelFile);
     p.manual = besideOrIn(kDocFolder, "manual.pdf");
     return p;
@@ -192,14 +194,26 @@ void App::buildTray() {
         if (!state_.shared.optionsOpen) showBox(kAboutCaption, kAboutText);
     });
     menu_.addSeparator();
+    // Starting at log-on, on or off; the entry itself says which.
+    QAction* logOn = menu_.addAction(QStringLiteral("Start at log-on"));
+    logOn->setCheckable(true);
+    logOn->setChecked(autostartOn(places_.autostartEntry));
+    QObject::connect(logOn, &QAction::triggered, [this, logOn](bool on) {
+        const std::string program = QCoreApplication::applicationFilePath().toStdString();
+        setAutostart(places_.autostartEntry, program, on);
+        logOn->setChecked(autostartOn(places_.autostartEntry));
+    });
     QObject::connect(menu_.addAction(QStringLiteral("Exit")), &QAction::triggered,
                      [this] { exitProgram(); });
     tray_.setContextMenu(&menu_);
-    // The left button opens the menu too, as on Windows.
-    QObject::connect(&tray_, &QSystemTrayIcon::activated,
-                     [this](QSystemTrayIcon::ActivationReason reason) {
-                         if (reason == QSystemTrayIcon::Trigger) menu_.popup(QCursor::pos());
-                     });
+    // The left button opens the menu too, as on Windows; so does a second
+    // click soon after the first, which Qt reports as a double click.
+    QObject::connect(
+        &tray_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                menu_.popup(QCursor::pos());
+            }
+        });
     tray_.show();
 }
 

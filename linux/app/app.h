@@ -37,9 +37,10 @@ inline constexpr WindowHandle kEyesHandle = 3;
 
 // Where the program keeps and finds its files.
 struct Places {
-    std::filesystem::path optionsFile;    // $XDG_CONFIG_HOME/quilbrand/options.cfg
-    std::filesystem::path landmarkModel;  // empty: the classic engine only
-    std::filesystem::path manual;         // manual.pdf
+    std::filesystem::path optionsFile;     // $XDG_CONFIG_HOME/quilbrand/options.cfg
+    std::filesystem::path landmarkModel;   // empty: the classic engine only
+    std::filesystem::path manual;          // manual.pdf
+    std::filesystem::path autostartEntry;  // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
 };
 [[nodiscard]] Places findPlaces();
 

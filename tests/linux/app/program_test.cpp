@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "program_run.h"
 #include "x11_watch.h"
 
@@ -79,9 +81,21 @@ TEST(LinuxProgram, CalibratesThenTheHeadMovesTheXPointerAndExitEndsIt) {
     EXPECT_TRUE(waitUntil([&] { return screen.pointer().first > 200; }))
         << "the pointer did not follow the head";
 
-    // The tray menu: the icon's left button opens it; Exit is its last item.
+    // The tray menu: the icon's left button opens it; Exit is its last item,
+    // "Start at log-on" the one above. That one writes the session's
+    // autostart entry for this program, and removes it when chosen again.
     ASSERT_EQ(tray.icons().size(), 1u);
     const Geometry icon = TrayHost::firstIconPlace();
+    const std::filesystem::path entry = program.config() / "autostart" / "quilbrand.desktop";
+    for (const bool on : {true, false}) {
+        screen.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+        ASSERT_TRUE(waitUntil([&] { return screen.menuShowing(); })) << "no menu";
+        screen.key("Up");
+        screen.key("Up");
+        screen.key("Return");
+        EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(entry) == on; })) << on;
+        ASSERT_TRUE(waitUntil([&] { return !screen.menuShowing(); }));
+    }
     screen.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
     ASSERT_TRUE(waitUntil([&] { return screen.popupShowing(); })) << "no menu";
     // The menu has the keyboard: Up from no item selects the last one.
