@@ -241,6 +241,7 @@ TEST_F(OptionsWindowTest, OkWritesTheClickedChoicesIntoANewFolder) {
     EXPECT_EQ(window->height, kOptionsWindowHeight);
     EXPECT_FALSE(fs::exists(optionsFile().parent_path()));
     EXPECT_TRUE(shows(*window, kDefaultTable));
+    screen.screenshot("linux_options_window");
 
     clickCell(*window, 0, 1);  // no mirroring
     clickCell(*window, 1, 2);  // the smallest head range

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "program_run.h"
@@ -21,6 +22,12 @@ TEST(LinuxProgram, WithoutACameraWarnsRemovesItsTrayIconAndExitsWithZero) {
     ASSERT_TRUE(box) << "no warning";
     EXPECT_TRUE(waitUntil([&] { return tray.icons().size() == 1; })) << "no tray icon";
     EXPECT_FALSE(screen.findWindow(kView)) << "no camera view without a camera";
+    // Drawn, not just mapped: some of the box is no longer black.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto pixels = screen.capture(screen.geometry(*box));
+        return std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0; });
+    }));
+    screen.screenshot("linux_no_camera");
     screen.key(*box, "Return");
     EXPECT_EQ(program.waitExit(), 0);
     EXPECT_TRUE(tray.icons().empty());
@@ -67,6 +74,7 @@ TEST(LinuxProgram, CalibratesThenTheHeadMovesTheXPointerAndExitEndsIt) {
     EXPECT_EQ(large.y, 144);
 
     EXPECT_TRUE(waitWindow(screen, kEyes)) << "the eyes window never asked for blinks";
+    screen.screenshot("linux_eyes_window");
     // The corner view: one eighth of the screen, 30 pixels above the bottom.
     ASSERT_TRUE(waitUntil([&] {
         const auto v = screen.findWindow(kView);
@@ -80,6 +88,7 @@ TEST(LinuxProgram, CalibratesThenTheHeadMovesTheXPointerAndExitEndsIt) {
     // The scene's first target is up and to the left of the rest pose.
     EXPECT_TRUE(waitUntil([&] { return screen.pointer().first > 200; }))
         << "the pointer did not follow the head";
+    screen.screenshot("linux_tracking");
 
     // The tray menu: the icon's left button opens it; Exit is its last item,
     // "Start at log-on" the one above. That one writes the session's

@@ -7,7 +7,9 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 namespace quil::lnxtest {
@@ -161,6 +163,21 @@ std::vector<uint32_t> Screen::capture(const Geometry& area) {
     }
     XDestroyImage(image);
     return pixels;
+}
+
+void Screen::screenshot(const char* name) {
+    const char* folder = std::getenv("QUIL_SCREENSHOTS");
+    if (folder == nullptr) return;
+    const Geometry all{0, 0, DisplayWidth(display_, DefaultScreen(display_)),
+                       DisplayHeight(display_, DefaultScreen(display_))};
+    const std::vector<uint32_t> pixels = capture(all);
+    std::ofstream out(std::string(folder) + "/" + name + ".ppm", std::ios::binary);
+    out << "P6\n" << all.width << ' ' << all.height << "\n255\n";
+    for (const uint32_t p : pixels) {
+        const char rgb[3] = {static_cast<char>(p >> 16), static_cast<char>(p >> 8),
+                             static_cast<char>(p)};
+        out.write(rgb, sizeof rgb);
+    }
 }
 
 void Screen::movePointer(int x, int y) {

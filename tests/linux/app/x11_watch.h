@@ -50,6 +50,9 @@ public:
     // What the screen shows in `area`, row by row, each pixel 0xRRGGBB;
     // empty when the area is not all on the screen.
     [[nodiscard]] std::vector<uint32_t> capture(const Geometry& area);
+    // With QUIL_SCREENSHOTS set, the whole screen as NAME.ppm in that folder
+    // (tests/linux/app/take-screenshots turns them into the README's).
+    void screenshot(const char* name);
     void movePointer(int x, int y);
     void click(int x, int y);
     // Focuses `window` and types the key named (an X keysym name: "Return", "Up").
