@@ -53,26 +53,52 @@ std::vector<int> spareKeycodes(const KeyTable& table, std::size_t limit) {
     return spare;
 }
 
-std::optional<SpareKeys::Lend> SpareKeys::lend(KeySym32 sym) {
-    if (slots_.empty()) return std::nullopt;
-    ++clock_;
-    for (Slot& s : slots_) {
-        if (s.sym == sym) {
-            s.used = clock_;
-            return Lend{s.keycode, false};
-        }
+// What XChangeKeyboardMapping gave the keycode, whichever way the server
+// repeats the two keysyms across its columns.
+bool SpareKeys::holds(const KeyTable& core, const Slot& s) {
+    if (core.at(s.keycode, 0) != s.lower) return false;
+    for (int column = 1; column < core.perKeycode; ++column) {
+        const KeySym32 sym = core.at(s.keycode, column);
+        if (sym != kNoSymbol && sym != s.lower && sym != s.upper) return false;
     }
-    auto oldest = std::min_element(slots_.begin(), slots_.end(),
-                                   [](const Slot& a, const Slot& b) { return a.used < b.used; });
-    oldest->sym = sym;
-    oldest->used = clock_;
-    return Lend{oldest->keycode, true};
+    return true;
 }
 
-std::vector<int> SpareKeys::lent() const {
+std::optional<int> SpareKeys::lend(const KeyTable& core, KeySym32 lower, KeySym32 upper) {
+    std::erase_if(slots_, [&](const Slot& s) { return !holds(core, s); });
+    ++clock_;
+    Slot* slot = nullptr;
+    for (Slot& s : slots_) {
+        if (s.lower == lower) slot = &s;
+    }
+    if (slot == nullptr && slots_.size() < kept_) {
+        // A keycode already lent holds its character, so is not empty.
+        const std::vector<int> empty = spareKeycodes(core, 1);
+        if (!empty.empty())
+            slot = &slots_.emplace_back(Slot{empty.front(), kNoSymbol, kNoSymbol, 0});
+    }
+    if (slot == nullptr && !slots_.empty()) {
+        slot = &*std::min_element(slots_.begin(), slots_.end(),
+                                  [](const Slot& a, const Slot& b) { return a.used < b.used; });
+    }
+    if (slot == nullptr) return std::nullopt;
+    slot->lower = lower;
+    slot->upper = upper;
+    slot->used = clock_;
+    return slot->keycode;
+}
+
+void SpareKeys::touch(int keycode) {
+    ++clock_;
+    for (Slot& s : slots_) {
+        if (s.keycode == keycode) s.used = clock_;
+    }
+}
+
+std::vector<int> SpareKeys::lent(const KeyTable& core) const {
     std::vector<int> out;
     for (const Slot& s : slots_) {
-        if (s.sym != kNoSymbol) out.push_back(s.keycode);
+        if (holds(core, s)) out.push_back(s.keycode);
     }
     return out;
 }

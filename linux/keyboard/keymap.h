@@ -43,30 +43,35 @@ std::optional<KeyStroke> findStroke(const KeyTable& table, KeySym32 sym);
 // Keycodes that type nothing at all, lowest first, at most `limit` of them.
 std::vector<int> spareKeycodes(const KeyTable& table, std::size_t limit);
 
-// The spare keycodes lent to characters, reused least recently used first:
-// a lent keycode keeps its character until it is needed again, so that a
-// program still reading the earlier key press finds the character there.
+// The spare keycodes lent to characters, each with the character's lower
+// and upper case. A lent keycode keeps its character until another one
+// needs it, the least recently typed first, so that a program still reading
+// an earlier key press finds the character there. The keymap may be
+// replaced under them (a new layout chosen): a keycode that no longer holds
+// what was lent is forgotten, and one that now types something else is
+// never lent again.
 class SpareKeys {
 public:
-    explicit SpareKeys(std::vector<int> keycodes) : slots_(keycodes.size()) {
-        for (std::size_t i = 0; i < keycodes.size(); ++i) slots_[i].keycode = keycodes[i];
-    }
+    explicit SpareKeys(std::size_t kept) : kept_(kept) {}
 
-    struct Lend {
-        int keycode = 0;
-        bool remap = false;  // the keycode must be given the keysym first
-    };
-    // The keycode to type `sym` with; empty when there are no spares.
-    std::optional<Lend> lend(KeySym32 sym);
-    // The keycodes that were given a keysym, to be emptied again.
-    [[nodiscard]] std::vector<int> lent() const;
+    // The keycode to give `lower` and `upper`, chosen on the core keymap
+    // `core` as it is now; empty when no keycode is free.
+    std::optional<int> lend(const KeyTable& core, KeySym32 lower, KeySym32 upper);
+    // A key was typed on `keycode`.
+    void touch(int keycode);
+    // The keycodes that still hold what was lent to them, to be emptied.
+    [[nodiscard]] std::vector<int> lent(const KeyTable& core) const;
 
 private:
     struct Slot {
         int keycode = 0;
-        KeySym32 sym = kNoSymbol;
+        KeySym32 lower = kNoSymbol;
+        KeySym32 upper = kNoSymbol;
         std::uint64_t used = 0;
     };
+    [[nodiscard]] static bool holds(const KeyTable& core, const Slot& s);
+
+    std::size_t kept_;
     std::vector<Slot> slots_;
     std::uint64_t clock_ = 0;
 };

@@ -47,22 +47,22 @@ int levelFor(const XkbKeyTypeRec& type, unsigned mods) {
     return 0;
 }
 
-// The keycodes no key types anything with, in every group.
-std::vector<int> emptyKeycodes(Display* display) {
+// The core keyboard mapping, every group and level of every keycode.
+KeyTable coreKeymap(Display* display) {
     int first = 0;
     int last = 0;
     XDisplayKeycodes(display, &first, &last);
     int per = 0;
     KeySym* syms =
         XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &per);
-    if (syms == nullptr) return {};
     KeyTable core;
+    if (syms == nullptr) return core;
     core.firstKeycode = first;
     core.perKeycode = per;
     core.syms.assign(
         syms, syms + static_cast<std::size_t>(last - first + 1) * static_cast<std::size_t>(per));
     XFree(syms);
-    return spareKeycodes(core, kSpareKeycodesKept);
+    return core;
 }
 
 }  // namespace
@@ -83,11 +83,11 @@ std::unique_ptr<X11KeySink> X11KeySink::open(const std::string& displayName) {
 }
 
 X11KeySink::X11KeySink(_XDisplay* display) : display_(display) {
-    spares_ = std::make_unique<SpareKeys>(emptyKeycodes(display_));
+    spares_ = std::make_unique<SpareKeys>(kSpareKeycodesKept);
 }
 
 X11KeySink::~X11KeySink() {
-    for (int keycode : spares_->lent()) {
+    for (int keycode : spares_->lent(coreKeymap(display_))) {
         KeySym empty[kSpareWidth] = {NoSymbol, NoSymbol};
         XChangeKeyboardMapping(display_, keycode, kSpareWidth, empty, 1);
     }
@@ -147,6 +147,7 @@ void X11KeySink::typeCharacter(char32_t c) {
     const KeySym32 sym = keysymForCharacter(c);
     KeyTable table = readKeymap();
     if (const auto s = findStroke(table, sym)) {
+        spares_->touch(s->keycode);
         stroke(*s, table);
         return;
     }
@@ -155,16 +156,15 @@ void X11KeySink::typeCharacter(char32_t c) {
     KeySym lower = NoSymbol;
     KeySym upper = NoSymbol;
     XConvertCase(static_cast<KeySym>(sym), &lower, &upper);
-    const auto lend = spares_->lend(static_cast<KeySym32>(lower));
-    if (!lend) return;
-    if (lend->remap) {
-        KeySym pair[kSpareWidth] = {lower, upper};
-        XChangeKeyboardMapping(display_, lend->keycode, kSpareWidth, pair, 1);
-        XSync(display_, False);
-        table = readKeymap();
-    }
+    const auto keycode = spares_->lend(coreKeymap(display_), static_cast<KeySym32>(lower),
+                                       static_cast<KeySym32>(upper));
+    if (!keycode) return;
+    KeySym pair[kSpareWidth] = {lower, upper};
+    XChangeKeyboardMapping(display_, *keycode, kSpareWidth, pair, 1);
+    XSync(display_, False);
+    table = readKeymap();
     const auto s = findStroke(table, sym);
-    stroke(s ? *s : KeyStroke{lend->keycode, false}, table);
+    stroke(s ? *s : KeyStroke{*keycode, false}, table);
 }
 
 void X11KeySink::typeSpecial(osk::SpecialKey key) {

@@ -95,29 +95,87 @@ TEST(KeymapTest, SpareKeycodesAreTheEmptyOnesUpToTheLimit) {
     EXPECT_TRUE(lnx::spareKeycodes(t, 0).empty());
 }
 
-TEST(KeymapTest, SpareKeysKeepTheirCharacterAndLendTheLeastRecentlyUsed) {
-    lnx::SpareKeys spares({10, 12});
-    EXPECT_TRUE(spares.lent().empty());
-    const auto n = spares.lend(0xF1);
-    ASSERT_TRUE(n.has_value());
-    EXPECT_EQ(n->keycode, 10);
-    EXPECT_TRUE(n->remap);
-    EXPECT_EQ(spares.lend(0xE9)->keycode, 12);
-    // ñ again: still on its key, no remapping.
-    const auto again = spares.lend(0xF1);
-    EXPECT_EQ(again->keycode, 10);
-    EXPECT_FALSE(again->remap);
-    // A third character takes the key used longest ago (é's).
-    const auto third = spares.lend(0xFC);
-    EXPECT_EQ(third->keycode, 12);
-    EXPECT_TRUE(third->remap);
-    EXPECT_EQ(spares.lent(), (std::vector<int>{10, 12}));
+// Five keycodes from 8, two columns each, all empty.
+KeyTable emptyTable() {
+    KeyTable t;
+    t.firstKeycode = 8;
+    t.perKeycode = 2;
+    t.syms.assign(10, kNoSymbol);
+    return t;
 }
 
-TEST(KeymapTest, WithoutSpareKeysNothingIsLent) {
-    lnx::SpareKeys none({});
-    EXPECT_FALSE(none.lend(0xF1).has_value());
-    EXPECT_TRUE(none.lent().empty());
+// What the server does with XChangeKeyboardMapping.
+void give(KeyTable& t, int keycode, KeySym32 lower, KeySym32 upper) {
+    const auto row = static_cast<std::size_t>((keycode - t.firstKeycode) * t.perKeycode);
+    t.syms[row] = lower;
+    t.syms[row + 1] = upper;
+}
+
+constexpr KeySym32 kNtilde = 0xF1;
+constexpr KeySym32 kUpperNtilde = 0xD1;
+constexpr KeySym32 kEacute = 0xE9;
+constexpr KeySym32 kUpperEacute = 0xC9;
+constexpr KeySym32 kUdiaeresis = 0xFC;
+constexpr KeySym32 kUpperUdiaeresis = 0xDC;
+
+TEST(SpareKeysTest, ACharacterKeepsItsKeycodeAndTheLeastRecentlyTypedIsLentAgain) {
+    KeyTable t = emptyTable();
+    lnx::SpareKeys spares(2);
+    const auto n = spares.lend(t, kNtilde, kUpperNtilde);
+    ASSERT_EQ(n, 8);
+    give(t, 8, kNtilde, kUpperNtilde);
+    const auto e = spares.lend(t, kEacute, kUpperEacute);
+    ASSERT_EQ(e, 9);
+    give(t, 9, kEacute, kUpperEacute);
+    spares.touch(8);  // ñ typed again on its key
+    // Only two are kept: ü takes é's, typed longest ago.
+    EXPECT_EQ(spares.lend(t, kUdiaeresis, kUpperUdiaeresis), 9);
+    give(t, 9, kUdiaeresis, kUpperUdiaeresis);
+    EXPECT_EQ(spares.lent(t), (std::vector<int>{8, 9}));
+}
+
+TEST(SpareKeysTest, AKeymapReplacedUnderThemIsRespected) {
+    KeyTable t = emptyTable();
+    lnx::SpareKeys spares(2);
+    ASSERT_EQ(spares.lend(t, kNtilde, kUpperNtilde), 8);
+    give(t, 8, kNtilde, kUpperNtilde);
+    ASSERT_EQ(spares.lend(t, kEacute, kUpperEacute), 9);
+    give(t, 9, kEacute, kUpperEacute);
+    // A new layout: 8 emptied, 9 now a real key, 10 and 11 taken too.
+    KeyTable fresh = emptyTable();
+    give(fresh, 9, 'x', 'X');
+    give(fresh, 10, 'y', 'Y');
+    give(fresh, 11, 'z', 'Z');
+    EXPECT_TRUE(spares.lent(fresh).empty());
+    EXPECT_EQ(spares.lend(fresh, kNtilde, kUpperNtilde), 8);
+    give(fresh, 8, kNtilde, kUpperNtilde);
+    EXPECT_EQ(spares.lend(fresh, kEacute, kUpperEacute), 12);
+    give(fresh, 12, kEacute, kUpperEacute);
+    // Nothing left empty: the oldest of ours is lent again, never x's key.
+    EXPECT_EQ(spares.lend(fresh, kUdiaeresis, kUpperUdiaeresis), 8);
+    EXPECT_EQ(spares.lent(fresh), (std::vector<int>{12}));
+}
+
+TEST(SpareKeysTest, AServerRepeatingTheKeysymsStillCountsAsHolding) {
+    KeyTable t;
+    t.firstKeycode = 8;
+    t.perKeycode = 4;
+    t.syms = {kNtilde, kUpperNtilde, kNtilde, kUpperNtilde};
+    lnx::SpareKeys spares(1);
+    KeyTable empty = t;
+    empty.syms.assign(4, kNoSymbol);
+    ASSERT_EQ(spares.lend(empty, kNtilde, kUpperNtilde), 8);
+    EXPECT_EQ(spares.lent(t), (std::vector<int>{8}));
+}
+
+TEST(SpareKeysTest, WithoutAnEmptyKeycodeNothingIsLent) {
+    const KeyTable full = sampleTable();
+    lnx::SpareKeys spares(2);
+    KeyTable noSpare = full;
+    give(noSpare, 10, 'x', 'X');
+    give(noSpare, 12, 'y', 'Y');
+    EXPECT_FALSE(spares.lend(noSpare, kNtilde, kUpperNtilde).has_value());
+    EXPECT_FALSE(lnx::SpareKeys(0).lend(full, kNtilde, kUpperNtilde).has_value());
 }
 
 TEST(TypeTextTest, SurrogatePairsJoinAndLoneHalvesAreDropped) {
