@@ -26,14 +26,19 @@ public:
     KeyboardPanel& operator=(const KeyboardPanel&) = delete;
     ~KeyboardPanel();
 
-    // What the tracker hears back; set before launch(). asTrackerMessages()
-    // turns one handler of the tracker's keyboard messages into all three.
+    // What the tracker hears back. asTrackerMessages() turns one handler of
+    // the tracker's keyboard messages into all three, e.g.
+    //   panel.events = asTrackerMessages([&](unsigned m, auto w, auto l) {
+    //       quil::handleKeyboardMessage(state, m, w, l); });
+    // The replies to a key press (gone, docked) come during pressKey(), as
+    // the Windows program's do during the tracker's send; those to launch()
+    // and show() come later, from the event loop.
     KeyboardEvents events;
-    // Where the pointer is on the screen (the program's pointer device);
-    // unset, Qt's idea of it.
+    // Set before launch(): where the pointer is on the screen (the
+    // program's pointer device); unset, Qt's idea of it.
     std::function<ScreenPoint()> pointerPosition;
-    // The screen the docks are reckoned on, as the tracker reckons them;
-    // unset, the whole virtual screen Qt sees.
+    // Set before launch(): the screen the docks are reckoned on, as the
+    // tracker reckons them; unset, the whole virtual screen Qt sees.
     std::function<ScreenSize()> screenSize;
 
     // Desktop::launchKeyboard: makes the window, docked at the bottom centre

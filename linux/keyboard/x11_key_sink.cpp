@@ -104,9 +104,11 @@ KeyTable X11KeySink::readKeymap() {
     KeyTable table;
     XkbDescPtr xkb = XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
     XkbStateRec state{};
+    // A server without XKB: the core keymap's first two columns are the
+    // first group's plain and shifted keysyms.
     if (xkb == nullptr || XkbGetState(display_, XkbUseCoreKbd, &state) != Success) {
         if (xkb != nullptr) XkbFreeKeyboard(xkb, 0, True);
-        return table;
+        return coreKeymap(display_);
     }
     const unsigned locked = state.locked_mods | state.latched_mods;
     table.firstKeycode = xkb->min_key_code;
