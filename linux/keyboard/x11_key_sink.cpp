@@ -136,7 +136,8 @@ KeyTable X11KeySink::readKeymap() {
 }
 
 void X11KeySink::stroke(const KeyStroke& s, const KeyTable& table) {
-    const auto shift = findStroke(table, XK_Shift_L);
+    auto shift = findStroke(table, XK_Shift_L);
+    if (!shift) shift = findStroke(table, XK_Shift_R);
     const bool withShift = s.shift && shift.has_value();
     if (withShift) XTestFakeKeyEvent(display_, static_cast<unsigned>(shift->keycode), True, 0);
     XTestFakeKeyEvent(display_, static_cast<unsigned>(s.keycode), True, 0);
