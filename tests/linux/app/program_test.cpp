@@ -114,5 +114,59 @@ TEST(LinuxProgram, CalibratesThenTheHeadMovesTheXPointerAndExitEndsIt) {
     EXPECT_TRUE(tray.icons().empty());
 }
 
+// Whether the corner view shows the tracker's cross in this colour (it
+// draws a yellow one while a hand on the mouse pauses it, a green one while
+// it tracks).
+bool viewShowsCross(Screen& screen, uint32_t colour) {
+    const auto view = screen.findWindow(kView);
+    if (!view) return false;
+    const auto pixels = screen.capture(screen.geometry(*view));
+    return std::count(pixels.begin(), pixels.end(), colour) > 0;
+}
+
+constexpr uint32_t kPauseCross = 0xEAF803;  // 234, 248, 3
+constexpr uint32_t kTrackCross = 0x00FF00;
+
+// A jump of the pointer the tracker did not make is a hand on the mouse:
+// tracking rests (the yellow cross) and leaves the pointer alone until the
+// hand has been still for 40 frames.
+TEST(LinuxProgram, AHandOnTheMousePausesTrackingUntilItRests) {
+    Screen screen;
+    TrayHost tray;
+    Program program("scene:pointing");
+    ASSERT_TRUE(waitUntil([&] {
+        const auto v = screen.findWindow(kView);
+        return v && screen.geometry(*v).width == 128 && viewShowsCross(screen, kTrackCross);
+    })) << "never tracked";
+    screen.movePointer(300, 600);
+    ASSERT_TRUE(waitUntil([&] { return viewShowsCross(screen, kPauseCross); })) << "no pause";
+    // While the cross says paused (seen so before and after the reading),
+    // the pointer stays where it is.
+    const auto held = screen.pointer();
+    bool stayed = true;
+    EXPECT_TRUE(waitUntil([&] {
+        if (!viewShowsCross(screen, kPauseCross)) return viewShowsCross(screen, kTrackCross);
+        const auto now = screen.pointer();
+        if (viewShowsCross(screen, kPauseCross)) stayed = stayed && now == held;
+        return false;
+    })) << "never resumed";
+    EXPECT_TRUE(stayed) << "the pointer moved during the pause";
+}
+
+// A mouth opening clicks where the pointer is: another program's window
+// receives the press.
+TEST(LinuxProgram, AMouthOpeningClicksInAnotherProgramsWindow) {
+    Screen screen;
+    TrayHost tray;
+    ClickCatcher catcher;
+    Program program("scene:clicks");
+    ASSERT_TRUE(waitUntil([&] {
+        const auto v = screen.findWindow(kView);
+        return v && screen.geometry(*v).width == 128;
+    })) << "never calibrated";
+    EXPECT_EQ(catcher.presses(), 0) << "a click before any gesture";
+    EXPECT_TRUE(waitUntil([&] { return catcher.presses() > 0; })) << "the mouth did not click";
+}
+
 }  // namespace
 }  // namespace quil::lnxtest

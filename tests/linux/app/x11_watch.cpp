@@ -206,6 +206,31 @@ void Screen::key(const char* keysym) {
     XSync(display_, False);
 }
 
+ClickCatcher::ClickCatcher() : display_(openDisplay()) {
+    Display* d = display_;
+    const int screen = DefaultScreen(d);
+    window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0,
+                                  static_cast<unsigned>(DisplayWidth(d, screen)),
+                                  static_cast<unsigned>(DisplayHeight(d, screen)), 0, 0, 0);
+    XSelectInput(d, window_, ButtonPressMask);
+    XMapWindow(d, window_);
+    XSync(d, False);
+}
+
+ClickCatcher::~ClickCatcher() {
+    XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+}
+
+int ClickCatcher::presses() {
+    while (XPending(display_) != 0) {
+        XEvent e{};
+        XNextEvent(display_, &e);
+        if (e.type == ButtonPress && e.xbutton.button == Button1) ++presses_;
+    }
+    return presses_;
+}
+
 TrayHost::TrayHost() : display_(openDisplay()) {
     Display* d = display_;
     const Window root = DefaultRootWindow(d);

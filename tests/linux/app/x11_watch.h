@@ -66,6 +66,25 @@ private:
     _XDisplay* display_;
 };
 
+// A window over the whole screen, beneath whatever maps after it, that
+// counts the left-button presses it receives: what another program sees of
+// the tracker's clicks.
+class ClickCatcher {
+public:
+    ClickCatcher();
+    ~ClickCatcher();
+    ClickCatcher(const ClickCatcher&) = delete;
+    ClickCatcher& operator=(const ClickCatcher&) = delete;
+
+    // Presses received so far.
+    [[nodiscard]] int presses();
+
+private:
+    _XDisplay* display_;
+    unsigned long window_ = 0;
+    int presses_ = 0;
+};
+
 // Owns the tray selection of screen 0 and docks every icon that asks.
 class TrayHost {
 public:
