@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <cmath>
 #include <utility>
 
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
@@ -25,7 +26,7 @@ KeyboardWindow::KeyboardWindow(std::function<ScreenPoint()> pointer,
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QString::fromLatin1(kKeyboardWindowTitle));
-    setFixedSize(link::kKeyboardWidth, link::kKeyboardHeight);
+    place({0, 0, link::kKeyboardWidth, link::kKeyboardHeight});
     flash_.setSingleShot(true);
     rightClick_.setSingleShot(true);
     QObject::connect(&flash_, &QTimer::timeout, this, [this] {
@@ -63,27 +64,42 @@ void KeyboardWindow::refuseFocus() {
     XFlush(d);
 }
 
+// The tracker, the docks and the keys reckon in the screen's own pixels;
+// Qt places and sizes windows in its scaled ones when the desktop asks for
+// scaling. The window converts, so that it covers exactly the pixels the
+// tracker takes it to cover.
+double KeyboardWindow::scale() const { return devicePixelRatioF(); }
+
+int KeyboardWindow::toQt(int pixels) const {
+    return static_cast<int>(std::lround(pixels / scale()));
+}
+
+int KeyboardWindow::toPixels(double qt) const {
+    return static_cast<int>(std::lround(qt * scale()));
+}
+
 void KeyboardWindow::place(const keyboard::Rect& r) {
-    setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    setFixedSize(toQt(r.right - r.left), toQt(r.bottom - r.top));
+    move(toQt(r.left), toQt(r.top));
 }
 
 ScreenPoint KeyboardWindow::origin() const {
     const QPoint p = mapToGlobal(QPoint(0, 0));
-    return {p.x(), p.y()};
+    return {toPixels(p.x()), toPixels(p.y())};
 }
 
-ScreenSize KeyboardWindow::screen() const {
+ScreenSize KeyboardWindow::screenSize() const {
     if (screen_) return screen_();
     const QScreen* s = QGuiApplication::primaryScreen();
     if (s == nullptr) return {};
     const QRect all = s->virtualGeometry();
-    return {all.width(), all.height()};
+    return {toPixels(all.width()), toPixels(all.height())};
 }
 
 ScreenPoint KeyboardWindow::pointer() const {
     if (pointer_) return pointer_();
     const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
+    return {toPixels(p.x()), toPixels(p.y())};
 }
 
 void KeyboardWindow::startTimer(PanelTimer which, int ms) {
@@ -98,13 +114,14 @@ void KeyboardWindow::later(std::function<void()> work) {
 void KeyboardWindow::paintEvent(QPaintEvent* /*event*/) {
     if (rules_ == nullptr) return;
     QPainter painter(this);
-    paintKeyboard(painter, rules_->keys(), width(), height());
+    painter.scale(1.0 / scale(), 1.0 / scale());
+    paintKeyboard(painter, rules_->keys(), toPixels(width()), toPixels(height()));
 }
 
 void KeyboardWindow::mousePressEvent(QMouseEvent* event) {
     if (rules_ == nullptr || event->button() != Qt::LeftButton) return;
-    const QPoint at = event->position().toPoint();
-    rules_->pressAt(at.x(), at.y());
+    const QPointF at = event->position();
+    rules_->pressAt(toPixels(at.x()), toPixels(at.y()));
 }
 
 }  // namespace quil::lnx

@@ -26,7 +26,7 @@ public:
     void hide() override { QWidget::hide(); }
     void place(const keyboard::Rect& r) override;
     [[nodiscard]] ScreenPoint origin() const override;
-    [[nodiscard]] ScreenSize screen() const override;
+    [[nodiscard]] ScreenSize screenSize() const override;
     [[nodiscard]] ScreenPoint pointer() const override;
     void repaint() override { update(); }
     void startTimer(PanelTimer which, int ms) override;
@@ -38,6 +38,10 @@ protected:
 
 private:
     void refuseFocus();
+    [[nodiscard]] double scale() const;
+    // Screen pixels to Qt's scaled ones and back.
+    [[nodiscard]] int toQt(int pixels) const;
+    [[nodiscard]] int toPixels(double qt) const;
 
     std::function<ScreenPoint()> pointer_;
     std::function<ScreenSize()> screen_;

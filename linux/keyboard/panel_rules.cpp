@@ -43,7 +43,7 @@ void PanelRules::hide() {
 }
 
 void PanelRules::moveToDock(unsigned code) {
-    const ScreenSize screen = window_.screen();
+    const ScreenSize screen = window_.screenSize();
     const auto rect = link::dockRect(code, screen.width, screen.height);
     if (!rect) return;
     keys_.docked(code);

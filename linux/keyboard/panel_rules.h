@@ -62,7 +62,7 @@ public:
     // The window's top-left corner on the screen.
     [[nodiscard]] virtual ScreenPoint origin() const = 0;
     // The screen the docks are reckoned on: the tracker's own.
-    [[nodiscard]] virtual ScreenSize screen() const = 0;
+    [[nodiscard]] virtual ScreenSize screenSize() const = 0;
     // Where the pointer is on the screen.
     [[nodiscard]] virtual ScreenPoint pointer() const = 0;
     virtual void repaint() = 0;

@@ -197,7 +197,7 @@ TEST_F(PanelRulesTest, ANewScreenSizeKeepsTheDockAndTellsIt) {
     start();
     press(KeyKind::Dock, u'5');
     messages.clear();
-    window.screenSize = {1920, 1080};
+    window.screen = {1920, 1080};
     rules.screenChanged();
     EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomRight, 1920, 1080));
     EXPECT_EQ(messages,

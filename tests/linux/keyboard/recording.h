@@ -27,7 +27,7 @@ struct RecordingWindow final : lnx::PanelWindow {
 
     bool visible = false;
     std::optional<keyboard::Rect> placed;
-    lnx::ScreenSize screenSize{1024, 768};
+    lnx::ScreenSize screen{1024, 768};
     ScreenPoint pointerAt{};
     int repaints = 0;
     std::vector<std::pair<lnx::PanelTimer, int>> timers;
@@ -41,7 +41,7 @@ struct RecordingWindow final : lnx::PanelWindow {
     [[nodiscard]] ScreenPoint origin() const override {
         return placed ? ScreenPoint{placed->left, placed->top} : ScreenPoint{};
     }
-    [[nodiscard]] lnx::ScreenSize screen() const override { return screenSize; }
+    [[nodiscard]] lnx::ScreenSize screenSize() const override { return screen; }
     [[nodiscard]] ScreenPoint pointer() const override { return pointerAt; }
     void repaint() override { ++repaints; }
     void startTimer(lnx::PanelTimer which, int ms) override { timers.emplace_back(which, ms); }
