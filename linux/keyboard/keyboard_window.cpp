@@ -9,12 +9,19 @@
 #include <utility>
 
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace quil::lnx {
 
 namespace link = quil::keyboard;
+
+namespace {
+// _NET_WM_DESKTOP's "every desktop", and a request's source: an application.
+constexpr long kAllDesktops = 0xFFFFFFFF;
+constexpr long kSourceApplication = 1;
+}  // namespace
 
 KeyboardWindow::KeyboardWindow(std::function<ScreenPoint()> pointer,
                                std::function<ScreenSize()> screen)
@@ -40,17 +47,54 @@ KeyboardWindow::KeyboardWindow(std::function<ScreenPoint()> pointer,
 WindowHandle KeyboardWindow::handle() { return static_cast<WindowHandle>(winId()); }
 
 void KeyboardWindow::show() {
+    onEveryDesktop(false);
     QWidget::show();
     refuseFocus();
+    onEveryDesktop(true);
+}
+
+namespace {
+
+Display* qtDisplay() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->display() : nullptr;
+}
+
+}  // namespace
+
+// The keyboard follows the user from workspace to workspace: left behind on
+// another one, it would still take key presses the tracker sends while the
+// user cannot see it. The property says so to a window manager that maps
+// the window; a mapped one is moved by asking the window manager.
+void KeyboardWindow::onEveryDesktop(bool mapped) {
+    Display* d = qtDisplay();
+    if (d == nullptr) return;
+    const auto w = static_cast<Window>(winId());
+    const Atom desktop = XInternAtom(d, "_NET_WM_DESKTOP", False);
+    if (!mapped) {
+        const long all = kAllDesktops;
+        XChangeProperty(d, w, desktop, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&all), 1);
+    } else {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = desktop;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = kAllDesktops;
+        e.xclient.data.l[1] = kSourceApplication;
+        XSendEvent(d, DefaultRootWindow(d), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    }
+    XFlush(d);
 }
 
 // Qt already marks the window as not taking input; a window manager may
 // still offer it the focus through WM_TAKE_FOCUS, which Qt would accept.
 // Without that protocol the window is of ICCCM's "no input" kind.
 void KeyboardWindow::refuseFocus() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->display() == nullptr) return;
-    Display* d = x11->display();
+    Display* d = qtDisplay();
+    if (d == nullptr) return;
     const auto w = static_cast<Window>(winId());
     XWMHints* hints = XGetWMHints(d, w);
     XWMHints fresh{};

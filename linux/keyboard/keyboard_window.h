@@ -38,6 +38,7 @@ protected:
 
 private:
     void refuseFocus();
+    void onEveryDesktop(bool mapped);
     [[nodiscard]] double scale() const;
     // Screen pixels to Qt's scaled ones and back.
     [[nodiscard]] int toQt(int pixels) const;

@@ -19,6 +19,7 @@
 
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -36,6 +37,7 @@ constexpr int kTargetY = 250;
 constexpr int kTargetSide = 200;
 constexpr uint32_t kHighlightFace = 0xFFDD00;
 constexpr uint32_t kKeyBorder = 0x969696;
+constexpr unsigned long kAllDesktops = 0xFFFFFFFF;
 // A pixel just inside a key's face, clear of its border and label.
 constexpr int kFaceInset = 3;
 
@@ -91,6 +93,25 @@ public:
     }
     std::vector<KeySym>& keys() { return keys_; }
     std::vector<unsigned>& buttons() { return buttons_; }
+    // Whether `w` asks to be on every workspace.
+    [[nodiscard]] bool onEveryDesktop(unsigned long w) {
+        const Atom desktop = XInternAtom(display_, "_NET_WM_DESKTOP", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        bool every = false;
+        if (XGetWindowProperty(display_, w, desktop, 0, 1, False, XA_CARDINAL, &type, &format,
+                               &count, &after, &data) == Success &&
+            data != nullptr) {
+            // 32-bit properties come back as longs.
+            every = format == 32 && count == 1 &&
+                    (*reinterpret_cast<const unsigned long*>(data) & kAllDesktops) == kAllDesktops;
+        }
+        if (data != nullptr) XFree(data);
+        return every;
+    }
     // Whether any key types `sym`, by the server's keymap now.
     [[nodiscard]] bool typable(KeySym sym) {
         int first = 0;
@@ -215,6 +236,7 @@ TEST_F(PanelX11Test, StartsAtTheBottomCentreWithoutTakingTheFocus) {
         settle([&] { return screen.capture(border) == std::vector<uint32_t>{kKeyBorder}; }));
     EXPECT_EQ(announced, panel->handle());
     EXPECT_TRUE(target.refusesFocus(*panelWindow()));
+    EXPECT_TRUE(target.onEveryDesktop(*panelWindow()));
     EXPECT_EQ(docked, (std::vector<unsigned>{link::kDockBottomCentre}));
     EXPECT_TRUE(target.focused());
 }
