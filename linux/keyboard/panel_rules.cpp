@@ -31,9 +31,12 @@ void PanelRules::launch() {
     });
 }
 
+// Only a hidden keyboard that appears tells its dock, as the Windows
+// program does when the window is shown.
 void PanelRules::show() {
+    const bool appears = !window_.shown();
     window_.show();
-    if (launched_) window_.later([this] { tellDock(); });
+    if (launched_ && appears) window_.later([this] { tellDock(); });
 }
 
 // A hidden keyboard has no pointer over it.

@@ -91,7 +91,7 @@ TEST_F(PanelRulesTest, LaunchedAgainAnnouncesItsOwnDockWithoutShowing) {
     EXPECT_EQ(messages, expected);
 }
 
-TEST_F(PanelRulesTest, ShowingTellsTheDockAfterTheCallReturns) {
+TEST_F(PanelRulesTest, AppearingTellsTheDockAfterTheCallReturns) {
     start();
     rules.hide();
     rules.show();
@@ -100,6 +100,11 @@ TEST_F(PanelRulesTest, ShowingTellsTheDockAfterTheCallReturns) {
     window.runQueued();
     EXPECT_EQ(messages,
               (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomCentre, 0}}));
+    // Shown again while showing: nothing to tell.
+    messages.clear();
+    rules.show();
+    window.runQueued();
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(PanelRulesTest, APressFlashesTheKeyAndStartsItsTimer) {
