@@ -21,6 +21,13 @@ namespace {
 // _NET_WM_DESKTOP's "every desktop", and a request's source: an application.
 constexpr long kAllDesktops = 0xFFFFFFFF;
 constexpr long kSourceApplication = 1;
+
+// Qt's own connection to the X server; null on any other window system.
+Display* qtDisplay() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->display() : nullptr;
+}
+
 }  // namespace
 
 KeyboardWindow::KeyboardWindow(std::function<ScreenPoint()> pointer,
@@ -52,15 +59,6 @@ void KeyboardWindow::show() {
     refuseFocus();
     onEveryDesktop(true);
 }
-
-namespace {
-
-Display* qtDisplay() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->display() : nullptr;
-}
-
-}  // namespace
 
 // The keyboard follows the user from workspace to workspace: left behind on
 // another one, it would still take key presses the tracker sends while the
