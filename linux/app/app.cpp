@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
+#include "linux/keyboard/x11_key_sink.h"
 #include "options/options_file.h"
 #include "quil_version.h"
 #include "tracker/frame_driver.h"
@@ -77,6 +79,33 @@ void LinuxDesktop::placeCameraView(int32_t x, int32_t y, int32_t width, int32_t 
     app_.view().setGeometry(x, y, width, height);
     app_.view().update();
 }
+void LinuxDesktop::showKeyboard(WindowHandle keyboard) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->show();
+}
+void LinuxDesktop::hideKeyboard(WindowHandle keyboard) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->hide();
+}
+void LinuxDesktop::pressKeyboardKey(WindowHandle keyboard) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->pressKey();
+}
+void LinuxDesktop::tellKeyboardClickOutside(WindowHandle keyboard) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->clickOutside();
+}
+void LinuxDesktop::tellKeyboardPointerOver(WindowHandle keyboard) {
+    if (keyboard == 0 || !app_.keyboard()) return;
+    const ScreenPoint p = pointer_.position();
+    app_.keyboard()->pointerOver(p.x, p.y);
+}
+void LinuxDesktop::tellKeyboardPointerLeft(WindowHandle keyboard) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->pointerLeft();
+}
+void LinuxDesktop::closeKeyboard(WindowHandle keyboard) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->close();
+}
+void LinuxDesktop::launchKeyboard() {
+    if (app_.keyboard()) app_.keyboard()->launch();
+}
+
 void LinuxDesktop::startEyesWindow() { app_.openEyes(); }
 void LinuxDesktop::closeEyesWindow(WindowHandle eyesWindow) {
     if (eyesWindow != 0) app_.closeEyes();
@@ -94,6 +123,20 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
       frame_(kFrameBytes) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
     view_.onClick = [this] { openOptions(); };
+    // The keyboard types through XTest; through XWayland that reaches only
+    // X programs, so a Wayland session gets it too, for those.
+    if (auto sink = X11KeySink::open()) {
+        keySink_ = std::move(sink);
+        keyboard_ = std::make_unique<KeyboardPanel>(*keySink_);
+        keyboard_->events = asTrackerMessages(
+            [this](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+                handleKeyboardMessage(state_, message, wParam, lParam);
+            });
+        keyboard_->pointerPosition = [this] { return pointer_->position(); };
+        keyboard_->screenSize = [this] {
+            return ScreenSize{pointer_->screenWidth(), pointer_->screenHeight()};
+        };
+    }
 }
 
 App::~App() { teardown(); }
@@ -233,6 +276,7 @@ void App::teardown() {
         state_.pointer.buttonHeld = false;
     }
     camera_->close();
+    if (keyboard_) keyboard_->close();
     closeEyes();
     options_.hide();
     view_.hide();

@@ -18,6 +18,7 @@
 #include "linux/app/options_window.h"
 #include "linux/camera/frame_source.h"
 #include "linux/desktop/pointer_device.h"
+#include "linux/keyboard/keyboard_panel.h"
 #include "tracker/camera_watch.h"
 #include "tracker/desktop.h"
 #include "tracker/frame_report.h"
@@ -62,16 +63,17 @@ public:
     void releasePointer() override {}
     void startEyesWindow() override;
     void closeEyesWindow(WindowHandle eyesWindow) override;
-    // The on-screen keyboard is not part of this edition yet: it never
-    // announces a window, so the tracker never addresses one.
-    void showKeyboard(WindowHandle) override {}
-    void hideKeyboard(WindowHandle) override {}
-    void pressKeyboardKey(WindowHandle) override {}
-    void tellKeyboardClickOutside(WindowHandle) override {}
-    void tellKeyboardPointerOver(WindowHandle) override {}
-    void tellKeyboardPointerLeft(WindowHandle) override {}
-    void closeKeyboard(WindowHandle) override {}
-    void launchKeyboard() override {}
+    // The on-screen keyboard is a window of this program, driven directly;
+    // without one (no XTest to type with) these do nothing, and the
+    // tracker, never greeted, never addresses a keyboard.
+    void showKeyboard(WindowHandle keyboard) override;
+    void hideKeyboard(WindowHandle keyboard) override;
+    void pressKeyboardKey(WindowHandle keyboard) override;
+    void tellKeyboardClickOutside(WindowHandle keyboard) override;
+    void tellKeyboardPointerOver(WindowHandle keyboard) override;
+    void tellKeyboardPointerLeft(WindowHandle keyboard) override;
+    void closeKeyboard(WindowHandle keyboard) override;
+    void launchKeyboard() override;
 
 private:
     App& app_;
@@ -93,6 +95,8 @@ public:
 
     TrackerState& state() { return state_; }
     CameraView& view() { return view_; }
+    // The on-screen keyboard, if this desktop lets it type.
+    KeyboardPanel* keyboard() { return keyboard_.get(); }
     void openEyes();
     void closeEyes();
 
@@ -108,6 +112,9 @@ private:
 
     std::unique_ptr<PointerDevice> pointer_;
     std::unique_ptr<FrameSource> camera_;
+    // The keyboard types through the sink: the sink goes last.
+    std::unique_ptr<KeySink> keySink_;
+    std::unique_ptr<KeyboardPanel> keyboard_;
     Places places_;
     TrackerState state_;
     LinuxDesktop desktop_;

@@ -54,6 +54,18 @@ public:
         view_.eyesWindowOpen = s.shared.eyesWindow != 0;
         view_.largeView = s.view.largeView;
         if (report.calibration) ++view_.calibrations;
+        // Where the pointer is against the keyboard, as the simulator's
+        // desktop tells its person, from the pointer the tracker last saw.
+        view_.keyboardVisible = s.keyboard.window != 0 && !s.keyboard.hidden;
+        view_.pointerVsKeyboard = 2;
+        view_.pointerVsKeyboardX = 2;
+        if (view_.keyboardVisible) {
+            const ScreenPoint p = s.shared.lastCursor.load();
+            view_.pointerVsKeyboard = p.y <= s.keyboard.top ? -1 : p.y >= s.keyboard.bottom ? 1 : 0;
+            view_.pointerVsKeyboardX = p.x <= s.keyboard.left    ? -1
+                                       : p.x >= s.keyboard.right ? 1
+                                                                 : 0;
+        }
     }
 
 private:

@@ -168,5 +168,24 @@ TEST(LinuxProgram, AMouthOpeningClicksInAnotherProgramsWindow) {
     EXPECT_TRUE(waitUntil([&] { return catcher.presses() > 0; })) << "the mouth did not click";
 }
 
+// The on-screen keyboard is a window of the program: it comes docked at the
+// bottom centre once calibrated, a nod hides it and the next shows it. (Its
+// typing into the focused window is tested in tests/linux/keyboard.)
+TEST(LinuxProgram, TheKeyboardComesAtCalibrationANodHidesItAndTheNextShowsIt) {
+    constexpr char kKeyboard[] = "plakette";
+    Screen screen;
+    TrayHost tray;
+    Program program("scene:keyboard");
+    const auto keyboard = waitWindow(screen, kKeyboard);
+    ASSERT_TRUE(keyboard) << "no keyboard after calibration";
+    const Geometry docked = screen.geometry(*keyboard);
+    EXPECT_EQ(docked.width, 412);
+    EXPECT_EQ(docked.height, 192);
+    EXPECT_EQ(docked.x, (1024 - 412) / 2);
+    EXPECT_TRUE(waitUntil([&] { return !screen.findWindow(kKeyboard); })) << "not hidden";
+    EXPECT_TRUE(waitUntil([&] { return screen.findWindow(kKeyboard).has_value(); }))
+        << "not shown again";
+}
+
 }  // namespace
 }  // namespace quil::lnxtest
