@@ -5,24 +5,33 @@
 
 #include <algorithm>
 
+#include "linux/desktop/xtest_display.h"
+
 namespace quil::lnx {
 
 namespace {
 constexpr unsigned kLeftButton = 1;
+
+struct PointerState {
+    ScreenPoint at;
+    unsigned buttons = 0;
+};
+
+PointerState queryPointer(Display* display) {
+    Window root = 0;
+    Window child = 0;
+    PointerState p;
+    int winX = 0;
+    int winY = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &p.at.x, &p.at.y, &winX,
+                  &winY, &p.buttons);
+    return p;
+}
 }  // namespace
 
 std::unique_ptr<X11Pointer> X11Pointer::open(const std::string& displayName) {
-    Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    Display* display = openXTestDisplay(displayName);
     if (display == nullptr) return nullptr;
-    int event = 0;
-    int error = 0;
-    int major = 0;
-    int minor = 0;
-    // Without XTest no input can be made for the other programs.
-    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
-        XCloseDisplay(display);
-        return nullptr;
-    }
     return std::unique_ptr<X11Pointer>(new X11Pointer(display));
 }
 
@@ -38,18 +47,7 @@ X11Pointer::~X11Pointer() {
     XCloseDisplay(display_);
 }
 
-ScreenPoint X11Pointer::position() {
-    Window root = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int winX = 0;
-    int winY = 0;
-    unsigned mask = 0;
-    XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &winX,
-                  &winY, &mask);
-    return {rootX, rootY};
-}
+ScreenPoint X11Pointer::position() { return queryPointer(display_).at; }
 
 void X11Pointer::moveTo(int32_t x, int32_t y) {
     x = std::clamp(x, 0, std::max(0, width_ - 1));
@@ -65,17 +63,6 @@ void X11Pointer::leftButton(bool down) {
     held_ = down;
 }
 
-bool X11Pointer::leftButtonDown() {
-    Window root = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int winX = 0;
-    int winY = 0;
-    unsigned mask = 0;
-    XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &winX,
-                  &winY, &mask);
-    return (mask & Button1Mask) != 0;
-}
+bool X11Pointer::leftButtonDown() { return (queryPointer(display_).buttons & Button1Mask) != 0; }
 
 }  // namespace quil::lnx

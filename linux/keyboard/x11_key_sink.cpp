@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "linux/desktop/xtest_display.h"
+
 namespace quil::lnx {
 
 namespace {
@@ -68,17 +70,8 @@ KeyTable coreKeymap(Display* display) {
 }  // namespace
 
 std::unique_ptr<X11KeySink> X11KeySink::open(const std::string& displayName) {
-    Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    Display* display = openXTestDisplay(displayName);
     if (display == nullptr) return nullptr;
-    int event = 0;
-    int error = 0;
-    int major = 0;
-    int minor = 0;
-    // Without XTest no input can be made for the other programs.
-    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
-        XCloseDisplay(display);
-        return nullptr;
-    }
     return std::unique_ptr<X11KeySink>(new X11KeySink(display));
 }
 
