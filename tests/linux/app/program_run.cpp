@@ -13,7 +13,8 @@ namespace quil::lnxtest {
 
 namespace fs = std::filesystem;
 
-Program::Program(const std::string& camera, const std::vector<std::string>& extraEnvironment) {
+Program::Program(const std::string& camera, const std::vector<std::string>& extraEnvironment,
+                 const char* program) {
     config_ = fs::temp_directory_path() / ("quil-linux-" + std::to_string(getpid()));
     fs::remove_all(config_);
     fs::create_directories(config_);
@@ -33,7 +34,7 @@ Program::Program(const std::string& camera, const std::vector<std::string>& extr
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string path = QUIL_LINUX_TEST_PROGRAM;
+    std::string path = program;
     char* argv[] = {path.data(), nullptr};
     started_ = posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, envp.data()) == 0;
 }

@@ -20,9 +20,11 @@ inline constexpr char kEyes[] = "EYES";
 // Killed if a test leaves it running; its folder is removed either way.
 class Program {
 public:
-    // `extraEnvironment`: NAME=VALUE entries added to the program's.
+    // `extraEnvironment`: NAME=VALUE entries added to the program's;
+    // `program`: the test build unless another is named (the shipped one).
     explicit Program(const std::string& camera,
-                     const std::vector<std::string>& extraEnvironment = {});
+                     const std::vector<std::string>& extraEnvironment = {},
+                     const char* program = QUIL_LINUX_TEST_PROGRAM);
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     ~Program();

@@ -33,6 +33,23 @@ TEST(LinuxProgram, WithoutACameraWarnsRemovesItsTrayIconAndExitsWithZero) {
     EXPECT_TRUE(tray.icons().empty());
 }
 
+// The shipped program, on its real V4L2 camera, on a machine without one.
+TEST(LinuxProgram, TheShippedProgramWithoutAVideoDeviceWarnsAndExitsWithZero) {
+    for (int i = 0; i < 10; ++i) {
+        if (std::filesystem::exists("/dev/video" + std::to_string(i)))
+            GTEST_SKIP() << "this machine has a video device";
+    }
+    Screen screen;
+    TrayHost tray;
+    Program program("", {}, QUIL_LINUX_PROGRAM);
+    const auto box = waitWindow(screen, kWarning);
+    ASSERT_TRUE(box) << "no warning";
+    EXPECT_TRUE(waitUntil([&] { return tray.icons().size() == 1; })) << "no tray icon";
+    screen.key(*box, "Return");
+    EXPECT_EQ(program.waitExit(), 0);
+    EXPECT_TRUE(tray.icons().empty());
+}
+
 TEST(LinuxProgram, ACameraWithoutTheFormatWarnsAndExitsWithZero) {
     Screen screen;
     TrayHost tray;
