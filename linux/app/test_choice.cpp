@@ -4,8 +4,13 @@
 //   scene:NAME   the simulator's scene NAME, whose person watches this
 //                program's windows as a user would (the eyes window, the
 //                view's placement, each calibration)
+// and QUIL_TEST_UNPLUG=FILE unplugs the scene's camera while FILE exists:
+// no frames, the device lost, and each attempt to open it refused and
+// marked by creating FILE.probed.
 // Unset means none: a test machine has no camera.
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,10 +41,15 @@ private:
 
 class ScenePlayer final : public FrameSource {
 public:
-    explicit ScenePlayer(std::unique_ptr<sim::Scene> scene) : scene_(std::move(scene)) {}
-    OpenStatus open() override { return OpenStatus::Ready; }
+    ScenePlayer(std::unique_ptr<sim::Scene> scene, std::string unplugFile)
+        : scene_(std::move(scene)), unplugFile_(std::move(unplugFile)) {}
+    OpenStatus open() override {
+        if (!unplugged()) return OpenStatus::Ready;
+        std::ofstream(unplugFile_ + ".probed") << "probed\n";
+        return OpenStatus::NoCamera;
+    }
     bool grab(std::span<uint8_t> frame) override {
-        if (frame.size() != static_cast<size_t>(kFrameBytes)) return false;
+        if (frame.size() != static_cast<size_t>(kFrameBytes) || unplugged()) return false;
         // A scene that has ended sends nothing more, like an unplugged camera.
         if (!scene_->advance(tick_, view_)) return false;
         scene_->render(frame);
@@ -47,7 +57,7 @@ public:
         return true;
     }
     void close() override {}
-    bool lost() const override { return false; }
+    bool lost() const override { return unplugged(); }
 
     // What the person sees after a frame.
     void look(const TrackerState& s, const FrameReport& report) {
@@ -69,7 +79,13 @@ public:
     }
 
 private:
+    [[nodiscard]] bool unplugged() const {
+        std::error_code ec;
+        return !unplugFile_.empty() && std::filesystem::exists(unplugFile_, ec);
+    }
+
     std::unique_ptr<sim::Scene> scene_;
+    std::string unplugFile_;
     sim::UserView view_;
     int64_t tick_ = 0;
 };
@@ -85,7 +101,8 @@ std::unique_ptr<FrameSource> makeCamera() {
     if (choice.rfind("scene:", 0) == 0) {
         auto scene = sim::makeScene(choice.substr(6), kSceneSeed, kSceneDrift);
         if (scene) {
-            auto made = std::make_unique<ScenePlayer>(std::move(scene));
+            const char* unplug = std::getenv("QUIL_TEST_UNPLUG");
+            auto made = std::make_unique<ScenePlayer>(std::move(scene), unplug ? unplug : "");
             player = made.get();
             return made;
         }

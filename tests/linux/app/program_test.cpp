@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "program_run.h"
 #include "x11_watch.h"
@@ -183,6 +184,33 @@ TEST(LinuxProgram, AMouthOpeningClicksInAnotherProgramsWindow) {
     })) << "never calibrated";
     EXPECT_EQ(catcher.presses(), 0) << "a click before any gesture";
     EXPECT_TRUE(waitUntil([&] { return catcher.presses() > 0; })) << "the mouth did not click";
+}
+
+// A camera unplugged while tracking: after its silence the program tries
+// to open it again and again; plugged back, tracking starts over from the
+// head search (the large view, then the eyes window).
+TEST(LinuxProgram, ACameraUnpluggedAndPluggedBackStartsTrackingOver) {
+    const std::filesystem::path unplug =
+        std::filesystem::temp_directory_path() / ("quil-unplug-" + std::to_string(getpid()));
+    const std::filesystem::path probed = unplug.string() + ".probed";
+    std::filesystem::remove(unplug);
+    std::filesystem::remove(probed);
+    Screen screen;
+    TrayHost tray;
+    Program program("scene:pointing", {"QUIL_TEST_UNPLUG=" + unplug.string()});
+    ASSERT_TRUE(waitUntil([&] {
+        const auto v = screen.findWindow(kView);
+        return v && screen.geometry(*v).width == 128;
+    })) << "never calibrated";
+    std::ofstream(unplug) << "unplugged\n";
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(probed); })) << "never looked again";
+    std::filesystem::remove(unplug);
+    EXPECT_TRUE(waitUntil([&] {
+        const auto v = screen.findWindow(kView);
+        return v && screen.geometry(*v).width == 640;
+    })) << "the head search did not start over";
+    EXPECT_TRUE(waitWindow(screen, kEyes)) << "no new calibration";
+    std::filesystem::remove(probed);
 }
 
 // The on-screen keyboard is a window of the program: it comes docked at the
