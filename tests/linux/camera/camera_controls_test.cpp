@@ -10,38 +10,26 @@
 namespace quil::lnx {
 namespace {
 
+using testing::controlInfo;
 using testing::FakeV4l2;
-
-v4l2_queryctrl control(uint32_t id, uint32_t type, const char* name, int32_t min, int32_t max,
-                       int32_t step, int32_t def, uint32_t flags = 0) {
-    v4l2_queryctrl q{};
-    q.id = id;
-    q.type = type;
-    std::strncpy(reinterpret_cast<char*>(q.name), name, sizeof q.name);
-    q.minimum = min;
-    q.maximum = max;
-    q.step = step;
-    q.default_value = def;
-    q.flags = flags;
-    return q;
-}
 
 class ControlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         auto& d = sys.devices["/dev/video0"];
         d.controls = {
-            control(V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 4, 0),
-            control(V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 95, 1, 32,
-                    V4L2_CTRL_FLAG_DISABLED),
-            control(V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1),
-            control(V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 1, 50,
-                    V4L2_CTRL_FLAG_INACTIVE),
-            control(V4L2_CID_CAMERA_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "Camera Controls", 0, 0, 0,
-                    0),
-            control(V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3, 1, 3),
-            control(V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER,
-                    "Exposure Time, Absolute (µs)!!", 3, 2047, 1, 250, V4L2_CTRL_FLAG_READ_ONLY),
+            controlInfo(V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 4, 0),
+            controlInfo(V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 95, 1, 32,
+                        V4L2_CTRL_FLAG_DISABLED),
+            controlInfo(V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1),
+            controlInfo(V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 1, 50,
+                        V4L2_CTRL_FLAG_INACTIVE),
+            controlInfo(V4L2_CID_CAMERA_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "Camera Controls", 0, 0,
+                        0, 0),
+            controlInfo(V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3, 1, 3),
+            controlInfo(V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER,
+                        "Exposure Time, Absolute (µs)!!", 3, 2047, 1, 250,
+                        V4L2_CTRL_FLAG_READ_ONLY),
         };
         // The name of the last fills its 32 bytes with no zero after them.
         std::memset(d.controls.back().name, 'x', sizeof d.controls.back().name);

@@ -18,6 +18,21 @@
 
 namespace quil::lnx::testing {
 
+// A control as the driver describes it to VIDIOC_QUERYCTRL.
+inline v4l2_queryctrl controlInfo(uint32_t id, uint32_t type, const char* name, int32_t min,
+                                  int32_t max, int32_t step, int32_t def, uint32_t flags = 0) {
+    v4l2_queryctrl q{};
+    q.id = id;
+    q.type = type;
+    std::strncpy(reinterpret_cast<char*>(q.name), name, sizeof q.name);
+    q.minimum = min;
+    q.maximum = max;
+    q.step = step;
+    q.default_value = def;
+    q.flags = flags;
+    return q;
+}
+
 // What a driver answers to S_FMT.
 inline v4l2_pix_format pixFormat(uint32_t width, uint32_t height, uint32_t format,
                                  uint32_t rowBytes) {

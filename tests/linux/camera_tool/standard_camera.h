@@ -11,20 +11,6 @@
 
 namespace quil::lnx::testing {
 
-inline v4l2_queryctrl controlInfo(uint32_t id, uint32_t type, const char* name, int32_t min,
-                                  int32_t max, int32_t step, int32_t def, uint32_t flags = 0) {
-    v4l2_queryctrl q{};
-    q.id = id;
-    q.type = type;
-    std::strncpy(reinterpret_cast<char*>(q.name), name, sizeof q.name);
-    q.minimum = min;
-    q.maximum = max;
-    q.step = step;
-    q.default_value = def;
-    q.flags = flags;
-    return q;
-}
-
 // The controls in rising id order, as the driver's walk gives them; each at
 // its default.
 inline FakeDevice standardCamera() {
