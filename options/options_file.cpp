@@ -30,7 +30,14 @@ constexpr int kColumns = 3;
 // the classic engine is saved that way still, so that they keep meaning what
 // they meant.
 constexpr int kEngineValue = kStoredOptionCount;
-constexpr int kFileValueCount = kStoredOptionCount + 1;
+// Then the precise engine's gesture sensitivity and the gesture check's
+// levels for this user; a file without them has the medium level and none.
+constexpr int kSensitivityValue = kEngineValue + 1;
+constexpr int kEyesLevelValue = kEngineValue + 2;
+constexpr int kMouthLevelValue = kEngineValue + 3;
+constexpr int kFileValueCount = kEngineValue + 4;
+// A gesture check's level beyond this (thousandths) is not one it measured.
+constexpr int32_t kMaxCheckLevel = 5000;
 using FileValues = std::array<int32_t, kFileValueCount>;
 
 constexpr double kRangeShort = 0.7;
@@ -133,6 +140,9 @@ void setDefaults(FileValues& values) {
         values[static_cast<std::size_t>(i)] = kDefaultOptionsText[2 * i] - '0';
     }
     values[kEngineValue] = ClassicEngine;
+    values[kSensitivityValue] = SensitivityMedium;
+    values[kEyesLevelValue] = 0;
+    values[kMouthLevelValue] = 0;
 }
 
 void copyGestureRows(TrackerState& s) {
@@ -153,6 +163,12 @@ void takeValues(TrackerState& s, const FileValues& values) {
         s.shared.optionFlags[i] = values[static_cast<std::size_t>(i)];
     }
     s.shared.engineChoice = values[kEngineValue] == PreciseEngine ? PreciseEngine : ClassicEngine;
+    const int32_t level = values[kSensitivityValue];
+    s.shared.gestureSensitivity =
+        level >= SensitivityLow && level <= SensitivityHigh ? level : SensitivityMedium;
+    const auto checkLevel = [](int32_t v) { return v > 0 && v <= kMaxCheckLevel ? v : 0; };
+    s.shared.eyesShutLevel = checkLevel(values[kEyesLevelValue]);
+    s.shared.mouthOpenLevel = checkLevel(values[kMouthLevelValue]);
     for (int k = 0; k < kColumns; ++k) s.shared.optionFlags[at(kButtonRow, k)] = 0;
     copyGestureRows(s);
     applyOptions(s);
@@ -166,6 +182,9 @@ FileValues currentValues(const TrackerState& s) {
         values[static_cast<std::size_t>(i)] = s.shared.optionFlags[i].load();
     }
     values[kEngineValue] = ClassicEngine;
+    values[kSensitivityValue] = SensitivityMedium;
+    values[kEyesLevelValue] = 0;
+    values[kMouthLevelValue] = 0;
     return values;
 }
 
@@ -240,9 +259,19 @@ void saveOptions(const TrackerState& s, const std::filesystem::path& file) {
         if (i > 0) text += ' ';
         text += std::to_string(s.shared.optionFlags[i].load());
     }
-    if (s.shared.engineChoice.load() == PreciseEngine) {
+    // The values after the table are written only as far as one differs
+    // from what a shorter file means, so that the classic engine's file with
+    // the defaults keeps its fifteen values.
+    const std::array<int32_t, 4> extra{
+        s.shared.engineChoice.load() == PreciseEngine ? PreciseEngine : ClassicEngine,
+        s.shared.gestureSensitivity.load(), s.shared.eyesShutLevel.load(),
+        s.shared.mouthOpenLevel.load()};
+    const std::array<int32_t, 4> meaningOfNothing{ClassicEngine, SensitivityMedium, 0, 0};
+    size_t written = extra.size();
+    while (written > 0 && extra[written - 1] == meaningOfNothing[written - 1]) --written;
+    for (size_t i = 0; i < written; ++i) {
         text += ' ';
-        text += std::to_string(PreciseEngine);
+        text += std::to_string(extra[i]);
     }
     // A file the user made read-only keeps its content.
     if (!mayReplace(file)) return;

@@ -37,6 +37,7 @@ public:
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
     void closeKeyboard(WindowHandle keyboard) override;
+    void showGesturePrompt(GesturePrompt) override {}
     void launchKeyboard() override;
 
     // The eyes window's pictures, loaded by start-up.

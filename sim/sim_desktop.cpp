@@ -83,6 +83,15 @@ void SimDesktop::sendToKeyboard(WindowHandle keyboardWindow, unsigned message) {
     }
 }
 
+void SimDesktop::showGesturePrompt(GesturePrompt prompt) {
+    if (prompt == prompt_) return;
+    prompt_ = prompt;
+    static constexpr const char* kNames[] = {"prompt_none", "prompt_close_eyes",
+                                             "prompt_open_mouth", "prompt_done",
+                                             "prompt_failed"};
+    events_.emplace_back(kNames[static_cast<int>(prompt)]);
+}
+
 void SimDesktop::launchKeyboard() {
     events_.emplace_back("keyboard_launched");
     // Without the program installed the launch fails unnoticed, as it would.

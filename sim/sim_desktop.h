@@ -55,6 +55,8 @@ public:
     void releasePointer() override { capture_ = 0; }
     void startEyesWindow() override;
     void closeEyesWindow(WindowHandle eyesWindow) override;
+    void showGesturePrompt(GesturePrompt prompt) override;
+    GesturePrompt gesturePrompt() const { return prompt_; }
     void showKeyboard(WindowHandle keyboard) override { showKeyboardWindow(keyboard, true); }
     void hideKeyboard(WindowHandle keyboard) override { showKeyboardWindow(keyboard, false); }
     void pressKeyboardKey(WindowHandle keyboard) override {
@@ -95,6 +97,7 @@ private:
     int64_t tick_ = 0;
     std::vector<unsigned> inbox_;
     std::vector<std::string> events_;
+    GesturePrompt prompt_ = GesturePrompt::None;
 };
 
 // What the scene's user sees of the desktop before a tick's frame.

@@ -24,6 +24,12 @@ namespace quil {
 
 using WindowHandle = std::uintptr_t;
 
+// What the eyes window asks of the user during the gesture check: to close
+// the eyes and hold them shut, then to open the mouth wide and hold it, then
+// that the check is over (its levels taken, or not: the user did not close
+// the eyes or open the mouth far enough), and None to close it.
+enum class GesturePrompt : int32_t { None, CloseEyes, OpenMouth, Done, Failed };
+
 struct ScreenPoint {
     int32_t x = 0;
     int32_t y = 0;
@@ -58,6 +64,9 @@ public:
     virtual void startEyesWindow() = 0;
     // Closes the eyes window and returns once its thread has handled that.
     virtual void closeEyesWindow(WindowHandle eyesWindow) = 0;
+    // The gesture check's prompt, shown in the eyes window's place over the
+    // camera view; None takes it away. Called once per change.
+    virtual void showGesturePrompt(GesturePrompt prompt) = 0;
 
     // The on-screen keyboard program, once it has announced its window.
     virtual void showKeyboard(WindowHandle keyboard) = 0;

@@ -55,6 +55,14 @@ enum EngineId : int32_t {
     PreciseEngine = 1,
 };
 
+// How readily the precise engine takes an eye closing or a mouth opening for
+// a click: the tray menu's three levels, saved in the options file.
+enum GestureSensitivity : int32_t {
+    SensitivityLow = 0,
+    SensitivityMedium = 1,
+    SensitivityHigh = 2,
+};
+
 // The option table: 6 rows x 3 columns, row-major (index = row*3 + column).
 // Rows 0..4 are stored in "options.cfg"; row 5 is the options window's
 // buttons. Only the value 1 counts as chosen. The options window's thread
@@ -281,6 +289,18 @@ struct SharedState {
     // frame. The precise one runs only when its model has been loaded.
     std::atomic<int32_t> engineChoice{ClassicEngine};
     std::atomic<bool> preciseAvailable{false};
+    // The precise engine's eye and mouth gestures: the level the user chose
+    // in the tray menu, and the user's own levels the gesture check measured
+    // (thousandths of the eyes' open measure and of the mouth's opening; 0
+    // when never measured). Saved in the options file.
+    std::atomic<int32_t> gestureSensitivity{SensitivityMedium};
+    std::atomic<int32_t> eyesShutLevel{0};
+    std::atomic<int32_t> mouthOpenLevel{0};
+    // The tray's gesture check: asked for by the menu, taken up by the tracker
+    // at its next frame. Available only while the precise engine, with its
+    // full landmark model, is tracking a face.
+    std::atomic<bool> gestureCheckRequested{false};
+    std::atomic<bool> gestureCheckAvailable{false};
 };
 
 // The head-gesture recognisers' histories. They live for the whole run and no

@@ -73,6 +73,7 @@ public:
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
     void closeKeyboard(WindowHandle keyboard) override;
+    void showGesturePrompt(GesturePrompt) override {}
     void launchKeyboard() override;
 
 private:

@@ -29,6 +29,7 @@ public:
     void tellKeyboardPointerOver(WindowHandle) override {}
     void tellKeyboardPointerLeft(WindowHandle) override {}
     void closeKeyboard(WindowHandle) override {}
+    void showGesturePrompt(GesturePrompt) override {}
     void launchKeyboard() override {}
 };
 

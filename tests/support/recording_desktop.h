@@ -37,6 +37,7 @@ struct DesktopCall {
         CloseEyes,
         KeyboardMessage,
         LaunchKeyboard,
+        GesturePrompt,
     };
     Kind kind;
     WindowHandle window = 0;
@@ -86,6 +87,9 @@ public:
         send(w, keyboard::kMsgPointerLeft, 0, 0);
     }
     void closeKeyboard(WindowHandle w) override { send(w, keyboard::kMsgClose, 0, 0); }
+    void showGesturePrompt(GesturePrompt prompt) override {
+        calls.push_back({DesktopCall::GesturePrompt, 0, static_cast<int32_t>(prompt)});
+    }
     void launchKeyboard() override { calls.push_back({DesktopCall::LaunchKeyboard}); }
 
     // Calls of one kind, in order.
