@@ -32,6 +32,42 @@ struct dlib::image_traits<quil::landmarks::DlibGrey> {
 
 namespace quil::landmarks {
 
+namespace {
+
+bool usable(const GreyView& picture) {
+    return picture.pixels != nullptr && picture.width > 0 && picture.height > 0 &&
+           picture.stride >= picture.width;
+}
+
+// A predictor of the given number of points from the file, or false.
+bool readPredictor(const std::filesystem::path& file, unsigned long parts,
+                   dlib::shape_predictor& predictor) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    try {
+        dlib::deserialize(predictor, in);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return predictor.num_parts() == parts;
+}
+
+template <size_t N>
+void fitInto(const dlib::shape_predictor& predictor, const GreyView& picture, const FaceBox& box,
+             std::array<Point, N>& points) {
+    points = {};
+    if (!usable(picture)) return;
+    const DlibGrey grey{picture};
+    const dlib::full_object_detection shape =
+        predictor(grey, dlib::rectangle(box.left, box.top, box.right, box.bottom));
+    for (size_t i = 0; i < N; ++i) {
+        const dlib::point p = shape.part(static_cast<unsigned long>(i));
+        points[i] = {static_cast<double>(p.x()), static_cast<double>(p.y())};
+    }
+}
+
+}  // namespace
+
 struct FaceDetector::Impl {
     // Built at the first search: decoding dlib's built-in detector takes the
     // better part of a second, which a program's start-up should not spend
@@ -45,10 +81,7 @@ FaceDetector::~FaceDetector() = default;
 
 void FaceDetector::find(const GreyView& picture, std::vector<FaceBox>& found) {
     found.clear();
-    if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0 ||
-        picture.stride < picture.width) {
-        return;
-    }
+    if (!usable(picture)) return;
     const DlibGrey grey{picture};
     if (!impl_->detector) impl_->detector = dlib::get_frontal_face_detector();
     impl_->detections.clear();
@@ -64,6 +97,7 @@ void FaceDetector::find(const GreyView& picture, std::vector<FaceBox>& found) {
     }
 }
 
+
 struct LandmarkModel::Impl {
     dlib::shape_predictor predictor;
 };
@@ -72,32 +106,33 @@ LandmarkModel::LandmarkModel() : impl_(std::make_unique<Impl>()) {}
 LandmarkModel::~LandmarkModel() = default;
 
 std::unique_ptr<LandmarkModel> LandmarkModel::load(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return nullptr;
     std::unique_ptr<LandmarkModel> model(new LandmarkModel());
-    try {
-        dlib::deserialize(model->impl_->predictor, in);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-    if (model->impl_->predictor.num_parts() != kLandmarkCount) return nullptr;
+    if (!readPredictor(file, kLandmarkCount, model->impl_->predictor)) return nullptr;
     return model;
 }
 
 Landmarks LandmarkModel::fit(const GreyView& picture, const FaceBox& box) const {
     Landmarks points{};
-    if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0 ||
-        picture.stride < picture.width) {
-        return points;
-    }
-    const DlibGrey grey{picture};
-    const dlib::full_object_detection shape =
-        impl_->predictor(grey, dlib::rectangle(box.left, box.top, box.right, box.bottom));
-    for (int i = 0; i < kLandmarkCount; ++i) {
-        const dlib::point p = shape.part(static_cast<unsigned long>(i));
-        points[static_cast<size_t>(i)] = {static_cast<double>(p.x()), static_cast<double>(p.y())};
-    }
+    fitInto(impl_->predictor, picture, box, points);
     return points;
+}
+
+struct FullLandmarkModel::Impl {
+    dlib::shape_predictor predictor;
+};
+
+FullLandmarkModel::FullLandmarkModel() : impl_(std::make_unique<Impl>()) {}
+FullLandmarkModel::~FullLandmarkModel() = default;
+
+std::unique_ptr<FullLandmarkModel> FullLandmarkModel::load(const std::filesystem::path& file) {
+    std::unique_ptr<FullLandmarkModel> model(new FullLandmarkModel());
+    if (!readPredictor(file, kFullLandmarkCount, model->impl_->predictor)) return nullptr;
+    return model;
+}
+
+void FullLandmarkModel::fit(const GreyView& picture, const FaceBox& box,
+                            FullLandmarks& marks) const {
+    fitInto(impl_->predictor, picture, box, marks);
 }
 
 }  // namespace quil::landmarks

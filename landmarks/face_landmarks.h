@@ -46,6 +46,13 @@ enum LandmarkIndex : int {
 };
 using Landmarks = std::array<Point, kLandmarkCount>;
 
+// The 68-point model's landmarks, in the usual iBUG 300-W order: the jaw
+// (0-16), the brows (17-26), the nose's bridge (27-30) and bottom (31-35),
+// the eyes (36-41 on the picture's left, 42-47 on its right, each from the
+// outer corner clockwise), the outer lips (48-59) and the inner lips (60-67).
+inline constexpr int kFullLandmarkCount = 68;
+using FullLandmarks = std::array<Point, kFullLandmarkCount>;
+
 class FaceDetector {
 public:
     FaceDetector();
@@ -77,6 +84,25 @@ public:
 
 private:
     LandmarkModel();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The 68-point model: a separate, optional file, read as the 5-point one.
+class FullLandmarkModel {
+public:
+    // The model in the file, or null when it is missing, unreadable or not a
+    // 68-point model.
+    static std::unique_ptr<FullLandmarkModel> load(const std::filesystem::path& file);
+    ~FullLandmarkModel();
+    FullLandmarkModel(const FullLandmarkModel&) = delete;
+    FullLandmarkModel& operator=(const FullLandmarkModel&) = delete;
+
+    // As LandmarkModel::fit, into marks.
+    void fit(const GreyView& picture, const FaceBox& box, FullLandmarks& marks) const;
+
+private:
+    FullLandmarkModel();
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

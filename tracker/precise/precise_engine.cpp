@@ -53,6 +53,11 @@ bool loadPreciseEngine(TrackerState& s, const std::filesystem::path& modelFile) 
     return true;
 }
 
+bool loadFullLandmarkModel(TrackerState& s, const std::filesystem::path& modelFile) {
+    s.precise.tools.fullModel = landmarks::FullLandmarkModel::load(modelFile);
+    return s.precise.tools.fullModel != nullptr;
+}
+
 int32_t wantedEngine(const TrackerState& s) {
     return s.shared.engineChoice.load() == PreciseEngine && s.shared.preciseAvailable.load()
                ? PreciseEngine

@@ -14,9 +14,18 @@ namespace quil {
 // The model file, looked for beside the programs.
 inline constexpr const char* kLandmarkModelFile = "shape_predictor_5_face_landmarks.dat";
 
+// The 68-point model, a separate file that may be missing: with it the
+// precise engine reads the eyes, the mouth and the nose from their outlines;
+// without it, from the 5-point model alone, as before.
+inline constexpr const char* kFullLandmarkModelFile = "shape_predictor_68_face_landmarks.dat";
+
 // Reads the landmark model and builds the face detector. True when the model
 // could be read: the precise engine is then available (preciseAvailable).
 bool loadPreciseEngine(TrackerState& s, const std::filesystem::path& modelFile);
+
+// Reads the 68-point model; true when it could be read. Call after
+// loadPreciseEngine; a missing file leaves the engine as it was.
+bool loadFullLandmarkModel(TrackerState& s, const std::filesystem::path& modelFile);
 
 // The engine the tracker should be running: the user's choice when it can.
 [[nodiscard]] int32_t wantedEngine(const TrackerState& s);

@@ -20,6 +20,7 @@ namespace quil {
 struct PreciseTools {
     std::unique_ptr<landmarks::FaceDetector> detector;
     std::unique_ptr<landmarks::LandmarkModel> model;
+    std::unique_ptr<landmarks::FullLandmarkModel> fullModel;  // optional
 };
 
 // The frame in grey, top-down, as a pyramid for point tracking, and the
