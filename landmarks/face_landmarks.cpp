@@ -97,7 +97,6 @@ void FaceDetector::find(const GreyView& picture, std::vector<FaceBox>& found) {
     }
 }
 
-
 struct LandmarkModel::Impl {
     dlib::shape_predictor predictor;
 };

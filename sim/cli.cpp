@@ -83,6 +83,11 @@ std::string helpText() {
            "                     build fetched, " +
            defaultModelFile() +
            ")\n"
+           "  --full-model FILE  its 68-point model, which reads the eyes, the mouth and the nose\n"
+           "                     from their outlines (default: " +
+           defaultFullModelFile() +
+           " when there;\n"
+           "                     none: without it)\n"
            "  --options FILE     options in the \"options.cfg\" format (15 numbers); without it\n"
            "                     the defaults. The replay never creates or changes an options "
            "file.\n"
@@ -208,6 +213,8 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
                 o.precise = value == "precise";
             } else if (a == "--model") {
                 o.modelFile = value;
+            } else if (a == "--full-model") {
+                o.fullModelFile = value;
             } else if (a == "--options") {
                 o.optionsFile = value;
             } else if (a == "--trace") {

@@ -250,6 +250,7 @@ private:
 }  // namespace
 
 std::string defaultModelFile() { return QUIL_LANDMARK_MODEL; }
+std::string defaultFullModelFile() { return QUIL_FULL_LANDMARK_MODEL; }
 
 ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     ReplayResult result;
@@ -273,6 +274,12 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
         if (!loadPreciseEngine(s, model)) {
             result.error = "cannot read the landmark model \"" + model + "\"";
+            return fail();
+        }
+        const std::string full = o.fullModelFile.empty() ? defaultFullModelFile() : o.fullModelFile;
+        if (o.fullModelFile != "none" && !loadFullLandmarkModel(s, full) &&
+            !o.fullModelFile.empty()) {
+            result.error = "cannot read the 68-point landmark model \"" + full + "\"";
             return fail();
         }
         s.shared.engineChoice = PreciseEngine;

@@ -32,10 +32,14 @@ struct ReplayOptions {
     int64_t maxTicks = -1;       // stop early (for benchmarks); -1 plays it all
     bool precise = false;        // the precise engine instead of the classic one
     std::string modelFile;       // its landmark model; empty: the one the build fetched
+    // Its 68-point model: empty, the system's (if installed); "none", without.
+    std::string fullModelFile;
 };
 
 // The landmark model the build fetched, for the precise engine.
 std::string defaultModelFile();
+// The 68-point model where Debian's libdlib-data installs it.
+std::string defaultFullModelFile();
 
 struct CalibrationInfo {
     int eyeAX = 0, eyeAY = 0, eyeBX = 0, eyeBY = 0, refX = 0, refY = 0, latticeCount = 0;

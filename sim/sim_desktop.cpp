@@ -87,8 +87,7 @@ void SimDesktop::showGesturePrompt(GesturePrompt prompt) {
     if (prompt == prompt_) return;
     prompt_ = prompt;
     static constexpr const char* kNames[] = {"prompt_none", "prompt_close_eyes",
-                                             "prompt_open_mouth", "prompt_done",
-                                             "prompt_failed"};
+                                             "prompt_open_mouth", "prompt_done", "prompt_failed"};
     events_.emplace_back(kNames[static_cast<int>(prompt)]);
 }
 

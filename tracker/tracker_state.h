@@ -301,6 +301,9 @@ struct SharedState {
     // full landmark model, is tracking a face.
     std::atomic<bool> gestureCheckRequested{false};
     std::atomic<bool> gestureCheckAvailable{false};
+    // The tracker changed an option of its own (the gesture check's levels):
+    // the shell saves the options file and clears it.
+    std::atomic<bool> optionsToSave{false};
 };
 
 // The head-gesture recognisers' histories. They live for the whole run and no

@@ -17,11 +17,13 @@ namespace {
 
 using quil::sim::kStateNames;
 
-// range(0): 0 classic, 1 precise.
+// range(0): 0 classic, 1 precise with the 5-point model alone, 2 precise
+// with the 68-point outlines too.
 void BM_PointingScene(benchmark::State& state) {
     quil::sim::ReplayOptions o;
     o.scene = "pointing";
-    o.precise = state.range(0) == 1;
+    o.precise = state.range(0) >= 1;
+    if (state.range(0) == 1) o.fullModelFile = "none";
     quil::sim::Summary summary;
     for (auto _ : state) {
         const auto r = quil::sim::runReplay(o, {});
@@ -43,9 +45,10 @@ void BM_PointingScene(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PointingScene)
-    ->ArgName("precise")
+    ->ArgName("engine")
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);

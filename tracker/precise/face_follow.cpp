@@ -196,6 +196,24 @@ void correctDrift(PreciseState& p, const FaceParts& now) {
     f.driftY += kDriftGain * dy;
 }
 
+// With the 68-point outlines: the face position is the nose's, filtered, and
+// the gestures are read from the outlines. A frame whose outlines are
+// unusable moves nothing.
+void followOutline(TrackerState& s, Desktop& desktop, FrameInput& frame) {
+    PreciseState& p = s.precise;
+    PreciseOutline& o = p.outline;
+    s.shared.gestureCheckAvailable = true;
+    if (!fitOutline(p, boxNow(p))) return;
+    const double lastX = o.filterX.value, lastY = o.filterY.value;
+    double x = filterStep(o.filterX, o.now.noseX);
+    double y = filterStep(o.filterY, o.now.noseY);
+    readOutlineGestures(s, std::hypot(x - lastX, y - lastY));
+    followRest(o);
+    runGestureCheck(s, desktop);
+    holdPointerForGesture(s, x, y);
+    followFace(s, desktop, frame, x, y, detectOutlineEvents);
+}
+
 }  // namespace
 
 Point applyPose(const FacePose& pose, Point p) {
@@ -261,12 +279,17 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         if (static_cast<double>(f.last.size()) < kReplenishShare * f.initialCount) {
             addPoints(f, p.pictures.current.levels[0], now);
         }
-        if (++f.framesSinceFit >= kFitInterval) {
-            f.framesSinceFit = 0;
-            correctDrift(p, now);
+        if (p.tools.fullModel) {
+            followOutline(s, desktop, frame);
+        } else {
+            if (++f.framesSinceFit >= kFitInterval) {
+                f.framesSinceFit = 0;
+                correctDrift(p, now);
+            }
+            const Point face = applyPose(f.pose, {f.anchorX, f.anchorY});
+            followFace(s, desktop, frame, face.x + f.driftX, face.y + f.driftY,
+                       detectDeliberateEvents);
         }
-        const Point face = applyPose(f.pose, {f.anchorX, f.anchorY});
-        followFace(s, desktop, frame, face.x + f.driftX, face.y + f.driftY, detectDeliberateEvents);
     }
     drawTrackingCross(s, frame);
 }

@@ -230,14 +230,21 @@ void stepCalibrate(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         search.eyeSum = search.mouthSum = 0;
         return;
     }
+    // With the outlines, the face is named by the nose, which turns with the
+    // head the way the user aims.
+    Point reference = anchor;
+    if (p.tools.fullModel && fitOutline(p, search.box)) {
+        startOutline(p.outline);
+        reference = {p.outline.now.noseX, p.outline.now.noseY};
+    }
     s.precise.deliberate = {};
-    s.face.refX = roundNearest(anchor.x);
-    s.face.refY = roundNearest(anchor.y);
+    s.face.refX = roundNearest(reference.x);
+    s.face.refY = roundNearest(reference.y);
     setHeadRange(s);
     computeGains(s);
     s.track = {};
-    s.track.lastFoundX = anchor.x;
-    s.track.lastFoundY = anchor.y;
+    s.track.lastFoundX = reference.x;
+    s.track.lastFoundY = reference.y;
     enterTracking(s, desktop);
     frame.report.calibration = calibrationResult(s);
 }

@@ -27,6 +27,7 @@ void forgetFace(TrackerState& s) {
 // carried into the next calibration, and no warm-up pause before looking
 // again.
 void stepPreciseLost(TrackerState& s, Desktop& desktop, FrameInput& frame) {
+    precise::endOutline(s, desktop);
     stepLost(s, desktop, frame);
     s.pointer.idleFrames = 0;
     forgetFace(s);
@@ -76,6 +77,7 @@ void startOver(TrackerState& s, Desktop& desktop) {
     s.face.reset();
     s.track = {};
     restartDetection(s);
+    precise::endOutline(s, desktop);
     forgetFace(s);
     s.pointer.idleFrames = 0;
     s.view.previewDwellFrames = 0;
@@ -111,6 +113,13 @@ void precisePictureIntake(TrackerState& s, std::span<const uint8_t> frame) {
 }
 
 void PreciseSearch::reset() { *this = PreciseSearch{}; }
+
+// Keeps this frame's measures, which calibration takes as the baselines.
+void PreciseOutline::reset() {
+    const OutlineMeasures keep = now;
+    *this = PreciseOutline{};
+    now = keep;
+}
 
 void PreciseFace::reset() {
     PreciseFace fresh;

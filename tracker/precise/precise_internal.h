@@ -50,4 +50,27 @@ bool startFollowing(TrackerState& s);
 // The eye, mouth and dwell events of a tracking frame.
 void detectDeliberateEvents(TrackerState& s, double faceX, double faceY);
 
+// The 68-point outlines (when that model is loaded).
+[[nodiscard]] OutlineMeasures measuresOf(const landmarks::FullLandmarks& marks);
+// Fits the outlines in box and measures them; false when they are unusable.
+bool fitOutline(PreciseState& p, const landmarks::FaceBox& box);
+// Takes this frame's measures as the baselines, at calibration.
+void startOutline(PreciseOutline& o);
+// Moves the baselines toward this frame's measures where the face is at rest.
+void followRest(PreciseOutline& o);
+// One step of the pointer's filter.
+double filterStep(OneEuro& f, double raw);
+// This frame's eye and mouth readings; moved is the head's motion since the
+// last frame, in pixels.
+void readOutlineGestures(TrackerState& s, double moved);
+// Holds the face position where it was when a gesture began, while it lasts.
+void holdPointerForGesture(TrackerState& s, double& x, double& y);
+// The gesture check's tick; true while it runs (no gesture acts meanwhile).
+bool runGestureCheck(TrackerState& s, Desktop& desktop);
+// The eye, mouth and dwell events of a tracking frame, from the outlines.
+void detectOutlineEvents(TrackerState& s, double faceX, double faceY);
+// Ends the outlines' part of tracking (a loss, starting over): a gesture
+// check under way is taken off the screen.
+void endOutline(TrackerState& s, Desktop& desktop);
+
 }  // namespace quil::precise

@@ -8,6 +8,7 @@
 //   deliberate  gestures         how long the eyes and the mouth have held
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -92,6 +93,76 @@ struct PreciseFace {
     void reset();
 };
 
+// One Euro filter of one coordinate: a low-pass filter whose cut-off rises
+// with the speed, so that a still head gives a still pointer and a moving one
+// little lag.
+struct OneEuro {
+    double value = 0.0;
+    double speed = 0.0;
+    bool primed = false;
+};
+
+// What the 68-point model's outlines say, each tracking frame, and what
+// they said while the user's face was at rest: the baselines the gestures
+// are measured against, which follow slow changes (light, distance).
+struct OutlineMeasures {
+    double eyes = 0.0;   // the eyes' opening: lid gap over eye width, both eyes' mean
+    double mouth = 0.0;  // the inner lips' gap over their width
+    double smile = 0.0;  // the mouth's width over the eyes' distance
+    double pitch = 0.0;  // the nose's length over the eyes' distance
+    double noseX = 0.0;  // the mean of the nose's nine points
+    double noseY = 0.0;
+    double eyeGap = 0.0;
+};
+
+// The baselines are ranks of the recent measures: this many ticks of them
+// (10 s), kept in a ring.
+inline constexpr int kRecentTicks = 133;
+struct RecentMeasure {
+    std::array<float, kRecentTicks> values{};
+    int32_t count = 0;
+    int32_t next = 0;
+};
+// How many ticks of face positions are kept, to hold the pointer where it
+// was when a gesture began.
+inline constexpr int kPositionHistoryTicks = 4;
+
+// Where the gesture check is: the user is asked to shut the eyes, then to
+// open the mouth, and the levels reached are taken as that user's own.
+enum class CheckStep : int32_t { Off, CloseEyes, OpenMouth, Showing };
+
+struct PreciseOutline {
+    landmarks::FullLandmarks marks{};
+    OutlineMeasures now;
+    OneEuro filterX, filterY;
+    // Baselines: the eyes open, the mouth closed, its width and the nose's
+    // length at rest, from the recent measures.
+    RecentMeasure recentEyes, recentMouth, recentSmile, recentPitch;
+    std::array<float, kRecentTicks> rankScratch{};
+    double eyesOpenLevel = 0.0;
+    double mouthRest = 0.0;
+    double smileRest = 0.0;
+    double pitchRest = 0.0;
+    // The face positions of the last ticks, newest last, and the position the
+    // pointer is held at while a gesture is made.
+    std::array<double, 2 * kPositionHistoryTicks> positions{};
+    int32_t positionCount = 0;
+    bool frozen = false;
+    double frozenX = 0.0;
+    double frozenY = 0.0;
+    // This tick's reading.
+    bool eyesShut = false;
+    bool mouthOpen = false;
+    double eyesRatio = 1.0;
+    // The gesture check.
+    CheckStep check = CheckStep::Off;
+    int32_t checkTicks = 0;
+    double checkEyes = 1.0;
+    double checkMouth = 0.0;
+
+    void reset();
+};
+
 // How long a deliberate gesture has been held.
 struct DeliberateGestures {
     int32_t eyesClosedFrames = 0;
@@ -108,6 +179,7 @@ struct PreciseState {
     PreciseSearch search;
     PreciseFace face;
     DeliberateGestures deliberate;
+    PreciseOutline outline;
 };
 
 }  // namespace quil
