@@ -175,7 +175,8 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
             if (a == "--score-json") r.score = true;
         } else if (a == "--scene" || a == "--seed" || a == "--screen" || a == "--options" ||
                    a == "--trace" || a == "--annotate" || a == "--plot" || a == "--drift" ||
-                   a == "--ticks" || a == "--noise" || a == "--engine" || a == "--model") {
+                   a == "--ticks" || a == "--noise" || a == "--engine" || a == "--model" ||
+                   a == "--full-model") {
             if (!needValue()) return fail(a + " needs a value");
             if (a == "--scene") {
                 if (sceneScript(value).empty()) return fail("unknown scene \"" + value + "\"");
