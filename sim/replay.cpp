@@ -47,9 +47,7 @@ public:
         scene_->render(bgr);
         return true;
     }
-    std::optional<std::array<double, 2>> anchor() const override {
-        return std::array<double, 2>{scene_->pose().headX, scene_->pose().headY};
-    }
+    std::optional<std::array<double, 2>> anchor() const override { return scene_->truthPoint(); }
     const std::vector<SceneMark>* marks() const override { return &scene_->marks(); }
     uint16_t doing() const override { return scene_->doing(); }
 

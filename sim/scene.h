@@ -5,6 +5,7 @@
 // user would. Everything is deterministic for a given seed.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -36,6 +37,12 @@ struct Pose {
     double eyeClose = 0.0;   // 0 open .. 1 closed
     double squeeze = 0.0;    // how much of the closing is a deliberate, firm one
     double mouthOpen = 0.0;  // 0 closed .. 1 open
+    // The lifelike scenes' head turns (radians): yaw to the picture's right,
+    // pitch down; and where the eyes look, -1 .. 1 (right, down).
+    double yaw = 0.0;
+    double pitch = 0.0;
+    double gazeX = 0.0;
+    double gazeY = 0.0;
 };
 
 // A named moment of the script, for the timeline and the tests.
@@ -63,7 +70,11 @@ enum class Act {
     EyeHold,
     MouthHold,
     Talk,
-    Blinks
+    Blinks,
+    // The lifelike head: turn to a yaw, pitch and roll (degrees) and stay;
+    // look down (the head pitched by y degrees, the eyes lowered) and back.
+    Turn,
+    LookDown
 };
 
 // What the person is doing on a tick, as flags: the truth a replay is scored
@@ -93,6 +104,9 @@ struct LookTweaks {
     double sideLight = 0.0;   // light from the side: -1 the picture's left .. 1 its right
     double noiseScale = 1.0;  // a dim room makes the camera's picture noisier
     double wander = 1.0;      // a still person's slow wander, as a share of its usual size
+    // The person as a turning head in perspective instead of the flat one:
+    // 1 plainly lit, 2 with the seed's glasses, beard, camera and light.
+    int lifelike = 0;
 };
 enum class Until { Time, EyesWindow, Calibrated, KeyboardToggled, LargeView, OverKeyboard };
 // A calibration that times out closes the eyes window and brings the camera
@@ -109,9 +123,11 @@ struct Phase {
     // For a phase waiting for calibration: how many phases to go back when the
     // eyes window closes without it.
     int retryBack = 0;
+    double roll = 0.0;  // for a turn, in degrees
 };
 
 struct Look;
+class RealHead;
 
 // Sensor noise of a good webcam in good light, in levels (standard deviation).
 inline constexpr double kDefaultNoise = 1.0;
@@ -139,6 +155,10 @@ public:
     double gainAt(int64_t tick) const;
 
     const Pose& pose() const { return pose_; }
+    // The point a replay's face track is scored against: the head's anchor,
+    // or for a turning head the nose tip as the picture shows it.
+    std::array<double, 2> truthPoint() const;
+    const RealHead* lifelikeHead() const { return real_.get(); }
     // What the person does on the current tick (Doing flags).
     uint16_t doing() const { return doing_; }
     const std::vector<SceneMark>& marks() const { return marks_; }
@@ -156,6 +176,10 @@ private:
     void evaluate(double t);
     void renderPerson(std::vector<float>& rgb) const;
     void blur(std::vector<float>& rgb);
+    // The lifelike head's rendering and motion (scene_real.cpp).
+    void renderLifelike();
+    void renderLifelike(std::span<uint8_t> bgr);
+    void evaluateLifelike(const Phase& phase, double t, double now);
 
     std::string name_;
     std::vector<Phase> script_;
@@ -163,12 +187,14 @@ private:
     double drift_;
     double noiseSigma_;
     std::unique_ptr<Look> look_;
+    std::unique_ptr<RealHead> real_;
     Pose pose_;
     std::vector<SceneMark> marks_;
     size_t phase_ = 0;
     int64_t phaseStartTick_ = 0;
     double baseX_ = 0.0, baseY_ = 0.0;      // head offset at the phase's start
     double targetX_ = 0.0, targetY_ = 0.0;  // head offset the phase ends at
+    std::array<double, 3> baseTurn_{}, targetTurn_{};  // yaw, pitch, roll (radians)
     UserView atStart_;
     struct Blink {
         double start, close, hold, open;
@@ -213,5 +239,13 @@ struct FaceGesture {
 };
 FaceGesture heldGestureAt(const Phase& phase, double t, const std::vector<Opening>& openings);
 uint16_t doingOf(const Phase& phase);
+
+// The lifelike scenes (scene_real_scripts.cpp): their library, and their
+// talking and blinking, which follow measured human timing.
+const SceneEntry* lifelikeScene(const std::string& name);
+std::vector<std::string> lifelikeSceneNames();
+std::vector<Opening> lifelikeTalk(uint64_t seed, double seconds);
+std::vector<Opening> lifelikeBlinks(uint64_t seed, double seconds);
+std::unique_ptr<RealHead> makeRealHead(uint64_t seed, const LookTweaks& tweaks);
 
 }  // namespace quil::sim

@@ -175,12 +175,13 @@ const std::map<std::string, SceneEntry>& library() {
 std::vector<std::string> scoringSceneNames() {
     std::vector<std::string> names;
     for (const auto& [name, entry] : library()) names.push_back(name);
+    for (const auto& name : lifelikeSceneNames()) names.push_back(name);
     return names;
 }
 
 const SceneEntry* scoringScene(const std::string& name) {
     const auto it = library().find(name);
-    return it == library().end() ? nullptr : &it->second;
+    return it == library().end() ? lifelikeScene(name) : &it->second;
 }
 
 // Syllables come at a speaking rate within phrases; each opens the jaw part
@@ -257,6 +258,9 @@ uint16_t doingOf(const Phase& phase) {
             return still | kEyesHeld;
         case Act::Talk:
             return still | kTalking;
+        case Act::Turn:
+        case Act::LookDown:
+            return kInView | kMoving;
     }
     return 0;
 }

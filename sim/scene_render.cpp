@@ -377,6 +377,10 @@ void Scene::blur(std::vector<float>& rgb) {
 }
 
 const std::vector<float>& Scene::renderClean() {
+    if (real_) {
+        renderLifelike();
+        return canvas_;
+    }
     canvas_ = look_->room;
     if (!personHidden_) renderPerson(canvas_);
     blur(canvas_);
@@ -391,6 +395,10 @@ double Scene::gainAt(int64_t tick) const {
 }
 
 void Scene::render(std::span<uint8_t> bgr) {
+    if (real_) {
+        renderLifelike(bgr);
+        return;
+    }
     renderClean();
     const double gain = gainAt(tick_);
     Rng noise(look_->noiseSeed ^ (static_cast<uint64_t>(tick_) * 0x9E3779B97F4A7C15ull));

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 
+#include "sim/head3d.h"
 #include "sim/scene.h"
 #include "sim/scene_look.h"
 #include "sim/y4m.h"
@@ -69,6 +70,10 @@ const char* markName(Act act) {
             return "talk";
         case Act::Blinks:
             return "blinks";
+        case Act::Turn:
+            return "turn";
+        case Act::LookDown:
+            return "look_down";
     }
     return "?";
 }
@@ -85,6 +90,7 @@ Scene::Scene(std::string name, std::vector<Phase> script, uint64_t seed, double 
       look_(std::make_unique<Look>()) {
     makeLook(*look_, seed);
     applyTweaks(*look_, tweaks);
+    if (tweaks.lifelike > 0) real_ = makeRealHead(seed, tweaks);
     restart();
 }
 
@@ -98,6 +104,7 @@ void Scene::restart() {
     phase_ = 0;
     phaseStartTick_ = 0;
     baseX_ = baseY_ = targetX_ = targetY_ = 0.0;
+    baseTurn_ = targetTurn_ = {};
     atStart_ = UserView{};
     blinks_.clear();
     openings_.clear();
@@ -126,6 +133,7 @@ void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
     atStart_ = view;
     baseX_ = targetX_;
     baseY_ = targetY_;
+    baseTurn_ = targetTurn_;
     if (index >= script_.size()) return;
     const Phase& p = script_[index];
     if (p.act == Act::Enter) {
@@ -135,13 +143,20 @@ void Scene::startPhase(size_t index, int64_t tick, const UserView& view) {
     } else if (p.act == Act::MoveTo) {
         targetX_ = p.x;
         targetY_ = p.y;
+    } else if (p.act == Act::Turn) {
+        targetTurn_ = {p.x * kPi / 180, p.y * kPi / 180, p.roll * kPi / 180};
     }
     lastBlink_ = -1;
     overTicks_ = 0;
     blinks_.clear();
     openings_.clear();
-    if (p.act == Act::Talk) openings_ = talkOpenings(seed_ * 1000003 + index, p.seconds);
-    if (p.act == Act::Blinks) openings_ = naturalBlinks(seed_ * 1000003 + index, p.seconds);
+    const uint64_t draw = seed_ * 1000003 + index;
+    if (p.act == Act::Talk) {
+        openings_ = real_ ? lifelikeTalk(draw, p.seconds) : talkOpenings(draw, p.seconds);
+    }
+    if (p.act == Act::Blinks) {
+        openings_ = real_ ? lifelikeBlinks(draw, p.seconds) : naturalBlinks(draw, p.seconds);
+    }
     if (p.act == Act::HoldBlink) {
         Rng rng(seed_ * 1000003 + index);
         for (double t = kBlinkFirst; t < p.seconds;
@@ -267,6 +282,8 @@ void Scene::evaluate(double t) {
         }
         case Act::Hold:
         case Act::ReachKeyboard:
+        case Act::Turn:
+        case Act::LookDown:
             break;
         case Act::MouthClick:
             pose_.mouthOpen = envelope(t, 0.3, 0.2, 0.25);
@@ -306,6 +323,7 @@ void Scene::evaluate(double t) {
     pose_.headY = look_->restY + oy + my;
     pose_.bodyX = follow * ox;
     pose_.bodyY = follow * oy;
+    if (real_) evaluateLifelike(p, t, now);
 }
 
 namespace {
