@@ -23,6 +23,8 @@ inline constexpr char kMainTitle[] = "Quilbrand2";
 inline constexpr char kIconName[] = "Icono";
 inline constexpr char kEyesOpenName[] = "Ojos1";
 inline constexpr char kEyesClosedName[] = "Ojos2";
+// The gesture prompt's open mouth.
+inline constexpr char kMouthOpenName[] = "Boca";
 
 struct App {
     explicit App(HINSTANCE inst) : instance(inst), desktop(state, inst) {}

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app_layer/tray_menu.h"
 #include "capture/capture.h"
 #include "keyboard_link/keyboard_link.h"
 #include "options/window/options_window.h"
@@ -30,18 +31,56 @@ void addTrayIcon(App& app, HWND window) {
     if (Shell_NotifyIconA(NIM_ADD, &icon) != FALSE) app.trayIconShown = true;
 }
 
-// The precise engine can be chosen only when its model was loaded, and not
-// while the options window is open: the save would write the table the user
-// has not confirmed yet.
-bool mayChooseEngine(const TrackerState& s) {
-    return s.shared.preciseAvailable.load() && !s.shared.optionsOpen.load();
+UINT itemFlags(const TrackerState& s, const TrayEntry& entry) {
+    const TrayItemState state = trayItemState(s, entry.command);
+    UINT flags = MF_BYPOSITION | MF_STRING;
+    if (state.ticked) flags |= MF_CHECKED;
+    if (state.greyed) flags |= MF_GRAYED;
+    return flags;
 }
 
-UINT preciseItemFlags(const TrackerState& s) {
-    UINT flags = MF_BYPOSITION | MF_STRING;
-    if (s.shared.engineChoice.load() == PreciseEngine) flags |= MF_CHECKED;
-    if (!mayChooseEngine(s)) flags |= MF_GRAYED;
-    return flags;
+// Draws the portable menu: a submenu is filled, then appended to its parent
+// under its title; a radio item's tick is the round one.
+void fillMenu(HMENU root, const TrackerState& s) {
+    constexpr UINT kAppend = 0xFFFFFFFF;  // position past the last item
+    constexpr int kMaxDepth = 4;
+    HMENU levels[kMaxDepth] = {root};
+    const char* titles[kMaxDepth] = {""};
+    int depth = 0;
+    for (const TrayEntry& entry : trayMenu(TrayPlatform::Windows)) {
+        HMENU menu = levels[depth];
+        switch (entry.kind) {
+            case TrayEntryKind::Separator:
+                InsertMenuA(menu, kAppend, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+                break;
+            case TrayEntryKind::SubmenuBegin:
+                if (depth + 1 >= kMaxDepth) return;
+                ++depth;
+                levels[depth] = CreatePopupMenu();
+                titles[depth] = entry.text;
+                if (levels[depth] == nullptr) return;
+                break;
+            case TrayEntryKind::SubmenuEnd:
+                if (depth == 0) return;
+                --depth;
+                // Appended, the submenu is destroyed with its parent.
+                InsertMenuA(levels[depth], kAppend, MF_BYPOSITION | MF_POPUP | MF_STRING,
+                            reinterpret_cast<UINT_PTR>(levels[depth + 1]), titles[depth + 1]);
+                break;
+            case TrayEntryKind::Item: {
+                const UINT id = commandId(entry.command);
+                InsertMenuA(menu, kAppend, itemFlags(s, entry), id, entry.text);
+                if (entry.tick == TrayTick::Radio) {
+                    MENUITEMINFOA info{};
+                    info.cbSize = sizeof info;
+                    info.fMask = MIIM_FTYPE;
+                    info.fType = MFT_STRING | MFT_RADIOCHECK;
+                    SetMenuItemInfoA(menu, id, FALSE, &info);
+                }
+                break;
+            }
+        }
+    }
 }
 
 void showTrayMenu(App& app, HWND window) {
@@ -52,15 +91,7 @@ void showTrayMenu(App& app, HWND window) {
     TrackerState& s = app.state;
     s.shared.menuOpen = true;
     ShowWindow(window, SW_HIDE);
-
-    constexpr UINT kAppend = 0xFFFFFFFF;  // position past the last item
-    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdOptions, "Options");
-    InsertMenuA(menu.get(), kAppend, preciseItemFlags(s), kCmdPrecise, kPreciseItemText);
-    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdManual, "Manual");
-    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdAbout, "About ...");
-    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    InsertMenuA(menu.get(), kAppend, MF_BYPOSITION | MF_STRING, kCmdExit, "Exit");
+    fillMenu(menu.get(), s);
 
     // In the foreground the menu closes when the user clicks elsewhere.
     SetForegroundWindow(window);
@@ -98,37 +129,30 @@ void openOptions(App& app) {
     startOptionsWindow(s, app.desktop, app.instance, app.optionsFile);
 }
 
-// The tracker changes engines at its next frame; the file keeps the choice
-// for the next start.
-void togglePreciseTracking(App& app) {
-    TrackerState& s = app.state;
-    if (!mayChooseEngine(s)) return;
-    const bool precise = s.shared.engineChoice.load() == PreciseEngine;
-    s.shared.engineChoice = precise ? ClassicEngine : PreciseEngine;
-    saveOptions(s, app.optionsFile);
-}
-
 void openManual(const App& app) {
     if (app.state.shared.optionsOpen) return;
     ShellExecuteA(nullptr, nullptr, kManualFile, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void onCommand(App& app, HWND window, WPARAM wParam) {
-    switch (LOWORD(wParam)) {
-        case kCmdAbout:
+    const UINT id = LOWORD(wParam);
+    if (id <= kTrayCommandBase) return;
+    const auto command = static_cast<TrayCommand>(id - kTrayCommandBase);
+    // The settings items are the portable layer's; the rest open or end
+    // things here.
+    if (runTrayCommand(app.state, command, app.optionsFile)) return;
+    switch (command) {
+        case TrayCommand::About:
             openAbout(app);
             break;
-        case kCmdOptions:
+        case TrayCommand::Options:
             openOptions(app);
             break;
-        case kCmdExit:
+        case TrayCommand::Exit:
             DestroyWindow(window);
             break;
-        case kCmdManual:
+        case TrayCommand::Manual:
             openManual(app);
-            break;
-        case kCmdPrecise:
-            togglePreciseTracking(app);
             break;
         default:
             break;
@@ -163,6 +187,7 @@ void tearDown(App& app, HWND window) {
     stopCapture(s);
     const WindowHandle keyboard = s.keyboard.window.load();
     if (keyboard != 0) app.desktop.closeKeyboard(keyboard);
+    app.desktop.showGesturePrompt(GesturePrompt::None);
     removeTrayIcon(app);
     releaseBuffer(s.face.searchWindow.indices);
     releaseBuffer(s.session.intakeTable);

@@ -2,6 +2,7 @@
 // box, the messages of the keyboard program, and the program's teardown.
 #pragma once
 
+#include "app_layer/tray_menu.h"
 #include "quil_version.h"
 #include "shell/app.h"
 
@@ -12,17 +13,19 @@ inline constexpr UINT kTrayMessage = 600;
 inline constexpr UINT kTrayIconId = 100;
 inline constexpr char kTrayTip[] = "Quilbrand";
 
-// Menu commands.
-inline constexpr UINT kCmdAbout = 32769;
-inline constexpr UINT kCmdOptions = 32770;
-inline constexpr UINT kCmdExit = 32771;
-inline constexpr UINT kCmdManual = 32772;
-inline constexpr UINT kCmdPrecise = 32773;
-
-// The menu item that chooses the precise engine, right after "Options":
-// checked while it is chosen, greyed while it cannot run (no model) or the
-// options window is open.
-inline constexpr char kPreciseItemText[] = "Precise tracking";
+// Menu commands: the portable menu's commands above kTrayCommandBase.
+inline constexpr UINT commandId(TrayCommand command) {
+    return static_cast<UINT>(kTrayCommandBase + static_cast<int32_t>(command));
+}
+inline constexpr UINT kCmdAbout = commandId(TrayCommand::About);
+inline constexpr UINT kCmdOptions = commandId(TrayCommand::Options);
+inline constexpr UINT kCmdExit = commandId(TrayCommand::Exit);
+inline constexpr UINT kCmdManual = commandId(TrayCommand::Manual);
+inline constexpr UINT kCmdPrecise = commandId(TrayCommand::PreciseTracking);
+inline constexpr UINT kCmdCheckGestures = commandId(TrayCommand::CheckGestures);
+inline constexpr UINT kCmdSensitivityLow = commandId(TrayCommand::SensitivityLow);
+inline constexpr UINT kCmdSensitivityMedium = commandId(TrayCommand::SensitivityMedium);
+inline constexpr UINT kCmdSensitivityHigh = commandId(TrayCommand::SensitivityHigh);
 
 // The menu opens with its top this far above the pointer.
 inline constexpr int kMenuLift = 15;

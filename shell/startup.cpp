@@ -80,11 +80,15 @@ std::filesystem::path programFolder() {
 }
 
 // The precise engine, when its model lies beside the program; without it the
-// classic engine runs, and the user is not bothered. A user who chose the
-// precise engine starts in it rather than switching at the first frame.
+// classic engine runs, and the user is not bothered. Its 68-point model, a
+// separate file, is optional: without it the engine reads the face from the
+// 5-point model alone. A user who chose the precise engine starts in it
+// rather than switching at the first frame.
 void loadEngines(TrackerState& s) {
     const std::filesystem::path folder = programFolder();
-    if (!folder.empty()) loadPreciseEngine(s, folder / kLandmarkModelFile);
+    if (!folder.empty() && loadPreciseEngine(s, folder / kLandmarkModelFile)) {
+        loadFullLandmarkModel(s, folder / kFullLandmarkModelFile);
+    }
     s.engine = wantedEngine(s);
 }
 
@@ -132,6 +136,7 @@ int runQuilbrand(HINSTANCE instance) {
 
     desktop.eyesPictures = {LoadBitmapA(instance, kEyesOpenName),
                             LoadBitmapA(instance, kEyesClosedName)};
+    desktop.prompt.pictures = {desktop.eyesPictures.closed, LoadBitmapA(instance, kMouthOpenName)};
     finishStartup(s);
     loadEngines(s);
     startFrameTimer(s);

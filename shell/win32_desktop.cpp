@@ -59,6 +59,9 @@ void Win32Desktop::closeEyesWindow(WindowHandle eyesWindow) {
     SendMessageA(toHwnd(eyesWindow), WM_DESTROY, 0, 0);
 }
 
+// Over the camera view wherever it is now; the tracker's thread serves it.
+void Win32Desktop::showGesturePrompt(GesturePrompt step) { prompt.show(step, promptPlace(state_)); }
+
 void Win32Desktop::showKeyboard(WindowHandle keyboard) { show(keyboard, SW_SHOW); }
 
 void Win32Desktop::hideKeyboard(WindowHandle keyboard) { show(keyboard, SW_HIDE); }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "eyes_window/eyes_window.h"
+#include "eyes_window/prompt_window.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -17,7 +18,8 @@ inline constexpr char kKeyboardProgram[] = "plakette2.exe";
 
 class Win32Desktop final : public Desktop {
 public:
-    Win32Desktop(TrackerState& state, HINSTANCE instance) : state_(state), instance_(instance) {}
+    Win32Desktop(TrackerState& state, HINSTANCE instance)
+        : state_(state), instance_(instance), prompt(instance) {}
 
     ScreenPoint cursorPos() override;
     void setCursorPos(int32_t x, int32_t y) override;
@@ -37,7 +39,7 @@ public:
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
     void closeKeyboard(WindowHandle keyboard) override;
-    void showGesturePrompt(GesturePrompt) override {}
+    void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;
 
     // The eyes window's pictures, loaded by start-up.
@@ -49,6 +51,10 @@ private:
 
     TrackerState& state_;
     HINSTANCE instance_;
+
+public:
+    // The gesture check's prompt; its pictures are loaded by start-up.
+    PromptWindow prompt;
 };
 
 }  // namespace quil::win

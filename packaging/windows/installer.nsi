@@ -4,6 +4,8 @@
 ;   STAGE    the folder holding the files to install (the portable zip's)
 ;   OUTFILE  the installer to write
 ;   ICON     the tracker's icon, for the installer and the uninstaller
+;   LICENCE  the text of the licence page
+; The 68-point landmark model is installed when the stage has it.
 ;
 ; It installs for the current user only, without administrator rights, in
 ; the user's own programs folder: the tracker writes "options.cfg" in its
@@ -28,6 +30,12 @@ Target amd64-unicode
 !define LOGON_SHORTCUT "$SMSTARTUP\Quilbrand2.lnk"
 ; How long the programs get to close when asked, in tenths of a second.
 !define CLOSE_PATIENCE 100
+; A new user (no "options.cfg" in the folder yet) starts with precise
+; tracking: the default table and a sixteenth value of 1. Set to 0, the
+; program's own default, classic tracking, applies.
+!define NEW_USERS_START_PRECISE 1
+!define NEW_USER_OPTIONS "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1"
+!define FULL_MODEL "shape_predictor_68_face_landmarks.dat"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -56,6 +64,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2007-2026 the Quilbra
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(OpenManual)"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 
+!insertmacro MUI_PAGE_LICENSE "${LICENCE}"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -94,6 +103,7 @@ LangString StillRunning ${LANG_ENGLISH} "Quilbrand is still open. Close it (the 
   !insertmacro ${action} "licences\dlib.txt"
   !insertmacro ${action} "licences\landmark-model.txt"
   !insertmacro ${action} "licences\mingw-w64-runtime.txt"
+  !insertmacro ${action} "licences\landmark-model-68.txt"
 !macroend
 !macro PutFile name
   File "/oname=${name}" "${STAGE}\${name}"
@@ -150,6 +160,17 @@ Section "Quilbrand" SecMain
   ; An "options.cfg" already here is the user's: nothing installed has
   ; that name, so an installation over an older one keeps it.
   !insertmacro QuilFiles PutFile
+  ; Optional: the precise engine works without it.
+  !if /FileExists "${STAGE}\${FULL_MODEL}"
+    !insertmacro PutFile "${FULL_MODEL}"
+  !endif
+  !if ${NEW_USERS_START_PRECISE} == 1
+    ${IfNot} ${FileExists} "$INSTDIR\options.cfg"
+      FileOpen $0 "$INSTDIR\options.cfg" w
+      FileWrite $0 "${NEW_USER_OPTIONS}"
+      FileClose $0
+    ${EndIf}
+  !endif
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; Shortcuts start in the folder SetOutPath last named: the installation.
@@ -185,6 +206,7 @@ SectionEnd
 Section "Uninstall"
   Call un.CloseRunning
   !insertmacro QuilFiles RemoveFile
+  !insertmacro RemoveFile "${FULL_MODEL}"
   RMDir "$INSTDIR\licences"
   ; The options are the user's own work: asked, and kept when silent.
   ${If} ${FileExists} "$INSTDIR\options.cfg"

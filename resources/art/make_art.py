@@ -3,7 +3,7 @@
 
     make_art.py OUTDIR [--png PREVIEWDIR]
 
-Writes icono.ico, ojos1.bmp, ojos2.bmp, opciones.bmp and checkbox.bmp into
+Writes icono.ico, ojos1.bmp, ojos2.bmp, boca.bmp, opciones.bmp and checkbox.bmp into
 OUTDIR (and PNG copies for looking at them into PREVIEWDIR). The output is a
 pure function of this source: no fonts, no libraries, no clock.
 """
@@ -130,9 +130,10 @@ def checkbox_picture():
     return c
 
 
-def face_picture(eyes_open):
+def face_picture(eyes_open, mouth_open=False):
     """The calibration prompt: a face, its eyes open (two ovals) or closed
-    (two downward arcs)."""
+    (two downward arcs); with mouth_open, the gesture check's wide open
+    mouth instead of the smile."""
     c = Canvas(FACE_W, FACE_H)
     cx = FACE_W / 2
     ink, w = BLACK, 3.0
@@ -152,7 +153,11 @@ def face_picture(eyes_open):
         c.ellipse(cx + side * 86, 160, 8, 20, ink, width=2.5, start=-90 if side > 0 else 90,
                   end=90 if side > 0 else 270)  # ears
     c.stroke([(cx - 2, 142), (cx - 12, 196), (cx + 2, 201), (cx + 10, 197)], w, ink)
-    c.ellipse(cx, 218, 32, 20, ink, width=w, start=200, end=340)
+    if mouth_open:
+        c.ellipse(cx, 234, 24, 22, (120, 20, 30))
+        c.ellipse(cx, 234, 24, 22, ink, width=w)
+    else:
+        c.ellipse(cx, 218, 32, 20, ink, width=w, start=200, end=340)
     return c
 
 
@@ -212,6 +217,7 @@ def main(argv):
         "checkbox": checkbox_picture(),
         "ojos1": face_picture(True),
         "ojos2": face_picture(False),
+        "boca": face_picture(True, mouth_open=True),
     }
     icons = [(size, icon_picture(size)) for size in ICON_SIZES]
     for name, canvas in pictures.items():

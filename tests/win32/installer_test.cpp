@@ -37,7 +37,13 @@ const std::vector<std::string> kInstalledFiles = {"Quilbrand2.exe",
                                                   "licences\\dlib.txt",
                                                   "licences\\landmark-model.txt",
                                                   "licences\\mingw-w64-runtime.txt",
+                                                  "licences\\landmark-model-68.txt",
+#if QUIL_SHIPS_FULL_MODEL
+                                                  "shape_predictor_68_face_landmarks.dat",
+#endif
                                                   "uninstall.exe"};
+// A new user's options, written by the installer: precise tracking.
+constexpr char kNewUserOptions[] = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1";
 const std::vector<std::string> kMenuShortcuts = {"Quilbrand2.lnk", "Lensory.lnk", "Manual.lnk",
                                                  "Manual (English).lnk"};
 constexpr char kUninstallKey[] =
@@ -178,6 +184,7 @@ TEST_F(Installer, SilentlyInstallsEveryFileInTheUsersOwnProgramsFolder) {
         EXPECT_TRUE(fs::is_regular_file(installDir() / name)) << name;
     for (const char* exe : {"Quilbrand2.exe", "Lensory.exe", "plakette2.exe"})
         EXPECT_EQ(fileVersion(installDir() / exe), QUIL_VERSION) << exe;
+    EXPECT_EQ(readAll(installDir() / "options.cfg"), kNewUserOptions);
 }
 
 TEST_F(Installer, ShortcutsStartInTheInstallationFolderAndTheTrackerStartsAtLogOn) {
@@ -216,7 +223,9 @@ TEST_F(Installer, TheTrackerStartedFromItsShortcutWarnsOfNoCameraAndExitsWithZer
     EXPECT_EQ(program.waitExit(), 0);
 }
 
+// The tracker's start reads the new user's file and leaves it as it is.
 TEST_F(Installer, InstallingAgainKeepsTheUsersOptions) {
+    EXPECT_EQ(readAll(installDir() / "options.cfg"), kNewUserOptions);
     const std::string mine = "0 1 0\n1 0 1\n";
     { std::ofstream(installDir() / "options.cfg", std::ios::binary) << mine; }
     ASSERT_EQ(runSetup(), 0);

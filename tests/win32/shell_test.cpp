@@ -21,6 +21,7 @@
 #include "program_harness.h"
 #include "shell/app.h"
 #include "shell/main_window.h"
+#include "shell_fixture.h"
 #include "tracker/views.h"
 
 namespace quil::win {
@@ -28,87 +29,11 @@ namespace {
 
 using wintest::trayIconExists;
 
-constexpr int kScreenWidth = 1024;
-constexpr int kScreenHeight = 768;
-
-void registerClasses(HINSTANCE instance) {
-    WNDCLASSA main{};
-    main.lpfnWndProc = mainWindowProc;
-    main.hInstance = instance;
-    main.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    main.lpszClassName = kMainClassName;
-    RegisterClassA(&main);
-    WNDCLASSA eyes = main;
-    eyes.lpfnWndProc = eyesWindowProc;
-    eyes.lpszClassName = kEyesClassName;
-    RegisterClassA(&eyes);
-    WNDCLASSEXA options{};
-    options.cbSize = sizeof options;
-    options.lpfnWndProc = optionsWindowProc;
-    options.hInstance = instance;
-    options.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    options.lpszClassName = kOptionsClassName;
-    RegisterClassExA(&options);
-}
-
-// Serves this thread's messages for a while (the options and eyes threads
-// talk to windows of this one).
-void pumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message == WM_QUIT) continue;
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        Sleep(10);
-    }
-}
-
-bool pumpUntil(const std::function<bool()>& ready, DWORD patienceMs = 5000) {
-    for (DWORD waited = 0; waited < patienceMs; waited += 20) {
-        if (ready()) return true;
-        pumpFor(20);
-    }
-    return ready();
-}
-
 // A plain visible window standing in for the keyboard program's window.
 HWND makeKeyboardWindow() {
     return CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "keyboard", WS_POPUP | WS_VISIBLE, 306, 546,
                            412, 192, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
-
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
-        registerClasses(instance);
-        app = std::make_unique<App>(instance);
-        setScreenDefaults(s(), kScreenWidth, kScreenHeight);
-        chooseLargeView(s(), app->desktop);
-        main = CreateWindowExA(WS_EX_TOOLWINDOW, kMainClassName, kMainTitle, WS_POPUP | WS_BORDER,
-                               s().view.viewX, s().view.viewY, s().view.viewWidth,
-                               s().view.viewHeight, nullptr, nullptr, instance, app.get());
-        ASSERT_NE(main, nullptr);
-        s().session.mainWindow = wintest_handle(main);
-    }
-    void TearDown() override {
-        if (IsWindow(main)) DestroyWindow(main);
-        if (keyboard != nullptr && IsWindow(keyboard)) DestroyWindow(keyboard);
-        pumpFor(50);
-    }
-    static WindowHandle wintest_handle(HWND w) { return reinterpret_cast<WindowHandle>(w); }
-    TrackerState& s() { return app->state; }
-    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return SendMessageA(main, message, wParam, lParam);
-    }
-
-    std::unique_ptr<App> app;
-    HWND main = nullptr;
-    HWND keyboard = nullptr;
-};
 
 TEST_F(MainWindow, EveryCommandAnswersOneKnownOrNot) {
     s().shared.optionsOpen = true;  // keeps the known commands from opening anything
@@ -193,60 +118,7 @@ TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
 // closes, so a second thread reads it while it is open and works it with the
 // mouse, as a user would.
 
-constexpr char kMenuClass[] = "#32768";
 constexpr int kPreciseItem = 1;  // right after "Options"
-constexpr DWORD kMenuPatienceMs = 10000;
-
-struct MenuItem {
-    std::string text;
-    UINT state = 0;  // GetMenuState's flags
-};
-
-std::vector<MenuItem> readMenu(HMENU menu) {
-    std::vector<MenuItem> items;
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        char text[64] = {};
-        const auto at = static_cast<UINT>(i);
-        GetMenuStringA(menu, at, text, sizeof text, MF_BYPOSITION);
-        items.push_back({text, GetMenuState(menu, at, MF_BYPOSITION)});
-    }
-    return items;
-}
-
-HWND openMenuWindow() {
-    const auto found = wintest::windowsOf(GetCurrentProcessId(), kMenuClass, nullptr, true);
-    return found.empty() ? nullptr : found.front();
-}
-
-// Opens the menu as a click on the icon does and returns its items as shown.
-// With `choose` at an item's position, the item is then clicked; the menu is
-// closed with Escape otherwise, or if the click leaves it open.
-std::vector<MenuItem> visitTrayMenu(HWND main, int choose) {
-    std::vector<MenuItem> items;
-    std::thread driver([&items, choose] {
-        HWND window = nullptr;
-        if (!wintest::waitUntil([&] { return (window = openMenuWindow()) != nullptr; },
-                                kMenuPatienceMs)) {
-            return;
-        }
-        const auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
-        items = readMenu(menu);
-        RECT item{};
-        if (choose >= 0 && GetMenuItemRect(nullptr, menu, static_cast<UINT>(choose), &item)) {
-            SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-            mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-            mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-            if (wintest::waitUntil([] { return openMenuWindow() == nullptr; }, kMenuPatienceMs)) {
-                return;
-            }
-        }
-        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-    });
-    SendMessageA(main, kTrayMessage, kTrayIconId, WM_LBUTTONDOWN);
-    driver.join();
-    return items;
-}
 
 std::string readAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -281,8 +153,9 @@ TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
     const std::vector<MenuItem> items = visitTrayMenu(main, -1);
     std::vector<std::string> texts;
     for (const MenuItem& item : items) texts.push_back(item.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Options", "Precise tracking", "", "Manual",
-                                               "About ...", "", "Exit"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"Options", "Precise tracking", "Check gestures",
+                                               "Gesture sensitivity", "", "Manual", "About ...", "",
+                                               "Exit"}));
     EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
 
     // Chosen in the file, its model since gone: shown so, and kept as it is.

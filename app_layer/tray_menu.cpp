@@ -1,0 +1,133 @@
+#include "app_layer/tray_menu.h"
+
+#include <array>
+#include <cstddef>
+#include <system_error>
+
+#include "options/options_file.h"
+
+namespace quil {
+
+namespace {
+
+using K = TrayEntryKind;
+using C = TrayCommand;
+
+constexpr TrayEntry item(C command, const char* text, TrayTick tick = TrayTick::None) {
+    return {K::Item, command, text, tick};
+}
+constexpr TrayEntry kSeparator{K::Separator, C::None, "", TrayTick::None};
+
+// The items both menus share, down to "About ..." and the rule below it.
+constexpr std::array kCommonItems{
+    item(C::Options, "Options"),
+    item(C::PreciseTracking, "Precise tracking", TrayTick::Check),
+    item(C::CheckGestures, "Check gestures"),
+    TrayEntry{K::SubmenuBegin, C::None, "Gesture sensitivity", TrayTick::None},
+    item(C::SensitivityLow, "Low", TrayTick::Radio),
+    item(C::SensitivityMedium, "Medium", TrayTick::Radio),
+    item(C::SensitivityHigh, "High", TrayTick::Radio),
+    TrayEntry{K::SubmenuEnd, C::None, "", TrayTick::None},
+    kSeparator,
+    item(C::Manual, "Manual"),
+    item(C::About, "About ..."),
+    kSeparator,
+};
+
+template <std::size_t A, std::size_t B>
+constexpr std::array<TrayEntry, A + B> join(const std::array<TrayEntry, A>& a,
+                                            const std::array<TrayEntry, B>& b) {
+    std::array<TrayEntry, A + B> out{};
+    for (std::size_t i = 0; i < A; ++i) out[i] = a[i];
+    for (std::size_t i = 0; i < B; ++i) out[A + i] = b[i];
+    return out;
+}
+
+constexpr auto kWindowsMenu = join(kCommonItems, std::array{item(C::Exit, "Exit")});
+constexpr auto kLinuxMenu = join(
+    kCommonItems,
+    std::array{item(C::StartAtLogOn, "Start at log-on", TrayTick::Check), item(C::Exit, "Exit")});
+
+// The level an item of the sensitivity group stands for, or -1.
+int32_t levelOf(C command) {
+    switch (command) {
+        case C::SensitivityLow:
+            return SensitivityLow;
+        case C::SensitivityMedium:
+            return SensitivityMedium;
+        case C::SensitivityHigh:
+            return SensitivityHigh;
+        default:
+            return -1;
+    }
+}
+
+// A saved setting may change only while the options window is closed: the
+// save would write the table the user has not confirmed yet.
+bool maySave(const TrackerState& s) { return !s.shared.optionsOpen.load(); }
+
+// The precise engine can be chosen only when its model was loaded.
+bool mayChooseEngine(const TrackerState& s) {
+    return s.shared.preciseAvailable.load() && maySave(s);
+}
+
+// The first save of a new user may find no folder yet (Linux keeps the file
+// in a folder of its own).
+void save(const TrackerState& s, const std::filesystem::path& file) {
+    std::error_code ec;
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+    saveOptions(s, file);
+}
+
+}  // namespace
+
+std::span<const TrayEntry> trayMenu(TrayPlatform platform) {
+    if (platform == TrayPlatform::Linux) return kLinuxMenu;
+    return kWindowsMenu;
+}
+
+TrayItemState trayItemState(const TrackerState& s, TrayCommand command, const TrayFacts& facts) {
+    switch (command) {
+        case C::PreciseTracking:
+            return {s.shared.engineChoice.load() == PreciseEngine, !mayChooseEngine(s)};
+        case C::CheckGestures:
+            return {false, !s.shared.gestureCheckAvailable.load()};
+        case C::SensitivityLow:
+        case C::SensitivityMedium:
+        case C::SensitivityHigh:
+            return {s.shared.gestureSensitivity.load() == levelOf(command), !maySave(s)};
+        case C::StartAtLogOn:
+            return {facts.startsAtLogOn, false};
+        default:
+            return {};
+    }
+}
+
+bool runTrayCommand(TrackerState& s, TrayCommand command,
+                    const std::filesystem::path& optionsFile) {
+    switch (command) {
+        case C::PreciseTracking:
+            // The tracker changes engines at its next frame; the file keeps
+            // the choice for the next start.
+            if (!mayChooseEngine(s)) return true;
+            s.shared.engineChoice =
+                s.shared.engineChoice.load() == PreciseEngine ? ClassicEngine : PreciseEngine;
+            save(s, optionsFile);
+            return true;
+        case C::CheckGestures:
+            // The tracker takes the request up at its next frame.
+            if (s.shared.gestureCheckAvailable.load()) s.shared.gestureCheckRequested = true;
+            return true;
+        case C::SensitivityLow:
+        case C::SensitivityMedium:
+        case C::SensitivityHigh:
+            if (!maySave(s) || s.shared.gestureSensitivity.load() == levelOf(command)) return true;
+            s.shared.gestureSensitivity = levelOf(command);
+            save(s, optionsFile);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace quil
