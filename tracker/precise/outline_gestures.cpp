@@ -30,10 +30,12 @@ constexpr double kCheckShift = 0.05;
 constexpr double kEyesShareLeast = 0.40, kEyesShareMost = 0.85;
 constexpr double kMouthLeast = 0.12, kMouthMost = 0.50;
 // Narrowed eyes that are not a closing: the mouth open or widened in a smile,
-// or the nose longer than at rest (the head bowed, the eyes looking down).
+// or the brows farther above the eyes' corners than usual (looking down
+// lowers the eyes under still brows; shutting the eyes on purpose brings the
+// brows down, if anything).
 constexpr double kEyesMouthVeto = 0.15;
 constexpr double kEyesSmileVeto = 1.07;
-constexpr double kEyesPitchVeto = 1.12;
+constexpr double kEyesBrowsVeto = 1.08;
 // Eyes count as shut only while the head moves less than this share of the
 // eyes' distance a tick.
 constexpr double kEyesStillShare = 0.04;
@@ -154,7 +156,7 @@ void readOutlineGestures(TrackerState& s, double moved) {
     o.eyesRatio = o.eyesOpenLevel > 0 ? m.eyes / o.eyesOpenLevel : 1.0;
     const bool narrowedOtherwise = m.mouth > o.mouthRest + kEyesMouthVeto ||
                                    m.smile > kEyesSmileVeto * o.smileRest ||
-                                   m.pitch > kEyesPitchVeto * o.pitchRest;
+                                   m.brows > kEyesBrowsVeto * o.browsRest;
     o.eyesShut = o.eyesRatio < eyesThreshold(s, level) && !narrowedOtherwise &&
                  moved < kEyesStillShare * m.eyeGap;
     o.mouthOpen = m.mouth > mouthThreshold(s, o, level);

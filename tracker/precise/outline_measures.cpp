@@ -16,9 +16,9 @@ using landmarks::FullLandmarks;
 using landmarks::Point;
 
 // The outlines' points (the 68-point model's numbering).
-constexpr int kNoseFirst = 27, kNoseLast = 35;  // bridge, tip, then the nostrils
-constexpr int kNoseTop = 27, kNoseTip = 30;
-constexpr int kLeftEyeFirst = 36, kRightEyeFirst = 42;  // six points each
+constexpr int kNoseFirst = 27, kNoseLast = 35;            // bridge, tip, then the nostrils
+constexpr int kLeftBrowFirst = 17, kRightBrowFirst = 22;  // five points each
+constexpr int kLeftEyeFirst = 36, kRightEyeFirst = 42;    // six points each
 constexpr int kMouthLeft = 48, kMouthRight = 54;
 constexpr int kInnerLeft = 60, kInnerRight = 64;
 constexpr int kInnerTop[3] = {61, 62, 63};
@@ -35,7 +35,7 @@ constexpr double kPi = 3.14159265358979323846;
 // The baselines, as the share of the recent measures that lie below them:
 // the eyes' open level high (they are open most of the time, and a closing
 // is short), the closed mouth low (talking opens it often), the mouth's
-// width and the nose's length in the middle.
+// width and the brows' height in the middle.
 constexpr double kOpenRank = 0.8;
 constexpr double kClosedRank = 0.2;
 constexpr double kMiddleRank = 0.5;
@@ -96,7 +96,21 @@ OutlineMeasures measuresOf(const FullLandmarks& m) {
     }
     if (r.eyeGap > 0) {
         r.smile = distance(at(m, kMouthLeft), at(m, kMouthRight)) / r.eyeGap;
-        r.pitch = distance(at(m, kNoseTop), at(m, kNoseTip)) / r.eyeGap;
+        // Each brow's height over its eye's corners, across the eyes' line
+        // (so that a tilted head changes nothing).
+        const double ux = (eyes[1].x - eyes[0].x) / r.eyeGap,
+                     uy = (eyes[1].y - eyes[0].y) / r.eyeGap;
+        double brows = 0;
+        for (int side = 0; side < 2; ++side) {
+            const int eye = side == 0 ? kLeftEyeFirst : kRightEyeFirst;
+            const int brow = side == 0 ? kLeftBrowFirst : kRightBrowFirst;
+            Point b{0, 0};
+            for (int k = 0; k < 5; ++k) b.x += at(m, brow + k).x / 5, b.y += at(m, brow + k).y / 5;
+            const Point c{(at(m, eye).x + at(m, eye + 3).x) / 2,
+                          (at(m, eye).y + at(m, eye + 3).y) / 2};
+            brows += -uy * (c.x - b.x) + ux * (c.y - b.y);
+        }
+        r.brows = brows / (2 * r.eyeGap);
     }
     return r;
 }
@@ -131,7 +145,7 @@ void followRest(PreciseOutline& o) {
     if (!o.eyesShut) o.eyesOpenLevel = pushAndRank(o.recentEyes, m.eyes, kOpenRank, o.rankScratch);
     o.mouthRest = pushAndRank(o.recentMouth, m.mouth, kClosedRank, o.rankScratch);
     o.smileRest = pushAndRank(o.recentSmile, m.smile, kMiddleRank, o.rankScratch);
-    o.pitchRest = pushAndRank(o.recentPitch, m.pitch, kMiddleRank, o.rankScratch);
+    o.browsRest = pushAndRank(o.recentBrows, m.brows, kMiddleRank, o.rankScratch);
 }
 
 }  // namespace quil::precise
