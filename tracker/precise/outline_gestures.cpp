@@ -37,8 +37,15 @@ constexpr double kEyesMouthVeto = 0.15;
 constexpr double kEyesSmileVeto = 1.07;
 constexpr double kEyesBrowsVeto = 1.08;
 // Eyes count as shut only while the head moves less than this share of the
-// eyes' distance a tick.
+// eyes' distance a tick; the mouth as open while it moves less than this
+// (a user holds the head to click; a head swung to point stretches the
+// outlines).
 constexpr double kEyesStillShare = 0.04;
+constexpr double kMouthStillShare = 0.1;
+// Turned this far aside of its usual turn (nose tip offset over the eyes'
+// distance), the outlines of the far eye and of the mouth are guesses: no
+// gesture counts.
+constexpr double kTurnedAside = 0.2;
 // The pointer is held at where the face was this many ticks before the
 // gesture crossed its threshold: it began to show a little earlier.
 constexpr int kFreezeLookBack = 2;
@@ -157,9 +164,11 @@ void readOutlineGestures(TrackerState& s, double moved) {
     const bool narrowedOtherwise = m.mouth > o.mouthRest + kEyesMouthVeto ||
                                    m.smile > kEyesSmileVeto * o.smileRest ||
                                    m.brows > kEyesBrowsVeto * o.browsRest;
-    o.eyesShut = o.eyesRatio < eyesThreshold(s, level) && !narrowedOtherwise &&
+    const bool facing = std::abs(m.turn - o.turnRest) < kTurnedAside;
+    o.eyesShut = o.eyesRatio < eyesThreshold(s, level) && !narrowedOtherwise && facing &&
                  moved < kEyesStillShare * m.eyeGap;
-    o.mouthOpen = m.mouth > mouthThreshold(s, o, level);
+    o.mouthOpen =
+        m.mouth > mouthThreshold(s, o, level) && facing && moved < kMouthStillShare * m.eyeGap;
 }
 
 void holdPointerForGesture(TrackerState& s, double& x, double& y) {

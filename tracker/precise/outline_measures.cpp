@@ -18,7 +18,8 @@ using landmarks::Point;
 // The outlines' points (the 68-point model's numbering).
 constexpr int kNoseFirst = 27, kNoseLast = 35;            // bridge, tip, then the nostrils
 constexpr int kLeftBrowFirst = 17, kRightBrowFirst = 22;  // five points each
-constexpr int kLeftEyeFirst = 36, kRightEyeFirst = 42;    // six points each
+constexpr int kNoseTip = 30;
+constexpr int kLeftEyeFirst = 36, kRightEyeFirst = 42;  // six points each
 constexpr int kMouthLeft = 48, kMouthRight = 54;
 constexpr int kInnerLeft = 60, kInnerRight = 64;
 constexpr int kInnerTop[3] = {61, 62, 63};
@@ -111,6 +112,12 @@ OutlineMeasures measuresOf(const FullLandmarks& m) {
             brows += -uy * (c.x - b.x) + ux * (c.y - b.y);
         }
         r.brows = brows / (2 * r.eyeGap);
+        // The nose tip's offset from the eyes' midpoint along their line: it
+        // grows as the head turns aside.
+        const Point tip = at(m, kNoseTip);
+        r.turn = (ux * (tip.x - (eyes[0].x + eyes[1].x) / 2) +
+                  uy * (tip.y - (eyes[0].y + eyes[1].y) / 2)) /
+                 r.eyeGap;
     }
     return r;
 }
@@ -146,6 +153,7 @@ void followRest(PreciseOutline& o) {
     o.mouthRest = pushAndRank(o.recentMouth, m.mouth, kClosedRank, o.rankScratch);
     o.smileRest = pushAndRank(o.recentSmile, m.smile, kMiddleRank, o.rankScratch);
     o.browsRest = pushAndRank(o.recentBrows, m.brows, kMiddleRank, o.rankScratch);
+    o.turnRest = pushAndRank(o.recentTurn, m.turn, kMiddleRank, o.rankScratch);
 }
 
 }  // namespace quil::precise

@@ -109,6 +109,7 @@ struct OutlineMeasures {
     double eyes = 0.0;   // the eyes' opening: lid gap over eye width, both eyes' mean
     double mouth = 0.0;  // the inner lips' gap over their width
     double smile = 0.0;  // the mouth's width over the eyes' distance
+    double turn = 0.0;   // the nose tip aside of the eyes' midpoint, over their distance
     double brows = 0.0;  // the brows' height over the eyes' corners, over the eyes' distance
     double noseX = 0.0;  // the mean of the nose's nine points
     double noseY = 0.0;
@@ -137,12 +138,13 @@ struct PreciseOutline {
     OneEuro filterX, filterY;
     // Baselines: the eyes open, the mouth closed, its width and the brows'
     // height at rest, from the recent measures.
-    RecentMeasure recentEyes, recentMouth, recentSmile, recentBrows;
+    RecentMeasure recentEyes, recentMouth, recentSmile, recentBrows, recentTurn;
     std::array<float, kRecentTicks> rankScratch{};
     double eyesOpenLevel = 0.0;
     double mouthRest = 0.0;
     double smileRest = 0.0;
     double browsRest = 0.0;
+    double turnRest = 0.0;
     // The face positions of the last ticks, newest last, and the position the
     // pointer is held at while a gesture is made.
     std::array<double, 2 * kPositionHistoryTicks> positions{};
