@@ -168,6 +168,40 @@ TEST_F(OptionsFile, TheEngineChoiceRoundTripsInBothForms) {
     EXPECT_EQ(precise.shared.engineChoice, PreciseEngine);
 }
 
+// The gesture sensitivity and the gesture check's levels follow the engine
+// choice; they are written only as far as one differs from what a shorter
+// file means, and nonsense in them gives the defaults.
+TEST_F(OptionsFile, TheGestureLevelsRoundTripAfterTheEngine) {
+    loadOptions(s, file);
+    s.shared.gestureSensitivity = SensitivityHigh;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 2");
+    s.shared.eyesShutLevel = 412;
+    s.shared.mouthOpenLevel = 530;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 2 412 530");
+    TrackerState back;
+    loadOptions(back, file);
+    EXPECT_EQ(back.shared.engineChoice, ClassicEngine);
+    EXPECT_EQ(back.shared.gestureSensitivity, SensitivityHigh);
+    EXPECT_EQ(back.shared.eyesShutLevel, 412);
+    EXPECT_EQ(back.shared.mouthOpenLevel, 530);
+
+    // A file of fifteen or sixteen values means medium and no levels, even
+    // over what ran before.
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
+    loadOptions(back, file);
+    EXPECT_EQ(back.shared.engineChoice, PreciseEngine);
+    EXPECT_EQ(back.shared.gestureSensitivity, SensitivityMedium);
+    EXPECT_EQ(back.shared.eyesShutLevel, 0);
+
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1 7 -3 999999");
+    loadOptions(back, file);
+    EXPECT_EQ(back.shared.gestureSensitivity, SensitivityMedium);
+    EXPECT_EQ(back.shared.eyesShutLevel, 0);
+    EXPECT_EQ(back.shared.mouthOpenLevel, 0);
+}
+
 TEST_F(OptionsFile, TheTextReadsTheEngineChoiceAsTheFileDoes) {
     applyOptionsText(s, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
     EXPECT_EQ(s.shared.engineChoice, PreciseEngine);
