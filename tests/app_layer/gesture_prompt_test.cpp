@@ -36,7 +36,7 @@ TEST(GesturePromptLook, EachStepSaysWhatToDoInPlainAscii) {
 
 TEST(GesturePromptPlace, CentredOnTheLargeViewAndWholeOnScreenOverTheCorner) {
     TrackerState s;
-    RecordingDesktop desktop;
+    testing::RecordingDesktop desktop;
     setScreenDefaults(s, 1024, 768);
     chooseLargeView(s, desktop);
     EXPECT_EQ(promptPlace(s), (PromptRect{(1024 - kPromptWidth) / 2, (768 - kPromptHeight) / 2,
