@@ -143,6 +143,7 @@ TEST_F(PromptWindowTest, ShowsEachStepOverTheViewWithoutTakingFocusOrClicks) {
         // A click over it lands on what lies beneath.
         const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         EXPECT_NE(WindowFromPoint(centre), prompt);
+        if (step == GesturePrompt::CloseEyes) wintest::screenshot("gesture_prompt");
     }
     app->desktop.showGesturePrompt(GesturePrompt::None);
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(app->desktop.prompt.window()) == FALSE; }));

@@ -71,6 +71,7 @@ protected:
         fs::remove_all(dir);
         file = dir / "quilbrand" / "options.cfg";
         setScreenDefaults(s, 1024, 768);
+        applyOptionsText(s, kDefaultOptionsText);  // the defaults, no file yet
         tray = std::make_unique<TrayMenu>(
             menu, s, file, [this] { return TrayFacts{logOn}; },
             [this](TrayCommand c) { handed.push_back(c); });
