@@ -166,6 +166,22 @@ TEST_F(LinuxTrayMenu, TheProgramsOwnItemsAreHandedToIt) {
 
 // ---------------------------------------------------------------------------
 
+// Above the caption of a step without a picture, where a step with one
+// shows the top of the head.
+constexpr int kTopBand = 52;
+constexpr int kMidGrey = 3 * 128;
+
+// Whether the screen shows ink (darker than mid-grey: the picture is scaled
+// down smoothly) in `area`.
+bool hasInk(Screen& screen, const lnxtest::Geometry& area) {
+    const auto pixels = screen.capture(area);
+    return std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) {
+        return static_cast<int>((p >> 16) & 0xFF) + static_cast<int>((p >> 8) & 0xFF) +
+                   static_cast<int>(p & 0xFF) <
+               kMidGrey;
+    });
+}
+
 // A window of the user's under the prompt's place, holding the focus and
 // counting the presses it receives.
 class Work final : public QWidget {
@@ -207,11 +223,14 @@ TEST(LinuxPromptWindow, ShowsEachStepOverTheViewWithoutTakingFocusOrClicks) {
         EXPECT_EQ(g.height, kPromptHeight);
         EXPECT_EQ(screen.focus(), work.winId()) << "the prompt took the focus";
         if (step == GesturePrompt::CloseEyes) screen.screenshot("linux_gesture_prompt");
-        // Drawn: the caption's black letters on white.
+        // Drawn: black letters in the caption's band, and the face in the top
+        // band only for the steps that show one.
+        const PromptPicture picture = promptLook(step).picture;
+        const PromptRect c = promptCaptionRect(picture);
         EXPECT_TRUE(settle([&] {
-            const auto pixels = screen.capture(g);
-            return std::count(pixels.begin(), pixels.end(), 0x000000u) > 0 &&
-                   std::count(pixels.begin(), pixels.end(), 0xFFFFFFu) > 0;
+            return hasInk(screen, {g.x + c.x + 1, g.y + c.y + 1, c.width - 2, c.height - 2}) &&
+                   hasInk(screen, {g.x + 1, g.y + kPromptPictureTop, g.width - 2, kTopBand}) ==
+                       (picture != PromptPicture::None);
         }));
     }
 
