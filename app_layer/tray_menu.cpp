@@ -34,6 +34,8 @@ constexpr std::array kCommonItems{
     kSeparator,
 };
 
+// Linux's menu is the shared part and its own last items, put together at
+// compile time so that each menu stays one contiguous list.
 template <std::size_t A, std::size_t B>
 constexpr std::array<TrayEntry, A + B> join(const std::array<TrayEntry, A>& a,
                                             const std::array<TrayEntry, B>& b) {

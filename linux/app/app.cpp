@@ -9,7 +9,9 @@
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
+#include <initializer_list>
 
+#include "app_layer/new_user.h"
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
 #include "linux/keyboard/x11_key_sink.h"
@@ -28,6 +30,9 @@ namespace fs = std::filesystem;
 
 // Where an installed program finds what ships beside it.
 constexpr char kSharedFolder[] = "/usr/share/quilbrand";
+// Debian's libdlib-data, which the package recommends, holds the 68-point
+// model here rather than our package shipping its 100 MB.
+constexpr char kDlibDataFolder[] = "/usr/share/dlib";
 constexpr char kDocFolder[] = "/usr/share/doc/quilbrand";
 constexpr char kAboutText[] =
     "Quilbrand team, 2007\nhttps://quilbrand.example.org/ - version " QUIL_VERSION;
@@ -38,13 +43,17 @@ int64_t nowMs() {
         .count();
 }
 
-// The first of `names` that exists in the program's folder, then in `folder`.
-fs::path besideOrIn(const fs::path& folder, const char* name) {
+// `name` in the program's folder if it is there, else in the first of
+// `folders` that has it; empty when none has.
+fs::path besideOrIn(std::initializer_list<const char*> folders, const char* name) {
     const fs::path beside = fs::path(QCoreApplication::applicationDirPath().toStdString()) / name;
     std::error_code ec;
     if (fs::exists(beside, ec)) return beside;
-    const fs::path installed = folder / name;
-    return fs::exists(installed, ec) ? installed : fs::path{};
+    for (const char* folder : folders) {
+        const fs::path installed = fs::path(folder) / name;
+        if (fs::exists(installed, ec)) return installed;
+    }
+    return {};
 }
 
 void showBox(const char* caption, const char* text) {
@@ -64,8 +73,9 @@ Places findPlaces() {
                                                          : fs::path(".");
     p.optionsFile = base / "quilbrand" / kOptionsFileName;
     p.autostartEntry = base / "autostart" / "quilbrand.desktop";
-    p.landmarkModel = besideOrIn(kSharedFolder, kLandmarkModelFile);
-    p.manual = besideOrIn(kDocFolder, "manual.pdf");
+    p.landmarkModel = besideOrIn({kSharedFolder}, kLandmarkModelFile);
+    p.fullLandmarkModel = besideOrIn({kDlibDataFolder, kSharedFolder}, kFullLandmarkModelFile);
+    p.manual = besideOrIn({kDocFolder}, "manual.pdf");
     return p;
 }
 
@@ -107,6 +117,7 @@ void LinuxDesktop::launchKeyboard() {
 }
 
 void LinuxDesktop::startEyesWindow() { app_.openEyes(); }
+void LinuxDesktop::showGesturePrompt(GesturePrompt prompt) { app_.showPrompt(prompt); }
 void LinuxDesktop::closeEyesWindow(WindowHandle eyesWindow) {
     if (eyesWindow != 0) app_.closeEyes();
 }
@@ -118,6 +129,7 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
       desktop_(*this, *pointer_),
       eyesOpen_(QStringLiteral(":/art/ojos1.bmp")),
       eyesClosed_(QStringLiteral(":/art/ojos2.bmp")),
+      mouthOpen_(QStringLiteral(":/art/boca.bmp")),
       options_(state_, desktop_, places_.optionsFile, QImage(QStringLiteral(":/art/opciones.bmp")),
                QImage(QStringLiteral(":/art/checkbox.bmp")), [this] { exitProgram(); }),
       frame_(kFrameBytes) {
@@ -144,7 +156,7 @@ App::~App() { teardown(); }
 int App::start() {
     TrackerState& s = state_;
     beginStartup(s, pointer_->screenWidth(), pointer_->screenHeight());
-    loadOptions(s, places_.optionsFile);
+    loadOptionsOrStartNewUser(s, places_.optionsFile, kNewUserEngine);
     chooseLargeView(s, desktop_);
     s.session.mainWindow = kViewHandle;
     s.session.captureWindow = kCaptureHandle;
@@ -164,8 +176,12 @@ int App::start() {
     view_.show();
     finishStartup(s);
     // Without its model the precise engine is unavailable and the classic
-    // one runs, without a word to the user.
-    if (!places_.landmarkModel.empty()) loadPreciseEngine(s, places_.landmarkModel);
+    // one runs, without a word to the user; without the 68-point one it
+    // reads the face from the 5-point model alone.
+    if (!places_.landmarkModel.empty() && loadPreciseEngine(s, places_.landmarkModel) &&
+        !places_.fullLandmarkModel.empty()) {
+        loadFullLandmarkModel(s, places_.fullLandmarkModel);
+    }
     s.engine = wantedEngine(s);
     watch_.connected(nowMs());
     timer_.start(kFramePeriodMs);
@@ -209,6 +225,12 @@ void App::closeEyes() {
     state_.shared.eyesWindow = 0;
 }
 
+void App::showPrompt(GesturePrompt prompt) {
+    if (prompt == GesturePrompt::None && !prompt_) return;
+    if (!prompt_) prompt_ = std::make_unique<PromptWindow>(eyesClosed_, mouthOpen_);
+    prompt_->showStep(prompt, promptPlace(state_));
+}
+
 // Asked again while open, the table CANCEL restores and the keyboard must
 // stay as the first opening found them: the request is not even made.
 void App::openOptions() {
@@ -225,29 +247,10 @@ void App::warn(const char* text) {
 void App::buildTray() {
     tray_.setIcon(QIcon(QStringLiteral(":/art/icono.ico")));
     tray_.setToolTip(QStringLiteral("Quilbrand2"));
-    QObject::connect(menu_.addAction(QStringLiteral("Options")), &QAction::triggered,
-                     [this] { openOptions(); });
-    menu_.addSeparator();
-    // While the options are open the user answers them first.
-    QObject::connect(menu_.addAction(QStringLiteral("Manual")), &QAction::triggered, [this] {
-        if (state_.shared.optionsOpen || places_.manual.empty()) return;
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(places_.manual)));
-    });
-    QObject::connect(menu_.addAction(QStringLiteral("About ...")), &QAction::triggered, [this] {
-        if (!state_.shared.optionsOpen) showBox(kAboutCaption, kAboutText);
-    });
-    menu_.addSeparator();
-    // Starting at log-on, on or off; the entry itself says which.
-    QAction* logOn = menu_.addAction(QStringLiteral("Start at log-on"));
-    logOn->setCheckable(true);
-    logOn->setChecked(autostartOn(places_.autostartEntry));
-    QObject::connect(logOn, &QAction::triggered, [this, logOn](bool on) {
-        const std::string program = QCoreApplication::applicationFilePath().toStdString();
-        setAutostart(places_.autostartEntry, program, on);
-        logOn->setChecked(autostartOn(places_.autostartEntry));
-    });
-    QObject::connect(menu_.addAction(QStringLiteral("Exit")), &QAction::triggered,
-                     [this] { exitProgram(); });
+    trayMenu_ = std::make_unique<TrayMenu>(
+        menu_, state_, places_.optionsFile,
+        [this] { return TrayFacts{autostartOn(places_.autostartEntry)}; },
+        [this](TrayCommand command) { onShellCommand(command); });
     tray_.setContextMenu(&menu_);
     // The left button opens the menu too, as on Windows; so does a second
     // click soon after the first, which Qt reports as a double click.
@@ -258,6 +261,34 @@ void App::buildTray() {
             }
         });
     tray_.show();
+}
+
+// The items that open or end something; while the options are open the
+// user answers them first.
+void App::onShellCommand(TrayCommand command) {
+    switch (command) {
+        case TrayCommand::Options:
+            openOptions();
+            break;
+        case TrayCommand::Manual:
+            if (state_.shared.optionsOpen || places_.manual.empty()) return;
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(places_.manual)));
+            break;
+        case TrayCommand::About:
+            if (!state_.shared.optionsOpen) showBox(kAboutCaption, kAboutText);
+            break;
+        case TrayCommand::StartAtLogOn: {
+            // The entry itself says whether it is on.
+            const std::string program = QCoreApplication::applicationFilePath().toStdString();
+            setAutostart(places_.autostartEntry, program, !autostartOn(places_.autostartEntry));
+            break;
+        }
+        case TrayCommand::Exit:
+            exitProgram();
+            break;
+        default:
+            break;
+    }
 }
 
 void App::exitProgram() {
@@ -278,6 +309,7 @@ void App::teardown() {
     camera_->close();
     if (keyboard_) keyboard_->close();
     closeEyes();
+    if (prompt_) prompt_->hide();
     options_.hide();
     view_.hide();
     tray_.hide();

@@ -16,6 +16,8 @@
 #include "linux/app/camera_view.h"
 #include "linux/app/eyes_window.h"
 #include "linux/app/options_window.h"
+#include "linux/app/prompt_window.h"
+#include "linux/app/tray_menu.h"
 #include "linux/camera/frame_source.h"
 #include "linux/desktop/pointer_device.h"
 #include "linux/keyboard/keyboard_panel.h"
@@ -35,11 +37,17 @@ inline constexpr char kAboutCaption[] = "Quilbrand 2";
 inline constexpr WindowHandle kViewHandle = 1;
 inline constexpr WindowHandle kCaptureHandle = 2;
 inline constexpr WindowHandle kEyesHandle = 3;
+// The engine a new user (no options file yet) starts with; the file is
+// written with it at that first start. ClassicEngine turns this off.
+inline constexpr EngineId kNewUserEngine = PreciseEngine;
 
 // Where the program keeps and finds its files.
 struct Places {
-    std::filesystem::path optionsFile;     // $XDG_CONFIG_HOME/quilbrand/options.cfg
-    std::filesystem::path landmarkModel;   // empty: the classic engine only
+    std::filesystem::path optionsFile;    // $XDG_CONFIG_HOME/quilbrand/options.cfg
+    std::filesystem::path landmarkModel;  // empty: the classic engine only
+    // The 68-point model beside the program, else Debian's libdlib-data,
+    // else ours; empty: the precise engine reads the 5-point model alone.
+    std::filesystem::path fullLandmarkModel;
     std::filesystem::path manual;          // manual.pdf
     std::filesystem::path autostartEntry;  // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
 };
@@ -73,7 +81,7 @@ public:
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
     void closeKeyboard(WindowHandle keyboard) override;
-    void showGesturePrompt(GesturePrompt) override {}
+    void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;
 
 private:
@@ -100,6 +108,8 @@ public:
     KeyboardPanel* keyboard() { return keyboard_.get(); }
     void openEyes();
     void closeEyes();
+    // The gesture check's prompt over the camera view; None hides it.
+    void showPrompt(GesturePrompt prompt);
 
 private:
     // The tray's "Options" and a click on the camera view: only while the
@@ -108,6 +118,7 @@ private:
     void tick();
     void warn(const char* text);
     void buildTray();
+    void onShellCommand(TrayCommand command);
     void exitProgram();
     void teardown();
 
@@ -123,9 +134,12 @@ private:
     std::unique_ptr<EyesWindow> eyes_;
     QImage eyesOpen_;
     QImage eyesClosed_;
+    QImage mouthOpen_;
+    std::unique_ptr<PromptWindow> prompt_;
     OptionsWindow options_;
     QSystemTrayIcon tray_;
     QMenu menu_;
+    std::unique_ptr<TrayMenu> trayMenu_;
     QTimer timer_;
     CameraWatch watch_;
     std::vector<uint8_t> frame_;

@@ -166,7 +166,7 @@ TEST_F(TrayItems, ANewUserStartsWithTheEngineChosenAndAnExistingFileIsKept) {
     EXPECT_EQ(first.shared.engineChoice, PreciseEngine);
     EXPECT_EQ(readAll(fresh), kPreciseForm);
 
-    std::ofstream(fresh, std::ios::trunc) << "0 1 0 0 0 1 0 1 0 0 1 0 1 0 0\n";
+    std::ofstream(fresh, std::ios::binary | std::ios::trunc) << "0 1 0 0 0 1 0 1 0 0 1 0 1 0 0\n";
     TrackerState later;
     loadOptionsOrStartNewUser(later, fresh, PreciseEngine);
     EXPECT_EQ(later.shared.engineChoice, ClassicEngine);

@@ -3,6 +3,7 @@
 // and the gesture check's prompt window over the camera view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -98,11 +99,44 @@ TEST_F(GestureItems, TheSubmenuTicksTheLevelInUseAndAChosenLevelIsSaved) {
 
 // ---------------------------------------------------------------------------
 
+// Above the caption of a step without a picture, where a step with one
+// shows the top of the head.
+constexpr PromptRect kTopBand{0, kPromptPictureTop, kPromptWidth, 52};
+
+constexpr int kMidGrey = 3 * 128;
+
+// Whether the screen shows ink (darker than mid-grey: the picture is scaled
+// down smoothly) within `area` of the window's client area.
+bool hasInk(HWND window, const PromptRect& area) {
+    // The border takes a pixel each side: past the client area lies the
+    // desktop, which is black.
+    RECT client{};
+    GetClientRect(window, &client);
+    const int width = std::min<int>(area.width, client.right - area.x);
+    const int height = std::min<int>(area.height, client.bottom - area.y);
+    POINT origin{area.x, area.y};
+    ClientToScreen(window, &origin);
+    const HDC screen = GetDC(nullptr);
+    bool ink = false;
+    for (int y = 0; y < height && !ink; ++y) {
+        for (int x = 0; x < width && !ink; ++x) {
+            const COLORREF c = GetPixel(screen, origin.x + x, origin.y + y);
+            ink = c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < kMidGrey;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
 // A window of the user's that holds the focus while the prompt comes and goes.
 class PromptWindowTest : public MainWindow {
 protected:
     void SetUp() override {
         MainWindow::SetUp();
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        app->desktop.prompt.pictures = {LoadBitmapA(instance, kEyesClosedName),
+                                        LoadBitmapA(instance, kMouthOpenName)};
+        ASSERT_NE(app->desktop.prompt.pictures.mouthOpen, nullptr) << "no picture resource";
         work = CreateWindowExA(0, "STATIC", "work", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 400,
                                300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(work, nullptr);
@@ -143,6 +177,14 @@ TEST_F(PromptWindowTest, ShowsEachStepOverTheViewWithoutTakingFocusOrClicks) {
         // A click over it lands on what lies beneath.
         const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         EXPECT_NE(WindowFromPoint(centre), prompt);
+        // Drawn: black letters in the caption's band, and the face in the
+        // top band only for the steps that show one.
+        const bool face = promptLook(step).picture != PromptPicture::None;
+        EXPECT_TRUE(pumpUntil([&] {
+            return hasInk(prompt, promptCaptionRect(promptLook(step).picture)) &&
+                   hasInk(prompt, kTopBand) == face;
+        })) << promptLook(step).caption;
+        if (step == GesturePrompt::CloseEyes) wintest::screenshot("gesture_prompt");
     }
     app->desktop.showGesturePrompt(GesturePrompt::None);
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(app->desktop.prompt.window()) == FALSE; }));

@@ -43,6 +43,9 @@ constexpr int kGreyedY = 320;
 
 using Row = std::array<int32_t, kOptionCols>;
 
+// What the program writes at a new user's first start: precise tracking.
+constexpr char kNewUserForm[] = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1";
+
 bool inside(const Geometry& g, std::pair<int, int> p) {
     return g.x <= p.first && p.first < g.x + g.width && g.y <= p.second &&
            p.second < g.y + g.height;
@@ -228,8 +231,7 @@ protected:
 };
 
 // A new user's first OK: the window is centred, each click takes effect by
-// the portable rules, and the file is written into a folder that did not
-// exist yet.
+// the portable rules, and the file the first start wrote is replaced.
 TEST_F(OptionsWindowTest, OkWritesTheClickedChoicesIntoANewFolder) {
     ASSERT_TRUE(viewWidthIs(kCornerViewWidth)) << "never calibrated";
     clickView();
@@ -239,7 +241,7 @@ TEST_F(OptionsWindowTest, OkWritesTheClickedChoicesIntoANewFolder) {
     EXPECT_EQ(window->y, (kScreenHeight - kOptionsWindowHeight) / 2);
     EXPECT_EQ(window->width, kOptionsWindowWidth);
     EXPECT_EQ(window->height, kOptionsWindowHeight);
-    EXPECT_FALSE(fs::exists(optionsFile().parent_path()));
+    EXPECT_EQ(contentOf(optionsFile()), kNewUserForm) << "a new user starts precise";
     EXPECT_TRUE(shows(*window, kDefaultTable));
     screen.screenshot("linux_options_window");
 
@@ -261,7 +263,8 @@ TEST_F(OptionsWindowTest, OkWritesTheClickedChoicesIntoANewFolder) {
     clickCell(*window, kButtonRow, 0);
 
     ASSERT_TRUE(optionsGone());
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(optionsFile()); })) << "OK saved nothing";
+    ASSERT_TRUE(waitUntil([&] { return contentOf(optionsFile()) != kNewUserForm; }))
+        << "OK saved nothing";
     EXPECT_EQ(loadedTable(optionsFile()), chosen);
 }
 
@@ -277,16 +280,21 @@ TEST_F(OptionsWindowTest, CancelRestoresTheTableAndLeavesTheFileAlone) {
     clickCell(*window, 2, 2);
     clickView();
 
-    ASSERT_TRUE(chooseFromTray(3)) << "no menu";  // "About ..."
+    // "About ...": past the greyed engine and check items, the sensitivity
+    // submenu and "Manual".
+    ASSERT_TRUE(chooseFromTray(4)) << "no menu";
     clickCell(*window, kButtonRow, 1);
     // An About box would be modal and keep the CANCEL click from the window.
     ASSERT_TRUE(optionsGone());
     EXPECT_FALSE(screen.findWindow(kAbout)) << "About opened over the options";
-    EXPECT_FALSE(fs::exists(optionsFile()));
+    EXPECT_EQ(contentOf(optionsFile()), kNewUserForm);
 
     clickView();
     const auto again = waitOptions();
     ASSERT_TRUE(again) << "the options did not open a second time";
+    // The restored table is the one the first start wrote: without the file
+    // the write is seen.
+    fs::remove(optionsFile());
     clickCell(*again, kButtonRow, 0);
     ASSERT_TRUE(waitUntil([&] { return fs::exists(optionsFile()); }));
     const auto rows = loadedTable(optionsFile());
@@ -303,7 +311,7 @@ TEST_F(OptionsWindowTest, CancelDoesNotTouchAnExistingFile) {
     ASSERT_TRUE(window);
     clickCell(*window, 1, 0);
     clickCell(*window, kButtonRow, 0);
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(optionsFile()); }));
+    ASSERT_TRUE(waitUntil([&] { return contentOf(optionsFile()) != kNewUserForm; }));
     const std::string saved = contentOf(optionsFile());
     ASSERT_TRUE(optionsGone());
 
@@ -334,7 +342,7 @@ TEST_F(OptionsWindowTest, NotDuringTheHeadSearchAndExitEndsTheProgram) {
     clickCell(*window, kButtonRow, 2);
     EXPECT_EQ(program->waitExit(), 0);
     EXPECT_TRUE(tray.icons().empty());
-    EXPECT_FALSE(fs::exists(optionsFile()));
+    EXPECT_EQ(contentOf(optionsFile()), kNewUserForm) << "EXIT saved the table";
 }
 
 class PointingAtTheOptions : public OptionsWindowTest {

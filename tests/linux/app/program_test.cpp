@@ -7,12 +7,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "program_run.h"
 #include "x11_watch.h"
 
 namespace quil::lnxtest {
 namespace {
+
+std::string readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 TEST(LinuxProgram, WithoutACameraWarnsRemovesItsTrayIconAndExitsWithZero) {
     Screen screen;
@@ -130,6 +137,29 @@ TEST(LinuxProgram, CalibratesThenTheHeadMovesTheXPointerAndExitEndsIt) {
     screen.key("Return");
     EXPECT_EQ(program.waitExit(), 0);
     EXPECT_TRUE(tray.icons().empty());
+}
+
+// A first start without an options file writes one choosing precise
+// tracking; the tray's sensitivity submenu, reached by the keyboard (past
+// the greyed items: this build has no landmark model), saves its level
+// after it as the seventeenth value.
+TEST(LinuxProgram, ANewUserStartsPreciseAndTheTrayMenuSavesTheGestureSensitivity) {
+    Screen screen;
+    TrayHost tray;
+    Program program("scene:idle");
+    ASSERT_TRUE(waitWindow(screen, kView));
+    const std::filesystem::path options = program.config() / "quilbrand" / "options.cfg";
+    const std::string precise = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1";
+    EXPECT_TRUE(waitUntil([&] { return readAll(options) == precise; }));
+
+    ASSERT_TRUE(waitUntil([&] { return tray.icons().size() == 1; }));
+    const Geometry icon = TrayHost::firstIconPlace();
+    screen.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+    ASSERT_TRUE(waitUntil([&] { return screen.menuShowing(); })) << "no menu";
+    // Options, then "Gesture sensitivity"; Right opens it at "Low".
+    for (const char* key : {"Down", "Down", "Right", "Down", "Down", "Return"}) screen.key(key);
+    EXPECT_TRUE(waitUntil([&] { return readAll(options) == precise + " 2"; })) << readAll(options);
+    EXPECT_TRUE(waitUntil([&] { return !screen.menuShowing(); }));
 }
 
 // Whether the corner view shows the tracker's cross in this colour (it

@@ -187,6 +187,13 @@ void Screen::movePointer(int x, int y) {
 
 // One request batch: the program moving the pointer itself (the tracker)
 // cannot come between the move and the press.
+unsigned long Screen::focus() {
+    Window focused = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focused, &revert);
+    return focused == PointerRoot ? 0 : focused;
+}
+
 void Screen::click(int x, int y) {
     XTestFakeMotionEvent(display_, 0, x, y, CurrentTime);
     XTestFakeButtonEvent(display_, 1, True, CurrentTime);

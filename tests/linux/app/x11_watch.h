@@ -47,6 +47,8 @@ public:
     // hovered tray icon may show). Qt names its tray menu a normal window.
     [[nodiscard]] bool menuShowing();
     [[nodiscard]] std::pair<int, int> pointer();
+    // The window that has the keyboard focus (0 for none).
+    [[nodiscard]] unsigned long focus();
     // What the screen shows in `area`, row by row, each pixel 0xRRGGBB;
     // empty when the area is not all on the screen.
     [[nodiscard]] std::vector<uint32_t> capture(const Geometry& area);
