@@ -132,4 +132,8 @@ bool runTrayCommand(TrackerState& s, TrayCommand command,
     }
 }
 
+void saveTrackersOptions(TrackerState& s, const std::filesystem::path& optionsFile) {
+    if (maySave(s) && s.shared.optionsToSave.exchange(false)) save(s, optionsFile);
+}
+
 }  // namespace quil

@@ -66,4 +66,9 @@ struct TrayItemState {
 // items, which it carries out itself.
 bool runTrayCommand(TrackerState& s, TrayCommand command, const std::filesystem::path& optionsFile);
 
+// Saves the options file when the tracker changed a setting of its own (the
+// gesture check's levels); while the options window is open it waits, since
+// the window's OK writes the whole table. Called after each frame.
+void saveTrackersOptions(TrackerState& s, const std::filesystem::path& optionsFile);
+
 }  // namespace quil

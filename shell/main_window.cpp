@@ -236,6 +236,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 1;
         case WM_TIMER:
             onFrameTimer(app->state, app->desktop);
+            saveTrackersOptions(app->state, app->optionsFile);
             return 0;
         case WM_LBUTTONUP:
             openOptions(*app);

@@ -12,6 +12,7 @@
 #include <initializer_list>
 
 #include "app_layer/new_user.h"
+#include "app_layer/tray_menu.h"
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
 #include "linux/keyboard/x11_key_sink.h"
@@ -196,6 +197,7 @@ void App::tick() {
             if (camera_->grab(frame_)) {
                 watch_.frameArrived(now);
                 const FrameReport report = frameCallback(state_, desktop_, frame_);
+                saveTrackersOptions(state_, places_.optionsFile);
                 view_.showFrame(frame_);
                 if (afterFrame) afterFrame(state_, report);
             }

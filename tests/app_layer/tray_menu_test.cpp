@@ -120,6 +120,22 @@ TEST_F(TrayItems, WhileTheOptionsAreOpenNoSavedSettingChanges) {
     EXPECT_EQ(readAll(file), before) << "the table being edited was saved";
 }
 
+// The gesture check's levels reach the file after the frame that took them,
+// or, while the options window is open, after it closes.
+TEST_F(TrayItems, TheChecksLevelsAreSavedOnceTheOptionsWindowAllows) {
+    s.shared.eyesShutLevel = 400;
+    s.shared.mouthOpenLevel = 250;
+    s.shared.optionsToSave = true;
+    s.shared.optionsOpen = true;
+    const std::string before = readAll(file);
+    saveTrackersOptions(s, file);
+    EXPECT_EQ(readAll(file), before);
+    s.shared.optionsOpen = false;
+    saveTrackersOptions(s, file);
+    EXPECT_EQ(readAll(file), std::string(kClassicForm) + " 0 1 400 250");
+    EXPECT_FALSE(s.shared.optionsToSave);
+}
+
 TEST_F(TrayItems, PreciseTrackingTogglesOnlyWithItsModel) {
     EXPECT_TRUE(state(TrayCommand::PreciseTracking).greyed);
     EXPECT_TRUE(runTrayCommand(s, TrayCommand::PreciseTracking, file));
