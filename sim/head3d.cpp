@@ -36,6 +36,9 @@ constexpr double kHairThickness = 0.07;
 constexpr double kNoseTip = 0.55, kNoseOut = 0.27, kNoseBase = 0.72;
 // The jaw swings back a little as it drops.
 constexpr double kJawBack = 0.3;
+constexpr double kWrap = 0.35;
+// Light thrown back up from the desk and the shirt onto the face's undersides.
+constexpr double kFill = 0.2;
 
 double smooth01(double t) {
     t = std::clamp(t, 0.0, 1.0);
@@ -315,8 +318,10 @@ void RealHead::render(const Pose& pose, std::vector<float>& rgb) {
                                  w0 * q0.n.z + w1 * q1.n.z + w2 * q2.n.z});
             double gloss = 0;
             const Rgb c = paint.at(u, v, vd, front, gloss);
-            // Lambert with a floor of light from the room, and a soft sheen.
-            const double shade = look_.ambient + look_.diffuse * std::max(0.0, dot(n, look_.light));
+            // Lambert wrapped past the terminator (light scatters under skin),
+            // a floor of light from the room, and a soft sheen.
+            const double lit = std::max(0.0, (dot(n, look_.light) + kWrap) / (1 + kWrap));
+            const double shade = look_.ambient + look_.diffuse * lit + kFill * std::max(0.0, n.y);
             const double h1 = std::max(0.0, dot(n, half)), h2 = h1 * h1, h4 = h2 * h2;
             const double h8 = h4 * h4;
             const double sheen = gloss * h8 * h8 * h8 * 60;

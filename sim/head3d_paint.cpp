@@ -138,7 +138,12 @@ struct Painter {
         const double lower =
             cover(std::max(std::abs(vl - (m + lowH)) - lowH, std::abs(u) - half * 0.95));
         c = mix(c, add(L.lips, 10), lower);
-        if (drop < 0.6) return mix(c, scale(L.lips, 0.45), cover(std::abs(vd - m) - 0.6) * shape);
+        // A shadow under the lower lip, over the chin's groove.
+        const double below = (vl - (m + 2 * lowH + 0.03 * a)) / (0.03 * a);
+        c = scale(c, 1 - 0.18 * std::exp(-below * below) * shape);
+        if (drop < 0.6) {
+            return mix(c, scale(L.lips, 0.2), cover(std::abs(vd - m) - 1.2) * std::sqrt(shape));
+        }
         const double ou = u / (half * 0.85), ov = (vd - (m + drop / 2)) / (drop / 2 + 0.5);
         const double r = len(ou, ov);
         const double inside = cover((r - 1) * (drop / 2 + 0.5));
@@ -183,12 +188,12 @@ struct Painter {
             c = scale(c, 1 - 0.14 * std::exp(-(du * du + dv * dv)));
         }
         for (double side : {-1.0, 1.0}) {
-            const double nu = (u - side * 0.075 * a) / (0.038 * a),
-                         nv = (v - 0.655 * a) / (0.018 * a);
-            c = mix(c, Rgb{70, 38, 36}, 0.7 * cover((len(nu, nv) - 1) * 0.018 * a));
+            const double nu = (u - side * 0.07 * a) / (0.032 * a),
+                         nv = (v - 0.66 * a) / (0.016 * a);
+            c = mix(c, Rgb{70, 38, 36}, 0.5 * cover((len(nu, nv) - 1) * 0.016 * a));
         }
         const double under = (v - 0.69 * a) / (0.035 * a), across = u / (0.15 * a);
-        c = scale(c, 1 - 0.12 * std::exp(-under * under - across * across * across * across));
+        c = scale(c, 1 - 0.05 * std::exp(-under * under - across * across * across * across));
         c = brows(u, v, c);
         c = mouth(u, vd, c);
         for (double side : {-1.0, 1.0}) c = eye(u, v, side, c);

@@ -192,8 +192,8 @@ private:
     std::vector<SceneMark> marks_;
     size_t phase_ = 0;
     int64_t phaseStartTick_ = 0;
-    double baseX_ = 0.0, baseY_ = 0.0;      // head offset at the phase's start
-    double targetX_ = 0.0, targetY_ = 0.0;  // head offset the phase ends at
+    double baseX_ = 0.0, baseY_ = 0.0;                 // head offset at the phase's start
+    double targetX_ = 0.0, targetY_ = 0.0;             // head offset the phase ends at
     std::array<double, 3> baseTurn_{}, targetTurn_{};  // yaw, pitch, roll (radians)
     UserView atStart_;
     struct Blink {

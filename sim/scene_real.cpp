@@ -65,7 +65,7 @@ void makeRealLook(RealLook& L, uint64_t seed, double faceScale, bool variety) {
     L.eyeHalfH = L.a * rng.range(0.075, 0.085);
     L.irisR = L.a * 0.085;
     L.mouthY = 2 * L.eyeGap * rng.range(1.05, 1.15);
-    L.mouthDrop = L.a * 0.36;
+    L.mouthDrop = L.a * 0.45;  // about 3 cm: a mouth opened wide
     L.lipHalf = 0.33 * L.a * rng.range(0.9, 1.1);
     // Skin from deep brown to pale, hair from black to fair or grey.
     const double tone = rng.uniform();
@@ -76,7 +76,7 @@ void makeRealLook(RealLook& L, uint64_t seed, double faceScale, bool variety) {
                                   70 + 80 * (fair - 0.7));
     L.brow = mix(L.hair, {20, 15, 12}, 0.3);
     L.iris = unitRgb(rng.range(40, 110), rng.range(35, 95), rng.range(25, 90));
-    L.lips = unitRgb(L.skin.r * 0.82, L.skin.g * 0.55, L.skin.b * 0.62);
+    L.lips = unitRgb(L.skin.r * 0.76, L.skin.g * 0.46, L.skin.b * 0.52);
     L.skinTex = makeNoise(rng, 512, {18, 8, 4, 1.5}, {5, 4, 2.5, 1.2});
     L.hairTex = makeNoise(rng, 512, {12, 3, 1.5}, {10, 14, 10}, 4.0);
     L.beardTex = makeNoise(rng, 256, {3, 1.2}, {1.0, 0.8});

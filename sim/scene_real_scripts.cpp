@@ -152,7 +152,8 @@ const std::map<std::string, SceneEntry>& library() {
         const std::string all =
             "the turning head points by turning, shuts the eyes on purpose (0.5-2.5 s), opens "
             "the mouth wide, talks and blinks as people do, looks down, dwells; the seed adds "
-            "glasses, a beard, a low-resolution or noisy camera, side light";
+            "glasses, a beard, a low-resolution or noisy camera, side light; scored against the "
+            "nose tip";
         m["gestures_real"] = {all, everything(), {.lifelike = 2}};
         m["gestures_real_far"] = {
             all + "; sitting far back", everything(), {.faceScale = 0.7, .lifelike = 2}};
