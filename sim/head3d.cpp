@@ -40,10 +40,6 @@ constexpr double kWrap = 0.35;
 // Light thrown back up from the desk and the shirt onto the face's undersides.
 constexpr double kFill = 0.2;
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
 double sgnpow(double v, double e) { return std::copysign(std::pow(std::abs(v), e), v); }
 // A smooth bump of height 1 inside an ellipse, 0 outside.
 double bump(double dx, double dy, double rx, double ry) {

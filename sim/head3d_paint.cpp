@@ -19,24 +19,7 @@ constexpr double kLidFollowsGaze = 0.45;
 constexpr double kLashLength = 2.6;    // pixels on a near face
 constexpr double kToothEvery = 0.085;  // a tooth's width, in half face widths
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-double cover(double d) { return std::clamp(0.5 - d, 0.0, 1.0); }
 double len(double x, double y) { return std::sqrt(x * x + y * y); }
-Rgb mix(Rgb a, Rgb b, double t) {
-    const auto f = static_cast<float>(t);
-    return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f};
-}
-Rgb scale(Rgb c, double k) {
-    const auto f = static_cast<float>(k);
-    return {c.r * f, c.g * f, c.b * f};
-}
-Rgb add(Rgb c, double v) {
-    const auto f = static_cast<float>(v);
-    return {c.r + f, c.g + f, c.b + f};
-}
 
 struct Painter {
     const RealLook& L;

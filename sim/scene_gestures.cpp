@@ -31,11 +31,6 @@ constexpr double kBlinkEveryMin = 1.2, kBlinkEveryMax = 3.5;
 // A still hold this long gives dwell (1.5 s by default) its chance.
 constexpr double kDwellHoldSeconds = 2.0;
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-
 // Rise to 1, hold, fall back to 0.
 double envelope(double t, double rise, double hold, double fall) {
     if (t < 0) return 0;

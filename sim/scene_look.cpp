@@ -13,19 +13,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979;
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-Rgb scale(Rgb c, double k) {
-    const auto f = static_cast<float>(k);
-    return {c.r * f, c.g * f, c.b * f};
-}
-Rgb add(Rgb c, double v) {
-    const auto f = static_cast<float>(v);
-    return {c.r + f, c.g + f, c.b + f};
-}
-
 }  // namespace
 
 float Texture::at(double x, double y) const {

@@ -2,6 +2,7 @@
 // colours and the texture images the renderer samples.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -24,6 +25,27 @@ struct Rng {
 struct Rgb {
     float r = 0, g = 0, b = 0;
 };
+
+// Drawing helpers both renderers share. smooth01: a smooth step on [0, 1];
+// cover: how much of a pixel a shape covers whose signed distance (negative
+// inside) is d; mix, scale, add: colour arithmetic.
+inline double smooth01(double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+inline double cover(double d) { return std::clamp(0.5 - d, 0.0, 1.0); }
+inline Rgb mix(Rgb a, Rgb b, double t) {
+    const auto f = static_cast<float>(t);
+    return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f};
+}
+inline Rgb scale(Rgb c, double k) {
+    const auto f = static_cast<float>(k);
+    return {c.r * f, c.g * f, c.b * f};
+}
+inline Rgb add(Rgb c, double v) {
+    const auto f = static_cast<float>(v);
+    return {c.r + f, c.g + f, c.b + f};
+}
 
 // A square texture of values around 0, sampled with bilinear interpolation;
 // coordinates outside wrap around.

@@ -25,14 +25,6 @@ constexpr double kLookDownGaze = 0.9;
 constexpr double kLookDownRise = 0.35;
 constexpr int kSmallW = kWidth / 2, kSmallH = kHeight / 2;
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-Rgb mix(Rgb a, Rgb b, double t) {
-    const auto f = static_cast<float>(t);
-    return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f};
-}
 Rgb lerp3(Rgb a, Rgb b, Rgb c, double t) {
     return t < 0.5 ? mix(a, b, t * 2) : mix(b, c, t * 2 - 1);
 }

@@ -30,26 +30,6 @@ constexpr double kLowerLidRise = 1.5;
 // Lashes at this distance are a soft dark line, not black.
 constexpr double kLashDarkness = 0.65;
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-// Coverage of a pixel by a shape whose signed distance (negative inside) is d.
-double cover(double d) { return std::clamp(0.5 - d, 0.0, 1.0); }
-
-Rgb mix(Rgb a, Rgb b, double t) {
-    const auto f = static_cast<float>(t);
-    return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f};
-}
-Rgb scale(Rgb c, double k) {
-    const auto f = static_cast<float>(k);
-    return {c.r * f, c.g * f, c.b * f};
-}
-Rgb add(Rgb c, double v) {
-    const auto f = static_cast<float>(v);
-    return {c.r + f, c.g + f, c.b + f};
-}
-
 }  // namespace
 
 // Colour of the person at frame pixel (x, y) and its coverage (0 where the

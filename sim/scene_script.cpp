@@ -26,11 +26,6 @@ constexpr double kShakeAmplitude = 14, kShakePeriod = 0.62;
 constexpr double kReachStep = 0.2;      // head offset per tick while aiming at the keyboard
 constexpr int kOverKeyboardTicks = 10;  // the pointer rests over the keys this long
 
-double smooth01(double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-
 // Rise to 1, hold, fall back to 0.
 double envelope(double t, double rise, double hold, double fall) {
     if (t < 0) return 0;
