@@ -9,16 +9,14 @@
 
 #include "sim/scene.h"
 #include "sim/scene_look.h"
+#include "sim/scene_phases.h"
 
 namespace quil::sim {
 
 namespace {
 
-// A held gesture closes or opens this quickly and comes back this quickly
-// (closing the eyes on purpose is slower than a blink's 0.05 to 0.1 s); the
-// phase's remaining time it stays shut or open.
-constexpr double kEyeRise = 0.15, kEyeFall = 0.2;
-constexpr double kMouthRise = 0.25, kMouthFall = 0.25;
+using namespace phases;
+
 // Talking: phrases of syllables, each a quick partial opening of the jaw,
 // between short pauses for breath.
 constexpr double kPhraseMin = 1.2, kPhraseMax = 3.0;
@@ -47,32 +45,6 @@ double openingAt(const std::vector<Opening>& openings, double t) {
         v = std::max(v, o.depth * envelope(t - o.start, o.rise, o.hold, o.fall));
     }
     return v;
-}
-
-Phase moveTo(double x, double y, double seconds = 0.8) {
-    return {Act::MoveTo, seconds, Until::Time, x, y};
-}
-Phase hold(double seconds) { return {Act::Hold, seconds}; }
-// Held gestures, by how long they stay shut or open.
-Phase eyes(double closed) { return {Act::EyeHold, kEyeRise + closed + kEyeFall}; }
-Phase mouth(double open) { return {Act::MouthHold, kMouthRise + open + kMouthFall}; }
-Phase talk(double seconds) { return {Act::Talk, seconds}; }
-Phase blinks(double seconds) { return {Act::Blinks, seconds}; }
-
-std::vector<Phase> with(std::vector<Phase> a, const std::vector<Phase>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// As the behaviour scenes begin: sit down, move until the eyes window opens,
-// blink at it until calibrated.
-std::vector<Phase> calibrated() {
-    return {
-        {Act::Enter, 1.2},
-        {Act::Sway, 8.0, Until::EyesWindow},
-        {Act::HoldBlink, 10.0, Until::Calibrated, 0, 0, 1},
-        hold(1.0),
-    };
 }
 
 // Every stretch of still head stays well under the 15 s after which an

@@ -6,10 +6,13 @@
 
 #include "sim/scene.h"
 #include "sim/scene_look.h"
+#include "sim/scene_phases.h"
 
 namespace quil::sim {
 
 namespace {
+
+using namespace phases;
 
 // Talking: phrases of syllables at 3 to 6 a second, each opening the jaw to
 // its own depth; now and then a wide one, and the lips apart through a phrase.
@@ -22,39 +25,14 @@ constexpr double kPhraseRest = 0.06;
 constexpr double kBlinkEveryMin = 2.0, kBlinkEveryMax = 6.0;
 constexpr double kBlinkMin = 0.1, kBlinkMax = 0.3;
 constexpr double kPartialShare = 0.2;
-// Held gestures' own rise and fall (scene_gestures.cpp).
-constexpr double kEyeRise = 0.15, kEyeFall = 0.2;
-constexpr double kMouthRise = 0.25, kMouthFall = 0.25;
 
 Phase turn(double yaw, double pitch, double roll, double seconds = 0.9) {
     Phase p{Act::Turn, seconds, Until::Time, yaw, pitch};
     p.roll = roll;
     return p;
 }
-Phase moveTo(double x, double y, double seconds = 0.8) {
-    return {Act::MoveTo, seconds, Until::Time, x, y};
-}
-Phase hold(double seconds) { return {Act::Hold, seconds}; }
-Phase eyes(double closed) { return {Act::EyeHold, kEyeRise + closed + kEyeFall}; }
-Phase mouth(double open) { return {Act::MouthHold, kMouthRise + open + kMouthFall}; }
-Phase talk(double seconds) { return {Act::Talk, seconds}; }
-Phase blinks(double seconds) { return {Act::Blinks, seconds}; }
 Phase lookDown(double degrees, double seconds) {
     return {Act::LookDown, seconds, Until::Time, 0, degrees};
-}
-
-std::vector<Phase> with(std::vector<Phase> a, const std::vector<Phase>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::vector<Phase> calibrated() {
-    return {
-        {Act::Enter, 1.2},
-        {Act::Sway, 8.0, Until::EyesWindow},
-        {Act::HoldBlink, 10.0, Until::Calibrated, 0, 0, 1},
-        hold(1.0),
-    };
 }
 
 // Each way in turn, pausing at each place, then mixed turns and back.
