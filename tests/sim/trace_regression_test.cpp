@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/replay.h"
@@ -31,6 +32,9 @@ struct TraceCase {
     int screenHeight = 768;
     double drift = 3.0;
     double noise = kDefaultNoise;
+    bool precise = false;
+    std::string fullModel;  // the precise engine's 68-point model: empty, the system's
+    int64_t maxTicks = -1;  // the lifelike scenes render slowly: their first part only
 };
 
 std::vector<TraceCase> traceCases() {
@@ -50,14 +54,28 @@ std::vector<TraceCase> traceCases() {
     // name, scene, seed, keyboard, options, screen, drift, noise
     const std::vector<TraceCase> edges = {
         {"clicks_eye_clicks_mouth_drags", "clicks", 1, false, "0 1 0 0 1 0 0 0 1 1 0 0 0 1 0\n",
-         1024, 768, 3.0, kDefaultNoise},
+         1024, 768, 3.0, kDefaultNoise, false, ""},
         {"dwell_dwell_drags_short_file", "dwell", 1, false, "1 0 0 1 0 0 1 0 0 0 0 0 0 0 1", 1024,
-         768, 3.0, kDefaultNoise},
-        {"pointing_keyboard_wide_screen", "pointing", 1, true, "", 1920, 1080, 3.0, kDefaultNoise},
-        {"keyboard_small_screen", "keyboard", 1, true, "", 640, 480, 3.0, kDefaultNoise},
-        {"calibrate_no_noise_no_drift", "calibrate", 1, false, "", 1024, 768, 0.0, 0.0},
+         768, 3.0, kDefaultNoise, false, ""},
+        {"pointing_keyboard_wide_screen", "pointing", 1, true, "", 1920, 1080, 3.0, kDefaultNoise,
+         false, ""},
+        {"keyboard_small_screen", "keyboard", 1, true, "", 640, 480, 3.0, kDefaultNoise, false, ""},
+        {"calibrate_no_noise_no_drift", "calibrate", 1, false, "", 1024, 768, 0.0, 0.0, false, ""},
     };
     cases.insert(cases.end(), edges.begin(), edges.end());
+    // The precise engine on its scoring scenes, with and without the outlines.
+    for (const auto& [name, scene, fullModel, ticks] :
+         {std::tuple{"precise_gestures", "gestures", "", 400},
+          std::tuple{"precise_gestures_five_points", "gestures", "none", 200},
+          std::tuple{"precise_turning", "turning", "", 300}}) {
+        TraceCase c;
+        c.name = name;
+        c.scene = scene;
+        c.precise = true;
+        c.fullModel = fullModel;
+        c.maxTicks = ticks;
+        cases.push_back(c);
+    }
     return cases;
 }
 
@@ -98,6 +116,13 @@ TEST_P(TraceRegression, MatchesTheRecordedTrace) {
     o.screenHeight = c.screenHeight;
     o.driftPercent = c.drift;
     o.noiseSigma = c.noise;
+    o.precise = c.precise;
+    o.fullModelFile = c.fullModel;
+    o.maxTicks = c.maxTicks;
+    if (c.precise && (!fs::exists(defaultModelFile()) ||
+                      (c.fullModel.empty() && !fs::exists(defaultFullModelFile())))) {
+        GTEST_SKIP() << "no landmark model for the precise engine";
+    }
     const fs::path optionsFile = fs::temp_directory_path() / ("quil_trace_" + c.name);
     if (!c.optionsText.empty()) {
         std::ofstream(optionsFile) << c.optionsText;
