@@ -238,10 +238,15 @@ void leftClick(Desktop& desktop) {
     desktop.leftButtonUp();
 }
 
+void releaseHeldButton(PointerState& pointer, Desktop& desktop) {
+    if (!pointer.buttonHeld) return;
+    desktop.leftButtonUp();
+    pointer.buttonHeld = false;
+}
+
 void toggleDrag(TrackerState& s, Desktop& desktop) {
     if (s.pointer.buttonHeld) {
-        desktop.leftButtonUp();
-        s.pointer.buttonHeld = false;
+        releaseHeldButton(s.pointer, desktop);
     } else {
         desktop.leftButtonDown();
         s.pointer.buttonHeld = true;

@@ -69,5 +69,8 @@ GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
                                ScreenPoint frameStart);
 void leftClick(Desktop& desktop);
 void toggleDrag(TrackerState& s, Desktop& desktop);
+// A held button up, if one is held: the only way the tracker lets go of a
+// drag outside a gesture.
+void releaseHeldButton(PointerState& pointer, Desktop& desktop);
 
 }  // namespace quil

@@ -12,7 +12,7 @@
 #include "options/window/options_window.h"
 #include "shell/app.h"
 #include "shell/main_window.h"
-#include "tracker/precise/precise_engine.h"
+#include "tracker/engines.h"
 #include "tracker/views.h"
 #include "win32_common/handles.h"
 

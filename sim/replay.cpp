@@ -14,8 +14,8 @@
 #include "sim/replay_internal.h"
 #include "sim/sim_desktop.h"
 #include "sim/y4m.h"
+#include "tracker/engines.h"
 #include "tracker/frame_driver.h"
-#include "tracker/precise/precise_engine.h"
 #include "tracker/startup.h"
 #include "tracker/views.h"
 
@@ -270,18 +270,20 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
                  *options);
     if (o.precise) {
         const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
-        if (!loadPreciseEngine(s, model)) {
+        const std::string full = o.fullModelFile == "none" ? std::string()
+                                 : o.fullModelFile.empty() ? defaultFullModelFile()
+                                                           : o.fullModelFile;
+        s.shared.engineChoice = PreciseEngine;
+        const LoadedModels loaded = loadEngines(s, model, full);
+        if (!loaded.precise) {
             result.error = "cannot read the landmark model \"" + model + "\"";
             return fail();
         }
-        const std::string full = o.fullModelFile.empty() ? defaultFullModelFile() : o.fullModelFile;
-        if (o.fullModelFile != "none" && !loadFullLandmarkModel(s, full) &&
-            !o.fullModelFile.empty()) {
+        // The system's model may be missing; one the user named may not.
+        if (!loaded.outlines && !o.fullModelFile.empty() && o.fullModelFile != "none") {
             result.error = "cannot read the 68-point landmark model \"" + full + "\"";
             return fail();
         }
-        s.shared.engineChoice = PreciseEngine;
-        s.engine = PreciseEngine;
     }
     for (size_t g = 0; g < result.clickGestures.size(); ++g) {
         result.clickGestures[g] = s.shared.clickGestures[g];

@@ -14,7 +14,7 @@
 #include "sim/sim_desktop.h"
 #include "sim/y4m.h"
 #include "tracker/frame_driver.h"
-#include "tracker/precise/precise_engine.h"
+#include "tracker/engines.h"
 #include "tracker/startup.h"
 
 namespace quil::sim {

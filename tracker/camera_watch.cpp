@@ -1,6 +1,6 @@
 #include "tracker/camera_watch.h"
 
-#include "tracker/precise/precise_engine.h"
+#include "tracker/lifecycle.h"
 
 namespace quil {
 
@@ -46,6 +46,6 @@ void CameraWatch::reconnected(int64_t now, bool ok) {
     connected(now);
 }
 
-void cameraGone(TrackerState& s, Desktop& desktop) { startOver(s, desktop); }
+void cameraGone(TrackerState& s, Desktop& desktop) { endTracking(s, desktop, Ending::CameraLost); }
 
 }  // namespace quil

@@ -4,6 +4,7 @@
 
 #include "imaging/grids.h"
 #include "tracker/calibration.h"
+#include "tracker/engines.h"
 #include "tracker/head_detection.h"
 #include "tracker/imaging_steps.h"
 #include "tracker/precise/precise_engine.h"

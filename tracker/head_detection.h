@@ -2,7 +2,7 @@
 // row and a column profile; HeadBox turns them into a head box.
 #pragma once
 
-#include "tracker/frame_driver.h"
+#include "tracker/frame_input.h"
 
 namespace quil {
 

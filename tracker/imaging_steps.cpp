@@ -29,6 +29,12 @@ void makeFrameProfiles(TrackerState& s) {
     }
 }
 
+void restartDetection(TrackerState& s) {
+    s.detection.reset();
+    makeFrameProfiles(s);
+    s.frame.restartDetection(s.session.blockRows);
+}
+
 void accumulateProfiles(TrackerState& s, const IntList& rowMajor) {
     for (int r = 0; r < s.session.blockRows; ++r) {
         for (int c = 0; c < s.session.blockCols; ++c) {

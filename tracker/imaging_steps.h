@@ -30,6 +30,11 @@ void headColSums(TrackerState& s, const IntList& grid);
 void sampleBlocks(TrackerState& s, const BlockSamplerArgs& args, const IntList& current,
                   const IntList& previous, FeatureSet& result, const IntList& blockOffsets);
 
+// Back to the start of head detection, as after a loss or a calibration
+// time-out: detection forgotten, its profiles zeroed, the grids dropped and
+// the warm-up pause re-armed.
+void restartDetection(TrackerState& s);
+
 // Sets circleCount and circleOffsets.
 void buildCircleMask(TrackerState& s, int radius);
 

@@ -2,8 +2,7 @@
 
 #include "imaging/grids.h"
 #include "keyboard_link/keyboard_link.h"
-#include "options/options_file.h"
-#include "tracker/imaging_steps.h"
+#include "tracker/lifecycle.h"
 #include "tracker/tracking.h"
 #include "tracker/views.h"
 
@@ -20,21 +19,9 @@ constexpr uint8_t kPauseBlue = 3;
 
 }  // namespace
 
-// A drag held when the face goes would stay down through the new
-// calibration, which parks the pointer: whatever lay under it would be
-// dragged along. The loss releases it.
+// Whatever found the loss (the face gone, a shake, idling), it ends here.
 void stepLost(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {
-    if (s.pointer.buttonHeld) {
-        desktop.leftButtonUp();
-        s.pointer.buttonHeld = false;
-    }
-    keyboardOnTrackerLost(s, desktop);
-    s.face.reset();
-    s.track = {};
-    restartDetection(s);
-    s.view.previewDwellFrames = 0;
-    applyOptions(s);
-    s.state = Restart;
+    endTracking(s, desktop, Ending::TrackingLost);
 }
 
 void stepRestart(TrackerState& s, Desktop& desktop, FrameInput& /*frame*/) {

@@ -1,7 +1,7 @@
 // The short states around tracking: Lost, Restart, KeyboardToggle, HandPause.
 #pragma once
 
-#include "tracker/frame_driver.h"
+#include "tracker/frame_input.h"
 
 namespace quil {
 

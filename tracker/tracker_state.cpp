@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "imaging/grids.h"
-#include "tracker/imaging_steps.h"
 
 namespace quil {
 
@@ -34,12 +33,6 @@ void FrameState::restartDetection(int blockRows) {
     neighbourOffsets = neighbourOffsetsFor(blockRows);
     pauseActive = true;
     pauseFrames = 0;
-}
-
-void restartDetection(TrackerState& s) {
-    s.detection.reset();
-    makeFrameProfiles(s);
-    s.frame.restartDetection(s.session.blockRows);
 }
 
 void DetectionState::reset() {

@@ -339,9 +339,4 @@ struct TrackerState {
     PreciseState precise;
 };
 
-// Back to the start of head detection, as after a loss or a calibration
-// time-out: detection forgotten, its profiles zeroed, the grids dropped and
-// the warm-up pause re-armed.
-void restartDetection(TrackerState& s);
-
 }  // namespace quil

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "tracker/frame_driver.h"
+#include "tracker/frame_input.h"
 
 namespace quil {
 

@@ -9,6 +9,7 @@
 #include "sim/replay.h"
 #include "sim/scene.h"
 #include "sim/y4m.h"
+#include "tracker/engines.h"
 #include "tracker/precise/precise_engine.h"
 #include "tracker/precise/precise_internal.h"
 #include "tracker/tracker_state.h"

@@ -19,7 +19,7 @@
 #include "options/options_file.h"
 #include "quil_version.h"
 #include "tracker/frame_driver.h"
-#include "tracker/precise/precise_engine.h"
+#include "tracker/engines.h"
 #include "tracker/startup.h"
 #include "tracker/views.h"
 

@@ -1,6 +1,6 @@
 // The precise engine on synthetic scenes, frame by frame, behind the
 // simulated desktop: what a user would notice.
-#include "tracker/precise/precise_engine.h"
+#include "tracker/engines.h"
 
 #include <gtest/gtest.h>
 

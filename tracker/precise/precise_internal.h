@@ -1,7 +1,7 @@
 // What the precise engine's files share.
 #pragma once
 
-#include "tracker/frame_driver.h"
+#include "tracker/frame_input.h"
 
 namespace quil::precise {
 

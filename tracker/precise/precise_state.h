@@ -182,6 +182,10 @@ struct PreciseState {
     PreciseFace face;
     DeliberateGestures deliberate;
     PreciseOutline outline;
+
+    // The face the engine found and followed, forgotten; the model and the
+    // pictures' storage are kept.
+    void forgetFace();
 };
 
 }  // namespace quil
