@@ -116,169 +116,224 @@ void printFigures(const SoakFigures& f, std::ostream& out) {
         << "  frame cache     " << f.cacheHits << " hits, " << f.cacheMisses << " renders\n";
 }
 
-}  // namespace
+// Everything a run keeps from one tick to the next.
+struct SoakRun {
+    SoakRun(const SoakOptions& options, TrackerState& state, SimDesktop& simDesktop);
 
-int runSoak(const SoakOptions& o, std::ostream& out, SoakFigures* figuresOut) {
+    const SoakOptions& o;
+    TrackerState& s;
+    SimDesktop& desktop;
     SoakFigures f;
-    f.ticks = o.ticks;
-    auto state = std::make_unique<TrackerState>();
-    TrackerState& s = *state;
-    SimDesktop desktop(s, kScreenWidth, kScreenHeight, true);
-    startTracker(s, desktop, kScreenWidth, kScreenHeight, {kMainWindow, kCaptureWindow},
-                 kSoakOptions[0]);
-    if (o.precise) {
-        const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
-        if (!loadPreciseEngine(s, model)) {
-            out << "cannot read the landmark model \"" << model << "\"\n";
-            return 2;
-        }
-        s.shared.engineChoice = PreciseEngine;
-        s.engine = PreciseEngine;
-    }
-    FrameCache cache(o.cacheFrames, o.seed, kDefaultNoise);
-    std::vector<uint8_t> frame(kBgrBytes);
+    FrameCache cache;
+    std::vector<uint8_t> frame = std::vector<uint8_t>(kBgrBytes);
     Histogram first, last, hour;
     // The comparison's windows: an hour each, or a quarter of a shorter run.
-    const int64_t window = std::min(kTicksPerHour, std::max<int64_t>(1, o.ticks / 4));
-
-    std::unique_ptr<Scene> scene = cycleScene(o.seed);
+    int64_t window;
+    std::unique_ptr<Scene> scene;
     int64_t cycleStart = 0, awayUntil = -1;
     UserView view;
     int64_t pressedAt = -1, lostAt = -1;
     bool buttonBefore = false;
     std::array<int64_t, 3> lastDoing{-kGestureLag - 1, -kGestureLag - 1, -kGestureLag - 1};
+    std::chrono::steady_clock::time_point wallStart;
+};
+
+SoakRun::SoakRun(const SoakOptions& options, TrackerState& state, SimDesktop& simDesktop)
+    : o(options),
+      s(state),
+      desktop(simDesktop),
+      cache(o.cacheFrames, o.seed, kDefaultNoise),
+      window(std::min(kTicksPerHour, std::max<int64_t>(1, o.ticks / 4))),
+      scene(cycleScene(o.seed)) {
+    f.ticks = o.ticks;
+    // Taken last, once every buffer of the run is in place.
     f.rssStart = residentBytes();
-    const auto wallStart = std::chrono::steady_clock::now();
-    for (int64_t tick = 0; tick < o.ticks; ++tick) {
-        lookAtDesktop(view, desktop, s);
-        const bool away = tick < awayUntil;
-        if (!away && awayUntil >= 0) {
-            // Back in front of the camera, with the other cycle's options, set
-            // as the options window sets them.
-            awayUntil = -1;
-            ++f.cycles;
-            applyOptionsText(s, kSoakOptions[f.cycles % 2]);
-            scene->restart();
-            cycleStart = tick;
-        }
-        if (!away && !scene->advance(tick - cycleStart, view)) {
-            awayUntil = tick + kAwayTicks;
-        }
-        cache.frame(*scene, tick < awayUntil, tick, frame);
-        const uint16_t doing = tick < awayUntil ? 0 : scene->doing();
-        if (doing & kEyesHeld) lastDoing[GestureEye] = tick;
-        if (doing & kMouthHeld) lastDoing[GestureMouth] = tick;
+    wallStart = std::chrono::steady_clock::now();
+}
 
-        desktop.beginTick(tick);
-        const double t0 = threadCpuMs();
-        const FrameReport report = frameCallback(s, desktop, frame);
-        const double ms = threadCpuMs() - t0;
-        if (tick < window) first.add(ms);
-        if (tick >= o.ticks - window) last.add(ms);
-        hour.add(ms);
+// The tracker behind the desktop, in the engine asked for; false when the
+// precise engine's model cannot be read.
+bool startSoakTracker(const SoakOptions& o, TrackerState& s, SimDesktop& desktop,
+                      std::ostream& out) {
+    startTracker(s, desktop, kScreenWidth, kScreenHeight, {kMainWindow, kCaptureWindow},
+                 kSoakOptions[0]);
+    if (!o.precise) return true;
+    const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
+    if (!loadPreciseEngine(s, model)) {
+        out << "cannot read the landmark model \"" << model << "\"\n";
+        return false;
+    }
+    s.shared.engineChoice = PreciseEngine;
+    s.engine = PreciseEngine;
+    return true;
+}
 
-        // The desktop's account, followed through the button's state: a
-        // click's down and up come in one tick; the up of a click made while
-        // the button was held releases that press.
-        bool button = buttonBefore, downNow = false;
-        for (const std::string& e : desktop.tickEvents()) {
-            if (e == "down" && !button) {
-                button = downNow = true;
-            } else if (e == "up" && button) {
-                button = false;
-                if (!downNow) ++f.releases;
-                downNow = false;
-            } else if (e == "keyboard_shown") {
-                ++f.keyboardShown;
-            } else if (e == "keyboard_hidden") {
-                ++f.keyboardHidden;
-            }
-        }
-        if (downNow) ++f.presses;
-        buttonBefore = desktop.buttonDown();
-        desktop.forgetInbox();
-        if (desktop.buttonDown()) {
-            if (pressedAt < 0) pressedAt = tick;
-            if (tick - pressedAt == kPressDeadline) ++f.stuckPresses;
-        } else {
-            pressedAt = -1;
-        }
+// The person's part of a tick: back in front of the camera once the room has
+// been empty long enough (a new cycle), the cycle's script, gone when it
+// ends; the picture the camera gives, and the gestures held in it.
+void moveThePerson(SoakRun& r, int64_t tick) {
+    lookAtDesktop(r.view, r.desktop, r.s);
+    const bool away = tick < r.awayUntil;
+    if (!away && r.awayUntil >= 0) {
+        // Back in front of the camera, with the other cycle's options, set
+        // as the options window sets them.
+        r.awayUntil = -1;
+        ++r.f.cycles;
+        applyOptionsText(r.s, kSoakOptions[r.f.cycles % 2]);
+        r.scene->restart();
+        r.cycleStart = tick;
+    }
+    if (!away && !r.scene->advance(tick - r.cycleStart, r.view)) {
+        r.awayUntil = tick + kAwayTicks;
+    }
+    r.cache.frame(*r.scene, tick < r.awayUntil, tick, r.frame);
+    const uint16_t doing = tick < r.awayUntil ? 0 : r.scene->doing();
+    if (doing & kEyesHeld) r.lastDoing[GestureEye] = tick;
+    if (doing & kMouthHeld) r.lastDoing[GestureMouth] = tick;
+}
 
-        // The tracker's account.
-        if (report.headBox) {
-            ++f.headBoxes;
-            if (lostAt >= 0) ++f.detectionsAfterLoss;
-            lostAt = -1;
-        }
-        if (report.calibration) {
-            ++f.calibrations;
-            ++view.calibrations;
-        }
-        if (report.calibrationTimedOut) ++f.calibrationTimeouts;
-        if (report.loss != LossReason::None) {
-            ++f.losses;
-            if (lostAt < 0) lostAt = tick;
-        }
-        if (lostAt >= 0 && tick - lostAt == kLossDeadline) ++f.unansweredLosses;
-        if (report.action != GestureAction::None) {
-            // Attributed to what the person did last: eyes, mouth, or else a dwell.
-            int by = GestureDwell;
-            if (tick - lastDoing[GestureEye] <= kGestureLag) by = GestureEye;
-            if (tick - lastDoing[GestureMouth] <= kGestureLag &&
-                lastDoing[GestureMouth] >= lastDoing[GestureEye]) {
-                by = GestureMouth;
-            }
-            const auto g = static_cast<size_t>(by);
-            switch (report.action) {
-                case GestureAction::Click:
-                    ++f.clicks;
-                    if (tick < awayUntil) ++f.clicksAway;
-                    ++f.clicksBy[g];
-                    break;
-                case GestureAction::KeyPress:
-                    ++f.keyPresses;
-                    break;
-                case GestureAction::DragPress:
-                case GestureAction::DragRelease:
-                    ++f.dragsBy[g];
-                    break;
-                case GestureAction::None:
-                    break;
-            }
-        }
+// The tracker's frame, its processing time kept in the histograms.
+FrameReport timedFrame(SoakRun& r, int64_t tick) {
+    r.desktop.beginTick(tick);
+    const double t0 = threadCpuMs();
+    const FrameReport report = frameCallback(r.s, r.desktop, r.frame);
+    const double ms = threadCpuMs() - t0;
+    if (tick < r.window) r.first.add(ms);
+    if (tick >= r.o.ticks - r.window) r.last.add(ms);
+    r.hour.add(ms);
+    return report;
+}
 
-        const int64_t done = tick + 1;
-        if (done % kTicksPerMinute == 0) {
-            const int64_t rss = residentBytes();
-            if (done == kTicksPerMinute) f.rssFirstMinute = rss;
-            f.rssMax = std::max(f.rssMax, rss);
-        }
-        if (done % kTicksPerHour == 0 || done == o.ticks) {
-            const double wall =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-            out << std::fixed << std::setprecision(2) << "  hour " << std::setw(5)
-                << static_cast<double>(done) / kTicksPerHour << "  rss " << mb(residentBytes())
-                << " MB  median " << hour.quantile(0.5) << " ms  p99 " << hour.quantile(0.99)
-                << " ms  losses " << f.losses << "  presses " << f.presses << "/" << f.releases
-                << "  clicks " << f.clicks << "  renders " << cache.misses() << "  wall " << wall
-                << " s" << std::endl;
-            hour.clear();
+// The desktop's account, followed through the button's state: a click's
+// down and up come in one tick; the up of a click made while the button was
+// held releases that press.
+void countDesktop(SoakRun& r, int64_t tick) {
+    SoakFigures& f = r.f;
+    bool button = r.buttonBefore, downNow = false;
+    for (const std::string& e : r.desktop.tickEvents()) {
+        if (e == "down" && !button) {
+            button = downNow = true;
+        } else if (e == "up" && button) {
+            button = false;
+            if (!downNow) ++f.releases;
+            downNow = false;
+        } else if (e == "keyboard_shown") {
+            ++f.keyboardShown;
+        } else if (e == "keyboard_hidden") {
+            ++f.keyboardHidden;
         }
     }
+    if (downNow) ++f.presses;
+    r.buttonBefore = r.desktop.buttonDown();
+    r.desktop.forgetInbox();
+    if (r.desktop.buttonDown()) {
+        if (r.pressedAt < 0) r.pressedAt = tick;
+        if (tick - r.pressedAt == kPressDeadline) ++f.stuckPresses;
+    } else {
+        r.pressedAt = -1;
+    }
+}
+
+// An action, attributed to what the person did last: eyes, mouth, or else a
+// dwell.
+void countAction(SoakRun& r, GestureAction action, int64_t tick) {
+    SoakFigures& f = r.f;
+    int by = GestureDwell;
+    if (tick - r.lastDoing[GestureEye] <= kGestureLag) by = GestureEye;
+    if (tick - r.lastDoing[GestureMouth] <= kGestureLag &&
+        r.lastDoing[GestureMouth] >= r.lastDoing[GestureEye]) {
+        by = GestureMouth;
+    }
+    const auto g = static_cast<size_t>(by);
+    switch (action) {
+        case GestureAction::Click:
+            ++f.clicks;
+            if (tick < r.awayUntil) ++f.clicksAway;
+            ++f.clicksBy[g];
+            break;
+        case GestureAction::KeyPress:
+            ++f.keyPresses;
+            break;
+        case GestureAction::DragPress:
+        case GestureAction::DragRelease:
+            ++f.dragsBy[g];
+            break;
+        case GestureAction::None:
+            break;
+    }
+}
+
+// The tracker's account: detections, calibrations, losses and actions.
+void countTracker(SoakRun& r, const FrameReport& report, int64_t tick) {
+    SoakFigures& f = r.f;
+    if (report.headBox) {
+        ++f.headBoxes;
+        if (r.lostAt >= 0) ++f.detectionsAfterLoss;
+        r.lostAt = -1;
+    }
+    if (report.calibration) {
+        ++f.calibrations;
+        ++r.view.calibrations;
+    }
+    if (report.calibrationTimedOut) ++f.calibrationTimeouts;
+    if (report.loss != LossReason::None) {
+        ++f.losses;
+        if (r.lostAt < 0) r.lostAt = tick;
+    }
+    if (r.lostAt >= 0 && tick - r.lostAt == kLossDeadline) ++f.unansweredLosses;
+    if (report.action != GestureAction::None) countAction(r, report.action, tick);
+}
+
+// Memory every simulated minute; a line every simulated hour and at the end.
+void sampleTick(SoakRun& r, int64_t tick, std::ostream& out) {
+    SoakFigures& f = r.f;
+    const int64_t done = tick + 1;
+    if (done % kTicksPerMinute == 0) {
+        const int64_t rss = residentBytes();
+        if (done == kTicksPerMinute) f.rssFirstMinute = rss;
+        f.rssMax = std::max(f.rssMax, rss);
+    }
+    if (done % kTicksPerHour == 0 || done == r.o.ticks) {
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - r.wallStart).count();
+        out << std::fixed << std::setprecision(2) << "  hour " << std::setw(5)
+            << static_cast<double>(done) / kTicksPerHour << "  rss " << mb(residentBytes())
+            << " MB  median " << r.hour.quantile(0.5) << " ms  p99 " << r.hour.quantile(0.99)
+            << " ms  losses " << f.losses << "  presses " << f.presses << "/" << f.releases
+            << "  clicks " << f.clicks << "  renders " << r.cache.misses() << "  wall " << wall
+            << " s" << std::endl;
+        r.hour.clear();
+    }
+}
+
+void playTick(SoakRun& r, int64_t tick, std::ostream& out) {
+    moveThePerson(r, tick);
+    const FrameReport report = timedFrame(r, tick);
+    countDesktop(r, tick);
+    countTracker(r, report, tick);
+    sampleTick(r, tick, out);
+}
+
+// The figures the run's end gives: time, memory, the windows' frame times.
+void finishFigures(SoakRun& r) {
+    SoakFigures& f = r.f;
     f.wallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - r.wallStart).count();
     f.rssEnd = residentBytes();
     if (f.rssFirstMinute == 0) f.rssFirstMinute = f.rssStart;
     f.rssMax = std::max(f.rssMax, f.rssFirstMinute);
-    f.firstMedianMs = first.quantile(0.5);
-    f.lastMedianMs = last.quantile(0.5);
-    f.firstP99Ms = first.quantile(0.99);
-    f.lastP99Ms = last.quantile(0.99);
-    f.cacheHits = cache.hits();
-    f.cacheMisses = cache.misses();
-    printFigures(f, out);
+    f.firstMedianMs = r.first.quantile(0.5);
+    f.lastMedianMs = r.last.quantile(0.5);
+    f.firstP99Ms = r.first.quantile(0.99);
+    f.lastP99Ms = r.last.quantile(0.99);
+    f.cacheHits = r.cache.hits();
+    f.cacheMisses = r.cache.misses();
+}
 
-    // The limits.
+// The limits, each broken one said; true when all hold.
+bool checkLimits(const SoakRun& r, std::ostream& out) {
+    const SoakOptions& o = r.o;
+    const SoakFigures& f = r.f;
     bool ok = true;
     const auto broken = [&](const std::string& what) {
         out << "LIMIT BROKEN: " << what << "\n";
@@ -294,12 +349,26 @@ int runSoak(const SoakOptions& o, std::ostream& out, SoakFigures* figuresOut) {
     // A press may still be held, and a loss still unanswered, when the run
     // ends, but not for longer than their deadlines.
     const int64_t held = f.presses - f.releases;
-    if (f.stuckPresses > 0 || held < 0 || held > 1 || (held == 1 && pressedAt < 0)) {
+    if (f.stuckPresses > 0 || held < 0 || held > 1 || (held == 1 && r.pressedAt < 0)) {
         broken("a press was not released");
     }
     if (f.unansweredLosses > 0) broken("a loss was not followed by a new detection");
     if (f.calibrations == 0) broken("the tracker never calibrated");
-    if (figuresOut) *figuresOut = f;
+    return ok;
+}
+
+}  // namespace
+
+int runSoak(const SoakOptions& o, std::ostream& out, SoakFigures* figuresOut) {
+    auto state = std::make_unique<TrackerState>();
+    SimDesktop desktop(*state, kScreenWidth, kScreenHeight, true);
+    if (!startSoakTracker(o, *state, desktop, out)) return 2;
+    SoakRun run(o, *state, desktop);
+    for (int64_t tick = 0; tick < o.ticks; ++tick) playTick(run, tick, out);
+    finishFigures(run);
+    printFigures(run.f, out);
+    const bool ok = checkLimits(run, out);
+    if (figuresOut) *figuresOut = run.f;
     return ok ? 0 : 1;
 }
 
