@@ -1,6 +1,6 @@
-#include "linux/keyboard/key_sink.h"
+#include "onscreen_keyboard/key_sink.h"
 
-namespace quil::lnx {
+namespace quil::osk {
 
 namespace {
 constexpr char16_t kHighSurrogateStart = 0xD800;
@@ -30,4 +30,4 @@ void typeText(KeySink& sink, std::u16string_view text) {
     }
 }
 
-}  // namespace quil::lnx
+}  // namespace quil::osk
