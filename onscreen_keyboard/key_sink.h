@@ -4,6 +4,7 @@
 // Linux); the tests record.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "onscreen_keyboard/plakette.h"
@@ -29,5 +30,7 @@ public:
 // Types the keyboard's UTF-16 text one character at a time; a surrogate
 // without its partner is dropped rather than typed as garbage.
 void typeText(KeySink& sink, std::u16string_view text);
+// One character as UTF-16: itself, or the two halves of a surrogate pair.
+std::u16string toUtf16(char32_t c);
 
 }  // namespace quil::osk

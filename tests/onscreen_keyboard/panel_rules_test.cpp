@@ -278,5 +278,16 @@ TEST(TypeText, SurrogatePairsJoinAndLoneHalvesAreDropped) {
     EXPECT_TRUE(sink.typed.empty());
 }
 
+TEST(TypeText, EveryCharacterGoesBackToTheUnitsItCameFrom) {
+    for (const char32_t c :
+         {U'a', U'\u00F1', U'\uFFFD', U'\U00010000', U'\U0001F600', U'\U0010FFFF'}) {
+        RecordingSink sink;
+        const std::u16string units = toUtf16(c);
+        EXPECT_EQ(units.size(), c < 0x10000 ? 1U : 2U);
+        typeText(sink, units);
+        EXPECT_EQ(sink.typed, std::u32string(1, c));
+    }
+}
+
 }  // namespace
 }  // namespace quil::osk
