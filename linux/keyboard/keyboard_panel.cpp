@@ -15,7 +15,7 @@ KeyboardPanel::~KeyboardPanel() { close(); }
 void KeyboardPanel::launch() {
     if (!window_) {
         window_ = std::make_unique<KeyboardWindow>(pointerPosition, screenSize);
-        rules_ = std::make_unique<PanelRules>(*window_, sink_, events);
+        rules_ = std::make_unique<osk::PanelRules>(*window_, sink_, events);
         window_->attach(rules_.get());
         if (QScreen* s = QGuiApplication::primaryScreen()) {
             QObject::connect(s, &QScreen::virtualGeometryChanged, window_.get(),

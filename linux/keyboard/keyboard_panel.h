@@ -10,11 +10,17 @@
 #include <functional>
 #include <memory>
 
-#include "linux/keyboard/key_sink.h"
-#include "linux/keyboard/panel_rules.h"
+#include "onscreen_keyboard/key_sink.h"
+#include "onscreen_keyboard/panel_rules.h"
 #include "tracker/desktop.h"
 
 namespace quil::lnx {
+
+// The portable keyboard's parts the program hands the panel.
+using osk::asTrackerMessages;
+using osk::KeyboardEvents;
+using osk::KeySink;
+using osk::ScreenSize;
 
 class KeyboardWindow;
 
@@ -68,7 +74,7 @@ public:
 private:
     KeySink& sink_;
     std::unique_ptr<KeyboardWindow> window_;
-    std::unique_ptr<PanelRules> rules_;
+    std::unique_ptr<osk::PanelRules> rules_;
 };
 
 }  // namespace quil::lnx

@@ -31,7 +31,7 @@ Display* qtDisplay() {
 }  // namespace
 
 KeyboardWindow::KeyboardWindow(std::function<ScreenPoint()> pointer,
-                               std::function<ScreenSize()> screen)
+                               std::function<osk::ScreenSize()> screen)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
       pointer_(std::move(pointer)),
@@ -44,14 +44,14 @@ KeyboardWindow::KeyboardWindow(std::function<ScreenPoint()> pointer,
     flash_.setSingleShot(true);
     rightClick_.setSingleShot(true);
     QObject::connect(&flash_, &QTimer::timeout, this, [this] {
-        if (rules_ != nullptr) rules_->timerDone(PanelTimer::Flash);
+        if (rules_ != nullptr) rules_->timerDone(osk::PanelTimer::Flash);
     });
     QObject::connect(&rightClick_, &QTimer::timeout, this, [this] {
-        if (rules_ != nullptr) rules_->timerDone(PanelTimer::RightClick);
+        if (rules_ != nullptr) rules_->timerDone(osk::PanelTimer::RightClick);
     });
 }
 
-WindowHandle KeyboardWindow::handle() { return static_cast<WindowHandle>(winId()); }
+osk::WindowId KeyboardWindow::handle() { return static_cast<osk::WindowId>(winId()); }
 
 void KeyboardWindow::show() {
     onEveryDesktop(false);
@@ -125,12 +125,12 @@ void KeyboardWindow::place(const keyboard::Rect& r) {
     move(toQt(r.left), toQt(r.top));
 }
 
-ScreenPoint KeyboardWindow::origin() const {
+osk::Point KeyboardWindow::origin() const {
     const QPoint p = mapToGlobal(QPoint(0, 0));
     return {toPixels(p.x()), toPixels(p.y())};
 }
 
-ScreenSize KeyboardWindow::screenSize() const {
+osk::ScreenSize KeyboardWindow::screenSize() const {
     if (screen_) return screen_();
     const QScreen* s = QGuiApplication::primaryScreen();
     if (s == nullptr) return {};
@@ -138,14 +138,17 @@ ScreenSize KeyboardWindow::screenSize() const {
     return {toPixels(all.width()), toPixels(all.height())};
 }
 
-ScreenPoint KeyboardWindow::pointer() const {
-    if (pointer_) return pointer_();
+osk::Point KeyboardWindow::pointer() const {
+    if (pointer_) {
+        const ScreenPoint p = pointer_();
+        return {p.x, p.y};
+    }
     const QPoint p = QCursor::pos();
     return {toPixels(p.x()), toPixels(p.y())};
 }
 
-void KeyboardWindow::startTimer(PanelTimer which, int ms) {
-    (which == PanelTimer::Flash ? flash_ : rightClick_).start(ms);
+void KeyboardWindow::startTimer(osk::PanelTimer which, int ms) {
+    (which == osk::PanelTimer::Flash ? flash_ : rightClick_).start(ms);
 }
 
 // Dropped with the window: work for a closed keyboard is no work.

@@ -1,35 +1,37 @@
 // The keyboard's Qt window: frameless, above the others, never focused;
-// it paints the keys and carries out what PanelRules asks of a window.
+// it paints the keys and carries out what the portable rules ask of a
+// window.
 #pragma once
 
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
-#include "linux/keyboard/panel_rules.h"
+#include "onscreen_keyboard/panel_rules.h"
+#include "tracker/desktop.h"
 
 namespace quil::lnx {
 
 inline constexpr char kKeyboardWindowTitle[] = "plakette";
 
-class KeyboardWindow final : public QWidget, public PanelWindow {
+class KeyboardWindow final : public QWidget, public osk::PanelWindow {
 public:
-    KeyboardWindow(std::function<ScreenPoint()> pointer, std::function<ScreenSize()> screen);
+    KeyboardWindow(std::function<ScreenPoint()> pointer, std::function<osk::ScreenSize()> screen);
 
     // Set once the rules exist: the window needs them to paint and to
     // pass on real clicks and timers.
-    void attach(PanelRules* rules) { rules_ = rules; }
+    void attach(osk::PanelRules* rules) { rules_ = rules; }
 
-    WindowHandle handle() override;
+    osk::WindowId handle() override;
     [[nodiscard]] bool shown() const override { return isVisible(); }
     void show() override;
     void hide() override { QWidget::hide(); }
     void place(const keyboard::Rect& r) override;
-    [[nodiscard]] ScreenPoint origin() const override;
-    [[nodiscard]] ScreenSize screenSize() const override;
-    [[nodiscard]] ScreenPoint pointer() const override;
+    [[nodiscard]] osk::Point origin() const override;
+    [[nodiscard]] osk::ScreenSize screenSize() const override;
+    [[nodiscard]] osk::Point pointer() const override;
     void repaint() override { update(); }
-    void startTimer(PanelTimer which, int ms) override;
+    void startTimer(osk::PanelTimer which, int ms) override;
     void later(std::function<void()> work) override;
 
 protected:
@@ -45,8 +47,8 @@ private:
     [[nodiscard]] int toPixels(double qt) const;
 
     std::function<ScreenPoint()> pointer_;
-    std::function<ScreenSize()> screen_;
-    PanelRules* rules_ = nullptr;
+    std::function<osk::ScreenSize()> screen_;
+    osk::PanelRules* rules_ = nullptr;
     QTimer flash_;
     QTimer rightClick_;
 };

@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "linux/keyboard/key_sink.h"
 #include "linux/keyboard/keymap.h"
+#include "onscreen_keyboard/key_sink.h"
 
 struct _XDisplay;
 
@@ -26,7 +26,7 @@ namespace quil::lnx {
 // How many spare keycodes characters take in turn.
 inline constexpr std::size_t kSpareKeycodesKept = 8;
 
-class X11KeySink final : public KeySink {
+class X11KeySink final : public osk::KeySink {
 public:
     // Opens its own connection to `displayName` (empty: $DISPLAY); null
     // without a display or the XTest extension.

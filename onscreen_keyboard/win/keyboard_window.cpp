@@ -2,8 +2,12 @@
 
 #include <windowsx.h>
 
+#include <deque>
+#include <functional>
+#include <utility>
+
 #include "keyboard_link/protocol.h"
-#include "onscreen_keyboard/plakette.h"
+#include "onscreen_keyboard/panel_rules.h"
 #include "painter.h"
 #include "send_input.h"
 
@@ -17,27 +21,73 @@ namespace link = quil::keyboard;
 // often, for this long, before working as a plain on-screen keyboard.
 constexpr UINT kFindPeriodMs = 200;
 constexpr int kFindAttempts = 150;
-// How long a typed key stays lit.
-constexpr UINT kFlashMs = 150;
-// The tracker makes its own left click just before or just after telling us
-// of a click outside; a right click must come after it, or that left click
-// would land on the menu the right click opens.
-constexpr UINT kRightClickDelayMs = 120;
 // A tracker that does not answer within this time is treated as gone.
 constexpr UINT kTrackerPatienceMs = 2000;
 
 constexpr UINT_PTR kTimerFind = 1;
 constexpr UINT_PTR kTimerFlash = 2;
 constexpr UINT_PTR kTimerRightClick = 3;
-// Posted to ourselves when shown: the tracker may have reset its idea of our
-// place before showing us, so we tell it where we really are.
-constexpr UINT kMsgAnnounceDock = WM_APP + 2;
+// Posted to ourselves for each piece of work the rules leave to the
+// message loop.
+constexpr UINT kMsgLater = WM_APP + 2;
+
+UINT_PTR timerOf(PanelTimer which) {
+    return which == PanelTimer::Flash ? kTimerFlash : kTimerRightClick;
+}
+
+// The keyboard's window as the rules use it.
+class Window final : public PanelWindow {
+public:
+    HWND hwnd = nullptr;
+
+    WindowId handle() override { return reinterpret_cast<WindowId>(hwnd); }
+    [[nodiscard]] bool shown() const override { return IsWindowVisible(hwnd) != FALSE; }
+    void show() override { ShowWindow(hwnd, SW_SHOWNOACTIVATE); }
+    void hide() override { ShowWindow(hwnd, SW_HIDE); }
+    void place(const keyboard::Rect& r) override {
+        SetWindowPos(hwnd, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOACTIVATE);
+    }
+    [[nodiscard]] Point origin() const override {
+        POINT p{};
+        ClientToScreen(hwnd, &p);
+        return {p.x, p.y};
+    }
+    [[nodiscard]] ScreenSize screenSize() const override {
+        return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    [[nodiscard]] Point pointer() const override {
+        POINT p{};
+        GetCursorPos(&p);
+        return {p.x, p.y};
+    }
+    void repaint() override { InvalidateRect(hwnd, nullptr, FALSE); }
+    void startTimer(PanelTimer which, int ms) override {
+        SetTimer(hwnd, timerOf(which), static_cast<UINT>(ms), nullptr);
+    }
+    void later(std::function<void()> work) override {
+        queued_.push_back(std::move(work));
+        PostMessageW(hwnd, kMsgLater, 0, 0);
+    }
+    // Runs the oldest piece of work left for the message loop.
+    void runLater() {
+        if (queued_.empty()) return;
+        const std::function<void()> work = std::move(queued_.front());
+        queued_.pop_front();
+        work();
+    }
+
+private:
+    std::deque<std::function<void()>> queued_;
+};
 
 struct Link {
-    HWND window = nullptr;
+    Window window;
+    SendInputSink sink;
+    KeyboardEvents events;
+    PanelRules rules{window, sink, events};
     HWND tracker = nullptr;
     int findAttempts = 0;
-    Plakette keys;
 };
 
 Link app;
@@ -53,91 +103,36 @@ void toTracker(UINT message, WPARAM wParam) {
     if (ok == 0 && IsWindow(app.tracker) == FALSE) app.tracker = nullptr;
 }
 
-void greetTracker() {
-    toTracker(link::kMsgKeyboardHello, reinterpret_cast<WPARAM>(app.window));
-    toTracker(link::kMsgKeyboardDock, app.keys.dock());
-}
-
 bool findTracker() {
     const HWND tracker = FindWindowW(kTrackerClass, nullptr);
     if (tracker == nullptr) return false;
     app.tracker = tracker;
-    greetTracker();
     return true;
 }
 
+// Started, or started again by a new tracker: the rules greet the tracker
+// from the message loop, which reaches it if it is there now; one found
+// later is greeted when found.
 void startLooking() {
+    const HWND window = app.window.hwnd;
+    KillTimer(window, kTimerFind);
+    app.rules.launch();
     if (findTracker()) return;
     app.findAttempts = 0;
-    SetTimer(app.window, kTimerFind, kFindPeriodMs, nullptr);
+    SetTimer(window, kTimerFind, kFindPeriodMs, nullptr);
 }
 
-void moveToDock(unsigned code) {
-    const auto rect =
-        link::dockRect(code, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    if (!rect) return;
-    app.keys.docked(code);
-    SetWindowPos(app.window, HWND_TOPMOST, rect->left, rect->top, link::kKeyboardWidth,
-                 link::kKeyboardHeight, SWP_NOACTIVATE);
-}
-
-// The pointer's place in window pixels.
-POINT pointerInWindow() {
-    POINT p{};
-    GetCursorPos(&p);
-    ScreenToClient(app.window, &p);
-    return p;
-}
-
-void repaint() { InvalidateRect(app.window, nullptr, FALSE); }
-
-void press(POINT at) {
-    // Keys that cannot be seen are not pressed, whoever asks.
-    if (IsWindowVisible(app.window) == FALSE) return;
-    const KeyResult r = app.keys.pressAt(at.x, at.y);
-    if (!r.key) return;
-    SetTimer(app.window, kTimerFlash, kFlashMs, nullptr);
-    repaint();
-    const Typed& t = r.typed;
-    if (!t.text.empty()) sendText(t.text);
-    if (t.special != SpecialKey::None) sendSpecial(t.special);
-    if (t.dock != 0) {
-        moveToDock(t.dock);
-        toTracker(link::kMsgKeyboardDock, t.dock);
-    }
-    if (t.hide) {
-        ShowWindow(app.window, SW_HIDE);
-        app.keys.pointerLeft();
-        toTracker(link::kMsgKeyboardGone, 0);
-    }
-}
-
-// An armed click made over the keyboard itself would press one of its keys:
-// such a click is dropped.
-bool pointerOverUs() {
-    const POINT p = pointerInWindow();
-    RECT client{};
-    GetClientRect(app.window, &client);
-    return IsWindowVisible(app.window) != FALSE && PtInRect(&client, p) != FALSE;
-}
-
-void clickOutside() {
-    const Latch armed = app.keys.clickOutside();
-    repaint();
-    if (armed == Latch::DoubleClick && !pointerOverUs()) sendClick(Latch::DoubleClick);
-    if (armed == Latch::RightClick)
-        SetTimer(app.window, kTimerRightClick, kRightClickDelayMs, nullptr);
-}
-
-void onTimer(WPARAM id) {
+void onTimer(HWND window, WPARAM id) {
     if (id == kTimerFind) {
-        if (findTracker() || ++app.findAttempts >= kFindAttempts) KillTimer(app.window, kTimerFind);
-    } else if (id == kTimerFlash) {
-        KillTimer(app.window, kTimerFlash);
-        if (app.keys.flashOver()) repaint();
-    } else if (id == kTimerRightClick) {
-        KillTimer(app.window, kTimerRightClick);
-        if (!pointerOverUs()) sendClick(Latch::RightClick);
+        if (findTracker()) {
+            KillTimer(window, kTimerFind);
+            app.rules.announce();
+        } else if (++app.findAttempts >= kFindAttempts) {
+            KillTimer(window, kTimerFind);
+        }
+    } else if (id == kTimerFlash || id == kTimerRightClick) {
+        KillTimer(window, id);
+        app.rules.timerDone(id == kTimerFlash ? PanelTimer::Flash : PanelTimer::RightClick);
     }
 }
 
@@ -146,35 +141,21 @@ void paint(HWND window) {
     const HDC dc = BeginPaint(window, &ps);
     RECT client{};
     GetClientRect(window, &client);
-    paintKeyboard(dc, app.keys, client.right, client.bottom);
+    paintKeyboard(dc, app.rules.keys(), client.right, client.bottom);
     EndPaint(window, &ps);
 }
 
 LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (app.rules.trackerMessage(message)) return 0;
     switch (message) {
-        case link::kMsgKeyPress:
-            press(pointerInWindow());
-            return 0;
-        case link::kMsgPointerOver: {
-            const POINT p = pointerInWindow();
-            if (app.keys.pointerOver(p.x, p.y)) repaint();
-            return 0;
-        }
-        case link::kMsgPointerLeft:
-            if (app.keys.pointerLeft()) repaint();
-            return 0;
-        case link::kMsgClickOutside:
-            clickOutside();
-            return 0;
         case kMsgGreetAgain:
-            KillTimer(window, kTimerFind);
             startLooking();
             return 0;
-        case kMsgAnnounceDock:
-            toTracker(link::kMsgKeyboardDock, app.keys.dock());
+        case kMsgLater:
+            app.window.runLater();
             return 0;
         case WM_LBUTTONDOWN:
-            press(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            app.rules.pressAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
@@ -183,16 +164,18 @@ LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOACTIVATE;
             return 0;
         case WM_SHOWWINDOW:
-            if (wParam != FALSE && app.tracker != nullptr)
-                PostMessageW(window, kMsgAnnounceDock, 0, 0);
+            // The tracker shows and hides us itself.
+            if (wParam != FALSE) {
+                app.rules.appeared();
+            } else {
+                app.rules.disappeared();
+            }
             return 0;
         case WM_DISPLAYCHANGE:
-            // A new screen size moves the docks: stay at ours.
-            moveToDock(app.keys.dock());
-            toTracker(link::kMsgKeyboardDock, app.keys.dock());
+            app.rules.screenChanged();
             return 0;
         case WM_TIMER:
-            onTimer(wParam);
+            onTimer(window, wParam);
             return 0;
         case WM_ERASEBKGND:
             return 1;
@@ -214,20 +197,20 @@ LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 HWND createKeyboardWindow(HINSTANCE instance) {
+    app.events = asTrackerMessages(
+        [](unsigned message, std::uintptr_t wParam, std::intptr_t) { toTracker(message, wParam); });
     WNDCLASSW c{};
     c.lpfnWndProc = keyboardProc;
     c.hInstance = instance;
     c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     c.lpszClassName = kWindowClass;
     if (RegisterClassW(&c) == 0) return nullptr;
-    app.window = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass,
-                                 kWindowTitle, WS_POPUP, 0, 0, link::kKeyboardWidth,
-                                 link::kKeyboardHeight, nullptr, nullptr, instance, nullptr);
-    if (app.window == nullptr) return nullptr;
-    moveToDock(link::kDockBottomCentre);
-    ShowWindow(app.window, SW_SHOWNOACTIVATE);
+    app.window.hwnd = CreateWindowExW(
+        WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass, kWindowTitle, WS_POPUP,
+        0, 0, link::kKeyboardWidth, link::kKeyboardHeight, nullptr, nullptr, instance, nullptr);
+    if (app.window.hwnd == nullptr) return nullptr;
     startLooking();
-    return app.window;
+    return app.window.hwnd;
 }
 
 }  // namespace quil::osk::win

@@ -34,18 +34,16 @@ void send(std::vector<INPUT>& inputs) {
 
 }  // namespace
 
-void sendText(std::u16string_view text) {
+void SendInputSink::typeCharacter(char32_t c) {
     std::vector<INPUT> inputs;
-    inputs.reserve(text.size() * 2);
-    for (char16_t c : text) {
-        const auto unit = static_cast<WORD>(c);
+    for (const char16_t unit : toUtf16(c)) {
         inputs.push_back(keyInput(0, unit, KEYEVENTF_UNICODE));
         inputs.push_back(keyInput(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
     }
     send(inputs);
 }
 
-void sendSpecial(SpecialKey key) {
+void SendInputSink::typeSpecial(SpecialKey key) {
     WORD vk = 0;
     if (key == SpecialKey::Backspace) vk = VK_BACK;
     if (key == SpecialKey::Enter) vk = VK_RETURN;
@@ -54,7 +52,7 @@ void sendSpecial(SpecialKey key) {
     send(inputs);
 }
 
-void sendClick(Latch kind) {
+void SendInputSink::click(Latch kind) {
     std::vector<INPUT> inputs;
     if (kind == Latch::DoubleClick) {
         inputs = {mouseInput(MOUSEEVENTF_LEFTDOWN), mouseInput(MOUSEEVENTF_LEFTUP)};

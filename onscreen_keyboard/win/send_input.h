@@ -2,19 +2,19 @@
 // keyboard focus or lies under the pointer.
 #pragma once
 
-#include <string_view>
-
-#include "onscreen_keyboard/plakette.h"
-#include "onscreen_keyboard/typing.h"
+#include "onscreen_keyboard/key_sink.h"
 
 namespace quil::osk::win {
 
-// Characters go as Unicode input, so that they come out the same whatever
-// keyboard layout Windows has installed.
-void sendText(std::u16string_view text);
-void sendSpecial(SpecialKey key);
-// A left click (the second of a double click) or a right click at the
-// pointer.
-void sendClick(Latch kind);
+class SendInputSink final : public KeySink {
+public:
+    // Characters go as Unicode input, so that they come out the same
+    // whatever keyboard layout Windows has installed.
+    void typeCharacter(char32_t c) override;
+    void typeSpecial(SpecialKey key) override;
+    // A left click (the second of a double click) or a right click at the
+    // pointer.
+    void click(Latch kind) override;
+};
 
 }  // namespace quil::osk::win

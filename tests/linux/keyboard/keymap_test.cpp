@@ -1,11 +1,8 @@
-// The X keymap lookups and the spare keycodes lent to characters, and the
-// keyboard's text split into characters, apart from any X server.
+// The X keymap lookups and the spare keycodes lent to characters, apart
+// from any X server.
 #include "linux/keyboard/keymap.h"
 
 #include <gtest/gtest.h>
-
-#include "linux/keyboard/key_sink.h"
-#include "recording.h"
 
 namespace quil::lnxtest {
 namespace {
@@ -176,25 +173,6 @@ TEST(SpareKeysTest, WithoutAnEmptyKeycodeNothingIsLent) {
     give(noSpare, 12, 'y', 'Y');
     EXPECT_FALSE(spares.lend(noSpare, kNtilde, kUpperNtilde).has_value());
     EXPECT_FALSE(lnx::SpareKeys(0).lend(full, kNtilde, kUpperNtilde).has_value());
-}
-
-TEST(TypeTextTest, SurrogatePairsJoinAndLoneHalvesAreDropped) {
-    RecordingSink sink;
-    lnx::typeText(sink, u"a\u00F1");
-    EXPECT_EQ(sink.typed, U"a\u00F1");
-    sink.typed.clear();
-    const std::u16string pair{u'x', 0xD83D, 0xDE00, u'y'};
-    lnx::typeText(sink, pair);
-    EXPECT_EQ(sink.typed, U"x\U0001F600y");
-    sink.typed.clear();
-    // A high half at the very end, a low half alone, a high half before a
-    // plain character.
-    const std::u16string lone{u'a', 0xDC00, u'b', 0xD800, u'c', 0xD800};
-    lnx::typeText(sink, lone);
-    EXPECT_EQ(sink.typed, U"abc");
-    sink.typed.clear();
-    lnx::typeText(sink, u"");
-    EXPECT_TRUE(sink.typed.empty());
 }
 
 }  // namespace

@@ -1,20 +1,20 @@
-// What the keyboard window does with each call of the tracker, checked
-// against recording stand-ins for the window and the typing.
-#include "linux/keyboard/panel_rules.h"
+// What the keyboard does with each call of the tracker, each key press and
+// each timer, on Windows and Linux alike, checked against recording
+// stand-ins for the window and the typing.
+#include "onscreen_keyboard/panel_rules.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
+#include "keys_for_tests.h"
 #include "recording.h"
 
-namespace quil::lnxtest {
+namespace quil::osk {
 namespace {
 
 namespace link = quil::keyboard;
-using osk::KeyKind;
-using osk::Latch;
-using osk::SpecialKey;
+using testing::keyOf;
+using testing::RecordingSink;
+using testing::RecordingWindow;
 
 struct Message {
     unsigned message;
@@ -23,17 +23,10 @@ struct Message {
     friend bool operator==(const Message&, const Message&) = default;
 };
 
-const osk::Key& findKey(KeyKind kind, char16_t base = 0) {
-    for (const osk::Key& k : osk::allKeys()) {
-        if (k.kind == kind && (base == 0 || k.base == base)) return k;
-    }
-    throw std::logic_error("no such key");
-}
-
 class PanelRulesTest : public ::testing::Test {
 protected:
     PanelRulesTest() {
-        events = lnx::asTrackerMessages([this](unsigned m, std::uintptr_t w, std::intptr_t l) {
+        events = asTrackerMessages([this](unsigned m, std::uintptr_t w, std::intptr_t l) {
             messages.push_back({m, w, l});
         });
     }
@@ -45,19 +38,19 @@ protected:
         messages.clear();
     }
     // The pointer over the middle of a key, on the screen.
-    void pointAt(const osk::Key& k) {
-        const ScreenPoint o = window.origin();
+    void pointAt(const Key& k) {
+        const Point o = window.origin();
         window.pointerAt = {o.x + (k.left + k.right) / 2, o.y + (k.top + k.bottom) / 2};
     }
     void press(KeyKind kind, char16_t base = 0) {
-        pointAt(findKey(kind, base));
+        pointAt(keyOf(kind, base));
         rules.pressKey();
     }
 
     RecordingWindow window;
     RecordingSink sink;
-    lnx::KeyboardEvents events;
-    lnx::PanelRules rules{window, sink, events};
+    KeyboardEvents events;
+    PanelRules rules{window, sink, events};
     std::vector<Message> messages;
 };
 
@@ -107,15 +100,57 @@ TEST_F(PanelRulesTest, AppearingTellsTheDockAfterTheCallReturns) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Where the tracker shows and hides the window itself and the window
+// reports it (Windows): the first showing, the keyboard's own, tells
+// nothing; each showing by the tracker tells the dock once; hiding drops
+// the highlight; a tracker found only later hears hello and dock at once.
+TEST_F(PanelRulesTest, AWindowThatReportsItsOwnShowingIsToldEachChangeOnce) {
+    window.onVisibility = [this](bool shown) {
+        if (shown) {
+            rules.appeared();
+        } else {
+            rules.disappeared();
+        }
+    };
+    rules.launch();
+    window.runQueued();
+    const std::vector<Message> greeting{
+        {link::kMsgKeyboardHello, RecordingWindow::kHandle, 0},
+        {link::kMsgKeyboardDock, link::kDockBottomCentre, 0},
+    };
+    EXPECT_EQ(messages, greeting);
+
+    messages.clear();
+    pointAt(keyOf(KeyKind::Letter, u'q'));
+    rules.pointerOver(window.pointerAt.x, window.pointerAt.y);
+    window.setVisible(false);
+    EXPECT_FALSE(rules.keys().highlighted().has_value());
+    window.setVisible(true);
+    EXPECT_TRUE(messages.empty());
+    window.runQueued();
+    EXPECT_EQ(messages,
+              (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomCentre, 0}}));
+
+    messages.clear();
+    press(KeyKind::Hide);
+    window.runQueued();
+    EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardGone, 0, 0}}));
+
+    messages.clear();
+    rules.announce();
+    EXPECT_EQ(messages, greeting);
+    EXPECT_TRUE(window.queued.empty());
+}
+
 TEST_F(PanelRulesTest, APressFlashesTheKeyAndStartsItsTimer) {
     start();
     press(KeyKind::Letter, u'a');
     ASSERT_TRUE(rules.keys().flashing().has_value());
-    EXPECT_EQ(osk::allKeys()[*rules.keys().flashing()].base, u'a');
+    EXPECT_EQ(allKeys()[*rules.keys().flashing()].base, u'a');
     ASSERT_EQ(window.timers.size(), 1U);
-    EXPECT_EQ(window.timers[0], std::make_pair(lnx::PanelTimer::Flash, lnx::kFlashMs));
+    EXPECT_EQ(window.timers[0], std::make_pair(PanelTimer::Flash, kFlashMs));
     const int before = window.repaints;
-    rules.timerDone(lnx::PanelTimer::Flash);
+    rules.timerDone(PanelTimer::Flash);
     EXPECT_FALSE(rules.keys().flashing().has_value());
     EXPECT_GT(window.repaints, before);
 }
@@ -125,13 +160,12 @@ TEST_F(PanelRulesTest, NothingIsPressedWhileHiddenOrOffEveryKey) {
     rules.hide();
     press(KeyKind::Letter, u'a');
     rules.show();
-    const osk::Key& a = findKey(KeyKind::Letter, u'a');
-    const ScreenPoint o = window.origin();
+    const Key& a = keyOf(KeyKind::Letter, u'a');
+    const Point o = window.origin();
     // On the key's left border, in the margin, just outside the window.
-    for (const ScreenPoint p :
-         {ScreenPoint{o.x + a.left, o.y + a.top + 5}, ScreenPoint{o.x, o.y},
-          ScreenPoint{o.x - 1, o.y - 1}, ScreenPoint{o.x + link::kKeyboardWidth, o.y + 100},
-          ScreenPoint{o.x + 100, o.y + link::kKeyboardHeight}}) {
+    for (const Point p : {Point{o.x + a.left, o.y + a.top + 5}, Point{o.x, o.y},
+                          Point{o.x - 1, o.y - 1}, Point{o.x + link::kKeyboardWidth, o.y + 100},
+                          Point{o.x + 100, o.y + link::kKeyboardHeight}}) {
         window.pointerAt = p;
         rules.pressKey();
     }
@@ -150,7 +184,7 @@ TEST_F(PanelRulesTest, ADockKeyMovesTheWindowAndTellsTheTrackerAtOnce) {
 
 TEST_F(PanelRulesTest, TheHideKeyHidesAndSaysSoWithoutAHighlightLeft) {
     start();
-    const osk::Key& hide = findKey(KeyKind::Hide);
+    const Key& hide = keyOf(KeyKind::Hide);
     pointAt(hide);
     rules.pointerOver(window.pointerAt.x, window.pointerAt.y);
     rules.pressKey();
@@ -174,22 +208,21 @@ TEST_F(PanelRulesTest, AnArmedRightClickWaitsForTheTrackersOwnClick) {
     window.pointerAt = {10, 10};
     rules.clickOutside();
     EXPECT_TRUE(sink.clicks.empty());
-    EXPECT_EQ(window.timers.back(),
-              std::make_pair(lnx::PanelTimer::RightClick, lnx::kRightClickDelayMs));
-    rules.timerDone(lnx::PanelTimer::RightClick);
+    EXPECT_EQ(window.timers.back(), std::make_pair(PanelTimer::RightClick, kRightClickDelayMs));
+    rules.timerDone(PanelTimer::RightClick);
     EXPECT_EQ(sink.clicks, (std::vector<Latch>{Latch::RightClick}));
 }
 
 TEST_F(PanelRulesTest, AnArmedClickOverTheKeyboardItselfIsDropped) {
     start();
     press(KeyKind::DoubleClick);
-    const ScreenPoint o = window.origin();
+    const Point o = window.origin();
     window.pointerAt = o;  // the window's own top-left pixel
     rules.clickOutside();
     press(KeyKind::RightClick);
     window.pointerAt = {o.x + link::kKeyboardWidth - 1, o.y + link::kKeyboardHeight - 1};
     rules.clickOutside();
-    rules.timerDone(lnx::PanelTimer::RightClick);
+    rules.timerDone(PanelTimer::RightClick);
     EXPECT_TRUE(sink.clicks.empty());
     // Just past the bottom-right corner is outside.
     press(KeyKind::DoubleClick);
@@ -211,9 +244,9 @@ TEST_F(PanelRulesTest, ANewScreenSizeKeepsTheDockAndTellsIt) {
 
 TEST_F(PanelRulesTest, TheTrackersMessagesMeanTheirCalls) {
     start();
-    pointAt(findKey(KeyKind::Letter, u'x'));
+    pointAt(keyOf(KeyKind::Letter, u'x'));
     EXPECT_TRUE(rules.trackerMessage(link::kMsgPointerOver));
-    EXPECT_EQ(osk::allKeys()[*rules.keys().highlighted()].base, u'x');
+    EXPECT_EQ(allKeys()[*rules.keys().highlighted()].base, u'x');
     EXPECT_TRUE(rules.trackerMessage(link::kMsgKeyPress));
     EXPECT_EQ(sink.typed, U"x");
     EXPECT_TRUE(rules.trackerMessage(link::kMsgPointerLeft));
@@ -226,5 +259,35 @@ TEST_F(PanelRulesTest, TheTrackersMessagesMeanTheirCalls) {
     EXPECT_FALSE(rules.trackerMessage(link::kMsgKeyboardHello));
 }
 
+TEST(TypeText, SurrogatePairsJoinAndLoneHalvesAreDropped) {
+    RecordingSink sink;
+    typeText(sink, u"a\u00F1");
+    EXPECT_EQ(sink.typed, U"a\u00F1");
+    sink.typed.clear();
+    const std::u16string pair{u'x', 0xD83D, 0xDE00, u'y'};
+    typeText(sink, pair);
+    EXPECT_EQ(sink.typed, U"x\U0001F600y");
+    sink.typed.clear();
+    // A high half at the very end, a low half alone, a high half before a
+    // plain character.
+    const std::u16string lone{u'a', 0xDC00, u'b', 0xD800, u'c', 0xD800};
+    typeText(sink, lone);
+    EXPECT_EQ(sink.typed, U"abc");
+    sink.typed.clear();
+    typeText(sink, u"");
+    EXPECT_TRUE(sink.typed.empty());
+}
+
+TEST(TypeText, EveryCharacterGoesBackToTheUnitsItCameFrom) {
+    for (const char32_t c :
+         {U'a', U'\u00F1', U'\uFFFD', U'\U00010000', U'\U0001F600', U'\U0010FFFF'}) {
+        RecordingSink sink;
+        const std::u16string units = toUtf16(c);
+        EXPECT_EQ(units.size(), c < 0x10000 ? 1U : 2U);
+        typeText(sink, units);
+        EXPECT_EQ(sink.typed, std::u32string(1, c));
+    }
+}
+
 }  // namespace
-}  // namespace quil::lnxtest
+}  // namespace quil::osk

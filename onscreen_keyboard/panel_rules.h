@@ -1,18 +1,18 @@
-// What the keyboard window does with each call of the tracker, each press
-// of a key and each of its timers, apart from Qt: the same meaning as the
-// Windows keyboard program gives the tracker's messages, with its replies
-// (hello, gone, dock) as callbacks instead of window messages.
+// What the keyboard does with each message of the tracker, each press of a
+// key and each of its timers, apart from any window system. The Windows
+// program and the Linux keyboard window both carry out what it asks of a
+// window (PanelWindow) and of the typing (KeySink); its replies to the
+// tracker (hello, gone, dock) are callbacks.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 #include "keyboard_link/protocol.h"
-#include "linux/keyboard/key_sink.h"
+#include "onscreen_keyboard/key_sink.h"
 #include "onscreen_keyboard/plakette.h"
-#include "tracker/desktop.h"
 
-namespace quil::lnx {
+namespace quil::osk {
 
 // How long a typed key stays lit.
 inline constexpr int kFlashMs = 150;
@@ -23,18 +23,20 @@ inline constexpr int kRightClickDelayMs = 120;
 
 enum class PanelTimer { Flash, RightClick };
 
-// What the tracker hears back, as the Windows program's messages mean it.
+// The keyboard's window as the tracker knows it (an HWND, an X window id).
+using WindowId = std::uintptr_t;
+
+// What the tracker hears back, as the keyboard's messages mean it.
 struct KeyboardEvents {
-    // The keyboard is there and shown, known by this handle (kMsgKeyboardHello).
-    std::function<void(WindowHandle)> announced;
+    // The keyboard is there, known by this window (kMsgKeyboardHello).
+    std::function<void(WindowId)> announced;
     // It hid itself by its own key (kMsgKeyboardGone).
     std::function<void()> gone;
     // It sits at this dock, '1'..'5' (kMsgKeyboardDock).
     std::function<void(unsigned)> docked;
 };
 
-// The three callbacks as the tracker's keyboard messages, for
-// quil::handleKeyboardMessage.
+// The three callbacks as the keyboard's messages to the tracker.
 using TrackerMessageHandler =
     std::function<void(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)>;
 KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver);
@@ -42,6 +44,13 @@ KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver);
 struct ScreenSize {
     int width = 0;
     int height = 0;
+};
+
+// A place on the screen, in its own pixels.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
 // The window system's side of the keyboard, as the rules use it.
@@ -52,7 +61,7 @@ public:
     PanelWindow& operator=(const PanelWindow&) = delete;
     virtual ~PanelWindow() = default;
 
-    [[nodiscard]] virtual WindowHandle handle() = 0;
+    [[nodiscard]] virtual WindowId handle() = 0;
     [[nodiscard]] virtual bool shown() const = 0;
     // Shows the window without taking the focus.
     virtual void show() = 0;
@@ -60,13 +69,14 @@ public:
     // Moves the window to this screen rectangle.
     virtual void place(const keyboard::Rect& r) = 0;
     // The window's top-left corner on the screen.
-    [[nodiscard]] virtual ScreenPoint origin() const = 0;
+    [[nodiscard]] virtual Point origin() const = 0;
     // The screen the docks are reckoned on: the tracker's own.
     [[nodiscard]] virtual ScreenSize screenSize() const = 0;
     // Where the pointer is on the screen.
-    [[nodiscard]] virtual ScreenPoint pointer() const = 0;
+    [[nodiscard]] virtual Point pointer() const = 0;
     virtual void repaint() = 0;
-    // (Re)starts a one-shot timer; timerDone() is called when it fires.
+    // (Re)starts a one-shot timer; the platform calls timerDone() when it
+    // fires.
     virtual void startTimer(PanelTimer which, int ms) = 0;
     // Runs `work` from the event loop, after the current call has returned.
     virtual void later(std::function<void()> work) = 0;
@@ -78,14 +88,21 @@ public:
         : window_(window), sink_(sink), events_(events) {}
 
     // The keyboard starts: docked at the bottom centre and shown; it
-    // announces itself and its dock once the caller has returned. Started
-    // again, it only announces itself again, as a second copy of the
-    // Windows program makes the first one do.
+    // announces itself once the caller has returned. Started again, it
+    // only announces itself again, neither shown nor moved.
     void launch();
+    // Tells the tracker the keyboard is there, then its dock. launch() does
+    // it from the event loop; a platform that finds the tracker only later
+    // (on Windows the tracker may still be starting) calls it then.
+    void announce();
     // The tracker shows it; it tells its dock afterwards, as the tracker
     // may have reset its idea of the keyboard's place before showing it.
     void show();
     void hide();
+    // Where the tracker shows or hides the window itself (Windows), the
+    // platform reports the change instead of calling show() or hide().
+    void appeared();
+    void disappeared();
     // The tracker's click over the keyboard: the key under the pointer.
     void pressKey();
     // A key press at (x, y) in window pixels (a real click).
@@ -97,12 +114,12 @@ public:
     void timerDone(PanelTimer which);
     // The screen changed size: the docks move, the keyboard stays at its own.
     void screenChanged();
-    // Carries out one of the tracker's messages to the Windows program
+    // Carries out one of the tracker's messages to the keyboard
     // (kMsgKeyPress, kMsgPointerOver, ...); false for any other message.
     // kMsgClose is left to the caller, who owns the window.
     bool trackerMessage(unsigned message);
 
-    [[nodiscard]] const osk::Plakette& keys() const { return keys_; }
+    [[nodiscard]] const Plakette& keys() const { return keys_; }
 
 private:
     void moveToDock(unsigned code);
@@ -112,8 +129,8 @@ private:
     PanelWindow& window_;
     KeySink& sink_;
     const KeyboardEvents& events_;
-    osk::Plakette keys_;
+    Plakette keys_;
     bool launched_ = false;
 };
 
-}  // namespace quil::lnx
+}  // namespace quil::osk

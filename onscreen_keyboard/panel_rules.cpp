@@ -1,12 +1,12 @@
-#include "linux/keyboard/panel_rules.h"
+#include "onscreen_keyboard/panel_rules.h"
 
-namespace quil::lnx {
+namespace quil::osk {
 
 namespace link = quil::keyboard;
 
 KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver) {
     KeyboardEvents e;
-    e.announced = [deliver](WindowHandle h) {
+    e.announced = [deliver](WindowId h) {
         deliver(link::kMsgKeyboardHello, static_cast<std::uintptr_t>(h), 0);
     };
     e.gone = [deliver] { deliver(link::kMsgKeyboardGone, 0, 0); };
@@ -18,30 +18,40 @@ void PanelRules::tellDock() {
     if (events_.docked) events_.docked(keys_.dock());
 }
 
+// Marked launched only once shown: a platform that hears of its own
+// showing (Windows) must not take the first one for the tracker's.
 void PanelRules::launch() {
     if (!launched_) {
-        launched_ = true;
         moveToDock(link::kDockBottomCentre);
         window_.show();
+        launched_ = true;
     }
-    const WindowHandle handle = window_.handle();
-    window_.later([this, handle] {
-        if (events_.announced) events_.announced(handle);
-        tellDock();
-    });
+    window_.later([this] { announce(); });
 }
 
-// Only a hidden keyboard that appears tells its dock, as the Windows
-// program does when the window is shown.
+void PanelRules::announce() {
+    if (events_.announced) events_.announced(window_.handle());
+    tellDock();
+}
+
 void PanelRules::show() {
     const bool appears = !window_.shown();
     window_.show();
-    if (launched_ && appears) window_.later([this] { tellDock(); });
+    if (appears) appeared();
+}
+
+void PanelRules::hide() {
+    window_.hide();
+    disappeared();
+}
+
+// Only a hidden keyboard that appears tells its dock.
+void PanelRules::appeared() {
+    if (launched_) window_.later([this] { tellDock(); });
 }
 
 // A hidden keyboard has no pointer over it.
-void PanelRules::hide() {
-    window_.hide();
+void PanelRules::disappeared() {
     if (keys_.pointerLeft()) window_.repaint();
 }
 
@@ -54,21 +64,21 @@ void PanelRules::moveToDock(unsigned code) {
 }
 
 void PanelRules::pressKey() {
-    const ScreenPoint p = window_.pointer();
-    const ScreenPoint o = window_.origin();
+    const Point p = window_.pointer();
+    const Point o = window_.origin();
     pressAt(p.x - o.x, p.y - o.y);
 }
 
 void PanelRules::pressAt(int x, int y) {
     // Keys that cannot be seen are not pressed, whoever asks.
     if (!window_.shown()) return;
-    const osk::KeyResult r = keys_.pressAt(x, y);
+    const KeyResult r = keys_.pressAt(x, y);
     if (!r.key) return;
     window_.startTimer(PanelTimer::Flash, kFlashMs);
     window_.repaint();
-    const osk::Typed& t = r.typed;
+    const Typed& t = r.typed;
     if (!t.text.empty()) typeText(sink_, t.text);
-    if (t.special != osk::SpecialKey::None) sink_.typeSpecial(t.special);
+    if (t.special != SpecialKey::None) sink_.typeSpecial(t.special);
     // The tracker hears of a new dock or of hiding while its key press is
     // still being handled, as it does from the Windows program.
     if (t.dock != 0) {
@@ -76,14 +86,13 @@ void PanelRules::pressAt(int x, int y) {
         tellDock();
     }
     if (t.hide) {
-        window_.hide();
-        keys_.pointerLeft();
+        hide();
         if (events_.gone) events_.gone();
     }
 }
 
 void PanelRules::pointerOver(int x, int y) {
-    const ScreenPoint o = window_.origin();
+    const Point o = window_.origin();
     if (keys_.pointerOver(x - o.x, y - o.y)) window_.repaint();
 }
 
@@ -95,26 +104,25 @@ void PanelRules::pointerLeft() {
 // such a click is dropped.
 bool PanelRules::pointerOverUs() const {
     if (!window_.shown()) return false;
-    const ScreenPoint p = window_.pointer();
-    const ScreenPoint o = window_.origin();
+    const Point p = window_.pointer();
+    const Point o = window_.origin();
     const int x = p.x - o.x;
     const int y = p.y - o.y;
     return x >= 0 && y >= 0 && x < link::kKeyboardWidth && y < link::kKeyboardHeight;
 }
 
 void PanelRules::clickOutside() {
-    const osk::Latch armed = keys_.clickOutside();
+    const Latch armed = keys_.clickOutside();
     window_.repaint();
-    if (armed == osk::Latch::DoubleClick && !pointerOverUs()) sink_.click(osk::Latch::DoubleClick);
-    if (armed == osk::Latch::RightClick)
-        window_.startTimer(PanelTimer::RightClick, kRightClickDelayMs);
+    if (armed == Latch::DoubleClick && !pointerOverUs()) sink_.click(Latch::DoubleClick);
+    if (armed == Latch::RightClick) window_.startTimer(PanelTimer::RightClick, kRightClickDelayMs);
 }
 
 void PanelRules::timerDone(PanelTimer which) {
     if (which == PanelTimer::Flash) {
         if (keys_.flashOver()) window_.repaint();
     } else if (!pointerOverUs()) {
-        sink_.click(osk::Latch::RightClick);
+        sink_.click(Latch::RightClick);
     }
 }
 
@@ -129,7 +137,7 @@ bool PanelRules::trackerMessage(unsigned message) {
             pressKey();
             return true;
         case link::kMsgPointerOver: {
-            const ScreenPoint p = window_.pointer();
+            const Point p = window_.pointer();
             pointerOver(p.x, p.y);
             return true;
         }
@@ -144,4 +152,4 @@ bool PanelRules::trackerMessage(unsigned message) {
     }
 }
 
-}  // namespace quil::lnx
+}  // namespace quil::osk
