@@ -40,4 +40,10 @@ inline std::vector<Phase> calibrated() {
     };
 }
 
+// Points left, right, down and up-left, holding at the first three.
+inline std::vector<Phase> pointAround() {
+    return {moveTo(-12, 0), hold(2.0), moveTo(12, 0, 1.0), hold(2.0),
+            moveTo(0, 10),  hold(2.0), moveTo(-10, -4)};
+}
+
 }  // namespace quil::sim::phases

@@ -6,6 +6,7 @@
 #include "sim/head3d.h"
 #include "sim/scene.h"
 #include "sim/scene_look.h"
+#include "sim/scene_phases.h"
 #include "sim/y4m.h"
 
 namespace quil::sim {
@@ -323,24 +324,10 @@ void Scene::evaluate(double t) {
 
 namespace {
 
-std::vector<Phase> calibratePrefix() {
-    return {
-        {Act::Enter, 1.2},
-        {Act::Sway, 8.0, Until::EyesWindow},
-        {Act::HoldBlink, 10.0, Until::Calibrated, 0, 0, 1},
-        {Act::Hold, 1.0},
-    };
-}
-
-std::vector<Phase> with(std::vector<Phase> a, const std::vector<Phase>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Phase moveTo(double x, double y, double seconds = 0.8) {
-    return {Act::MoveTo, seconds, Until::Time, x, y};
-}
-Phase hold(double seconds) { return {Act::Hold, seconds}; }
+using phases::hold;
+using phases::moveTo;
+using phases::with;
+std::vector<Phase> calibratePrefix() { return phases::calibrated(); }
 Phase mouth() { return {Act::MouthClick, 0.8}; }
 Phase eyes() { return {Act::EyeClose, 0.8}; }
 Phase nod() { return {Act::Nod, 4.0, Until::KeyboardToggled}; }
@@ -364,39 +351,13 @@ const std::map<std::string, Entry>& library() {
             "sits down and moves, holds still and blinks until calibrated, points at targets, "
             "opens the mouth to click, closes the eyes to press and again to release, dwells, "
             "nods to hide and show the keyboard, types a key, shakes to restart, recalibrates",
-            with(with(calibratePrefix(), {moveTo(-12, 0),
-                                          hold(2.0),
-                                          moveTo(12, 0, 1.0),
-                                          hold(2.0),
-                                          moveTo(0, 10),
-                                          hold(2.0),
-                                          moveTo(-10, -4),
-                                          hold(1.5),
-                                          mouth(),
-                                          hold(1.2),
-                                          moveTo(8, 6),
-                                          hold(1.2),
-                                          eyes(),
-                                          hold(0.6),
-                                          moveTo(-8, 6, 1.2),
-                                          hold(1.0),
-                                          eyes(),
-                                          hold(1.2),
-                                          moveTo(0, 0),
-                                          hold(2.5),
-                                          nod(),
-                                          hold(1.0),
-                                          nod(),
-                                          hold(1.0),
-                                          moveTo(0, 12, 1.0),
-                                          reach(),
-                                          hold(0.5),
-                                          mouth(),
-                                          hold(1.2),
-                                          moveTo(0, 0, 1.0),
-                                          hold(1.0),
-                                          nod(),
-                                          hold(1.0)}),
+            with(with(with(calibratePrefix(), phases::pointAround()),
+                      {hold(1.5), mouth(),      hold(1.2),          moveTo(8, 6), hold(1.2),
+                       eyes(),    hold(0.6),    moveTo(-8, 6, 1.2), hold(1.0),    eyes(),
+                       hold(1.2), moveTo(0, 0), hold(2.5),          nod(),        hold(1.0),
+                       nod(),     hold(1.0),    moveTo(0, 12, 1.0), reach(),      hold(0.5),
+                       mouth(),   hold(1.2),    moveTo(0, 0, 1.0),  hold(1.0),    nod(),
+                       hold(1.0)}),
                  with(recalibrate, {moveTo(10, 4), hold(1.5), moveTo(0, 0), hold(1.5)}))};
         m["calibrate"] = {"sits down, holds still and blinks until calibrated",
                           with(calibratePrefix(), {hold(1.5)})};

@@ -248,17 +248,11 @@ void giveUpCalibration(TrackerState& s, Desktop& desktop) {
     ++s.detection.calibFrames;
 }
 
-namespace {
-
-CalibrationResult calibrationResult(const TrackerState& s) {
+// Where both engines' calibrations leave the pointer mapping.
+CalibrationResult calibrationMapping(const TrackerState& s) {
     CalibrationResult c;
-    c.eyeAX = s.face.eyeAX;
-    c.eyeAY = s.face.eyeAY;
-    c.eyeBX = s.face.eyeBX;
-    c.eyeBY = s.face.eyeBY;
     c.refX = s.face.refX;
     c.refY = s.face.refY;
-    c.latticeCount = s.face.latticeCount;
     c.headRangeMinX = s.shared.headRangeMinX;
     c.headRangeMaxX = s.shared.headRangeMaxX;
     c.headRangeMinY = s.shared.headRangeMinY;
@@ -266,6 +260,18 @@ CalibrationResult calibrationResult(const TrackerState& s) {
     c.mapWidth = s.shared.mapWidth;
     c.mapHeight = s.shared.mapHeight;
     c.speedDivisor = s.shared.speedDivisor;
+    return c;
+}
+
+namespace {
+
+CalibrationResult calibrationResult(const TrackerState& s) {
+    CalibrationResult c = calibrationMapping(s);
+    c.eyeAX = s.face.eyeAX;
+    c.eyeAY = s.face.eyeAY;
+    c.eyeBX = s.face.eyeBX;
+    c.eyeBY = s.face.eyeBY;
+    c.latticeCount = s.face.latticeCount;
     const int xA = s.detection.headLeft + s.face.eyeAX;
     const int y0 = kFrameRows - s.detection.headTop + s.face.eyeAY - 1;
     c.templateX =

@@ -34,4 +34,8 @@ void enterTracking(TrackerState& s, Desktop& desktop);
 // Time-out: frees everything of detection and calibration, re-arms the pause.
 void giveUpCalibration(TrackerState& s, Desktop& desktop);
 
+// The report of a calibration, as far as the engines agree: the reference
+// point and the pointer mapping it set. Each engine adds its eyes and face.
+[[nodiscard]] CalibrationResult calibrationMapping(const TrackerState& s);
+
 }  // namespace quil

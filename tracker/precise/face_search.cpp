@@ -87,22 +87,13 @@ void giveUp(TrackerState& s, Desktop& desktop, FrameInput& frame) {
 
 CalibrationResult calibrationResult(const TrackerState& s) {
     const PreciseFace& f = s.precise.face;
-    CalibrationResult c;
+    CalibrationResult c = calibrationMapping(s);
     const FaceParts parts = partsOf(f.calibratedMarks);
     c.eyeAX = static_cast<int32_t>(std::lround(parts.eyeCentre[0].x));
     c.eyeAY = static_cast<int32_t>(std::lround(parts.eyeCentre[0].y));
     c.eyeBX = static_cast<int32_t>(std::lround(parts.eyeCentre[1].x));
     c.eyeBY = static_cast<int32_t>(std::lround(parts.eyeCentre[1].y));
-    c.refX = s.face.refX;
-    c.refY = s.face.refY;
     c.latticeCount = static_cast<int32_t>(f.origin.size());
-    c.headRangeMinX = s.shared.headRangeMinX;
-    c.headRangeMaxX = s.shared.headRangeMaxX;
-    c.headRangeMinY = s.shared.headRangeMinY;
-    c.headRangeMaxY = s.shared.headRangeMaxY;
-    c.mapWidth = s.shared.mapWidth;
-    c.mapHeight = s.shared.mapHeight;
-    c.speedDivisor = s.shared.speedDivisor;
     c.templateX = static_cast<int32_t>(std::lround(f.anchorX));
     c.templateY = static_cast<int32_t>(std::lround(f.anchorY));
     return c;
