@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "options/options_file.h"
+#include "options/options_window_logic.h"
 
 namespace quil {
 
@@ -130,6 +131,11 @@ bool runTrayCommand(TrackerState& s, TrayCommand command,
         default:
             return false;
     }
+}
+
+bool askForOptionsWindow(TrackerState& s, Desktop& desktop) {
+    if (s.shared.optionsOpen.load()) return false;
+    return requestOptionsWindow(s, desktop);
 }
 
 void saveTrackersOptions(TrackerState& s, const std::filesystem::path& optionsFile) {

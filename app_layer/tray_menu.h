@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <span>
 
+#include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
 namespace quil {
@@ -65,6 +66,14 @@ struct TrayItemState {
 // setting changed; a greyed item does nothing. False for the shell's own
 // items, which it carries out itself.
 bool runTrayCommand(TrackerState& s, TrayCommand command, const std::filesystem::path& optionsFile);
+
+// The "Options" item and a click on the camera view: true when the shell is
+// to open the options window now. The rule is requestOptionsWindow's (not
+// while the head is searched for or calibrated; a shown keyboard is hidden
+// while the window is open). Asked again while the window is open, not even
+// the request is made: the keyboard must keep what the first opening found,
+// or closing the window would leave it hidden for good.
+[[nodiscard]] bool askForOptionsWindow(TrackerState& s, Desktop& desktop);
 
 // Saves the options file when the tracker changed a setting of its own (the
 // gesture check's levels); while the options window is open it waits, since

@@ -25,10 +25,6 @@ inline constexpr LONG kCaptureHeight = 480;
 inline constexpr WORD kCaptureBits = 24;
 inline constexpr DWORD kCaptureImageSize = 640 * 480 * 3;
 
-inline constexpr char kNoCameraText[] = "La camara no esta conectada";
-inline constexpr char kNoFormatText[] = "La camara no soporta 640x480";
-inline constexpr char kWarningCaption[] = "Advertencia";
-
 // The format record exchanged with the driver: a header and one colour entry.
 static_assert(sizeof(BITMAPINFO) == 44, "the driver expects a 44-byte format record");
 

@@ -12,14 +12,16 @@
 #include <atomic>
 #include <filesystem>
 
+#include "app_layer/lifetime.h"
+#include "app_layer/texts.h"
 #include "options/options_file.h"
 #include "shell/win32_desktop.h"
 #include "tracker/tracker_state.h"
 
 namespace quil::win {
 
+// The camera view's class; its title is the shared kMainTitle.
 inline constexpr char kMainClassName[] = "Quilbrand2";
-inline constexpr char kMainTitle[] = "Quilbrand2";
 inline constexpr char kIconName[] = "Icono";
 inline constexpr char kEyesOpenName[] = "Ojos1";
 inline constexpr char kEyesClosedName[] = "Ojos2";
@@ -41,7 +43,8 @@ struct App {
     std::filesystem::path optionsFile{kOptionsFileName};
     // Set while the About box is up; its thread clears it.
     std::atomic<bool> aboutOpen{false};
-    bool tornDown = false;
+    // The program's end, run once.
+    Lifetime lifetime;
 };
 
 // Start-up, message loop and exit code of Quilbrand2.

@@ -1,16 +1,22 @@
 #include "shell/main_window.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "app_layer/tray_menu.h"
 #include "capture/capture.h"
 #include "keyboard_link/keyboard_link.h"
 #include "options/window/options_window.h"
+#include "shell/win32_shell.h"
 #include "win32_common/handles.h"
 
 namespace quil::win {
 
 namespace {
+
+// The options window keeps its own copy of its title for now: the same words
+// as the shared one.
+static_assert(std::string_view(kOptionsTitle) == std::string_view(quil::kOptionsTitle));
 
 App* appOf(HWND window) { return reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
@@ -118,15 +124,12 @@ void openAbout(App& app) {
     if (!startDetachedThread(aboutThread, &app.aboutOpen)) app.aboutOpen = false;
 }
 
+// The tray's "Options" and a click on the camera view, under the portable
+// rule: only while the user can aim, and not twice.
 void openOptions(App& app) {
-    TrackerState& s = app.state;
-    // Head search and calibration are running: the user cannot aim yet.
-    if (s.view.largeView) return;
-    // Asked again while open, the keyboard must keep what it was at the
-    // first opening, or closing the window would leave it hidden for good.
-    if (s.shared.optionsOpen) return;
-    keyboardOnOptionsOpen(s, app.desktop);
-    startOptionsWindow(s, app.desktop, app.instance, app.optionsFile);
+    if (askForOptionsWindow(app.state, app.desktop)) {
+        startOptionsWindow(app.state, app.desktop, app.instance, app.optionsFile);
+    }
 }
 
 void openManual(const App& app) {
@@ -167,32 +170,11 @@ void onKeyboardMessage(App& app, UINT message, WPARAM wParam, LPARAM lParam) {
                           static_cast<std::intptr_t>(lParam));
 }
 
-void releaseBuffer(IntList& list) {
-    list.clear();
-    list.shrink_to_fit();
-}
-
-void tearDown(App& app, HWND window) {
-    // Runs once, whether the window is destroyed or the options window's
-    // EXIT sends the message directly.
-    if (app.tornDown) return;
-    app.tornDown = true;
-    TrackerState& s = app.state;
-    KillTimer(window, kFrameTimerId);
-    // Never leave with the left button held down by a drag.
-    if (s.pointer.buttonHeld) {
-        app.desktop.leftButtonUp();
-        s.pointer.buttonHeld = false;
-    }
-    stopCapture(s);
-    const WindowHandle keyboard = s.keyboard.window.load();
-    if (keyboard != 0) app.desktop.closeKeyboard(keyboard);
-    app.desktop.showGesturePrompt(GesturePrompt::None);
-    removeTrayIcon(app);
-    releaseBuffer(s.face.searchWindow.indices);
-    releaseBuffer(s.session.intakeTable);
-    releaseBuffer(s.detection.blockOffsets);
-    PostQuitMessage(0);
+// Runs once, whether the window is destroyed or the options window's EXIT
+// sends the message directly.
+void tearDown(App& app) {
+    Win32Shell shell(app);
+    app.lifetime.stopProgram(app.state, app.desktop, shell, app.optionsFile);
 }
 
 }  // namespace
@@ -223,7 +205,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
     switch (message) {
         case WM_DESTROY:
-            tearDown(*app, window);
+            tearDown(*app);
             return 0;
         case WM_MOVE:
             captureOverlayOn(app->state);

@@ -2,8 +2,8 @@
 // box, the messages of the keyboard program, and the program's teardown.
 #pragma once
 
+#include "app_layer/texts.h"
 #include "app_layer/tray_menu.h"
-#include "quil_version.h"
 #include "shell/app.h"
 
 namespace quil::win {
@@ -29,12 +29,6 @@ inline constexpr UINT kCmdSensitivityHigh = commandId(TrayCommand::SensitivityHi
 
 // The menu opens with its top this far above the pointer.
 inline constexpr int kMenuLift = 15;
-
-inline constexpr char kAboutCaption[] = "Quilbrand 2";
-// The second line also names the release.
-inline constexpr char kAboutText[] =
-    "Quilbrand team, 2007\nhttps://quilbrand.example.org/ - version " QUIL_VERSION;
-inline constexpr char kManualFile[] = "manual.pdf";
 
 // The window procedure of class "Quilbrand2". Its creation data is the App.
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

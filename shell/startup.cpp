@@ -1,20 +1,17 @@
-// Start-up of Quilbrand2, step by step in a fixed order, then the message
+// Start-up of Quilbrand2: the window classes, then the start both platforms
+// share (app_layer/lifetime.h) with this program's steps, then the message
 // loop.
-#include "tracker/startup.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 
-#include "capture/capture.h"
+#include "app_layer/lifetime.h"
 #include "eyes_window/eyes_window.h"
-#include "options/options_file.h"
 #include "options/window/options_window.h"
 #include "shell/app.h"
 #include "shell/main_window.h"
+#include "shell/win32_shell.h"
 #include "tracker/engines.h"
-#include "tracker/views.h"
-#include "win32_common/handles.h"
 
 namespace quil::win {
 
@@ -51,13 +48,6 @@ bool registerClasses(HINSTANCE instance) {
     return RegisterClassA(&eyes) != 0;
 }
 
-// A start-up failure: tell the user, and leave no dead icon in the tray.
-int failStartup(App& app, const char* text) {
-    MessageBoxA(toHwnd(app.state.session.mainWindow), text, kWarningCaption, MB_OK);
-    removeTrayIcon(app);
-    return 0;
-}
-
 // The folder the program runs from, where its landmark model lies. Wide, so
 // that a folder whose name the ANSI code page cannot spell is found too.
 std::filesystem::path programFolder() {
@@ -79,17 +69,22 @@ std::filesystem::path programFolder() {
     }
 }
 
-// The precise engine, when its model lies beside the program; without it the
-// classic engine runs, and the user is not bothered. Its 68-point model, a
-// separate file, is optional: without it the engine reads the face from the
-// 5-point model alone. A user who chose the precise engine starts in it
-// rather than switching at the first frame.
-void loadEngines(TrackerState& s) {
+// What the start needs to know: the screen, the options file (a missing one
+// means classic: the installer writes a new user's file), and the precise
+// engine's models beside the program. Without them the classic engine runs,
+// and the user is not bothered; the 68-point model is optional.
+StartFacts startFacts(const App& app) {
+    StartFacts facts;
+    facts.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    facts.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    facts.optionsFile = app.optionsFile;
+    facts.newUserEngine = ClassicEngine;
     const std::filesystem::path folder = programFolder();
-    if (!folder.empty() && loadPreciseEngine(s, folder / kLandmarkModelFile)) {
-        loadFullLandmarkModel(s, folder / kFullLandmarkModelFile);
+    if (!folder.empty()) {
+        facts.landmarkModel = folder / kLandmarkModelFile;
+        facts.fullLandmarkModel = folder / kFullLandmarkModelFile;
     }
-    s.engine = wantedEngine(s);
+    return facts;
 }
 
 int messageLoop() {
@@ -109,38 +104,11 @@ int runQuilbrand(HINSTANCE instance) {
     // Lives until the process ends: the eyes, options and About threads may
     // still reach it while the process exits.
     static App app(instance);
-    TrackerState& s = app.state;
-    Win32Desktop& desktop = app.desktop;
-
     if (!registerClasses(instance)) return 0;
-
-    beginStartup(s, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    loadOptions(s);
-
-    chooseLargeView(s, desktop);
-    const HWND main =
-        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kMainClassName, kMainTitle,
-                        WS_POPUP | WS_BORDER, s.view.viewX, s.view.viewY, s.view.viewWidth,
-                        s.view.viewHeight, nullptr, nullptr, instance, &app);
-    if (main == nullptr) return 0;
-    s.session.mainWindow = fromHwnd(main);
-    createCaptureView(s);
-
-    if (!connectFirstDriver(s)) return failStartup(app, kNoCameraText);
-
-    ShowWindow(main, SW_SHOWNORMAL);
-    UpdateWindow(main);
-    configureCapture(s, desktop);
-    if (!ensureVideoFormat(s)) return failStartup(app, kNoFormatText);
-    SetActiveWindow(toHwnd(s.session.captureWindow));
-
-    desktop.eyesPictures = {LoadBitmapA(instance, kEyesOpenName),
-                            LoadBitmapA(instance, kEyesClosedName)};
-    desktop.prompt.pictures = {desktop.eyesPictures.closed, LoadBitmapA(instance, kMouthOpenName)};
-    finishStartup(s);
-    loadEngines(s);
-    startFrameTimer(s);
-
+    // The order is both platforms' (app_layer/lifetime.h); a camera warning
+    // has ended the program already.
+    Win32Shell shell(app);
+    if (!app.lifetime.startProgram(app.state, app.desktop, shell, startFacts(app))) return 0;
     return messageLoop();
 }
 

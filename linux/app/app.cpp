@@ -1,5 +1,5 @@
-// Start-up in the Windows program's order, the frame timer with the camera
-// watch, the tray menu and the teardown.
+// The program's steps of the start and the end both platforms share, the
+// frame timer with the camera watch, the tray menu and its items.
 #include "linux/app/app.h"
 
 #include <QApplication>
@@ -11,17 +11,13 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app_layer/new_user.h"
 #include "app_layer/tray_menu.h"
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
 #include "linux/keyboard/x11_key_sink.h"
 #include "options/options_file.h"
-#include "quil_version.h"
-#include "tracker/frame_driver.h"
 #include "tracker/engines.h"
-#include "tracker/startup.h"
-#include "tracker/views.h"
+#include "tracker/frame_driver.h"
 
 namespace quil::lnx {
 
@@ -35,8 +31,6 @@ constexpr char kSharedFolder[] = "/usr/share/quilbrand";
 // model here rather than our package shipping its 100 MB.
 constexpr char kDlibDataFolder[] = "/usr/share/dlib";
 constexpr char kDocFolder[] = "/usr/share/doc/quilbrand";
-constexpr char kAboutText[] =
-    "Quilbrand team, 2007\nhttps://quilbrand.example.org/ - version " QUIL_VERSION;
 
 int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -76,7 +70,7 @@ Places findPlaces() {
     p.autostartEntry = base / "autostart" / "quilbrand.desktop";
     p.landmarkModel = besideOrIn({kSharedFolder}, kLandmarkModelFile);
     p.fullLandmarkModel = besideOrIn({kDlibDataFolder, kSharedFolder}, kFullLandmarkModelFile);
-    p.manual = besideOrIn({kDocFolder}, "manual.pdf");
+    p.manual = besideOrIn({kDocFolder}, kManualFile);
     return p;
 }
 
@@ -154,39 +148,47 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
 
 App::~App() { teardown(); }
 
+// The start both platforms share (app_layer/lifetime.h), with this
+// program's steps.
 int App::start() {
+    StartFacts facts;
+    facts.screenWidth = pointer_->screenWidth();
+    facts.screenHeight = pointer_->screenHeight();
+    facts.optionsFile = places_.optionsFile;
+    facts.newUserEngine = kNewUserEngine;
+    facts.landmarkModel = places_.landmarkModel;
+    facts.fullLandmarkModel = places_.fullLandmarkModel;
+    return lifetime_.startProgram(state_, desktop_, *this, facts) ? -1 : 0;
+}
+
+// The core names the windows by fixed handles; the view waits, hidden, in
+// the large placement.
+bool App::createWindows() {
     TrackerState& s = state_;
-    beginStartup(s, pointer_->screenWidth(), pointer_->screenHeight());
-    loadOptionsOrStartNewUser(s, places_.optionsFile, kNewUserEngine);
-    chooseLargeView(s, desktop_);
     s.session.mainWindow = kViewHandle;
     s.session.captureWindow = kCaptureHandle;
     view_.setGeometry(s.view.viewX, s.view.viewY, s.view.viewWidth, s.view.viewHeight);
     buildTray();
+    return true;
+}
 
+CameraStart App::openCamera() {
     switch (camera_->open()) {
         case OpenStatus::NoCamera:
-            warn(kNoCameraText);
-            return 0;
+            return CameraStart::NoCamera;
         case OpenStatus::NoFormat:
-            warn(kNoFormatText);
-            return 0;
+            return CameraStart::NoFormat;
         case OpenStatus::Ready:
             break;
     }
-    view_.show();
-    finishStartup(s);
-    // Without its model the precise engine is unavailable and the classic
-    // one runs, without a word to the user; without the 68-point one it
-    // reads the face from the 5-point model alone.
-    if (!places_.landmarkModel.empty() && loadPreciseEngine(s, places_.landmarkModel) &&
-        !places_.fullLandmarkModel.empty()) {
-        loadFullLandmarkModel(s, places_.fullLandmarkModel);
-    }
-    s.engine = wantedEngine(s);
+    return CameraStart::Ready;
+}
+
+void App::showView() { view_.show(); }
+
+void App::startFrames() {
     watch_.connected(nowMs());
     timer_.start(kFramePeriodMs);
-    return -1;
 }
 
 void App::tick() {
@@ -236,19 +238,15 @@ void App::showPrompt(GesturePrompt prompt) {
 // Asked again while open, the table CANCEL restores and the keyboard must
 // stay as the first opening found them: the request is not even made.
 void App::openOptions() {
-    if (state_.shared.optionsOpen) return;
-    if (requestOptionsWindow(state_, desktop_)) options_.open();
+    if (askForOptionsWindow(state_, desktop_)) options_.open();
 }
 
-// A start-up failure: tell the user, and leave no dead icon in the tray.
-void App::warn(const char* text) {
-    showBox(kWarningCaption, text);
-    teardown();
-}
+// A start-up failure: the user is told; the end follows.
+void App::warn(const char* text) { showBox(kWarningCaption, text); }
 
 void App::buildTray() {
     tray_.setIcon(QIcon(QStringLiteral(":/art/icono.ico")));
-    tray_.setToolTip(QStringLiteral("Quilbrand2"));
+    tray_.setToolTip(QString::fromUtf8(kMainTitle));
     trayMenu_ = std::make_unique<TrayMenu>(
         menu_, state_, places_.optionsFile,
         [this] { return TrayFacts{autostartOn(places_.autostartEntry)}; },
@@ -293,28 +291,30 @@ void App::onShellCommand(TrayCommand command) {
     }
 }
 
-void App::exitProgram() {
-    teardown();
-    QCoreApplication::exit(0);
-}
+void App::exitProgram() { teardown(); }
 
 // Stops the frames, lets go of a held button, closes the camera and the
-// windows, then removes the tray icon.
-void App::teardown() {
-    if (tornDown_) return;
-    tornDown_ = true;
-    timer_.stop();
-    if (state_.pointer.buttonHeld) {
-        desktop_.leftButtonUp();
-        state_.pointer.buttonHeld = false;
-    }
-    camera_->close();
+// windows, then removes the tray icon and ends the loop, in the order both
+// platforms share (app_layer/lifetime.h).
+void App::teardown() { lifetime_.stopProgram(state_, desktop_, *this, places_.optionsFile); }
+
+void App::stopFrames() { timer_.stop(); }
+
+void App::stopCamera() { camera_->close(); }
+
+// The keyboard went with the tracker's own step if it had said hello; one
+// launched that had not yet goes here.
+void App::closeWindows() {
     if (keyboard_) keyboard_->close();
     closeEyes();
-    if (prompt_) prompt_->hide();
     options_.hide();
     view_.hide();
-    tray_.hide();
 }
+
+void App::removeTrayIcon() { tray_.hide(); }
+
+// Before the loop runs (a start-up warning) or after it ended (the
+// destructor), there is nothing to end.
+void App::endMessageLoop() { QCoreApplication::exit(0); }
 
 }  // namespace quil::lnx

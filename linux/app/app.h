@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "app_layer/lifetime.h"
+#include "app_layer/texts.h"
 #include "linux/app/camera_view.h"
 #include "linux/app/eyes_window.h"
 #include "linux/app/options_window.h"
@@ -29,10 +31,6 @@
 namespace quil::lnx {
 
 inline constexpr int kFramePeriodMs = 75;
-inline constexpr char kNoCameraText[] = "La camara no esta conectada";
-inline constexpr char kNoFormatText[] = "La camara no soporta 640x480";
-inline constexpr char kWarningCaption[] = "Advertencia";
-inline constexpr char kAboutCaption[] = "Quilbrand 2";
 // The handles the core names the program's windows by.
 inline constexpr WindowHandle kViewHandle = 1;
 inline constexpr WindowHandle kCaptureHandle = 2;
@@ -89,12 +87,14 @@ private:
     PointerDevice& pointer_;
 };
 
-class App {
+// The program; the operating system's half of its start and end is the
+// ProgramShell it is.
+class App final : private ProgramShell {
 public:
     App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> camera, Places places);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
-    ~App();
+    ~App() override;
 
     // Start-up as far as the first frame; the exit code when it cannot go on
     // (after its warning), or -1 when the program runs.
@@ -116,11 +116,22 @@ private:
     // user can aim (not in the large view) and not twice.
     void openOptions();
     void tick();
-    void warn(const char* text);
     void buildTray();
     void onShellCommand(TrayCommand command);
     void exitProgram();
     void teardown();
+    // ProgramShell: the program's start and end, as app_layer/lifetime.h
+    // runs them.
+    bool createWindows() override;
+    CameraStart openCamera() override;
+    void warn(const char* text) override;
+    void showView() override;
+    void startFrames() override;
+    void stopFrames() override;
+    void stopCamera() override;
+    void closeWindows() override;
+    void removeTrayIcon() override;
+    void endMessageLoop() override;
 
     std::unique_ptr<PointerDevice> pointer_;
     std::unique_ptr<FrameSource> camera_;
@@ -143,7 +154,7 @@ private:
     QTimer timer_;
     CameraWatch watch_;
     std::vector<uint8_t> frame_;
-    bool tornDown_ = false;
+    Lifetime lifetime_;
 };
 
 }  // namespace quil::lnx

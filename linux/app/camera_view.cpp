@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <cstring>
 
+#include "app_layer/texts.h"
 #include "imaging/feature_set.h"
 
 namespace quil::lnx {
@@ -12,7 +13,7 @@ CameraView::CameraView()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
       picture_(kFrameCols, kFrameRows, QImage::Format_BGR888) {
-    setWindowTitle(QStringLiteral("Quilbrand2"));
+    setWindowTitle(QString::fromUtf8(kMainTitle));
     setAttribute(Qt::WA_ShowWithoutActivating);
     picture_.fill(Qt::black);
 }

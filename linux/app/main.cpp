@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
         const QSize screen = QGuiApplication::primaryScreen()->size();
         pointer = quil::lnx::UinputPointer::create(uinputCalls, screen.width(), screen.height());
         if (!pointer) {
-            QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(quil::lnx::kWarningCaption),
+            QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(quil::kWarningCaption),
                             QString::fromUtf8(kNoUinputText), QMessageBox::Ok);
             box.exec();
             return 0;

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstddef>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -13,7 +14,7 @@ namespace {
 
 constexpr QColor kBorderColour{0, 0, 0};
 constexpr QColor kFallbackTick{20, 90, 215};
-constexpr const char* kButtonWords[kOptionCols] = {"OK", "CANCEL", "EXIT"};
+static_assert(std::size(kOptionButtonWords) == kOptionCols);
 
 // Should the picture be missing the window stays usable: the cells are drawn
 // as plain frames and the buttons get their words, so the user can still
@@ -29,7 +30,8 @@ void paintFallback(QPainter& painter, int width, int height) {
             const QRect frame(c.left, c.top, c.right - c.left, c.bottom - c.top);
             painter.drawRect(frame);
             if (row == kButtonRow) {
-                painter.drawText(frame, Qt::AlignCenter, QString::fromLatin1(kButtonWords[col]));
+                painter.drawText(frame, Qt::AlignCenter,
+                                 QString::fromLatin1(kOptionButtonWords[col]));
             }
         }
     }

@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <functional>
 
+#include "app_layer/texts.h"
 #include "options/options_window_logic.h"
 #include "tracker/desktop.h"
 #include "tracker/tracker_state.h"
 
 namespace quil::lnx {
 
-inline constexpr char kOptionsTitle[] = "MOPTIONS";
 // The window is as large as the Windows one, frame included: a one-pixel
 // border around a client area the picture and the hit test share.
 inline constexpr int kOptionsBorder = 1;

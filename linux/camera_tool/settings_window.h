@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app_layer/texts.h"
 #include "linux/camera_tool/settings_model.h"
 
 class QCheckBox;
@@ -19,11 +20,9 @@ namespace quil::lnx {
 
 inline constexpr char kToolTitle[] = "Quilbrand - cámara";
 inline constexpr char kResetText[] = "Restablecer";
-// The tracker's words for a missing camera.
-inline constexpr char kWarningCaption[] = "Advertencia";
-inline constexpr char kNoCameraText[] = "La camara no esta conectada";
 
-// The modal warning the tool shows instead of its window.
+// The modal warning the tool shows instead of its window, in the tracker's
+// words for a missing camera (app_layer/texts.h).
 void showNoCameraWarning();
 
 class SettingsWindow final : public QWidget {

@@ -4,8 +4,11 @@
 // The shell registers the window class at start-up:
 //   WNDCLASSEXA wc{...}; wc.lpszClassName = quil::win::kOptionsClassName;
 //   wc.lpfnWndProc = quil::win::optionsWindowProc; RegisterClassExA(&wc);
-// and opens the window from the tray menu or a click on the camera view:
-//   if (!s.shared.optionsOpen) quil::win::startOptionsWindow(s, desktop, instance);
+// and opens the window from the tray menu or a click on the camera view,
+// under the rule both shells share (app_layer/tray_menu.h, around
+// requestOptionsWindow):
+//   if (quil::askForOptionsWindow(s, desktop))
+//       quil::win::startOptionsWindow(s, desktop, instance);
 //
 // The option rules, the layout and the pointer bounds are the portable
 // options/options_window_logic.h; this file does the window work.

@@ -14,6 +14,7 @@
 
 #include "app_layer/new_user.h"
 #include "options/options_file.h"
+#include "recording_desktop.h"
 #include "tracker/views.h"
 
 namespace quil {
@@ -171,6 +172,34 @@ TEST_F(TrayItems, TheShellsOwnItemsAreLeftToTheShell) {
         EXPECT_FALSE(state(c).greyed);
     }
     EXPECT_TRUE(trayItemState(s, TrayCommand::StartAtLogOn, {true}).ticked);
+}
+
+// The "Options" item and a click on the camera view, in both shells: not
+// while the head is searched for; once the user can aim, the keyboard is
+// hidden and the window opens; asked again while it is open, nothing at all
+// happens, so the keyboard keeps what the first opening found.
+TEST_F(TrayItems, TheOptionsWindowOpensOnceTheUserCanAimAndOnlyOnce) {
+    constexpr WindowHandle kKeyboard = 77;
+    testing::RecordingDesktop desktop;
+    s.keyboard.window = kKeyboard;
+    s.keyboard.hidden = false;
+    chooseLargeView(s, desktop);
+    desktop.calls.clear();
+    EXPECT_FALSE(askForOptionsWindow(s, desktop));
+    EXPECT_TRUE(desktop.calls.empty()) << "nothing changes during the head search";
+    EXPECT_FALSE(s.keyboard.hidden);
+
+    chooseCornerView(s);
+    EXPECT_TRUE(askForOptionsWindow(s, desktop));
+    EXPECT_TRUE(s.keyboard.hidden);
+    EXPECT_FALSE(s.keyboard.stayHidden);
+    EXPECT_EQ(desktop.calls.size(), 1u);
+
+    // The shell opened the window; a second request changes nothing.
+    s.shared.optionsOpen = true;
+    EXPECT_FALSE(askForOptionsWindow(s, desktop));
+    EXPECT_EQ(desktop.calls.size(), 1u);
+    EXPECT_FALSE(s.keyboard.stayHidden) << "the keyboard would stay hidden after the window";
 }
 
 // A first start writes the chosen engine into a new folder; a later one

@@ -1,0 +1,37 @@
+// The words both shells show the user, written once: the warnings, the About
+// box, the titles and the options window's buttons. Spanish without accents
+// where the original program spoke Spanish (its boxes use the ANSI code
+// page), English where the Linux edition shows English. The tests find boxes
+// and windows by these words, and the manuals quote them: each is kept byte
+// for byte.
+//
+// The tray menu's items are in tray_menu.cpp and the gesture check's captions
+// in gesture_prompt.cpp, beside the rules that choose them.
+#pragma once
+
+#include "quil_version.h"
+
+namespace quil {
+
+// The warnings: a start-up without a camera (also the camera tool's), a
+// camera that cannot give 640 x 480 pictures, and the box's caption.
+inline constexpr char kWarningCaption[] = "Advertencia";
+inline constexpr char kNoCameraText[] = "La camara no esta conectada";
+inline constexpr char kNoFormatText[] = "La camara no soporta 640x480";
+
+// The About box; its second line also names the release.
+inline constexpr char kAboutCaption[] = "Quilbrand 2";
+inline constexpr char kAboutText[] =
+    "Quilbrand team, 2007\nhttps://quilbrand.example.org/ - version " QUIL_VERSION;
+
+// The camera view's title (Linux also gives it to the tray icon's tip).
+inline constexpr char kMainTitle[] = "Quilbrand2";
+// The options window's title, and its three buttons' words, which a window
+// whose picture is missing draws in their frames (left to right).
+inline constexpr char kOptionsTitle[] = "MOPTIONS";
+inline constexpr const char* kOptionButtonWords[] = {"OK", "CANCEL", "EXIT"};
+
+// The manual the tray's "Manual" item opens, in the program's folder.
+inline constexpr char kManualFile[] = "manual.pdf";
+
+}  // namespace quil
