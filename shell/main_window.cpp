@@ -14,10 +14,6 @@ namespace quil::win {
 
 namespace {
 
-// The options window keeps its own copy of its title for now: the same words
-// as the shared one.
-static_assert(std::string_view(kOptionsTitle) == std::string_view(quil::kOptionsTitle));
-
 App* appOf(HWND window) { return reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 void addTrayIcon(App& app, HWND window) {

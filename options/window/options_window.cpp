@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "app_layer/texts.h"
 #include "options/options_window_logic.h"
 
 namespace quil::win {
@@ -38,7 +39,6 @@ void paintFallback(HDC dc, int width, int height) {
     RECT all{0, 0, width, height};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     const auto frame = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    constexpr const char* kButtonWords[kOptionCols] = {"OK", "CANCEL", "EXIT"};
     for (int row = 0; row < kOptionRows; ++row) {
         const OptionLayoutRow& cells = kOptionLayout[static_cast<std::size_t>(row)];
         for (int col = 0; col < cells.count; ++col) {
@@ -46,7 +46,8 @@ void paintFallback(HDC dc, int width, int height) {
             RECT r{c.left, c.top, c.right + 1, c.bottom + 1};
             FrameRect(dc, &r, frame);
             if (row == kButtonRow) {
-                DrawTextA(dc, kButtonWords[col], -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+                DrawTextA(dc, kOptionButtonWords[col], -1, &r,
+                          DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             }
         }
     }

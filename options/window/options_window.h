@@ -28,7 +28,6 @@
 namespace quil::win {
 
 inline constexpr char kOptionsClassName[] = "MOPTIONS";
-inline constexpr char kOptionsTitle[] = "MOPTIONS";
 inline constexpr char kOptionsPictureName[] = "Bitmap";
 inline constexpr char kCheckMarkName[] = "checkbox";
 
