@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // The speed row: fast, medium, slow, or none ticked.
     const int speedRow = in.below(4);
     if (speedRow < 3) s.shared.optionFlags[6 + speedRow] = 1;
-    s.shared.speedDivisor = quil::speedValue(s.shared.optionFlags);
+    s.shared.speedDivisor = s.shared.optionFlags.snapshot().speedDivisor;
     RecordingDesktop desktop;
 
     Model m;
@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     }
                 }
                 if (message == kb::kMsgKeyboardGone &&
-                    s.shared.speedDivisor != quil::speedValue(s.shared.optionFlags)) {
+                    s.shared.speedDivisor != s.shared.optionFlags.snapshot().speedDivisor) {
                     broken(kHarness, "the speed divisor is still doubled after a goodbye");
                 }
                 break;

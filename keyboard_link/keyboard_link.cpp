@@ -31,7 +31,7 @@ void onKeyboardHello(TrackerState& s, WindowHandle keyboard) {
 void onKeyboardGone(TrackerState& s) {
     s.keyboard.hidden = true;
     s.keyboard.dockedCorner = false;
-    s.shared.speedDivisor = speedValue(s.shared.optionFlags);
+    s.shared.speedDivisor = s.shared.optionFlags.snapshot().speedDivisor;
     computeGains(s);
 }
 

@@ -1,6 +1,7 @@
 #include "options/options_file.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -18,33 +19,40 @@ namespace {
 // not an options file and is never read, so a huge file costs nothing.
 constexpr std::size_t kMaxOptionsBytes = 4096;
 
-constexpr int kMirrorRow = 0;
-constexpr int kRangeRow = 1;
-constexpr int kClickRow = 3;
-constexpr int kDragRow = 4;
-constexpr int kButtonRow = 5;
-constexpr int kColumns = 3;
-
-// After the table's fifteen values, the file may hold a sixteenth: the
-// engine choice. Files written before there was a choice have fifteen, and
-// the classic engine is saved that way still, so that they keep meaning what
-// they meant.
-constexpr int kEngineValue = kStoredOptionCount;
-// Then the precise engine's gesture sensitivity and the gesture check's
-// levels for this user; a file without them has the medium level and none.
-constexpr int kSensitivityValue = kEngineValue + 1;
-constexpr int kEyesLevelValue = kEngineValue + 2;
-constexpr int kMouthLevelValue = kEngineValue + 3;
-constexpr int kFileValueCount = kEngineValue + 4;
 // A gesture check's level beyond this (thousandths) is not one it measured.
 constexpr int32_t kMaxCheckLevel = 5000;
+
+// The values the file holds after the table's fifteen, in their order: where
+// each lives, what a file without it means, and the values it may take (any
+// other reads as its absence). Files written before a value existed end
+// before it, and a value equal to its absence is not written when nothing
+// after it differs, so that those files keep meaning what they meant. A new
+// saved option is one more row here.
+struct SavedValue {
+    std::atomic<int32_t> SharedState::*field;
+    int32_t absent;
+    int32_t lowest;
+    int32_t highest;
+};
+constexpr std::array<SavedValue, 4> kSavedValues{{
+    // The engine: only 1 chooses the precise one.
+    {&SharedState::engineChoice, ClassicEngine, PreciseEngine, PreciseEngine},
+    {&SharedState::gestureSensitivity, SensitivityMedium, SensitivityLow, SensitivityHigh},
+    // The gesture check's levels for this user; none measured is 0.
+    {&SharedState::eyesShutLevel, 0, 1, kMaxCheckLevel},
+    {&SharedState::mouthOpenLevel, 0, 1, kMaxCheckLevel},
+}};
+constexpr int kFileValueCount = kStoredOptionCount + static_cast<int>(kSavedValues.size());
 using FileValues = std::array<int32_t, kFileValueCount>;
 
-constexpr double kRangeShort = 0.7;
-constexpr double kRangeMedium = 0.6;
-constexpr double kRangeLong = 0.5;
-
-int at(int row, int column) { return row * kColumns + column; }
+int32_t validSaved(const SavedValue& v, int32_t value) {
+    return value >= v.lowest && value <= v.highest ? value : v.absent;
+}
+void setSavedAbsent(FileValues& values) {
+    for (std::size_t i = 0; i < kSavedValues.size(); ++i) {
+        values[kStoredOptionCount + i] = kSavedValues[i].absent;
+    }
+}
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -139,18 +147,15 @@ void setDefaults(FileValues& values) {
     for (int i = 0; i < kStoredOptionCount; ++i) {
         values[static_cast<std::size_t>(i)] = kDefaultOptionsText[2 * i] - '0';
     }
-    values[kEngineValue] = ClassicEngine;
-    values[kSensitivityValue] = SensitivityMedium;
-    values[kEyesLevelValue] = 0;
-    values[kMouthLevelValue] = 0;
+    setSavedAbsent(values);
 }
 
 void copyGestureRows(TrackerState& s) {
-    for (int k = 0; k < kColumns; ++k) {
+    for (int k = 0; k < kOptionColumns; ++k) {
         s.shared.clickGestures[static_cast<std::size_t>(k)] =
-            s.shared.optionFlags[at(kClickRow, k)].load();
+            s.shared.optionFlags.at(ClickRow, k).load();
         s.shared.dragGestures[static_cast<std::size_t>(k)] =
-            s.shared.optionFlags[at(kDragRow, k)].load();
+            s.shared.optionFlags.at(DragRow, k).load();
     }
 }
 
@@ -162,14 +167,11 @@ void takeValues(TrackerState& s, const FileValues& values) {
     for (int i = 0; i < kStoredOptionCount; ++i) {
         s.shared.optionFlags[i] = values[static_cast<std::size_t>(i)];
     }
-    s.shared.engineChoice = values[kEngineValue] == PreciseEngine ? PreciseEngine : ClassicEngine;
-    const int32_t level = values[kSensitivityValue];
-    s.shared.gestureSensitivity =
-        level >= SensitivityLow && level <= SensitivityHigh ? level : SensitivityMedium;
-    const auto checkLevel = [](int32_t v) { return v > 0 && v <= kMaxCheckLevel ? v : 0; };
-    s.shared.eyesShutLevel = checkLevel(values[kEyesLevelValue]);
-    s.shared.mouthOpenLevel = checkLevel(values[kMouthLevelValue]);
-    for (int k = 0; k < kColumns; ++k) s.shared.optionFlags[at(kButtonRow, k)] = 0;
+    for (std::size_t i = 0; i < kSavedValues.size(); ++i) {
+        const SavedValue& v = kSavedValues[i];
+        s.shared.*v.field = validSaved(v, values[kStoredOptionCount + i]);
+    }
+    for (int k = 0; k < kOptionColumns; ++k) s.shared.optionFlags.at(ButtonRow, k) = 0;
     copyGestureRows(s);
     applyOptions(s);
 }
@@ -181,10 +183,7 @@ FileValues currentValues(const TrackerState& s) {
     for (int i = 0; i < kStoredOptionCount; ++i) {
         values[static_cast<std::size_t>(i)] = s.shared.optionFlags[i].load();
     }
-    values[kEngineValue] = ClassicEngine;
-    values[kSensitivityValue] = SensitivityMedium;
-    values[kEyesLevelValue] = 0;
-    values[kMouthLevelValue] = 0;
+    setSavedAbsent(values);
     return values;
 }
 
@@ -235,19 +234,13 @@ void applyOptionsText(TrackerState& s, std::string_view text) {
     takeValues(s, values);
 }
 
-double rangeValue(const OptionFlags& options) {
-    if (options[at(kRangeRow, 0)] == 1) return kRangeShort;
-    if (options[at(kRangeRow, 1)] == 1) return kRangeMedium;
-    return kRangeLong;
-}
-
 // Apply: the first ticked choice of a single-choice row wins; only the value
 // 1 counts as ticked.
 void applyOptions(TrackerState& s) {
-    const OptionFlags& o = s.shared.optionFlags;
-    s.shared.mirrorX = o[at(kMirrorRow, 0)] != 1;
-    s.shared.rangeScale = rangeValue(o);
-    s.shared.speedDivisor = speedValue(o);  // the speed row, 30, 45 or 60
+    const OptionsSnapshot o = s.shared.optionFlags.snapshot();
+    s.shared.mirrorX = o.mirrorX;
+    s.shared.rangeScale = o.rangeScale;
+    s.shared.speedDivisor = o.speedDivisor;
     copyGestureRows(s);
     computeGains(s);
     resizeHeadRange(s);
@@ -262,16 +255,15 @@ void saveOptions(const TrackerState& s, const std::filesystem::path& file) {
     // The values after the table are written only as far as one differs
     // from what a shorter file means, so that the classic engine's file with
     // the defaults keeps its fifteen values.
-    const std::array<int32_t, 4> extra{
-        s.shared.engineChoice.load() == PreciseEngine ? PreciseEngine : ClassicEngine,
-        s.shared.gestureSensitivity.load(), s.shared.eyesShutLevel.load(),
-        s.shared.mouthOpenLevel.load()};
-    const std::array<int32_t, 4> meaningOfNothing{ClassicEngine, SensitivityMedium, 0, 0};
-    size_t written = extra.size();
-    while (written > 0 && extra[written - 1] == meaningOfNothing[written - 1]) --written;
-    for (size_t i = 0; i < written; ++i) {
+    std::array<int32_t, kSavedValues.size()> saved{};
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        saved[i] = validSaved(kSavedValues[i], (s.shared.*kSavedValues[i].field).load());
+    }
+    std::size_t written = saved.size();
+    while (written > 0 && saved[written - 1] == kSavedValues[written - 1].absent) --written;
+    for (std::size_t i = 0; i < written; ++i) {
         text += ' ';
-        text += std::to_string(extra[i]);
+        text += std::to_string(saved[i]);
     }
     // A file the user made read-only keeps its content.
     if (!mayReplace(file)) return;

@@ -25,9 +25,6 @@ inline constexpr const char* kDefaultOptionsText = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 
 void loadOptions(TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
 // The same reading of an options file's content, without the file.
 void applyOptionsText(TrackerState& s, std::string_view text);
-// The head range scale of the table's row 1: 0.7, 0.6 or 0.5 by the first
-// ticked choice (0.5 when none is).
-[[nodiscard]] double rangeValue(const OptionFlags& options);
 
 // Derives mirrorX, rangeScale, speedDivisor and the gesture rows from the
 // table, then recomputes the gains and the head range.

@@ -9,11 +9,11 @@ namespace quil {
 
 namespace {
 
-constexpr int kMirrorRow = 0;
-constexpr int kRangeRow = 1;
-constexpr int kSpeedRow = 2;
-constexpr int kClickRow = 3;
-constexpr int kDragRow = 4;
+constexpr int kMirrorRow = MirrorRow;
+constexpr int kRangeRow = RangeRow;
+constexpr int kSpeedRow = SpeedRow;
+constexpr int kClickRow = ClickRow;
+constexpr int kDragRow = DragRow;
 
 // The pointer bounds outside the options window.
 constexpr int kScreenClampMin = 1;
@@ -96,12 +96,12 @@ OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
             break;
         case kRangeRow:
             tickOnly(s, row, k);
-            s.shared.rangeScale = rangeValue(s.shared.optionFlags);
+            s.shared.rangeScale = s.shared.optionFlags.snapshot().rangeScale;
             resizeHeadRange(s);
             break;
         case kSpeedRow:
             tickOnly(s, row, k);
-            s.shared.speedDivisor = speedValue(s.shared.optionFlags);
+            s.shared.speedDivisor = s.shared.optionFlags.snapshot().speedDivisor;
             computeGains(s);
             break;
         case kClickRow:

@@ -30,9 +30,9 @@ namespace quil {
 
 inline constexpr int kOptionsWindowWidth = 608;
 inline constexpr int kOptionsWindowHeight = 514;
-inline constexpr int kOptionRows = 6;
-inline constexpr int kOptionCols = 3;
-inline constexpr int kButtonRow = 5;
+inline constexpr int kOptionRows = ButtonRow + 1;
+inline constexpr int kOptionCols = kOptionColumns;
+inline constexpr int kButtonRow = ButtonRow;
 // A tick (25 x 23) sits this far inside its cell's top-left corner.
 inline constexpr int kTickOffsetX = 6;
 inline constexpr int kTickOffsetY = 5;

@@ -15,12 +15,6 @@ constexpr double kReferenceScreenArea = 1310720.0;
 constexpr double kHeadRangeFullWidth = 65.0;
 constexpr double kHeadRangeFullHeight = 35.0;
 
-constexpr double kSpeedFast = 30.0;
-constexpr double kSpeedMedium = 45.0;
-constexpr double kSpeedSlow = 60.0;
-// The speed row of the option table starts at this index.
-constexpr int kSpeedRowStart = 6;
-
 // Keeps v within [lo, end - 1], the lower bound first; 64-bit so that a step
 // far off the screen cannot overflow before it is clamped.
 int32_t clampAxis(int64_t v, int32_t lo, int32_t end) {
@@ -123,12 +117,6 @@ void mapPointer(TrackerState& s, double faceX, double faceY) {
     s.pointer.targetY = clampAxis(y, s.shared.clampMinY.load(), s.shared.clampMaxY.load());
 }
 
-double speedValue(const OptionFlags& options) {
-    if (options[kSpeedRowStart] == 1) return kSpeedFast;
-    if (options[kSpeedRowStart + 1] == 1) return kSpeedMedium;
-    return kSpeedSlow;
-}
-
 bool insideKeyboard(const TrackerState& s, ScreenPoint p) {
     return s.keyboard.left < p.x && p.x < s.keyboard.right && s.keyboard.top < p.y &&
            p.y < s.keyboard.bottom;
@@ -149,12 +137,12 @@ void movePointer(TrackerState& s, Desktop& desktop, ScreenPoint frameStart) {
         if (const WindowHandle k = s.keyboard.window.load()) desktop.tellKeyboardPointerOver(k);
         if (!s.pointer.overKeyboard) {
             // Finer control over the keys: half the speed while over them.
-            s.shared.speedDivisor = 2.0 * speedValue(s.shared.optionFlags);
+            s.shared.speedDivisor = 2.0 * s.shared.optionFlags.snapshot().speedDivisor;
             computeGains(s);
             s.pointer.overKeyboard = true;
         }
     } else if (s.pointer.overKeyboard) {
-        s.shared.speedDivisor = speedValue(s.shared.optionFlags);
+        s.shared.speedDivisor = s.shared.optionFlags.snapshot().speedDivisor;
         computeGains(s);
         s.pointer.overKeyboard = false;
         if (const WindowHandle k = s.keyboard.window.load()) desktop.tellKeyboardPointerLeft(k);

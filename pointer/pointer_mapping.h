@@ -26,9 +26,6 @@ void computeGains(TrackerState& s);
 // mirrored picture.
 void mapPointer(TrackerState& s, double faceX, double faceY);
 
-// The undoubled speed divisor of the options: 30, 45 or 60.
-[[nodiscard]] double speedValue(const OptionFlags& options);
-
 // Strictly inside the keyboard rectangle.
 [[nodiscard]] bool insideKeyboard(const TrackerState& s, ScreenPoint p);
 // The keyboard is announced and visible: only then does the tracker send it

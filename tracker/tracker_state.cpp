@@ -27,6 +27,26 @@ void keepStorage(FeatureSet& from, FeatureSet& to) {
 
 }  // namespace
 
+OptionsSnapshot OptionFlags::snapshot() const {
+    constexpr std::array<double, 3> kRangeScales{0.7, 0.6, 0.5};
+    constexpr std::array<double, 3> kSpeedDivisors{30.0, 45.0, 60.0};
+    const auto firstTicked = [this](OptionRow row) {
+        for (int c = 0; c + 1 < kOptionColumns; ++c) {
+            if (ticked(row, c)) return static_cast<size_t>(c);
+        }
+        return static_cast<size_t>(kOptionColumns - 1);
+    };
+    OptionsSnapshot o;
+    o.mirrorX = !ticked(MirrorRow, 0);
+    o.rangeScale = kRangeScales[firstTicked(RangeRow)];
+    o.speedDivisor = kSpeedDivisors[firstTicked(SpeedRow)];
+    for (int c = 0; c < kOptionColumns; ++c) {
+        o.click[static_cast<size_t>(c)] = ticked(ClickRow, c);
+        o.drag[static_cast<size_t>(c)] = ticked(DragRow, c);
+    }
+    return o;
+}
+
 void FrameState::restartDetection(int blockRows) {
     currentGrid.clear();
     previousGrid.clear();

@@ -69,11 +69,39 @@ enum GestureSensitivity : int32_t {
 // edits it while the tracker reads it, hence the atomics.
 inline constexpr int kOptionCount = 18;
 inline constexpr int kStoredOptionCount = 15;
+inline constexpr int kOptionColumns = 3;
+// The table's rows: the questions of the options window, and its buttons.
+enum OptionRow : int32_t {
+    MirrorRow = 0,  // column 0 ticked: the picture is not mirrored
+    RangeRow = 1,   // short, medium, long head range
+    SpeedRow = 2,   // fast, medium, slow pointer
+    ClickRow = 3,   // eyes, mouth, dwell click
+    DragRow = 4,    // eyes, mouth, dwell drag
+    ButtonRow = 5,  // OK, CANCEL, EXIT
+};
+
+// The table read by name: what its ticks mean to the tracker. The first
+// ticked choice of a single-choice row wins; with none, the last choice.
+struct OptionsSnapshot {
+    bool mirrorX = true;          // the picture is mirrored (the first question unticked)
+    double rangeScale = 0.5;      // 0.7, 0.6 or 0.5 of the picture
+    double speedDivisor = 60.0;   // 30, 45 or 60
+    std::array<bool, 3> click{};  // by eyes, mouth, dwell
+    std::array<bool, 3> drag{};
+};
+
 struct OptionFlags {
     std::array<std::atomic<int32_t>, kOptionCount> values{};
 
     std::atomic<int32_t>& operator[](int i) { return values[static_cast<size_t>(i)]; }
     const std::atomic<int32_t>& operator[](int i) const { return values[static_cast<size_t>(i)]; }
+    std::atomic<int32_t>& at(OptionRow row, int column) {
+        return (*this)[row * kOptionColumns + column];
+    }
+    [[nodiscard]] bool ticked(OptionRow row, int column) const {
+        return (*this)[row * kOptionColumns + column].load() == 1;
+    }
+    [[nodiscard]] OptionsSnapshot snapshot() const;
 };
 
 struct AtomicPoint {

@@ -231,6 +231,20 @@ TEST_F(OptionsFile, FirstTickedChoiceWinsAndOnlyOneCounts) {
     EXPECT_EQ(s.shared.speedDivisor, 60.0);
 }
 
+// The table read by name, as the pointer and the keyboard link read it.
+TEST_F(OptionsFile, TheSnapshotNamesWhatTheTicksMean) {
+    loadUnchanged("0 1 0 0 1 0 0 0 1 0 1 0 1 0 1");
+    const OptionsSnapshot o = s.shared.optionFlags.snapshot();
+    EXPECT_TRUE(o.mirrorX);
+    EXPECT_EQ(o.rangeScale, 0.6);
+    EXPECT_EQ(o.speedDivisor, 60.0);
+    EXPECT_EQ(o.click, (std::array<bool, 3>{false, true, false}));
+    EXPECT_EQ(o.drag, (std::array<bool, 3>{true, false, true}));
+    // A value other than 1 chooses nothing.
+    s.shared.optionFlags.at(ClickRow, 2) = 2;
+    EXPECT_FALSE(s.shared.optionFlags.snapshot().click[2]);
+}
+
 TEST_F(OptionsFile, ButtonRowIsClearedOnLoad) {
     for (int i = 15; i < 18; ++i) s.shared.optionFlags[i] = 1;
     loadUnchanged("1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1 1 1");

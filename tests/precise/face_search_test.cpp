@@ -9,6 +9,7 @@
 #include "pointer/pointer_mapping.h"
 #include "sim/replay.h"
 #include "stage_pictures.h"
+#include "tracker/engines.h"
 #include "tracker/precise/precise_engine.h"
 
 namespace quil::precise::stages {

@@ -10,6 +10,7 @@
 #include "sim/replay.h"
 #include "sim/scene.h"
 #include "sim/y4m.h"
+#include "tracker/engines.h"
 #include "tracker/precise/precise_engine.h"
 #include "tracker/startup.h"
 
