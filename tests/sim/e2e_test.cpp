@@ -259,7 +259,10 @@ TEST_P(Scenes, IdlePointerLosesTheUserAfter200Frames) {
     EXPECT_GE(lost[0] - calibrated, 200);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, Scenes, ::testing::Values(1u, 2u));
+// One person here: the second seed of every scene is pinned whole by its
+// recorded trace (trace_regression_test), and playing it twice more in the
+// sanitised build costs the suite minutes.
+INSTANTIATE_TEST_SUITE_P(Seeds, Scenes, ::testing::Values(1u));
 
 TEST(EmptyRoom, NothingIsDetectedWhereNobodyIs) {
     const auto r = play("empty", 1);
