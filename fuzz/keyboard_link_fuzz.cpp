@@ -166,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 break;
             }
             case 3:
-                quil::keyboardOnOptionsOpen(s, desktop);
+                quil::keyboardOnOptionsOpen(s.keyboard, desktop);
                 if (known) {
                     if (!m.hidden) {
                         m.stayHidden = false;
@@ -178,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 }
                 break;
             case 4:
-                quil::keyboardOnOptionsClose(s, desktop);
+                quil::keyboardOnOptionsClose(s.keyboard, desktop);
                 if (known && !m.stayHidden) {
                     m.stayHidden = true;
                     m.hidden = false;
@@ -186,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 }
                 break;
             case 5:
-                quil::keyboardOnTrackerLost(s, desktop);
+                quil::keyboardOnTrackerLost(s.keyboard, desktop);
                 if (known) {
                     if (!m.hidden) {
                         m.hidden = true;
@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 }
                 break;
             case 6:
-                quil::keyboardOnCalibrated(s, desktop);
+                quil::keyboardOnCalibrated(s.keyboard, desktop);
                 if (known && !m.stayHidden) {
                     m.hidden = false;
                     m.stayHidden = true;

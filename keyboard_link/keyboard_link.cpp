@@ -61,45 +61,45 @@ bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wPa
     }
 }
 
-void keyboardOnOptionsOpen(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboard.window.load();
+void keyboardOnOptionsOpen(KeyboardState& k, Desktop& desktop) {
+    const WindowHandle keyboard = k.window.load();
     if (keyboard == 0) return;
-    if (!s.keyboard.hidden.load()) {
-        s.keyboard.stayHidden = false;
-        s.keyboard.hidden = true;
+    if (!k.hidden.load()) {
+        k.stayHidden = false;
+        k.hidden = true;
         desktop.hideKeyboard(keyboard);
     } else {
-        s.keyboard.stayHidden = true;
+        k.stayHidden = true;
     }
 }
 
-void keyboardOnOptionsClose(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboard.window.load();
+void keyboardOnOptionsClose(KeyboardState& k, Desktop& desktop) {
+    const WindowHandle keyboard = k.window.load();
     if (keyboard == 0) return;
-    if (!s.keyboard.stayHidden.load()) {
-        s.keyboard.stayHidden = true;
-        s.keyboard.hidden = false;
+    if (!k.stayHidden.load()) {
+        k.stayHidden = true;
+        k.hidden = false;
         desktop.showKeyboard(keyboard);
     }
 }
 
-void keyboardOnTrackerLost(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboard.window.load();
+void keyboardOnTrackerLost(KeyboardState& k, Desktop& desktop) {
+    const WindowHandle keyboard = k.window.load();
     if (keyboard == 0) return;
-    if (!s.keyboard.hidden.load()) {
-        s.keyboard.hidden = true;
-        s.keyboard.stayHidden = false;
+    if (!k.hidden.load()) {
+        k.hidden = true;
+        k.stayHidden = false;
         desktop.hideKeyboard(keyboard);
     } else {
-        s.keyboard.stayHidden = true;
+        k.stayHidden = true;
     }
 }
 
-void keyboardOnCalibrated(TrackerState& s, Desktop& desktop) {
-    const WindowHandle keyboard = s.keyboard.window.load();
-    if (keyboard == 0 || s.keyboard.stayHidden.load()) return;
-    s.keyboard.hidden = false;
-    s.keyboard.stayHidden = true;
+void keyboardOnCalibrated(KeyboardState& k, Desktop& desktop) {
+    const WindowHandle keyboard = k.window.load();
+    if (keyboard == 0 || k.stayHidden.load()) return;
+    k.hidden = false;
+    k.stayHidden = true;
     desktop.showKeyboard(keyboard);
 }
 

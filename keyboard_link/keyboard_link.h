@@ -24,16 +24,16 @@ bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wPa
                            std::intptr_t lParam);
 
 // The options window opens: hide a visible keyboard, remember a hidden one.
-void keyboardOnOptionsOpen(TrackerState& s, Desktop& desktop);
+void keyboardOnOptionsOpen(KeyboardState& k, Desktop& desktop);
 // The options window closes by OK or CANCEL: show the keyboard again unless
 // it was already hidden when the window opened.
-void keyboardOnOptionsClose(TrackerState& s, Desktop& desktop);
+void keyboardOnOptionsClose(KeyboardState& k, Desktop& desktop);
 
 // The tracker's own moments, for the tracker states that own them:
 // the user is lost (hide a visible keyboard; remember a hidden one),
-void keyboardOnTrackerLost(TrackerState& s, Desktop& desktop);
+void keyboardOnTrackerLost(KeyboardState& k, Desktop& desktop);
 // a calibration succeeded (show it again unless it stays hidden),
-void keyboardOnCalibrated(TrackerState& s, Desktop& desktop);
+void keyboardOnCalibrated(KeyboardState& k, Desktop& desktop);
 // a nod (show it at its default place, or hide it). False while no keyboard
 // has announced itself: the toggle is then still due.
 bool toggleKeyboard(TrackerState& s, Desktop& desktop);

@@ -243,7 +243,7 @@ void applyOptions(TrackerState& s) {
     s.shared.speedDivisor = o.speedDivisor;
     copyGestureRows(s);
     computeGains(s);
-    resizeHeadRange(s);
+    resizeHeadRange(s.shared);
 }
 
 void saveOptions(const TrackerState& s, const std::filesystem::path& file) {

@@ -78,7 +78,7 @@ OptionPoint tickPosition(int row, int col) {
 
 bool requestOptionsWindow(TrackerState& s, Desktop& desktop) {
     if (s.view.largeView) return false;
-    keyboardOnOptionsOpen(s, desktop);
+    keyboardOnOptionsOpen(s.keyboard, desktop);
     return !s.shared.optionsOpen.load();
 }
 
@@ -97,7 +97,7 @@ OptionButton applyOptionClick(TrackerState& s, OptionCell cell) {
         case kRangeRow:
             tickOnly(s, row, k);
             s.shared.rangeScale = s.shared.optionFlags.snapshot().rangeScale;
-            resizeHeadRange(s);
+            resizeHeadRange(s.shared);
             break;
         case kSpeedRow:
             tickOnly(s, row, k);
@@ -126,7 +126,7 @@ SavedOptions snapshotOptions(const TrackerState& s) {
 void finishWithOk(TrackerState& s, Desktop& desktop, const std::filesystem::path& file) {
     s.shared.optionsOpen = false;
     saveOptions(s, file);
-    keyboardOnOptionsClose(s, desktop);
+    keyboardOnOptionsClose(s.keyboard, desktop);
 }
 
 void finishWithCancel(TrackerState& s, Desktop& desktop, const SavedOptions& saved) {
@@ -134,7 +134,7 @@ void finishWithCancel(TrackerState& s, Desktop& desktop, const SavedOptions& sav
         s.shared.optionFlags[i] = saved[static_cast<std::size_t>(i)];
     applyOptions(s);
     s.shared.optionsOpen = false;
-    keyboardOnOptionsClose(s, desktop);
+    keyboardOnOptionsClose(s.keyboard, desktop);
 }
 
 void narrowPointerBounds(TrackerState& s) {

@@ -90,7 +90,7 @@ int64_t patchMotion(TrackerState& s, const Patch& patch, const PatchRect& rect,
     gather(s.frame.currentGrid, patch.current, patch.indices, size);
     gather(s.frame.previousGrid, patch.previous, patch.indices, size);
 
-    setNeighbourOffsets(s, blockRows);
+    setNeighbourOffsets(s.frame, blockRows);
     const BlockSamplerArgs args{kPatchBlock,  kPatchBlock, kPatchSearch,
                                 kPatchSearch, rect.rows,   rect.cols};
     sampler(args, patch.current, patch.previous, patch.motion, patch.block,
@@ -144,11 +144,11 @@ bool examined(const TrackerState& s, int gesture) {
     return s.shared.clickGestures[k] == 1 || s.shared.dragGestures[k] == 1;
 }
 
-bool restAfterAction(TrackerState& s) {
-    if (!s.pointer.clickCooldown) return false;
-    if (++s.pointer.cooldownFrames >= kClickCooldownFrames) {
-        s.pointer.cooldownFrames = 0;
-        s.pointer.clickCooldown = false;
+bool restAfterAction(PointerState& pointer) {
+    if (!pointer.clickCooldown) return false;
+    if (++pointer.cooldownFrames >= kClickCooldownFrames) {
+        pointer.cooldownFrames = 0;
+        pointer.clickCooldown = false;
     }
     return true;
 }
@@ -157,7 +157,7 @@ bool restAfterAction(TrackerState& s) {
 // examined for eye motion, then (if the eyes did not fire) mouth motion, and
 // counted toward a dwell.
 void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler sampler) {
-    if (restAfterAction(s)) return;
+    if (restAfterAction(s.pointer)) return;
     if (s.pointer.moveDistance >= kStillDistance) {
         s.pointer.dwellFrames = 0;
         return;
@@ -213,7 +213,7 @@ GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
         // A click's own button-up ends a held drag.
         s.pointer.buttonHeld = false;
     } else if (s.shared.dragGestures[static_cast<std::size_t>(gesture)] == 1) {
-        toggleDrag(s, desktop);
+        toggleDrag(s.pointer, desktop);
         action = s.pointer.buttonHeld ? GestureAction::DragPress : GestureAction::DragRelease;
     }
     // A gesture taken out of both sets since its event was found does
@@ -244,12 +244,12 @@ void releaseHeldButton(PointerState& pointer, Desktop& desktop) {
     pointer.buttonHeld = false;
 }
 
-void toggleDrag(TrackerState& s, Desktop& desktop) {
-    if (s.pointer.buttonHeld) {
-        releaseHeldButton(s.pointer, desktop);
+void toggleDrag(PointerState& pointer, Desktop& desktop) {
+    if (pointer.buttonHeld) {
+        releaseHeldButton(pointer, desktop);
     } else {
         desktop.leftButtonDown();
-        s.pointer.buttonHeld = true;
+        pointer.buttonHeld = true;
     }
 }
 

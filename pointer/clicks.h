@@ -57,7 +57,7 @@ void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler samp
 [[nodiscard]] bool examined(const TrackerState& s, int gesture);
 
 // Counts one frame of the rest after an action. True while the rest goes on.
-bool restAfterAction(TrackerState& s);
+bool restAfterAction(PointerState& pointer);
 
 // The first pending gesture in the order eye, mouth, dwell, or -1.
 [[nodiscard]] int pendingGesture(const TrackerState& s);
@@ -68,7 +68,7 @@ bool restAfterAction(TrackerState& s);
 GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
                                ScreenPoint frameStart);
 void leftClick(Desktop& desktop);
-void toggleDrag(TrackerState& s, Desktop& desktop);
+void toggleDrag(PointerState& pointer, Desktop& desktop);
 // A held button up, if one is held: the only way the tracker lets go of a
 // drag outside a gesture.
 void releaseHeldButton(PointerState& pointer, Desktop& desktop);

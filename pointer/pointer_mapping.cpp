@@ -51,27 +51,27 @@ int roundNearest(double v) {
 void setHeadRange(TrackerState& s) {
     s.shared.headRangeRefX = s.face.refX;
     s.shared.headRangeRefY = s.face.refY;
-    resizeHeadRange(s);
+    resizeHeadRange(s.shared);
 }
 
-void resizeHeadRange(TrackerState& s) {
-    const int refX = s.shared.headRangeRefX.load();
-    const int refY = s.shared.headRangeRefY.load();
-    const double scale = s.shared.rangeScale.load();
+void resizeHeadRange(SharedState& shared) {
+    const int refX = shared.headRangeRefX.load();
+    const int refY = shared.headRangeRefY.load();
+    const double scale = shared.rangeScale.load();
     const int width = static_cast<int>(kHeadRangeFullWidth * scale);
     const int height = static_cast<int>(kHeadRangeFullHeight * scale);
-    s.shared.headRangeWidth = width;
-    s.shared.headRangeHeight = height;
+    shared.headRangeWidth = width;
+    shared.headRangeHeight = height;
     const int minX = roundNearest(refX - width / 2.0);
     const int minY = roundNearest(refY - height / 2.0);
     const int maxX = roundNearest(refX + width / 2.0);
     const int maxY = roundNearest(refY + height / 2.0);
-    s.shared.headRangeMinX = minX;
-    s.shared.headRangeMinY = minY;
-    s.shared.headRangeMaxX = maxX;
-    s.shared.headRangeMaxY = maxY;
-    s.shared.headRangeCentreX = roundNearest(minX + (maxX - minX) / 2.0);
-    s.shared.headRangeCentreY = roundNearest(minY + (maxY - minY) / 2.0);
+    shared.headRangeMinX = minX;
+    shared.headRangeMinY = minY;
+    shared.headRangeMaxX = maxX;
+    shared.headRangeMaxY = maxY;
+    shared.headRangeCentreX = roundNearest(minX + (maxX - minX) / 2.0);
+    shared.headRangeCentreY = roundNearest(minY + (maxY - minY) / 2.0);
 }
 
 void computeGains(TrackerState& s) {

@@ -17,7 +17,7 @@ namespace quil {
 void setHeadRange(TrackerState& s);
 // Any thread (the options window's): sizes the head range by the option
 // around the published point; the face template is the tracker's alone.
-void resizeHeadRange(TrackerState& s);
+void resizeHeadRange(SharedState& shared);
 void computeGains(TrackerState& s);
 // Sets targetX, targetY from the face position (frame column, top-down row):
 // a quadratic step from lastTargetX/Y toward the face's place in the head

@@ -139,7 +139,7 @@ bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
     for (int32_t m : mask) total += m;
     if (total < kMinEyeBlocks || total > kMaxEyeBlocks) return false;
 
-    headRowSums(s, mask);
+    headRowSums(s.detection, mask);
     int first = -1;
     int last = -1;
     int rowsWithMarks = 0;
@@ -160,7 +160,7 @@ bool findEyeClusters(TrackerState& s, EyeClusters& eyes) {
         for (int r = last + 2; r < R; ++r) column[r] = 0;
     }
 
-    headColSums(s, mask);
+    headColSums(s.detection, mask);
     for (int32_t& entry : s.detection.headColProfile) entry = entry >= kMinColBlocks ? 1 : 0;
 
     int risingCount = 0;
@@ -237,7 +237,7 @@ void enterTracking(TrackerState& s, Desktop& desktop) {
     desktop.setCursorPos(kPointerPark.x, kPointerPark.y);
     s.shared.lastCursor.store(kPointerPark);
     s.state = Tracking;
-    keyboardOnCalibrated(s, desktop);
+    keyboardOnCalibrated(s.keyboard, desktop);
 }
 
 void giveUpCalibration(TrackerState& s, Desktop& desktop) {

@@ -107,7 +107,7 @@ void intake(TrackerState& s, const uint8_t* bytes) {
 // The precise engine reads the frame in grey; its steps need no grids.
 FrameReport preciseFrame(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame,
                          ScreenPoint frameStart, FrameReport report) {
-    precisePictureIntake(s, frame);
+    precisePictureIntake(s.precise.pictures, frame);
     if (s.state >= 0 && s.state < kStateCount) {
         FrameInput input{frame.first(static_cast<size_t>(kFrameBytes)), frameStart, report};
         kPreciseSteps[static_cast<size_t>(s.state)](s, desktop, input);

@@ -60,34 +60,33 @@ void stepMotionSearch(TrackerState& s, Desktop& /*desktop*/, FrameInput& /*frame
 
 // Top from the first strong row, sides from the first and last strong
 // columns, height 4/3 of the width; then the plausibility limits.
-bool boxFromProfiles(TrackerState& s) {
-    const int32_t rowMax = maxOf(s.detection.rowProfile);
-    const int32_t colMax = maxOf(s.detection.colProfile);
-    const int i = firstStrong(s.detection.rowProfile, rowMax, 0, 1);
-    const int j = firstStrong(s.detection.colProfile, colMax, 0, 1);
-    const int k = firstStrong(s.detection.colProfile, colMax,
-                              static_cast<int>(s.detection.colProfile.size()) - 1, -1);
+bool boxFromProfiles(DetectionState& detection) {
+    const int32_t rowMax = maxOf(detection.rowProfile);
+    const int32_t colMax = maxOf(detection.colProfile);
+    const int i = firstStrong(detection.rowProfile, rowMax, 0, 1);
+    const int j = firstStrong(detection.colProfile, colMax, 0, 1);
+    const int k = firstStrong(detection.colProfile, colMax,
+                              static_cast<int>(detection.colProfile.size()) - 1, -1);
     if (i < 0 || j < 0 || k < 0) return false;
 
-    const int blockRows = static_cast<int>(s.detection.rowProfile.size());
-    s.detection.headTop = (blockRows - i - kTopRowsSkipped) * kWholeFrameBlock;
-    s.detection.headLeft = j * kWholeFrameBlock;
-    s.detection.headRight = (k + 1) * kWholeFrameBlock;
-    s.detection.headBottom =
-        s.detection.headTop -
-        static_cast<int32_t>(std::abs(s.detection.headRight - s.detection.headLeft) /
-                             kWidthToHeight);
+    const int blockRows = static_cast<int>(detection.rowProfile.size());
+    detection.headTop = (blockRows - i - kTopRowsSkipped) * kWholeFrameBlock;
+    detection.headLeft = j * kWholeFrameBlock;
+    detection.headRight = (k + 1) * kWholeFrameBlock;
+    detection.headBottom =
+        detection.headTop -
+        static_cast<int32_t>(std::abs(detection.headRight - detection.headLeft) / kWidthToHeight);
 
-    return std::abs(s.detection.headTop - s.detection.headBottom) > kMinBoxHeight &&
-           std::abs(s.detection.headLeft - s.detection.headRight) > kMinBoxWidth &&
-           s.detection.headTop > 0 && s.detection.headTop < kFrameRows &&
-           s.detection.headBottom > 0 && s.detection.headBottom < kFrameRows &&
-           s.detection.headLeft > 0 && s.detection.headLeft < kFrameCols &&
-           s.detection.headRight > 0 && s.detection.headRight < kFrameCols;
+    return std::abs(detection.headTop - detection.headBottom) > kMinBoxHeight &&
+           std::abs(detection.headLeft - detection.headRight) > kMinBoxWidth &&
+           detection.headTop > 0 && detection.headTop < kFrameRows && detection.headBottom > 0 &&
+           detection.headBottom < kFrameRows && detection.headLeft > 0 &&
+           detection.headLeft < kFrameCols && detection.headRight > 0 &&
+           detection.headRight < kFrameCols;
 }
 
 void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& frame) {
-    if (!boxFromProfiles(s)) {
+    if (!boxFromProfiles(s.detection)) {
         clearProfiles(s);
         s.state = MotionSearch;
         return;
@@ -104,10 +103,10 @@ void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     s.detection.headBlockRows = (H + 1) / kHeadBlock;
     s.detection.headBlockCols = (W + 1) / kHeadBlock;
     allocFeatureSet(s.detection.headMotion, s.detection.headBlockRows * s.detection.headBlockCols);
-    setNeighbourOffsets(s, s.detection.headBlockRows);
+    setNeighbourOffsets(s.frame, s.detection.headBlockRows);
     // Column length 6 whatever the box: 36 consecutive samples of one column.
     s.detection.blockOffsets = makeBlockOffsets(kHeadBlock, kHeadBlock, kHeadBlock);
-    makeHeadProfiles(s);
+    makeHeadProfiles(s.detection);
     s.state = Calibration;
     frame.report.headBox = HeadBoxFix{s.detection.headLeft, s.detection.headTop,
                                       s.detection.headRight, s.detection.headBottom};

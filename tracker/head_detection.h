@@ -11,6 +11,6 @@ void stepHeadBox(TrackerState& s, Desktop& desktop, FrameInput& frame);
 
 // Sets headTop, headBottom, headLeft, headRight from the profiles and returns
 // whether the box is plausible.
-[[nodiscard]] bool boxFromProfiles(TrackerState& s);
+[[nodiscard]] bool boxFromProfiles(DetectionState& detection);
 
 }  // namespace quil

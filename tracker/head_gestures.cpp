@@ -63,8 +63,7 @@ bool detectShake(TrackerState& s, int faceColumn) {
 
 // Nod: five alternating small vertical steps within a fixed window of calls;
 // the verdict comes on the call that adds the fifth letter.
-bool detectNod(TrackerState& s, int faceRow, int faceColumn) {
-    GestureHistory& g = s.gestures;
+bool detectNod(GestureHistory& g, int faceRow, int faceColumn) {
     reserveHistory(g.nodHistory);
     // 64-bit differences: rows and columns come from the face search, but a
     // stray value must not overflow.

@@ -7,6 +7,6 @@
 namespace quil {
 
 [[nodiscard]] bool detectShake(TrackerState& s, int faceColumn);
-[[nodiscard]] bool detectNod(TrackerState& s, int faceRow, int faceColumn);
+[[nodiscard]] bool detectNod(GestureHistory& g, int faceRow, int faceColumn);
 
 }  // namespace quil

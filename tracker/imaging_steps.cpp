@@ -12,8 +12,8 @@ namespace {
 size_t at(int i) { return static_cast<size_t>(i); }
 }  // namespace
 
-void setNeighbourOffsets(TrackerState& s, int R) {
-    s.frame.neighbourOffsets = neighbourOffsetsFor(R);
+void setNeighbourOffsets(FrameState& frame, int R) {
+    frame.neighbourOffsets = neighbourOffsetsFor(R);
 }
 
 void makeFrameProfiles(TrackerState& s) {
@@ -54,36 +54,36 @@ void clearProfiles(TrackerState& s) {
     std::fill(s.detection.colProfile.begin(), s.detection.colProfile.end(), 0);
 }
 
-void makeHeadProfiles(TrackerState& s) {
-    s.detection.headRowProfile.assign(at(s.detection.headBlockRows), 0);
-    s.detection.headColProfile.assign(at(s.detection.headBlockCols), 0);
-    s.detection.headRowIndices.resize(at(s.detection.headBlockRows));
-    for (int r = 0; r < s.detection.headBlockRows; ++r) {
-        s.detection.headRowIndices[at(r)] = r;
+void makeHeadProfiles(DetectionState& detection) {
+    detection.headRowProfile.assign(at(detection.headBlockRows), 0);
+    detection.headColProfile.assign(at(detection.headBlockCols), 0);
+    detection.headRowIndices.resize(at(detection.headBlockRows));
+    for (int r = 0; r < detection.headBlockRows; ++r) {
+        detection.headRowIndices[at(r)] = r;
     }
-    s.detection.headColStarts.resize(at(s.detection.headBlockCols));
-    for (int c = 0; c < s.detection.headBlockCols; ++c) {
-        s.detection.headColStarts[at(c)] = c * s.detection.headBlockRows;
-    }
-}
-
-void headRowSums(TrackerState& s, const IntList& grid) {
-    for (int r = 0; r < s.detection.headBlockRows; ++r) {
-        int32_t sum = 0;
-        for (int c = 0; c < s.detection.headBlockCols; ++c) {
-            sum += grid[at(s.detection.headColStarts[at(c)] + r)];
-        }
-        s.detection.headRowProfile[at(r)] = sum;
+    detection.headColStarts.resize(at(detection.headBlockCols));
+    for (int c = 0; c < detection.headBlockCols; ++c) {
+        detection.headColStarts[at(c)] = c * detection.headBlockRows;
     }
 }
 
-void headColSums(TrackerState& s, const IntList& grid) {
-    for (int c = 0; c < s.detection.headBlockCols; ++c) {
+void headRowSums(DetectionState& detection, const IntList& grid) {
+    for (int r = 0; r < detection.headBlockRows; ++r) {
         int32_t sum = 0;
-        for (int r = 0; r < s.detection.headBlockRows; ++r) {
-            sum += grid[at(s.detection.headRowIndices[at(r)] + c * s.detection.headBlockRows)];
+        for (int c = 0; c < detection.headBlockCols; ++c) {
+            sum += grid[at(detection.headColStarts[at(c)] + r)];
         }
-        s.detection.headColProfile[at(c)] = sum;
+        detection.headRowProfile[at(r)] = sum;
+    }
+}
+
+void headColSums(DetectionState& detection, const IntList& grid) {
+    for (int c = 0; c < detection.headBlockCols; ++c) {
+        int32_t sum = 0;
+        for (int r = 0; r < detection.headBlockRows; ++r) {
+            sum += grid[at(detection.headRowIndices[at(r)] + c * detection.headBlockRows)];
+        }
+        detection.headColProfile[at(c)] = sum;
     }
 }
 

@@ -10,7 +10,7 @@
 namespace quil {
 
 // The sampler's 3x3 neighbourhood for block grids of R rows.
-void setNeighbourOffsets(TrackerState& s, int R);
+void setNeighbourOffsets(FrameState& frame, int R);
 
 // The whole frame's row and column profiles (zeroed) and their tables.
 void makeFrameProfiles(TrackerState& s);
@@ -19,11 +19,11 @@ void makeFrameProfiles(TrackerState& s);
 void accumulateProfiles(TrackerState& s, const IntList& rowMajor);
 void clearProfiles(TrackerState& s);
 
-void makeHeadProfiles(TrackerState& s);
+void makeHeadProfiles(DetectionState& detection);
 // Recompute the head profiles from a column-major headBlockRows x
 // headBlockCols grid.
-void headRowSums(TrackerState& s, const IntList& grid);
-void headColSums(TrackerState& s, const IntList& grid);
+void headRowSums(DetectionState& detection, const IntList& grid);
+void headColSums(DetectionState& detection, const IntList& grid);
 
 // The block sampler with the given block offsets and the frame's neighbour
 // offsets and scratch.

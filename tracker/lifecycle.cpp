@@ -36,7 +36,7 @@ void endTracking(TrackerState& s, Desktop& desktop, Ending ending) {
     releaseHeldButton(s.pointer, desktop);
     const bool trackingShown =
         s.state == Tracking || s.state == HandPause || s.state == KeyboardToggle;
-    if (!rule.onlyIfShown || trackingShown) keyboardOnTrackerLost(s, desktop);
+    if (!rule.onlyIfShown || trackingShown) keyboardOnTrackerLost(s.keyboard, desktop);
     s.face.reset();
     s.track = {};
     restartDetection(s);

@@ -16,7 +16,7 @@ void beginStartup(TrackerState& s, int screenWidth, int screenHeight) {
 void prepareDetectionTables(TrackerState& s) {
     s.session.blockRows = kDetectionBlockRows;
     s.session.blockCols = kDetectionBlockCols;
-    setNeighbourOffsets(s, kDetectionBlockRows);
+    setNeighbourOffsets(s.frame, kDetectionBlockRows);
     makeFrameProfiles(s);
 }
 

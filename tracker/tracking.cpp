@@ -97,7 +97,7 @@ void followFace(TrackerState& s, Desktop& desktop, FrameInput& frame, double fac
                                        (s.track.lastFoundY - faceY) * (s.track.lastFoundY - faceY));
     mapPointer(s, faceX, faceY);
     if (!s.shared.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
-    if (!s.shared.optionsOpen && detectNod(s, truncToInt(faceY), truncToInt(faceX))) {
+    if (!s.shared.optionsOpen && detectNod(s.gestures, truncToInt(faceY), truncToInt(faceX))) {
         s.state = KeyboardToggle;
     }
     detectFaceEvents(s, faceX, faceY);

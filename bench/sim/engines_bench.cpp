@@ -67,7 +67,7 @@ void BM_FaceSearch(benchmark::State& state) {
     for (int64_t tick = 0; tick < 30; ++tick) scene->advance(tick, view);
     std::vector<uint8_t> frame(quil::sim::kBgrBytes);
     scene->render(frame);
-    quil::precisePictureIntake(*s, frame);
+    quil::precisePictureIntake(s->precise.pictures, frame);
     const auto& plane = s->precise.pictures.current.levels[static_cast<size_t>(state.range(0))];
     for (auto _ : state) {
         s->precise.tools.detector->find(quil::precise::viewOf(plane), s->precise.pictures.boxes);

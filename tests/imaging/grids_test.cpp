@@ -74,12 +74,12 @@ TEST(Profiles, HeadSumsAreRecomputedEachCall) {
     TrackerState s;
     s.detection.headBlockRows = 2;
     s.detection.headBlockCols = 3;
-    makeHeadProfiles(s);
+    makeHeadProfiles(s.detection);
     EXPECT_EQ(s.detection.headColStarts, (IntList{0, 2, 4}));
     const IntList columnMajor{1, 0, 1, 1, 0, 1};  // columns (1 0), (1 1), (0 1)
-    headRowSums(s, columnMajor);
-    headRowSums(s, columnMajor);
-    headColSums(s, columnMajor);
+    headRowSums(s.detection, columnMajor);
+    headRowSums(s.detection, columnMajor);
+    headColSums(s.detection, columnMajor);
     EXPECT_EQ(s.detection.headRowProfile, (IntList{2, 2}));
     EXPECT_EQ(s.detection.headColProfile, (IntList{1, 2, 1}));
 }

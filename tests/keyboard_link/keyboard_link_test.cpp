@@ -99,10 +99,10 @@ TEST_F(KeyboardLink, HelloAndGone) {
 
 TEST_F(KeyboardLink, OptionsWindowHidesAVisibleKeyboardAndShowsItAgain) {
     hello();
-    keyboardOnOptionsOpen(s, desktop);
+    keyboardOnOptionsOpen(s.keyboard, desktop);
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_FALSE(s.keyboard.stayHidden);
-    keyboardOnOptionsClose(s, desktop);
+    keyboardOnOptionsClose(s.keyboard, desktop);
     EXPECT_FALSE(s.keyboard.hidden);
     EXPECT_TRUE(s.keyboard.stayHidden);
     EXPECT_EQ(desktop.calls,
@@ -112,10 +112,10 @@ TEST_F(KeyboardLink, OptionsWindowHidesAVisibleKeyboardAndShowsItAgain) {
 TEST_F(KeyboardLink, OptionsWindowLeavesAHiddenKeyboardHidden) {
     hello();
     s.keyboard.hidden = true;
-    keyboardOnOptionsOpen(s, desktop);
+    keyboardOnOptionsOpen(s.keyboard, desktop);
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(s.keyboard.stayHidden);
-    keyboardOnOptionsClose(s, desktop);
+    keyboardOnOptionsClose(s.keyboard, desktop);
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(s.keyboard.stayHidden);
     EXPECT_TRUE(desktop.calls.empty());
@@ -123,10 +123,10 @@ TEST_F(KeyboardLink, OptionsWindowLeavesAHiddenKeyboardHidden) {
 
 TEST_F(KeyboardLink, LostHidesOrRemembersAndCalibrationShowsOnlyWhatItHid) {
     hello();
-    keyboardOnTrackerLost(s, desktop);
+    keyboardOnTrackerLost(s.keyboard, desktop);
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_FALSE(s.keyboard.stayHidden);
-    keyboardOnCalibrated(s, desktop);
+    keyboardOnCalibrated(s.keyboard, desktop);
     EXPECT_FALSE(s.keyboard.hidden);
     EXPECT_TRUE(s.keyboard.stayHidden);
     EXPECT_EQ(desktop.calls,
@@ -135,10 +135,10 @@ TEST_F(KeyboardLink, LostHidesOrRemembersAndCalibrationShowsOnlyWhatItHid) {
     desktop.calls.clear();
     s.keyboard.hidden = true;  // hidden by the user
     s.keyboard.stayHidden = false;
-    keyboardOnTrackerLost(s, desktop);
+    keyboardOnTrackerLost(s.keyboard, desktop);
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(s.keyboard.stayHidden);
-    keyboardOnCalibrated(s, desktop);
+    keyboardOnCalibrated(s.keyboard, desktop);
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_TRUE(desktop.calls.empty());
 }
@@ -158,10 +158,10 @@ TEST_F(KeyboardLink, ToggleShowsAtBottomCentreOrHides) {
 }
 
 TEST_F(KeyboardLink, NothingHappensBeforeTheKeyboardAnnouncesItself) {
-    keyboardOnOptionsOpen(s, desktop);
-    keyboardOnOptionsClose(s, desktop);
-    keyboardOnTrackerLost(s, desktop);
-    keyboardOnCalibrated(s, desktop);
+    keyboardOnOptionsOpen(s.keyboard, desktop);
+    keyboardOnOptionsClose(s.keyboard, desktop);
+    keyboardOnTrackerLost(s.keyboard, desktop);
+    keyboardOnCalibrated(s.keyboard, desktop);
     EXPECT_TRUE(desktop.calls.empty());
     EXPECT_TRUE(s.keyboard.hidden);
     EXPECT_FALSE(s.keyboard.stayHidden);

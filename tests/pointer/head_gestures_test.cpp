@@ -67,51 +67,53 @@ protected:
     static constexpr int kCol = 300;
 
     void SetUp() override {
-        EXPECT_FALSE(detectNod(s, kRow, kCol));  // far from (0, 0): no letter
+        EXPECT_FALSE(detectNod(s.gestures, kRow, kCol));  // far from (0, 0): no letter
         EXPECT_TRUE(s.gestures.nodHistory.empty());
     }
 };
 
 TEST_F(Nod, FiveAlternatingStepsAreANodOnTheFifthCall) {
-    EXPECT_FALSE(detectNod(s, kRow + 3, kCol));      // D
-    EXPECT_FALSE(detectNod(s, kRow - 2, kCol + 1));  // U, 5 rows, 1 column aside
-    EXPECT_FALSE(detectNod(s, kRow + 1, kCol + 1));  // D
-    EXPECT_FALSE(detectNod(s, kRow - 3, kCol));      // U
-    EXPECT_TRUE(detectNod(s, kRow, kCol));           // D: fifth letter
+    EXPECT_FALSE(detectNod(s.gestures, kRow + 3, kCol));      // D
+    EXPECT_FALSE(detectNod(s.gestures, kRow - 2, kCol + 1));  // U, 5 rows, 1 column aside
+    EXPECT_FALSE(detectNod(s.gestures, kRow + 1, kCol + 1));  // D
+    EXPECT_FALSE(detectNod(s.gestures, kRow - 3, kCol));      // U
+    EXPECT_TRUE(detectNod(s.gestures, kRow, kCol));           // D: fifth letter
     EXPECT_TRUE(s.gestures.nodHistory.empty());
     EXPECT_EQ(s.gestures.nodFrames, 0);
 }
 
 TEST_F(Nod, StepsOfTwoOrSixRowsOrTwoColumnsAsideAddNothing) {
-    EXPECT_FALSE(detectNod(s, kRow + 2, kCol));
-    EXPECT_FALSE(detectNod(s, kRow + 8, kCol));
-    EXPECT_FALSE(detectNod(s, kRow + 4, kCol + 2));
+    EXPECT_FALSE(detectNod(s.gestures, kRow + 2, kCol));
+    EXPECT_FALSE(detectNod(s.gestures, kRow + 8, kCol));
+    EXPECT_FALSE(detectNod(s.gestures, kRow + 4, kCol + 2));
     EXPECT_TRUE(s.gestures.nodHistory.empty());
     // Two upward steps in a row add one U.
-    EXPECT_FALSE(detectNod(s, kRow, kCol + 2));
-    EXPECT_FALSE(detectNod(s, kRow - 4, kCol + 2));
+    EXPECT_FALSE(detectNod(s.gestures, kRow, kCol + 2));
+    EXPECT_FALSE(detectNod(s.gestures, kRow - 4, kCol + 2));
     EXPECT_EQ(s.gestures.nodHistory, "U");
 }
 
 TEST_F(Nod, MustCompleteWithinTheThirtyCallWindow) {
     // Window calls counted so far: 1. Fifth letter on call 30 still counts.
-    for (int i = 0; i < 24; ++i) EXPECT_FALSE(detectNod(s, kRow, kCol));
-    for (const int row : {kRow + 3, kRow, kRow + 3, kRow}) EXPECT_FALSE(detectNod(s, row, kCol));
-    EXPECT_TRUE(detectNod(s, kRow + 3, kCol));
+    for (int i = 0; i < 24; ++i) EXPECT_FALSE(detectNod(s.gestures, kRow, kCol));
+    for (const int row : {kRow + 3, kRow, kRow + 3, kRow})
+        EXPECT_FALSE(detectNod(s.gestures, row, kCol));
+    EXPECT_TRUE(detectNod(s.gestures, kRow + 3, kCol));
 
     // A window of 30 calls, then the fifth letter on the 31st: the window
     // has ended and the history is emptied instead.
-    for (int i = 0; i < 26; ++i) EXPECT_FALSE(detectNod(s, kRow + 3, kCol));
-    for (const int row : {kRow, kRow + 3, kRow, kRow + 3}) EXPECT_FALSE(detectNod(s, row, kCol));
+    for (int i = 0; i < 26; ++i) EXPECT_FALSE(detectNod(s.gestures, kRow + 3, kCol));
+    for (const int row : {kRow, kRow + 3, kRow, kRow + 3})
+        EXPECT_FALSE(detectNod(s.gestures, row, kCol));
     EXPECT_EQ(s.gestures.nodFrames, 30);
-    EXPECT_FALSE(detectNod(s, kRow, kCol));
+    EXPECT_FALSE(detectNod(s.gestures, kRow, kCol));
     EXPECT_TRUE(s.gestures.nodHistory.empty());
     EXPECT_EQ(s.gestures.nodFrames, 0);
 }
 
 TEST(NodStart, FirstCallComparesWithTheOrigin) {
     TrackerState s;
-    EXPECT_FALSE(detectNod(s, 4, 1));
+    EXPECT_FALSE(detectNod(s.gestures, 4, 1));
     EXPECT_EQ(s.gestures.nodHistory, "D");
 }
 

@@ -87,7 +87,7 @@ protected:
         s.pointer.moveDistance = 0.0;
         mapPointer(s, faceX, faceY);
         (void)detectShake(s, static_cast<int>(faceX));
-        (void)detectNod(s, static_cast<int>(faceY), static_cast<int>(faceX));
+        (void)detectNod(s.gestures, static_cast<int>(faceY), static_cast<int>(faceX));
         detectEvents(s, faceX, faceY);
         const int k = pendingGesture(s);
         if (k >= 0) {

@@ -36,7 +36,7 @@ struct Starting : ::testing::Test {
     TrackerState& s = *state;
 
     bool startOn(const Picture& picture, const Landmarks& marks) {
-        precisePictureIntake(s, picture);
+        precisePictureIntake(s.precise.pictures, picture);
         s.precise.face.calibratedMarks = marks;
         return startFollowing(s);
     }
@@ -212,7 +212,7 @@ struct TextureFollow : PreciseStage {
     void SetUp() override {
         PreciseStage::SetUp();
         if (IsSkipped()) return;
-        precisePictureIntake(s, texture());
+        precisePictureIntake(s.precise.pictures, texture());
         PreciseFace& f = s.precise.face;
         f.calibratedMarks = handMarks();
         const FaceParts parts = partsOf(f.calibratedMarks);

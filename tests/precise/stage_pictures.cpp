@@ -146,7 +146,7 @@ void PreciseStage::SetUp() {
 }
 
 FrameReport PreciseStage::step(StateStep stage, const Picture& picture) {
-    precisePictureIntake(s, picture);
+    precisePictureIntake(s.precise.pictures, picture);
     shown = picture;
     FrameInput input{shown, desktop.cursor, {}};
     stage(s, desktop, input);

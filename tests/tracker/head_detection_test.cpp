@@ -31,36 +31,36 @@ TEST(HeadBoxArithmetic, WorkedExampleIsAccepted) {
     auto s = testing::startedState();
     setProfiles(*s, 8, 20, 39);
     s->detection.rowProfile[30] = 4;  // weaker rows further down do not matter
-    EXPECT_TRUE(boxFromProfiles(*s));
+    EXPECT_TRUE(boxFromProfiles(s->detection));
     EXPECT_EQ(boxOf(*s), (Box{380, 114, 200, 400}));
 }
 
 TEST(HeadBoxArithmetic, PlausibilityLimits) {
     auto s = testing::startedState();
     setProfiles(*s, 8, 20, 34);  // width 150, height 200
-    EXPECT_FALSE(boxFromProfiles(*s));
+    EXPECT_FALSE(boxFromProfiles(s->detection));
     EXPECT_EQ(boxOf(*s), (Box{380, 180, 200, 350}));
     setProfiles(*s, 8, 20, 35);  // width 160, height 213
-    EXPECT_TRUE(boxFromProfiles(*s));
+    EXPECT_TRUE(boxFromProfiles(s->detection));
     EXPECT_EQ(s->detection.headBottom, 167);
 
     setProfiles(*s, 20, 20, 39);  // top 260, bottom -6
-    EXPECT_FALSE(boxFromProfiles(*s));
+    EXPECT_FALSE(boxFromProfiles(s->detection));
     EXPECT_EQ(boxOf(*s), (Box{260, -6, 200, 400}));
     setProfiles(*s, 46, 20, 39);  // top 0
-    EXPECT_FALSE(boxFromProfiles(*s));
+    EXPECT_FALSE(boxFromProfiles(s->detection));
     setProfiles(*s, 47, 20, 39);  // top -10
-    EXPECT_FALSE(boxFromProfiles(*s));
+    EXPECT_FALSE(boxFromProfiles(s->detection));
 
     setProfiles(*s, 0, 0, 19);  // touches the left edge
-    EXPECT_FALSE(boxFromProfiles(*s));
+    EXPECT_FALSE(boxFromProfiles(s->detection));
     setProfiles(*s, 0, 1, 20);
-    EXPECT_TRUE(boxFromProfiles(*s));
+    EXPECT_TRUE(boxFromProfiles(s->detection));
     EXPECT_EQ(boxOf(*s), (Box{460, 194, 10, 210}));
     setProfiles(*s, 0, 44, 63);  // touches the right edge: right = 640
-    EXPECT_FALSE(boxFromProfiles(*s));
+    EXPECT_FALSE(boxFromProfiles(s->detection));
     setProfiles(*s, 0, 43, 62);
-    EXPECT_TRUE(boxFromProfiles(*s));
+    EXPECT_TRUE(boxFromProfiles(s->detection));
 }
 
 TEST(HeadBoxArithmetic, AnEntryOfExactlyHalfTheMaximumDoesNotCount) {
@@ -69,7 +69,7 @@ TEST(HeadBoxArithmetic, AnEntryOfExactlyHalfTheMaximumDoesNotCount) {
     s->detection.rowProfile[5] = 3;
     s->detection.colProfile[19] = 3;
     s->detection.colProfile[40] = 4;
-    EXPECT_TRUE(boxFromProfiles(*s));
+    EXPECT_TRUE(boxFromProfiles(s->detection));
     EXPECT_EQ(boxOf(*s), (Box{380, 100, 200, 410}));  // row 5 and column 19 ignored
 }
 

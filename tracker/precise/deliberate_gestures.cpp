@@ -158,7 +158,7 @@ void detectDeliberateEvents(TrackerState& s, double /*faceX*/, double /*faceY*/)
     }
     const bool mouthOpen = d.mouthMeasure > p.face.mouthBaseline + kMouthOpenGain;
 
-    if (restAfterAction(s)) {
+    if (restAfterAction(s.pointer)) {
         // A hold that has acted, or is going on, during the rest must end
         // before it can count again.
         d.eyesSpent = eyesShut;

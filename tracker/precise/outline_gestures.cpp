@@ -201,7 +201,7 @@ void detectOutlineEvents(TrackerState& s, double /*faceX*/, double /*faceY*/) {
         d.eyesSpent = d.mouthSpent = true;
         return;
     }
-    if (restAfterAction(s)) {
+    if (restAfterAction(s.pointer)) {
         // A hold that has acted, or is going on, during the rest must end
         // before it can count again.
         d.eyesSpent = o.eyesShut;

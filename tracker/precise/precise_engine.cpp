@@ -28,8 +28,7 @@ const std::array<StateStep, kStateCount> kPreciseSteps = {
     stepHandPause,
 };
 
-void precisePictureIntake(TrackerState& s, std::span<const uint8_t> frame) {
-    PrecisePictures& p = s.precise.pictures;
+void precisePictureIntake(PrecisePictures& p, std::span<const uint8_t> frame) {
     std::swap(p.current, p.previous);
     p.previousHeld = p.previous.levels[0].width == kFrameCols;
     GreyPlane& grey = p.current.levels[0];

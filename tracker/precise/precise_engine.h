@@ -16,7 +16,7 @@ namespace quil {
 extern const std::array<StateStep, kStateCount> kPreciseSteps;
 
 // Takes the frame into the precise engine's pictures (grey, top-down).
-void precisePictureIntake(TrackerState& s, std::span<const uint8_t> frame);
+void precisePictureIntake(PrecisePictures& p, std::span<const uint8_t> frame);
 
 // Ends the outlines' gestures and any gesture check in progress, its prompt
 // taken down.
