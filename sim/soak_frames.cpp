@@ -24,7 +24,6 @@ constexpr int kGainShift = 12;  // gains and noise in 1/4096 of a level
 
 using phases::hold;
 using phases::moveTo;
-using phases::with;
 
 uint64_t mixKey(const std::array<int64_t, 8>& key) {
     uint64_t h = 0x9E3779B97F4A7C15ull;
@@ -44,7 +43,7 @@ const char* const kSoakOptions[2] = {"1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\n",
 // a click, or a drag's press, two clicks and the release, by the options),
 // dwells, nods the keyboard away and back, and leaves to the left.
 std::vector<Phase> soakCycleScript() {
-    const std::vector<Phase> seated = {
+    return {
         {Act::Enter, 1.2},
         {Act::Sway, 8.0, Until::EyesWindow},
         // Settles in the middle before blinking, so that a retried
@@ -52,34 +51,39 @@ std::vector<Phase> soakCycleScript() {
         moveTo(0, 0, 0.4),
         {Act::HoldBlink, 10.0, Until::Calibrated, 0, 0, 2},
         hold(1.0),
+        moveTo(-12, 0),
+        hold(2.0),
+        moveTo(12, 0, 1.0),
+        hold(2.0),
+        moveTo(0, 10),
+        hold(2.0),
+        moveTo(-10, -4),
+        hold(1.2),
+        {Act::MouthClick, 0.8},
+        hold(1.2),
+        moveTo(8, 6),
+        hold(1.2),
+        {Act::EyeHold, 1.2},
+        hold(0.6),
+        moveTo(-8, 6, 1.2),
+        hold(1.0),
+        {Act::EyeHold, 1.2},
+        hold(1.2),
+        moveTo(6, -6),
+        hold(1.2),
+        {Act::MouthClick, 0.8},
+        hold(1.2),
+        moveTo(0, 0),
+        hold(2.5),
+        {Act::Nod, 4.0, Until::KeyboardToggled},
+        hold(1.0),
+        moveTo(0, 0, 0.5),
+        {Act::Nod, 4.0, Until::KeyboardToggled},
+        hold(1.0),
+        moveTo(0, 0, 0.5),
+        moveTo(kLeaveX, 0, 1.5),
+        hold(1.0),
     };
-    return with(with(seated, phases::pointAround()), {
-                                                         hold(1.2),
-                                                         {Act::MouthClick, 0.8},
-                                                         hold(1.2),
-                                                         moveTo(8, 6),
-                                                         hold(1.2),
-                                                         {Act::EyeHold, 1.2},
-                                                         hold(0.6),
-                                                         moveTo(-8, 6, 1.2),
-                                                         hold(1.0),
-                                                         {Act::EyeHold, 1.2},
-                                                         hold(1.2),
-                                                         moveTo(6, -6),
-                                                         hold(1.2),
-                                                         {Act::MouthClick, 0.8},
-                                                         hold(1.2),
-                                                         moveTo(0, 0),
-                                                         hold(2.5),
-                                                         {Act::Nod, 4.0, Until::KeyboardToggled},
-                                                         hold(1.0),
-                                                         moveTo(0, 0, 0.5),
-                                                         {Act::Nod, 4.0, Until::KeyboardToggled},
-                                                         hold(1.0),
-                                                         moveTo(0, 0, 0.5),
-                                                         moveTo(kLeaveX, 0, 1.5),
-                                                         hold(1.0),
-                                                     });
 }
 
 FrameCache::FrameCache(int capacity, uint64_t seed, double noiseSigma)
