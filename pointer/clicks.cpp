@@ -163,14 +163,16 @@ void detectEvents(TrackerState& s, double faceX, double faceY, PatchSampler samp
         return;
     }
     if (examined(s, GestureEye)) {
-        const Patch eye{s.face.eyePatchIndices, s.face.eyePatchCurrent, s.face.eyePatchPrevious,
-                        s.face.eyePatchBlock, s.face.eyeMotion};
+        const Patch eye{s.clickPatches.eyePatchIndices, s.clickPatches.eyePatchCurrent,
+                        s.clickPatches.eyePatchPrevious, s.clickPatches.eyePatchBlock,
+                        s.clickPatches.eyeMotion};
         s.pointer.eyeEvent =
             patchMotion(s, eye, eyePatchRect(s, faceX, faceY), sampler) >= kEyeEventMotion;
     }
     if (examined(s, GestureMouth) && !s.pointer.eyeEvent) {
-        const Patch mouth{s.face.mouthPatchIndices, s.face.mouthPatchCurrent,
-                          s.face.mouthPatchPrevious, s.face.mouthPatchBlock, s.face.mouthMotion};
+        const Patch mouth{s.clickPatches.mouthPatchIndices, s.clickPatches.mouthPatchCurrent,
+                          s.clickPatches.mouthPatchPrevious, s.clickPatches.mouthPatchBlock,
+                          s.clickPatches.mouthMotion};
         s.pointer.mouthEvent =
             patchMotion(s, mouth, mouthPatchRect(s, faceX, faceY), sampler) >= kMouthEventMotion;
     }

@@ -203,25 +203,28 @@ bool setUpTracking(TrackerState& s, Desktop& desktop, const EyeClusters& eyes) {
     buildSearchWindow(s, p);
     resetDistanceMap(s.face.distanceMap);
 
-    s.face.eyePatchRows = kEyePatchRows;
-    s.face.eyePatchCols = kEyePatchCols;
-    s.face.eyePatchSize = kEyePatchRows * kEyePatchCols;
-    s.face.eyePatchCurrent.assign(at(s.face.eyePatchSize), 0);
-    s.face.eyePatchPrevious.assign(at(s.face.eyePatchSize), 0);
-    s.face.eyePatchIndices.assign(at(s.face.eyePatchSize), 0);
-    s.face.eyePatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, s.face.eyePatchRows);
-    s.face.eyeBlockRows = s.face.eyePatchRows / kPatchBlock;
-    s.face.eyeBlockCols = s.face.eyePatchCols / kPatchBlock;
-    allocFeatureSet(s.face.eyeMotion, s.face.eyeBlockRows * s.face.eyeBlockCols);
+    s.clickPatches.eyePatchRows = kEyePatchRows;
+    s.clickPatches.eyePatchCols = kEyePatchCols;
+    s.clickPatches.eyePatchSize = kEyePatchRows * kEyePatchCols;
+    s.clickPatches.eyePatchCurrent.assign(at(s.clickPatches.eyePatchSize), 0);
+    s.clickPatches.eyePatchPrevious.assign(at(s.clickPatches.eyePatchSize), 0);
+    s.clickPatches.eyePatchIndices.assign(at(s.clickPatches.eyePatchSize), 0);
+    s.clickPatches.eyePatchBlock =
+        makeBlockOffsets(kPatchBlock, kPatchBlock, s.clickPatches.eyePatchRows);
+    s.clickPatches.eyeBlockRows = s.clickPatches.eyePatchRows / kPatchBlock;
+    s.clickPatches.eyeBlockCols = s.clickPatches.eyePatchCols / kPatchBlock;
+    allocFeatureSet(s.clickPatches.eyeMotion,
+                    s.clickPatches.eyeBlockRows * s.clickPatches.eyeBlockCols);
 
     const int mouthSize = kMouthPatchRows * kMouthPatchCols;
-    s.face.mouthPatchCurrent.assign(at(mouthSize), 0);
-    s.face.mouthPatchPrevious.assign(at(mouthSize), 0);
-    s.face.mouthPatchIndices.assign(at(mouthSize), 0);
-    s.face.mouthPatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, kMouthPatchRows);
-    s.face.mouthBlockRows = kMouthPatchRows / kPatchBlock;
-    s.face.mouthBlockCols = kMouthPatchCols / kPatchBlock;
-    allocFeatureSet(s.face.mouthMotion, s.face.mouthBlockRows * s.face.mouthBlockCols);
+    s.clickPatches.mouthPatchCurrent.assign(at(mouthSize), 0);
+    s.clickPatches.mouthPatchPrevious.assign(at(mouthSize), 0);
+    s.clickPatches.mouthPatchIndices.assign(at(mouthSize), 0);
+    s.clickPatches.mouthPatchBlock = makeBlockOffsets(kPatchBlock, kPatchBlock, kMouthPatchRows);
+    s.clickPatches.mouthBlockRows = kMouthPatchRows / kPatchBlock;
+    s.clickPatches.mouthBlockCols = kMouthPatchCols / kPatchBlock;
+    allocFeatureSet(s.clickPatches.mouthMotion,
+                    s.clickPatches.mouthBlockRows * s.clickPatches.mouthBlockCols);
 
     computeGains(s);
     freeHeadProfiles(s);

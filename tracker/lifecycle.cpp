@@ -38,6 +38,7 @@ void endTracking(TrackerState& s, Desktop& desktop, Ending ending) {
         s.state == Tracking || s.state == HandPause || s.state == KeyboardToggle;
     if (!rule.onlyIfShown || trackingShown) keyboardOnTrackerLost(s.keyboard, desktop);
     s.face.reset();
+    s.clickPatches.reset();
     s.track = {};
     restartDetection(s);
     s.precise.forgetFace();

@@ -73,16 +73,23 @@ void DetectionState::reset() {
 void FaceTemplate::reset() {
     FaceTemplate fresh;
     for (auto list : {&FaceTemplate::latticeOffsets, &FaceTemplate::latticeReference,
-                      &FaceTemplate::circleScratch, &FaceTemplate::eyePatchIndices,
-                      &FaceTemplate::eyePatchCurrent, &FaceTemplate::eyePatchPrevious,
-                      &FaceTemplate::eyePatchBlock, &FaceTemplate::mouthPatchIndices,
-                      &FaceTemplate::mouthPatchCurrent, &FaceTemplate::mouthPatchPrevious,
-                      &FaceTemplate::mouthPatchBlock}) {
+                      &FaceTemplate::circleScratch}) {
         keepStorage(this->*list, fresh.*list);
     }
     keepStorage(latticeRecords, fresh.latticeRecords);
     keepStorage(searchWindow.indices, fresh.searchWindow.indices);
     keepStorage(distanceMap.values, fresh.distanceMap.values);
+    *this = std::move(fresh);
+}
+
+void ClickPatches::reset() {
+    ClickPatches fresh;
+    for (auto list : {&ClickPatches::eyePatchIndices, &ClickPatches::eyePatchCurrent,
+                      &ClickPatches::eyePatchPrevious, &ClickPatches::eyePatchBlock,
+                      &ClickPatches::mouthPatchIndices, &ClickPatches::mouthPatchCurrent,
+                      &ClickPatches::mouthPatchPrevious, &ClickPatches::mouthPatchBlock}) {
+        keepStorage(this->*list, fresh.*list);
+    }
     keepStorage(eyeMotion, fresh.eyeMotion);
     keepStorage(mouthMotion, fresh.mouthMotion);
     *this = std::move(fresh);

@@ -185,7 +185,7 @@ struct DetectionState {
 };
 
 // What calibration builds for tracking: the eyes, the face lattice and its
-// search window, the distance map, and the eye and mouth patches.
+// search window, and the distance map.
 struct FaceTemplate {
     int32_t eyeAX = 0;
     int32_t eyeAY = 0;
@@ -202,6 +202,13 @@ struct FaceTemplate {
     SearchWindow searchWindow;
     DistanceMap distanceMap;
     IntList circleScratch;
+
+    void reset();
+};
+
+// The eye and mouth patches the classic engine's clicks watch: placed by
+// calibration, read only by the clicks; forgotten with the face.
+struct ClickPatches {
     int32_t eyePatchRows = 0;
     int32_t eyePatchCols = 0;
     int32_t eyePatchSize = 0;
@@ -358,6 +365,7 @@ struct TrackerState {
     FrameState frame;
     DetectionState detection;
     FaceTemplate face;
+    ClickPatches clickPatches;
     FaceTrack track;
     PointerState pointer;
     ViewState view;

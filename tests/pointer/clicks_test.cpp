@@ -54,21 +54,21 @@ protected:
 
     void SetUp() override {
         probe = {};
-        probe.eyeBlock = &s.face.eyePatchBlock;
+        probe.eyeBlock = &s.clickPatches.eyePatchBlock;
         s.shared.headRangeCentreX = 320;
         s.shared.headRangeCentreY = 200;
         s.face.halfEyeGap = 20;
         // The buffers a calibration leaves for tracking.
-        s.face.eyePatchIndices.resize(2257);
-        s.face.eyePatchCurrent.resize(2257);
-        s.face.eyePatchPrevious.resize(2257);
-        s.face.eyePatchBlock = makeBlockOffsets(5, 5, 37);
-        allocFeatureSet(s.face.eyeMotion, 84);
-        s.face.mouthPatchIndices.resize(1550);
-        s.face.mouthPatchCurrent.resize(1550);
-        s.face.mouthPatchPrevious.resize(1550);
-        s.face.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
-        allocFeatureSet(s.face.mouthMotion, 60);
+        s.clickPatches.eyePatchIndices.resize(2257);
+        s.clickPatches.eyePatchCurrent.resize(2257);
+        s.clickPatches.eyePatchPrevious.resize(2257);
+        s.clickPatches.eyePatchBlock = makeBlockOffsets(5, 5, 37);
+        allocFeatureSet(s.clickPatches.eyeMotion, 84);
+        s.clickPatches.mouthPatchIndices.resize(1550);
+        s.clickPatches.mouthPatchCurrent.resize(1550);
+        s.clickPatches.mouthPatchPrevious.resize(1550);
+        s.clickPatches.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
+        allocFeatureSet(s.clickPatches.mouthMotion, 60);
         fillIndexGrid(s.frame.currentGrid);
         fillIndexGrid(s.frame.previousGrid);
         setGestures({0, 1, 0}, {1, 0, 0});  // the defaults
@@ -127,7 +127,7 @@ TEST_F(Clicks, SamplerRunsOnEachPatchWithItsOwnGrid) {
     still();
     ASSERT_EQ(probe.calls.size(), 2u);
     const auto& eye = probe.calls[0];
-    EXPECT_EQ(eye.blockList, &s.face.eyePatchBlock);
+    EXPECT_EQ(eye.blockList, &s.clickPatches.eyePatchBlock);
     EXPECT_EQ(eye.neighbours, neighbourOffsetsFor(7));
     EXPECT_EQ(eye.args.gridRows, 37);
     EXPECT_EQ(eye.args.gridCols, 61);
@@ -136,7 +136,7 @@ TEST_F(Clicks, SamplerRunsOnEachPatchWithItsOwnGrid) {
     // Centred face: columns 270..330, rows 191..227.
     EXPECT_EQ(eye.firstSample, 270 * 480 + 191);
     const auto& mouth = probe.calls[1];
-    EXPECT_EQ(mouth.blockList, &s.face.mouthPatchBlock);
+    EXPECT_EQ(mouth.blockList, &s.clickPatches.mouthPatchBlock);
     EXPECT_EQ(mouth.neighbours, neighbourOffsetsFor(10));
     EXPECT_EQ(mouth.args.gridRows, 50);
     EXPECT_EQ(mouth.args.gridCols, 31);
@@ -283,8 +283,8 @@ TEST_F(Clicks, MissingPatchBuffersRaiseNoEvent) {
     setGestures({1, 1, 0}, {0, 0, 0});
     probe.eyeMotion = 100;
     probe.mouthMotion = 100;
-    s.face.eyePatchCurrent.clear();
-    freeFeatureSet(s.face.mouthMotion);
+    s.clickPatches.eyePatchCurrent.clear();
+    freeFeatureSet(s.clickPatches.mouthMotion);
     still();
     EXPECT_FALSE(s.pointer.eyeEvent);
     EXPECT_FALSE(s.pointer.mouthEvent);

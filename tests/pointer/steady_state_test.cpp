@@ -53,20 +53,20 @@ protected:
         setHeadRange(s);
         computeGains(s);
         s.face.halfEyeGap = 25;
-        s.face.eyePatchIndices.resize(2257);
-        s.face.eyePatchCurrent.resize(2257);
-        s.face.eyePatchPrevious.resize(2257);
-        s.face.eyePatchBlock = makeBlockOffsets(5, 5, 37);
-        allocFeatureSet(s.face.eyeMotion, 84);
-        s.face.eyeBlockRows = 7;
-        s.face.eyeBlockCols = 12;
-        s.face.mouthPatchIndices.resize(1550);
-        s.face.mouthPatchCurrent.resize(1550);
-        s.face.mouthPatchPrevious.resize(1550);
-        s.face.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
-        allocFeatureSet(s.face.mouthMotion, 60);
-        s.face.mouthBlockRows = 10;
-        s.face.mouthBlockCols = 6;
+        s.clickPatches.eyePatchIndices.resize(2257);
+        s.clickPatches.eyePatchCurrent.resize(2257);
+        s.clickPatches.eyePatchPrevious.resize(2257);
+        s.clickPatches.eyePatchBlock = makeBlockOffsets(5, 5, 37);
+        allocFeatureSet(s.clickPatches.eyeMotion, 84);
+        s.clickPatches.eyeBlockRows = 7;
+        s.clickPatches.eyeBlockCols = 12;
+        s.clickPatches.mouthPatchIndices.resize(1550);
+        s.clickPatches.mouthPatchCurrent.resize(1550);
+        s.clickPatches.mouthPatchPrevious.resize(1550);
+        s.clickPatches.mouthPatchBlock = makeBlockOffsets(5, 5, 50);
+        allocFeatureSet(s.clickPatches.mouthMotion, 60);
+        s.clickPatches.mouthBlockRows = 10;
+        s.clickPatches.mouthBlockCols = 6;
         s.detection.blockOffsets = makeBlockOffsets(6, 6, 6);
         s.frame.currentGrid.resize(kFrameCells);
         s.frame.previousGrid.resize(kFrameCells);
@@ -124,9 +124,9 @@ TEST_F(SteadyState, PatchesAtTheFrameEdgesStayInside) {
         s.pointer.clickCooldown = false;
         frame(face.x, face.y);  // the sanitizers watch every access
         // The samples are the frame's own cells, not zero-filled strays.
-        const auto last = static_cast<size_t>(s.face.eyePatchIndices[2256]);
+        const auto last = static_cast<size_t>(s.clickPatches.eyePatchIndices[2256]);
         ASSERT_LT(last, s.frame.currentGrid.size());
-        EXPECT_EQ(s.face.eyePatchCurrent[2256], s.frame.currentGrid[last]);
+        EXPECT_EQ(s.clickPatches.eyePatchCurrent[2256], s.frame.currentGrid[last]);
     }
     // Clamped, not shifted further than needed.
     EXPECT_EQ(mouthPatchRect(s, 0.0, -200.0), (PatchRect{0, 0, 31, 50}));

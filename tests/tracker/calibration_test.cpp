@@ -213,15 +213,15 @@ TEST_F(TrackingSetUp, LatticeAndSearchWindowFromKnownEyes) {
 
 TEST_F(TrackingSetUp, TrackingBuffersReplaceTheHeadData) {
     ASSERT_TRUE(setUpTracking(*s, desktop, eyesSixtyApart()));
-    EXPECT_EQ(s->face.eyePatchIndices.size(), 2257u);
-    EXPECT_EQ(s->face.mouthPatchPrevious.size(), 1550u);
-    EXPECT_EQ(s->face.eyePatchBlock, makeBlockOffsets(5, 5, 37));
-    EXPECT_EQ(s->face.mouthPatchBlock, makeBlockOffsets(5, 5, 50));
-    EXPECT_EQ((std::array{s->face.eyeBlockRows, s->face.eyeBlockCols, s->face.mouthBlockRows,
-                          s->face.mouthBlockCols}),
+    EXPECT_EQ(s->clickPatches.eyePatchIndices.size(), 2257u);
+    EXPECT_EQ(s->clickPatches.mouthPatchPrevious.size(), 1550u);
+    EXPECT_EQ(s->clickPatches.eyePatchBlock, makeBlockOffsets(5, 5, 37));
+    EXPECT_EQ(s->clickPatches.mouthPatchBlock, makeBlockOffsets(5, 5, 50));
+    EXPECT_EQ((std::array{s->clickPatches.eyeBlockRows, s->clickPatches.eyeBlockCols,
+                          s->clickPatches.mouthBlockRows, s->clickPatches.mouthBlockCols}),
               (std::array{7, 12, 10, 6}));
-    EXPECT_EQ(s->face.eyeMotion.size(), 84);
-    EXPECT_EQ(s->face.mouthMotion.size(), 60);
+    EXPECT_EQ(s->clickPatches.eyeMotion.size(), 84);
+    EXPECT_EQ(s->clickPatches.mouthMotion.size(), 60);
     EXPECT_EQ(s->shared.headRangeCentreY.load(), 183);  // the range was set from the new reference
     EXPECT_GT(s->shared.gainX.load(), 0.0);
 

@@ -44,7 +44,7 @@ TEST_F(RestStates, LostForgetsTheFaceAndReleasesTheButton) {
     EXPECT_EQ(s->state, Restart);
     EXPECT_EQ(s->face.latticeCount, 0);
     EXPECT_TRUE(s->face.searchWindow.indices.empty());
-    EXPECT_FALSE(s->face.eyeMotion.held());
+    EXPECT_FALSE(s->clickPatches.eyeMotion.held());
     EXPECT_TRUE(s->detection.headIndices.empty());
     EXPECT_TRUE(s->frame.previousGrid.empty());
     EXPECT_TRUE(s->frame.pauseActive);
