@@ -31,6 +31,16 @@ inline constexpr char kMainTitle[] = "Quilbrand2";
 inline constexpr char kOptionsTitle[] = "MOPTIONS";
 inline constexpr const char* kOptionButtonWords[] = {"OK", "CANCEL", "EXIT"};
 
+// The corner view's notices: the head's modes, and a click that the window
+// under the pointer would ignore.
+inline constexpr char kPausedNotice[] = "En pausa";
+inline constexpr char kScrollingNotice[] = "Desplazando";
+inline constexpr char kRefusedWindowNotice[] = "Ventana de administrador: no se puede pulsar";
+
+// The on-screen keyboard's keys for the scroll mode and the pause.
+inline constexpr char kScrollKeyText[] = "Desplazar";
+inline constexpr char kPauseKeyText[] = "Pausa";
+
 // The manual the tray's "Manual" item opens, in the program's folder.
 inline constexpr char kManualFile[] = "manual.pdf";
 

@@ -27,6 +27,12 @@ enum class TrayCommand : int32_t {
     SensitivityMedium = 8,
     SensitivityHigh = 9,
     StartAtLogOn = 10,
+    Pause = 11,
+    Scroll = 12,
+    AllScreens = 13,
+    ClickSounds = 14,
+    KeepPause = 15,
+    PointingTest = 16,
 };
 inline constexpr int32_t kTrayCommandBase = 32768;
 

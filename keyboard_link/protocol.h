@@ -19,6 +19,10 @@ inline constexpr unsigned kMsgPointerLeft = 1058;   // wParam 0, lParam 0
 inline constexpr unsigned kMsgKeyboardHello = 1024;  // WM_USER, wParam = its window
 inline constexpr unsigned kMsgKeyboardGone = 1025;
 inline constexpr unsigned kMsgKeyboardDock = 1045;  // low byte of wParam '1'..'5'
+// The keyboard's "Desplazar" and "Pausa" keys: the scroll mode and the pause
+// turned on or off (wParam and lParam 0).
+inline constexpr unsigned kMsgKeyboardScroll = 1046;
+inline constexpr unsigned kMsgKeyboardPause = 1047;
 
 inline constexpr std::uintptr_t kKeyPressWParam = 87;
 inline constexpr std::intptr_t kKeyPressLParam = 48;

@@ -36,6 +36,29 @@ struct ScreenPoint {
     friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
 };
 
+struct ScreenRect {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// What the head does now: point (the usual), scroll the window under the
+// pointer, or nothing at all while the user has paused the tracker. The
+// corner view and the tray icon show it.
+enum class HeadMode : int32_t { Pointing, Scrolling, Paused };
+
+// The short sounds of the clicks, when the user chose to hear them.
+enum class ClickSound : int32_t { Click, Press, Release };
+
+// Notices the corner view shows once, in the warnings' language.
+enum class DesktopNotice : int32_t {
+    // The window under the pointer belongs to a program with higher rights,
+    // which ignores our input.
+    RefusedWindow,
+};
+
 class Desktop {
 public:
     Desktop() = default;
@@ -83,6 +106,36 @@ public:
     // Starts the keyboard program; the result is not examined. The program
     // announces its window later.
     virtual void launchKeyboard() = 0;
+
+    // The hands-free extras. A desktop without one ignores it, so each
+    // default does nothing.
+    //
+    // Turns the wheel over the window under the pointer, in 120ths of a
+    // notch: positive vertical scrolls up (the page moves down), positive
+    // horizontal scrolls right.
+    virtual void scrollWheel(int32_t vertical, int32_t horizontal) {
+        (void)vertical;
+        (void)horizontal;
+    }
+    // The head's mode changed; called once per change.
+    virtual void showHeadMode(HeadMode mode) { (void)mode; }
+    // The ring around the pointer that fills as a dwell click or a held
+    // gesture approaches: thousandths filled, 1..1000; 0 takes it away.
+    virtual void showDwellRing(ScreenPoint centre, int32_t thousandths) {
+        (void)centre;
+        (void)thousandths;
+    }
+    virtual void playClickSound(ClickSound sound) { (void)sound; }
+    // Whether the window under p ignores our input (a program running with
+    // higher rights than ours). Asked before a click, at most once a frame.
+    virtual bool windowRefusesInput(ScreenPoint p) {
+        (void)p;
+        return false;
+    }
+    virtual void showNotice(DesktopNotice notice) { (void)notice; }
+    // The rectangle that holds every monitor (its corner may lie left of or
+    // above the primary monitor's); empty when only the primary is known.
+    virtual ScreenRect allScreensRect() { return {}; }
 };
 
 }  // namespace quil

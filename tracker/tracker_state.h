@@ -339,6 +339,18 @@ struct SharedState {
     // The tracker changed an option of its own (the gesture check's levels):
     // the shell saves the options file and clears it.
     std::atomic<bool> optionsToSave{false};
+    // The hands-free extras. The tray menu and the keyboard's keys ask for
+    // the scroll mode or the pause to be turned over; the tracker takes the
+    // request at its next frame and publishes what it is doing.
+    std::atomic<bool> scrollToggleRequested{false};
+    std::atomic<bool> pauseToggleRequested{false};
+    std::atomic<bool> scrolling{false};
+    std::atomic<bool> paused{false};
+    // Saved choices: the head range over every screen, a sound for each
+    // click, and a pause that outlasts a restart of the program.
+    std::atomic<bool> allScreens{false};
+    std::atomic<bool> clickSounds{false};
+    std::atomic<bool> keepPause{false};
 };
 
 // The head-gesture recognisers' histories. They live for the whole run and no
