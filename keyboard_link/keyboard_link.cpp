@@ -35,17 +35,21 @@ void onKeyboardGone(TrackerState& s) {
     computeGains(s);
 }
 
-void onKeyboardDock(TrackerState& s, std::uintptr_t wParam) {
+void onKeyboardDock(TrackerState& s, std::uintptr_t wParam, std::intptr_t lParam) {
     const auto code = static_cast<unsigned>(wParam & kLowByte);
     const auto rect = keyboard::dockRect(code, s.session.screenWidth, s.session.screenHeight);
     if (!rect) return;
-    placeKeyboard(s, *rect);
+    // Docked on another monitor, the keyboard says where: it is believed, so
+    // that the tracker never presses keys where there are none.
+    const keyboard::Rect placed =
+        (wParam & keyboard::kDockPlaced) != 0 ? keyboard::placedRect(lParam) : *rect;
+    placeKeyboard(s, placed);
     // Docked over the corner view, the view stays hidden.
-    s.keyboard.dockedCorner = code == keyboard::kDockBottomRight;
+    s.keyboard.dockedCorner = code == keyboard::kDockBottomRight && placed == *rect;
 }
 
 bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,
-                           std::intptr_t /*lParam*/) {
+                           std::intptr_t lParam) {
     switch (message) {
         case keyboard::kMsgKeyboardHello:
             onKeyboardHello(s, static_cast<WindowHandle>(wParam));
@@ -54,7 +58,7 @@ bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wPa
             onKeyboardGone(s);
             return true;
         case keyboard::kMsgKeyboardDock:
-            onKeyboardDock(s, wParam);
+            onKeyboardDock(s, wParam, lParam);
             return true;
         default:
             return false;

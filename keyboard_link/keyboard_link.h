@@ -18,7 +18,8 @@ void setKeyboardDefaultRect(TrackerState& s);
 
 void onKeyboardHello(TrackerState& s, WindowHandle keyboard);
 void onKeyboardGone(TrackerState& s);
-void onKeyboardDock(TrackerState& s, std::uintptr_t wParam);
+// The dock in the low byte of wParam; with kDockPlaced, the place in lParam.
+void onKeyboardDock(TrackerState& s, std::uintptr_t wParam, std::intptr_t lParam = 0);
 // Dispatches 1024, 1025 and 1045; returns false for any other message.
 bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,
                            std::intptr_t lParam);

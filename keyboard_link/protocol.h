@@ -19,6 +19,9 @@ inline constexpr unsigned kMsgPointerLeft = 1058;   // wParam 0, lParam 0
 inline constexpr unsigned kMsgKeyboardHello = 1024;  // WM_USER, wParam = its window
 inline constexpr unsigned kMsgKeyboardGone = 1025;
 inline constexpr unsigned kMsgKeyboardDock = 1045;  // low byte of wParam '1'..'5'
+// Set in a dock message's wParam when the keyboard docked on a monitor other
+// than the tracker's screen: lParam then holds its top-left (placeOf()).
+inline constexpr std::uintptr_t kDockPlaced = 0x10000;
 // The keyboard's "Desplazar" and "Pausa" keys: the scroll mode and the pause
 // turned on or off (wParam and lParam 0).
 inline constexpr unsigned kMsgKeyboardScroll = 1046;
@@ -76,6 +79,35 @@ constexpr std::optional<Rect> dockRect(unsigned code, int screenWidth, int scree
             return std::nullopt;
     }
     return Rect{left, top, left + kKeyboardWidth, top + kKeyboardHeight};
+}
+
+// The same dock on a monitor anywhere on the desktop: the table's place
+// moved by the monitor's top-left.
+constexpr std::optional<Rect> dockRectOn(unsigned code, const Rect& monitor) {
+    auto r = dockRect(code, monitor.right - monitor.left, monitor.bottom - monitor.top);
+    if (!r) return r;
+    r->left += monitor.left;
+    r->right += monitor.left;
+    r->top += monitor.top;
+    r->bottom += monitor.top;
+    return r;
+}
+
+// A docked keyboard's top-left as a dock message's lParam, as Windows packs a
+// point: x in the low 16 bits, y in the next 16, each signed (a monitor may
+// lie left of or above the primary one).
+inline constexpr std::uint32_t kHalfMask = 0xFFFF;
+inline constexpr int kHalfBits = 16;
+constexpr std::intptr_t placeOf(int x, int y) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(x) & kHalfMask) |
+                                      ((static_cast<std::uint32_t>(y) & kHalfMask) << kHalfBits));
+}
+// The keyboard's rectangle from a dock message's lParam.
+constexpr Rect placedRect(std::intptr_t lParam) {
+    const auto bits = static_cast<std::uint32_t>(lParam);
+    const int x = static_cast<std::int16_t>(bits & kHalfMask);
+    const int y = static_cast<std::int16_t>((bits >> kHalfBits) & kHalfMask);
+    return Rect{x, y, x + kKeyboardWidth, y + kKeyboardHeight};
 }
 
 }  // namespace quil::keyboard

@@ -28,9 +28,12 @@ constexpr KeyDef command(KeyKind kind, std::u16string_view label, int units = 2)
 constexpr KeyDef dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
 
 // A Spanish layout: digits with their usual shifted signs, the accent key
-// beside P, Ñ beside L. The last row holds what a pointer user needs beyond
-// typing: the dock positions, hiding, and the click kinds the head cannot
-// make.
+// beside P, Ñ beside L, caps lock left of A. The last row holds what a
+// pointer user needs beyond typing: the dock positions, hiding, pausing the
+// tracker, and the pointer's other uses (scrolling, the click kinds the head
+// cannot make). The window's size is fixed (the tracker's dock table), so
+// the tracker keys took their room from Intro and the space bar; Desplazar,
+// the longest word, gets a key and a half.
 constexpr std::array<KeyDef, 12> kRow0{
     symbol(u'1', u'!'), symbol(u'2', u'"'), symbol(u'3', u'\u00B7'), symbol(u'4', u'$'),
     symbol(u'5', u'%'), symbol(u'6', u'&'), symbol(u'7', u'/'),      symbol(u'8', u'('),
@@ -50,7 +53,8 @@ constexpr std::array<KeyDef, 12> kRow1{
     {KeyKind::DeadAccent, u'\u00B4', u'\u00A8', {}, 2},
     command(KeyKind::Backspace, u"Borrar"),
 };
-constexpr std::array<KeyDef, 11> kRow2{
+constexpr std::array<KeyDef, 12> kRow2{
+    command(KeyKind::CapsLock, u"Bloq"),
     letter(u'a', u'A'),
     letter(u's', u'S'),
     letter(u'd', u'D'),
@@ -61,7 +65,7 @@ constexpr std::array<KeyDef, 11> kRow2{
     letter(u'k', u'K'),
     letter(u'l', u'L'),
     letter(u'\u00F1', u'\u00D1'),
-    command(KeyKind::Enter, u"Intro", 4),
+    command(KeyKind::Enter, u"Intro"),
 };
 constexpr std::array<KeyDef, 12> kRow3{
     command(KeyKind::Shift, u"May\u00FAs"),
@@ -77,18 +81,30 @@ constexpr std::array<KeyDef, 12> kRow3{
     symbol(u'-', u'_'),
     symbol(u'@', u'#'),
 };
-constexpr std::array<KeyDef, 10> kRow4{
-    command(KeyKind::CapsLock, u"Bloq"),
+constexpr std::array<KeyDef, 11> kRow4{
     dock(u'2'),
     dock(u'1'),
     dock(u'5'),
     dock(u'3'),
     dock(u'4'),
-    command(KeyKind::Space, u"Espacio", 6),
+    command(KeyKind::Space, u"Espacio", 3),
     command(KeyKind::Hide, u"Ocultar"),
+    command(KeyKind::Pause, kPauseKeyWord),
+    command(KeyKind::Scroll, kScrollKeyWord, 3),
     command(KeyKind::DoubleClick, u"Doble"),
     command(KeyKind::RightClick, u"Dcho."),
 };
+
+// Every row fills the window's width exactly.
+template <std::size_t N>
+constexpr int unitsOf(const std::array<KeyDef, N>& defs) {
+    int units = 0;
+    for (const KeyDef& d : defs) units += d.units;
+    return units;
+}
+static_assert(unitsOf(kRow0) == kUnitsPerRow && unitsOf(kRow1) == kUnitsPerRow &&
+              unitsOf(kRow2) == kUnitsPerRow && unitsOf(kRow3) == kUnitsPerRow &&
+              unitsOf(kRow4) == kUnitsPerRow);
 
 constexpr std::size_t kKeyCount =
     kRow0.size() + kRow1.size() + kRow2.size() + kRow3.size() + kRow4.size();

@@ -22,7 +22,15 @@ enum class KeyKind {
     Dock,         // moves the keyboard to the dock `base` ('1'..'5')
     DoubleClick,  // arms a second left click after the next click outside
     RightClick,   // arms a right click after the next click outside
+    Scroll,       // turns the tracker's scroll mode on or off
+    Pause,        // pauses the tracker, or resumes it
 };
+
+// The two tracker keys' words; the shells show the same words elsewhere
+// (app_layer/texts.h, which this program does not see; a test holds them
+// equal).
+inline constexpr std::u16string_view kScrollKeyWord = u"Desplazar";
+inline constexpr std::u16string_view kPauseKeyWord = u"Pausa";
 
 // A key covers the points strictly inside its rectangle, in window pixels:
 // left < x < right and top < y < bottom. Neighbours share their edges, so a

@@ -11,11 +11,22 @@ KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver) {
     };
     e.gone = [deliver] { deliver(link::kMsgKeyboardGone, 0, 0); };
     e.docked = [deliver](unsigned code) { deliver(link::kMsgKeyboardDock, code, 0); };
+    e.dockedElsewhere = [deliver](unsigned code, Point at) {
+        deliver(link::kMsgKeyboardDock, code | link::kDockPlaced, link::placeOf(at.x, at.y));
+    };
+    e.requested = [deliver](TrackerRequest r) {
+        if (r == TrackerRequest::Scroll) deliver(link::kMsgKeyboardScroll, 0, 0);
+        if (r == TrackerRequest::Pause) deliver(link::kMsgKeyboardPause, 0, 0);
+    };
     return e;
 }
 
 void PanelRules::tellDock() {
-    if (events_.docked) events_.docked(keys_.dock());
+    if (elsewhere_ && events_.dockedElsewhere) {
+        events_.dockedElsewhere(keys_.dock(), *elsewhere_);
+    } else if (events_.docked) {
+        events_.docked(keys_.dock());
+    }
 }
 
 // Marked launched only once shown: a platform that hears of its own
@@ -45,9 +56,13 @@ void PanelRules::hide() {
     disappeared();
 }
 
-// Only a hidden keyboard that appears tells its dock.
+// Only a hidden keyboard that appears tells its dock. It comes back on the
+// monitor that holds the pointer, so that a user whose keyboard was left on
+// a monitor out of the head's reach gets it back by hiding and showing it.
 void PanelRules::appeared() {
-    if (launched_) window_.later([this] { tellDock(); });
+    if (!launched_) return;
+    moveToDock(keys_.dock());
+    window_.later([this] { tellDock(); });
 }
 
 // A hidden keyboard has no pointer over it.
@@ -55,10 +70,16 @@ void PanelRules::disappeared() {
     if (keys_.pointerLeft()) window_.repaint();
 }
 
+// The tracker's screen's docks are told by their code alone, as ever; a
+// dock on any other monitor also by its place.
 void PanelRules::moveToDock(unsigned code) {
-    const ScreenSize screen = window_.screenSize();
-    const auto rect = link::dockRect(code, screen.width, screen.height);
+    const link::Rect monitor = window_.dockScreen();
+    const auto rect = link::dockRectOn(code, monitor);
     if (!rect) return;
+    const ScreenSize screen = window_.screenSize();
+    const bool trackers = monitor == link::Rect{0, 0, screen.width, screen.height};
+    elsewhere_.reset();
+    if (!trackers) elsewhere_ = Point{rect->left, rect->top};
     keys_.docked(code);
     window_.place(*rect);
 }
@@ -89,6 +110,7 @@ void PanelRules::pressAt(int x, int y) {
         hide();
         if (events_.gone) events_.gone();
     }
+    if (t.request != TrackerRequest::None && events_.requested) events_.requested(t.request);
 }
 
 void PanelRules::pointerOver(int x, int y) {

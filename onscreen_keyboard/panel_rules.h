@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "keyboard_link/protocol.h"
 #include "onscreen_keyboard/key_sink.h"
@@ -26,17 +27,30 @@ enum class PanelTimer { Flash, RightClick };
 // The keyboard's window as the tracker knows it (an HWND, an X window id).
 using WindowId = std::uintptr_t;
 
+// A place on the screen, in its own pixels.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
 // What the tracker hears back, as the keyboard's messages mean it.
 struct KeyboardEvents {
     // The keyboard is there, known by this window (kMsgKeyboardHello).
     std::function<void(WindowId)> announced;
     // It hid itself by its own key (kMsgKeyboardGone).
     std::function<void()> gone;
-    // It sits at this dock, '1'..'5' (kMsgKeyboardDock).
+    // It sits at this dock, '1'..'5', of the tracker's screen
+    // (kMsgKeyboardDock).
     std::function<void(unsigned)> docked;
+    // It sits at this dock of another monitor, its top-left there
+    // (kMsgKeyboardDock with kDockPlaced). Unset, docked() hears of it.
+    std::function<void(unsigned, Point)> dockedElsewhere;
+    // Its Desplazar or Pausa key was pressed (kMsgKeyboardScroll, -Pause).
+    std::function<void(TrackerRequest)> requested;
 };
 
-// The three callbacks as the keyboard's messages to the tracker.
+// The callbacks as the keyboard's messages to the tracker.
 using TrackerMessageHandler =
     std::function<void(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)>;
 KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver);
@@ -44,13 +58,6 @@ KeyboardEvents asTrackerMessages(TrackerMessageHandler deliver);
 struct ScreenSize {
     int width = 0;
     int height = 0;
-};
-
-// A place on the screen, in its own pixels.
-struct Point {
-    int x = 0;
-    int y = 0;
-    friend bool operator==(const Point&, const Point&) = default;
 };
 
 // The window system's side of the keyboard, as the rules use it.
@@ -70,8 +77,14 @@ public:
     virtual void place(const keyboard::Rect& r) = 0;
     // The window's top-left corner on the screen.
     [[nodiscard]] virtual Point origin() const = 0;
-    // The screen the docks are reckoned on: the tracker's own.
+    // The tracker's screen, which it reckons the docks on.
     [[nodiscard]] virtual ScreenSize screenSize() const = 0;
+    // The monitor the keyboard docks on, in screen pixels: the one that
+    // holds the pointer. With one monitor, the tracker's screen.
+    [[nodiscard]] virtual keyboard::Rect dockScreen() const {
+        const ScreenSize s = screenSize();
+        return {0, 0, s.width, s.height};
+    }
     // Where the pointer is on the screen.
     [[nodiscard]] virtual Point pointer() const = 0;
     virtual void repaint() = 0;
@@ -112,7 +125,8 @@ public:
     void pointerLeft();
     void clickOutside();
     void timerDone(PanelTimer which);
-    // The screen changed size: the docks move, the keyboard stays at its own.
+    // The screen changed size: the docks move, the keyboard stays at its own
+    // (on the monitor that holds the pointer).
     void screenChanged();
     // Carries out one of the tracker's messages to the keyboard
     // (kMsgKeyPress, kMsgPointerOver, ...); false for any other message.
@@ -131,6 +145,9 @@ private:
     const KeyboardEvents& events_;
     Plakette keys_;
     bool launched_ = false;
+    // Where the keyboard was last docked; nothing while it stands at the
+    // tracker's screen's dock, which the dock code alone says.
+    std::optional<Point> elsewhere_;
 };
 
 }  // namespace quil::osk

@@ -118,6 +118,12 @@ Typed TypingState::press(const Key& key) {
         case KeyKind::Dock:
             t.dock = key.base;
             break;
+        case KeyKind::Scroll:
+            t.request = TrackerRequest::Scroll;
+            break;
+        case KeyKind::Pause:
+            t.request = TrackerRequest::Pause;
+            break;
         case KeyKind::DoubleClick:
         case KeyKind::RightClick:
             break;

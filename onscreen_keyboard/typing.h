@@ -11,13 +11,18 @@ namespace quil::osk {
 // A key that is not a character, sent as itself.
 enum class SpecialKey { None, Backspace, Enter };
 
+// A request the keyboard passes on to the tracker.
+enum class TrackerRequest { None, Scroll, Pause };
+
 // What a key press asks of the program: characters to type, or one special
-// key, or one of the window's commands. At most one of them is set.
+// key, or one of the window's commands, or a request to the tracker. At most
+// one of them is set.
 struct Typed {
     std::u16string text;
     SpecialKey special = SpecialKey::None;
     bool hide = false;
     unsigned dock = 0;  // a dock code ('1'..'5'), or 0
+    TrackerRequest request = TrackerRequest::None;
     friend bool operator==(const Typed&, const Typed&) = default;
 };
 

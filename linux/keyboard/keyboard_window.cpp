@@ -138,6 +138,20 @@ osk::ScreenSize KeyboardWindow::screenSize() const {
     return {toPixels(all.width()), toPixels(all.height())};
 }
 
+// With one monitor the tracker's screen, as before there were more; with
+// several, the one that holds the pointer, whole (the docks keep clear of a
+// panel by their own gap, as on the single screen).
+keyboard::Rect KeyboardWindow::dockScreen() const {
+    if (QGuiApplication::screens().size() < 2) return PanelWindow::dockScreen();
+    const osk::Point p = pointer();
+    const QScreen* s = QGuiApplication::screenAt(QPoint(toQt(p.x), toQt(p.y)));
+    if (s == nullptr) s = QGuiApplication::primaryScreen();
+    if (s == nullptr) return PanelWindow::dockScreen();
+    const QRect g = s->geometry();
+    return {toPixels(g.left()), toPixels(g.top()), toPixels(g.left() + g.width()),
+            toPixels(g.top() + g.height())};
+}
+
 osk::Point KeyboardWindow::pointer() const {
     if (pointer_) {
         const ScreenPoint p = pointer_();

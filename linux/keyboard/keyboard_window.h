@@ -29,6 +29,7 @@ public:
     void place(const keyboard::Rect& r) override;
     [[nodiscard]] osk::Point origin() const override;
     [[nodiscard]] osk::ScreenSize screenSize() const override;
+    [[nodiscard]] keyboard::Rect dockScreen() const override;
     [[nodiscard]] osk::Point pointer() const override;
     void repaint() override { update(); }
     void startTimer(osk::PanelTimer which, int ms) override;

@@ -31,6 +31,8 @@ constexpr UINT_PTR kTimerRightClick = 3;
 // message loop.
 constexpr UINT kMsgLater = WM_APP + 2;
 
+POINT toPoint(Point p) { return {p.x, p.y}; }
+
 UINT_PTR timerOf(PanelTimer which) {
     return which == PanelTimer::Flash ? kTimerFlash : kTimerRightClick;
 }
@@ -55,6 +57,16 @@ public:
     }
     [[nodiscard]] ScreenSize screenSize() const override {
         return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    // The whole monitor, not its work area: with one monitor the docks stay
+    // where the tracker's table (made for the whole screen) puts them.
+    [[nodiscard]] keyboard::Rect dockScreen() const override {
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        const HMONITOR monitor = MonitorFromPoint(toPoint(pointer()), MONITOR_DEFAULTTOPRIMARY);
+        if (GetMonitorInfoW(monitor, &info) == FALSE) return PanelWindow::dockScreen();
+        const RECT& r = info.rcMonitor;
+        return {r.left, r.top, r.right, r.bottom};
     }
     [[nodiscard]] Point pointer() const override {
         POINT p{};
@@ -92,11 +104,11 @@ struct Link {
 
 Link app;
 
-void toTracker(UINT message, WPARAM wParam) {
+void toTracker(UINT message, WPARAM wParam, LPARAM lParam) {
     if (app.tracker == nullptr) return;
     DWORD_PTR ignored = 0;
     const LRESULT ok =
-        SendMessageTimeoutW(app.tracker, message, wParam, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+        SendMessageTimeoutW(app.tracker, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                             kTrackerPatienceMs, &ignored);
     // A tracker that has ended is forgotten; a new one starts a second copy
     // of us, which asks us to greet it.
@@ -198,7 +210,9 @@ LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 HWND createKeyboardWindow(HINSTANCE instance) {
     app.events = asTrackerMessages(
-        [](unsigned message, std::uintptr_t wParam, std::intptr_t) { toTracker(message, wParam); });
+        [](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+            toTracker(message, wParam, lParam);
+        });
     WNDCLASSW c{};
     c.lpfnWndProc = keyboardProc;
     c.hInstance = instance;

@@ -3,6 +3,7 @@
 // they show: the Windows programs' and the Linux program's tests read them
 // off the screen.)
 #include "app_layer/texts.h"
+#include "onscreen_keyboard/layout.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,14 @@ TEST(Texts, NoShellSpellsASharedTextAgain) {
         }
     }
     EXPECT_GT(scanned, 20) << "the shells' sources were not found";
+}
+
+// The keyboard program cannot see the shared texts: its two tracker keys
+// spell the words again, and must spell them the same.
+TEST(Texts, TheKeyboardsTrackerKeysSayTheSharedWords) {
+    const auto ascii = [](std::u16string_view w) { return std::string(w.begin(), w.end()); };
+    EXPECT_EQ(ascii(osk::kScrollKeyWord), kScrollKeyText);
+    EXPECT_EQ(ascii(osk::kPauseKeyWord), kPauseKeyText);
 }
 
 }  // namespace

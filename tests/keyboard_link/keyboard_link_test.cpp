@@ -74,6 +74,27 @@ TEST_F(KeyboardLink, DockCodesPlaceTheRectangle) {
     }
 }
 
+// A keyboard docked on another monitor says where; its place is believed,
+// and only the tracker's own bottom-right dock covers the corner view.
+TEST_F(KeyboardLink, ADockOnAnotherMonitorIsTakenAtItsPlace) {
+    const auto dockAt = [this](unsigned code, int x, int y) {
+        handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, code | keyboard::kDockPlaced,
+                              keyboard::placeOf(x, y));
+    };
+    dockAt('5', 1024 + 868, 1024 - 222);
+    EXPECT_EQ(rectOf(s), (Rect{1892, 2304, 802, 994}));
+    EXPECT_FALSE(s.keyboard.dockedCorner);
+    dockAt('3', -1280, -300);
+    EXPECT_EQ(rectOf(s), (Rect{-1280, -868, -300, -108}));
+    dockAt('5', 612, 546);  // the tracker's own screen's corner after all
+    EXPECT_TRUE(s.keyboard.dockedCorner);
+    // Without the flag the place is not read; a bad code changes nothing.
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '4', keyboard::placeOf(3000, 3000));
+    EXPECT_EQ(rectOf(s), (Rect{612, 1024, 0, 192}));
+    dockAt('9', 5, 5);
+    EXPECT_EQ(rectOf(s), (Rect{612, 1024, 0, 192}));
+}
+
 TEST_F(KeyboardLink, HelloAndGone) {
     hello();
     EXPECT_EQ(s.keyboard.window, kKeyboard);

@@ -111,6 +111,23 @@ TEST(KeyLook, EachDockKeyPicturesItsOwnPlaceOnTheScreen) {
     }
 }
 
+// Desplazar and Pausa show their words and, as the keyboard cannot know
+// the tracker's mode, never stay lit once pressed.
+TEST(KeyLook, TheTrackerKeysShowTheirWordsAndNeverLatch) {
+    Plakette p;
+    for (const KeyKind kind : {KeyKind::Scroll, KeyKind::Pause}) {
+        const std::size_t i = indexOf(kind);
+        EXPECT_EQ(lookOf(p, i).word, kind == KeyKind::Scroll ? kScrollKeyWord : kPauseKeyWord);
+        press(p, kind);
+        p.flashOver();
+        p.pointerLeft();
+        EXPECT_EQ(lookOf(p, i).faceColour, kKeyFace);
+    }
+    // Desplazar's key is the wider, as its word is the longer.
+    EXPECT_GT(lookOf(p, indexOf(KeyKind::Scroll)).face.width(),
+              lookOf(p, indexOf(KeyKind::Pause)).face.width());
+}
+
 TEST(KeyLook, AWordFitsWithTwoPixelsFreeOnEachSide) {
     const Plakette p;
     const KeyLook look = lookOf(p, indexOf(KeyKind::Space));

@@ -100,10 +100,29 @@ TEST(Layout, HoldsTheSpanishLettersDigitsAndEveryCommandOnce) {
     EXPECT_EQ(docks, (std::multiset<char16_t>{u'1', u'2', u'3', u'4', u'5'}));
     for (KeyKind kind :
          {KeyKind::DeadAccent, KeyKind::Space, KeyKind::Backspace, KeyKind::Enter, KeyKind::Shift,
-          KeyKind::CapsLock, KeyKind::Hide, KeyKind::DoubleClick, KeyKind::RightClick}) {
+          KeyKind::CapsLock, KeyKind::Hide, KeyKind::DoubleClick, KeyKind::RightClick,
+          KeyKind::Scroll, KeyKind::Pause}) {
         EXPECT_EQ(commands.count(kind), 1u) << static_cast<int>(kind);
     }
     EXPECT_EQ(keyOf(KeyKind::Letter, u'\u00F1').shifted, u'\u00D1');
+}
+
+// The tracker keys sit in the bottom row with the pointer's other keys,
+// away from the letters; Desplazar, the longest word, has the wider key.
+TEST(Layout, TheTrackerKeysSitInTheBottomRowBesideTheClickKeys) {
+    const Key& scroll = keyOf(KeyKind::Scroll);
+    const Key& pause = keyOf(KeyKind::Pause);
+    const Key& dbl = keyOf(KeyKind::DoubleClick);
+    const Key& hide = keyOf(KeyKind::Hide);
+    for (const Key* k : {&scroll, &pause}) EXPECT_EQ(k->top, dbl.top);
+    EXPECT_EQ(hide.right, pause.left);
+    EXPECT_EQ(pause.right, scroll.left);
+    EXPECT_EQ(scroll.right, dbl.left);
+    EXPECT_GT(scroll.right - scroll.left, pause.right - pause.left);
+    EXPECT_EQ(scroll.label, kScrollKeyWord);
+    EXPECT_EQ(pause.label, kPauseKeyWord);
+    // Caps lock moved up beside A, as on a desk keyboard.
+    EXPECT_EQ(keyOf(KeyKind::CapsLock).right, keyOf(KeyKind::Letter, u'a').left);
 }
 
 // The dock keys name the tracker's dock codes; on the 1024 x 768 test

@@ -242,6 +242,63 @@ TEST_F(PanelRulesTest, ANewScreenSizeKeepsTheDockAndTellsIt) {
               (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomRight, 0}}));
 }
 
+// Desplazar and Pausa go to the tracker as they are pressed, type nothing
+// and leave a pending shift for the next character.
+TEST_F(PanelRulesTest, TheTrackerKeysAskTheTrackerAndTypeNothing) {
+    start();
+    press(KeyKind::Shift);
+    press(KeyKind::Scroll);
+    press(KeyKind::Pause);
+    press(KeyKind::Scroll);
+    const std::vector<Message> expected{
+        {link::kMsgKeyboardScroll, 0, 0},
+        {link::kMsgKeyboardPause, 0, 0},
+        {link::kMsgKeyboardScroll, 0, 0},
+    };
+    EXPECT_EQ(messages, expected);
+    EXPECT_TRUE(sink.typed.empty());
+    EXPECT_TRUE(sink.specials.empty());
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomCentre, 1024, 768));
+    press(KeyKind::Letter, u'a');
+    EXPECT_EQ(sink.typed, U"A");
+}
+
+// With the pointer on another monitor the keyboard docks there and tells
+// the tracker its place, which the tracker's side reads back to the same
+// rectangle; back on the tracker's screen it speaks as it always did.
+TEST_F(PanelRulesTest, OnAnotherMonitorItDocksThereAndSaysWhere) {
+    start();
+    window.monitor = link::Rect{1024, 0, 2304, 1024};  // 1280 x 1024, right of the first
+    press(KeyKind::Dock, u'4');
+    const link::Rect topRight{2304 - 412, 0, 2304, 192};
+    EXPECT_EQ(window.placed, topRight);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0].message, link::kMsgKeyboardDock);
+    EXPECT_EQ(messages[0].wParam, link::kDockTopRight | link::kDockPlaced);
+    EXPECT_EQ(link::placedRect(messages[0].lParam), topRight);
+
+    // Left of and above the first monitor: negative coordinates survive.
+    messages.clear();
+    window.monitor = link::Rect{-1280, -300, 0, 724};
+    press(KeyKind::Dock, u'2');
+    const link::Rect bottomLeft{-1280, 724 - 30 - 192, -1280 + 412, 724 - 30};
+    EXPECT_EQ(window.placed, bottomLeft);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(link::placedRect(messages[0].lParam), bottomLeft);
+
+    // Hidden, then shown with the pointer back on the tracker's screen: it
+    // comes back to the same dock there.
+    messages.clear();
+    rules.hide();
+    window.monitor.reset();
+    rules.show();
+    window.runQueued();
+    EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomLeft, 1024, 768));
+    EXPECT_EQ(messages,
+              (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomLeft, 0}}));
+}
+
 TEST_F(PanelRulesTest, TheTrackersMessagesMeanTheirCalls) {
     start();
     pointAt(keyOf(KeyKind::Letter, u'x'));

@@ -29,6 +29,8 @@ struct RecordingWindow final : PanelWindow {
     bool visible = false;
     std::optional<keyboard::Rect> placed;
     ScreenSize screen{1024, 768};
+    // The monitor holding the pointer, when not the tracker's screen.
+    std::optional<keyboard::Rect> monitor;
     Point pointerAt{};
     int repaints = 0;
     std::vector<std::pair<PanelTimer, int>> timers;
@@ -51,6 +53,9 @@ struct RecordingWindow final : PanelWindow {
         return placed ? Point{placed->left, placed->top} : Point{};
     }
     [[nodiscard]] ScreenSize screenSize() const override { return screen; }
+    [[nodiscard]] keyboard::Rect dockScreen() const override {
+        return monitor ? *monitor : PanelWindow::dockScreen();
+    }
     [[nodiscard]] Point pointer() const override { return pointerAt; }
     void repaint() override { ++repaints; }
     void startTimer(PanelTimer which, int ms) override { timers.emplace_back(which, ms); }

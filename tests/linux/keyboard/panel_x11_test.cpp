@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -346,6 +348,62 @@ TEST_F(PanelX11Test, TheDockKeysMoveTheWindowToTheirPlace) {
         EXPECT_TRUE(at(dock)) << static_cast<char>(dock);
         EXPECT_EQ(docked.back(), dock);
     }
+    EXPECT_TRUE(target.focused());
+}
+
+// Desplazar and Pausa reach the tracker as its own messages, as the
+// program's handler of the keyboard's messages receives them.
+TEST_F(PanelX11Test, TheTrackerKeysSendTheirMessages) {
+    std::vector<unsigned> messages;
+    panel->events.requested =
+        osk::asTrackerMessages([&](unsigned m, std::uintptr_t, std::intptr_t) {
+            messages.push_back(m);
+        }).requested;
+    pressOver(findKey(KeyKind::Scroll));
+    pressOver(findKey(KeyKind::Pause));
+    EXPECT_EQ(messages, (std::vector<unsigned>{link::kMsgKeyboardScroll, link::kMsgKeyboardPause}));
+    target.drain();
+    EXPECT_TRUE(target.keys().empty()) << "they type nothing";
+    EXPECT_TRUE(target.focused());
+    EXPECT_TRUE(panel->visible());
+}
+
+// On a display of two monitors side by side (the LinuxKeyboardTwoMonitors
+// test), the keyboard docks on the one that holds the pointer and tells
+// the tracker its place there.
+TEST_F(PanelX11Test, ItDocksOnTheMonitorThatHoldsThePointer) {
+    if (QGuiApplication::screens().size() < 2) GTEST_SKIP() << "one monitor";
+    std::vector<std::pair<unsigned, osk::Point>> placed;
+    panel->events.dockedElsewhere = [&](unsigned code, osk::Point at) {
+        placed.emplace_back(code, at);
+    };
+    const QRect right = QGuiApplication::screens()[1]->geometry();
+    const auto atRect = [&](const link::Rect& r) {
+        return settle([&] {
+            const auto w = panelWindow();
+            if (!w) return false;
+            const Geometry g = screen.geometry(*w);
+            return g.x == r.left && g.y == r.top;
+        });
+    };
+    // Hidden and shown with the pointer on the second monitor: it comes
+    // back at its dock there.
+    panel->hide();
+    screen.movePointer(right.x() + right.width() / 2, right.y() + right.height() / 2);
+    panel->show();
+    const link::Rect monitor{right.x(), right.y(), right.x() + right.width(),
+                             right.y() + right.height()};
+    const auto centre = *link::dockRectOn(link::kDockBottomCentre, monitor);
+    EXPECT_TRUE(atRect(centre));
+    EXPECT_TRUE(settle([&] { return !placed.empty(); }));
+    EXPECT_EQ(placed.back().first, link::kDockBottomCentre);
+    EXPECT_EQ(placed.back().second, (osk::Point{centre.left, centre.top}));
+    // Its dock keys work there.
+    pressOver(findKey(KeyKind::Dock, u'4'));
+    const auto topRight = *link::dockRectOn(link::kDockTopRight, monitor);
+    EXPECT_TRUE(atRect(topRight));
+    EXPECT_EQ(placed.back().second, (osk::Point{topRight.left, topRight.top}));
+    EXPECT_EQ(topRight.right, monitor.right);
     EXPECT_TRUE(target.focused());
 }
 
