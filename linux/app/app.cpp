@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "app_layer/tray_menu.h"
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
+#include "linux/app/message_box.h"
 #include "linux/keyboard/x11_key_sink.h"
 #include "options/options_file.h"
 #include "tracker/engines.h"
@@ -49,12 +49,6 @@ fs::path besideOrIn(std::initializer_list<const char*> folders, const char* name
         if (fs::exists(installed, ec)) return installed;
     }
     return {};
-}
-
-void showBox(const char* caption, const char* text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption), QString::fromUtf8(text),
-                    QMessageBox::Ok);
-    box.exec();
 }
 
 }  // namespace

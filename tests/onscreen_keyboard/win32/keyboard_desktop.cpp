@@ -34,8 +34,9 @@ LRESULT CALLBACK FakeTracker::proc(HWND window, UINT message, WPARAM wParam, LPA
     auto* self = reinterpret_cast<FakeTracker*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr &&
         (message == keyboard::kMsgKeyboardHello || message == keyboard::kMsgKeyboardGone ||
-         message == keyboard::kMsgKeyboardDock)) {
-        self->received_.push_back({message, wParam});
+         message == keyboard::kMsgKeyboardDock || message == keyboard::kMsgKeyboardScroll ||
+         message == keyboard::kMsgKeyboardPause)) {
+        self->received_.push_back({message, wParam, lParam});
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

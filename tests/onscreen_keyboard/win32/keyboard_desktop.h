@@ -48,6 +48,7 @@ inline void pumpFor(DWORD ms) {
 struct Received {
     UINT message;
     WPARAM wParam;
+    LPARAM lParam;
 };
 
 // A window of class "Quilbrand2", as the tracker's main window, that keeps

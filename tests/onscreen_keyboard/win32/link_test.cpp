@@ -91,6 +91,49 @@ TEST(KeyboardLink, TheHideKeyHidesItAndTellsTheTrackerAndShowingItReportsTheDock
     EXPECT_EQ(placeOf(k.window), dock(link::kDockTopLeft));
 }
 
+// Desplazar and Pausa reach the tracker's window as its own messages, with
+// nothing else: no typing, no move, no hiding.
+TEST(KeyboardLink, TheTrackerKeysSendScrollAndPause) {
+    FakeTracker tracker;
+    RunningKeyboard k = startKeyboard("tracker-keys");
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardDock));
+    const std::size_t before = tracker.received().size();
+    pressKey(k.window, keyOf(KeyKind::Scroll));
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardScroll));
+    pressKey(k.window, keyOf(KeyKind::Pause));
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardPause));
+    pressKey(k.window, keyOf(KeyKind::Scroll));
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardScroll, 2));
+    const auto got = tracker.received();
+    ASSERT_EQ(got.size(), before + 3);
+    const UINT expected[] = {link::kMsgKeyboardScroll, link::kMsgKeyboardPause,
+                             link::kMsgKeyboardScroll};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(got[before + i].message, expected[i]);
+        EXPECT_EQ(got[before + i].wParam, 0u);
+        EXPECT_EQ(got[before + i].lParam, 0);
+    }
+    EXPECT_TRUE(IsWindowVisible(k.window));
+    EXPECT_EQ(placeOf(k.window), dock(link::kDockBottomCentre));
+}
+
+// With one monitor the dock messages are as they always were: the code
+// alone, no place.
+TEST(KeyboardLink, OnOneMonitorTheDockIsToldByItsCodeAlone) {
+    ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), 1) << "this test's display has one monitor";
+    FakeTracker tracker;
+    RunningKeyboard k = startKeyboard("one-monitor");
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardDock));
+    pressKey(k.window, keyOf(KeyKind::Dock, link::kDockTopRight));
+    ASSERT_TRUE(tracker.waitFor(link::kMsgKeyboardDock, 2));
+    for (const Received& r : tracker.received()) {
+        if (r.message != link::kMsgKeyboardDock) continue;
+        EXPECT_EQ(r.wParam & link::kDockPlaced, 0u);
+        EXPECT_EQ(r.lParam, 0);
+    }
+    EXPECT_EQ(placeOf(k.window), dock(link::kDockTopRight));
+}
+
 // Without a tracker it is a plain keyboard; messages with the pointer away
 // from it, or in any order, change nothing and are answered at once.
 TEST(KeyboardLink, OddMessagesWithoutATrackerAreHarmless) {
