@@ -103,9 +103,24 @@ void showTrayMenu(App& app, HWND window) {
     ShowWindow(window, SW_SHOW);
 }
 
+// The camera view and the keyboard stay on top, and the tracker brings the
+// view forward again as it shows it: a box left behind them could not be
+// closed by the head. While open, the box is lifted above them this often.
+constexpr UINT kAboutLiftMs = 250;
+
+void CALLBACK liftAbout(HWND, UINT, UINT_PTR, DWORD) {
+    const HWND box = FindWindowA("#32770", kAboutCaption);
+    DWORD owner = 0;
+    if (box == nullptr || GetWindowThreadProcessId(box, &owner) != GetCurrentThreadId()) return;
+    SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 DWORD WINAPI aboutThread(LPVOID argument) {
     auto& aboutOpen = *static_cast<std::atomic<bool>*>(argument);
-    MessageBoxA(nullptr, kAboutText, kAboutCaption, MB_OK);
+    // The box's own loop runs the thread's timer.
+    const UINT_PTR lift = SetTimer(nullptr, 0, kAboutLiftMs, liftAbout);
+    MessageBoxA(nullptr, kAboutText, kAboutCaption, MB_OK | MB_TOPMOST);
+    if (lift != 0) KillTimer(nullptr, lift);
     aboutOpen = false;
     return 0;
 }

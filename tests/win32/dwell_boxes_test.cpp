@@ -5,6 +5,8 @@
 // message to the box.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "program_harness.h"
 #include "program_run.h"
 #include "shell/win32_desktop.h"
@@ -21,8 +23,13 @@ constexpr DWORD kDwellMs = 300;
 // The box's push button: a message box with one button has no other.
 HWND buttonOf(HWND box) { return FindWindowExA(box, nullptr, "Button", nullptr); }
 
-// Whether the window under `p` is `button` (nothing lies over it).
-bool reachable(HWND button, POINT p) { return WindowFromPoint(p) == button; }
+// The class of the window under `p`: the button's own when nothing lies
+// over it.
+std::string classAt(POINT p) {
+    char name[128] = {};
+    GetClassNameA(GetAncestor(WindowFromPoint(p), GA_ROOT), name, sizeof name);
+    return name;
+}
 
 // Takes the pointer to the middle of `button` and clicks there, through the
 // tracker's desktop.
@@ -42,7 +49,7 @@ void dwellClick(HWND button) {
         const ScreenPoint p = desktop.cursorPos();
         return p.x == target.x && p.y == target.y;
     })) << "the pointer did not reach the button";
-    EXPECT_TRUE(reachable(button, target)) << "something covers the button";
+    EXPECT_EQ(WindowFromPoint(target), button) << "covered by a window of class " << classAt(target);
     pause(kDwellMs);
     desktop.leftButtonDown();
     desktop.leftButtonUp();
