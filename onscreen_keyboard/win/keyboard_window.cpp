@@ -209,8 +209,8 @@ LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 HWND createKeyboardWindow(HINSTANCE instance) {
-    app.events = asTrackerMessages(
-        [](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    app.events =
+        asTrackerMessages([](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
             toTracker(message, wParam, lParam);
         });
     WNDCLASSW c{};

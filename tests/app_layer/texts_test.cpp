@@ -3,7 +3,6 @@
 // they show: the Windows programs' and the Linux program's tests read them
 // off the screen.)
 #include "app_layer/texts.h"
-#include "onscreen_keyboard/layout.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "onscreen_keyboard/layout.h"
 
 namespace quil {
 namespace {

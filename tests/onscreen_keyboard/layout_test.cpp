@@ -98,10 +98,9 @@ TEST(Layout, HoldsTheSpanishLettersDigitsAndEveryCommandOnce) {
     for (char16_t c = u'0'; c <= u'9'; ++c) EXPECT_EQ(symbols.count(c), 1u) << char(c);
     for (char16_t c : {u',', u'.', u'-', u'\''}) EXPECT_EQ(symbols.count(c), 1u) << char(c);
     EXPECT_EQ(docks, (std::multiset<char16_t>{u'1', u'2', u'3', u'4', u'5'}));
-    for (KeyKind kind :
-         {KeyKind::DeadAccent, KeyKind::Space, KeyKind::Backspace, KeyKind::Enter, KeyKind::Shift,
-          KeyKind::CapsLock, KeyKind::Hide, KeyKind::DoubleClick, KeyKind::RightClick,
-          KeyKind::Scroll, KeyKind::Pause}) {
+    for (KeyKind kind : {KeyKind::DeadAccent, KeyKind::Space, KeyKind::Backspace, KeyKind::Enter,
+                         KeyKind::Shift, KeyKind::CapsLock, KeyKind::Hide, KeyKind::DoubleClick,
+                         KeyKind::RightClick, KeyKind::Scroll, KeyKind::Pause}) {
         EXPECT_EQ(commands.count(kind), 1u) << static_cast<int>(kind);
     }
     EXPECT_EQ(keyOf(KeyKind::Letter, u'\u00F1').shifted, u'\u00D1');

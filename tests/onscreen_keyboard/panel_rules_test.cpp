@@ -295,8 +295,7 @@ TEST_F(PanelRulesTest, OnAnotherMonitorItDocksThereAndSaysWhere) {
     rules.show();
     window.runQueued();
     EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomLeft, 1024, 768));
-    EXPECT_EQ(messages,
-              (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomLeft, 0}}));
+    EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomLeft, 0}}));
 }
 
 TEST_F(PanelRulesTest, TheTrackersMessagesMeanTheirCalls) {

@@ -49,7 +49,8 @@ void dwellClick(HWND button) {
         const ScreenPoint p = desktop.cursorPos();
         return p.x == target.x && p.y == target.y;
     })) << "the pointer did not reach the button";
-    EXPECT_EQ(WindowFromPoint(target), button) << "covered by a window of class " << classAt(target);
+    EXPECT_EQ(WindowFromPoint(target), button)
+        << "covered by a window of class " << classAt(target);
     pause(kDwellMs);
     desktop.leftButtonDown();
     desktop.leftButtonUp();
