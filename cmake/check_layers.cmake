@@ -10,6 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 set(rules
   "tracker/tracker_state=vocabulary"
   "tracker/desktop.h=vocabulary"
+  "tracker/hands_free_state.h=vocabulary"
   "tracker/frame_report.h=vocabulary"
   "tracker/frame_input.h=vocabulary"
   "tracker/precise/precise_state=vocabulary"
