@@ -1,0 +1,205 @@
+#include "prediction/predictor.h"
+
+#include <algorithm>
+#include <array>
+
+#include "prediction/text.h"
+
+namespace quil::predict {
+
+namespace {
+
+// Ranking: a blend of three shares, each a probability-like number so they
+// add up fairly:
+//   the word's share of the list's counts (written Spanish at large),
+//   its share of what this user wrote (their own words rise as they use them),
+//   the share of the previous word's successors it was (what follows what).
+// The user's share starts small (a prior of that many uses) so that one use
+// does not outweigh the language; a pair seen twice already says a lot.
+constexpr double kUserWeight = 1.0;
+constexpr double kUserPrior = 50.0;
+constexpr double kNextWeight = 1.5;
+constexpr double kNextPrior = 1.0;
+// How many of the list's most frequent matches are weighed further; a word
+// below them can rise only through the user's counts, which bring it in
+// anyway.
+constexpr std::size_t kListCandidates = 48;
+// A word the list lacks is offered once the user has written it this often,
+// so that a single slip is not suggested back.
+constexpr std::uint32_t kUsesBeforeOffered = 2;
+
+bool opensSentence(char32_t cp) {
+    return cp == '.' || cp == '!' || cp == '?' || cp == '\n' || cp == '\r' || cp == 0x2026;
+}
+
+// Marks that may sit between two words of one phrase without breaking it.
+bool joinsWords(char32_t cp) {
+    return cp == ' ' || cp == '\t' || cp == '"' || cp == '\'' || cp == 0xAB || cp == 0xBB ||
+           cp == 0xA1 || cp == 0xBF || cp == 0x201C || cp == 0x201D;
+}
+
+struct Candidate {
+    std::string lower;
+    std::string spelling;
+    double score = 0.0;
+};
+
+}  // namespace
+
+TypingContext readContext(std::string_view text) {
+    TypingContext context;
+    std::size_t start = text.size();
+    while (start > 0) {
+        const std::size_t before = previousStart(text, start);
+        if (!isLetter(decodeAt(text, before).cp)) break;
+        start = before;
+    }
+    const std::string_view partial = text.substr(start);
+    context.tooLong = partial.size() > kMaxWordBytes;
+    if (!context.tooLong) context.partial = std::string(partial);
+
+    // Back over spaces and quotes to whatever ends the word before.
+    std::size_t at = start;
+    bool joined = true;
+    while (at > 0) {
+        const std::size_t before = previousStart(text, at);
+        const char32_t cp = decodeAt(text, before).cp;
+        if (isLetter(cp)) break;
+        if (opensSentence(cp)) {
+            context.sentenceStart = true;
+            return context;
+        }
+        if (!joinsWords(cp)) joined = false;
+        at = before;
+    }
+    if (at == 0) return context;  // the text's start
+    context.sentenceStart = false;
+    if (!joined) return context;
+    std::size_t wordStart = at;
+    while (wordStart > 0) {
+        const std::size_t before = previousStart(text, wordStart);
+        if (!isLetter(decodeAt(text, before).cp)) break;
+        wordStart = before;
+    }
+    if (at - wordStart <= kMaxWordBytes) context.previous = std::string(text.substr(wordStart, at - wordStart));
+    return context;
+}
+
+Completion completionFor(std::string_view partial, std::string_view word) {
+    std::size_t p = 0;
+    std::size_t w = 0;
+    while (p < partial.size() && w < word.size()) {
+        const Decoded a = decodeAt(partial, p);
+        const Decoded b = decodeAt(word, w);
+        if (a.cp != b.cp || a.length != b.length) break;
+        p += a.length;
+        w += b.length;
+    }
+    Completion c;
+    c.backspaces = countCodePoints(partial.substr(p));
+    c.text = std::string(word.substr(w)) + " ";
+    return c;
+}
+
+std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::size_t count) const {
+    const TypingContext context = readContext(textBefore);
+    if (context.tooLong || count == 0) return {};
+    const std::string key = folded(context.partial);
+    const std::string lowerPartial = lowered(context.partial);
+    // Accents the user typed are meant: then only words that have them fit.
+    const bool accentsTyped = key != lowerPartial;
+    const auto fits = [&](std::string_view lower, std::string_view wordKey) {
+        return wordKey.starts_with(key) && (!accentsTyped || lower.starts_with(lowerPartial));
+    };
+
+    std::vector<Candidate> candidates;
+    const auto add = [&](std::string lower, std::string spelling) {
+        for (const auto& c : candidates) {
+            if (c.lower == lower) return;
+        }
+        candidates.push_back({std::move(lower), std::move(spelling), 0.0});
+    };
+
+    // The list's most frequent fitting words.
+    if (key.empty()) {
+        for (const std::uint32_t i : list_.mostFrequent()) add(lowered(list_.word(i)), std::string(list_.word(i)));
+    } else {
+        std::array<std::uint32_t, kListCandidates> best{};
+        std::size_t kept = 0;
+        const auto [first, last] = list_.prefixRange(key);
+        for (std::size_t i = first; i < last; ++i) {
+            if (kept == best.size() && list_.frequency(i) <= list_.frequency(best[kept - 1])) continue;
+            if (accentsTyped && !lowered(list_.word(i)).starts_with(lowerPartial)) continue;
+            std::size_t slot = std::min(kept, best.size() - 1);
+            while (slot > 0 && list_.frequency(best[slot - 1]) < list_.frequency(i)) {
+                best[slot] = best[slot - 1];
+                --slot;
+            }
+            best[slot] = static_cast<std::uint32_t>(i);
+            kept = std::min(kept + 1, best.size());
+        }
+        for (std::size_t k = 0; k < kept; ++k) add(lowered(list_.word(best[k])), std::string(list_.word(best[k])));
+    }
+
+    // The user's own words, and the words that followed the previous one.
+    for (const auto& [lower, w] : user_.words()) {
+        if (!fits(lower, w.key)) continue;
+        if (w.count < kUsesBeforeOffered && !list_.find(lower)) continue;
+        add(lower, w.spelling);
+    }
+    const std::string previous = lowered(context.previous);
+    const bool hasContext = context.sentenceStart || !previous.empty();
+    const auto* followers = hasContext ? user_.followers(previous) : nullptr;
+    double followersTotal = 0.0;
+    if (followers != nullptr) {
+        for (const auto& [next, n] : *followers) {
+            followersTotal += n;
+            const UserWords::Word* w = user_.word(next);
+            if (w != nullptr && fits(next, w->key) && (n >= kUsesBeforeOffered || list_.find(next))) {
+                add(next, w->spelling);
+            }
+        }
+    }
+
+    const double listTotal = std::max<double>(1.0, static_cast<double>(list_.totalFrequency()));
+    const double userTotal = static_cast<double>(user_.totalCount()) + kUserPrior;
+    for (auto& c : candidates) {
+        const auto entry = list_.find(c.lower);
+        const double listShare = entry ? list_.frequency(*entry) / listTotal : 0.0;
+        const UserWords::Word* own = user_.word(c.lower);
+        const double userShare = own != nullptr ? own->count / userTotal : 0.0;
+        double nextShare = 0.0;
+        if (followers != nullptr) {
+            const auto it = followers->find(c.lower);
+            if (it != followers->end()) nextShare = it->second / (followersTotal + kNextPrior);
+        }
+        c.score = listShare + kUserWeight * userShare + kNextWeight * nextShare;
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+
+    std::vector<Suggestion> out;
+    const bool allCaps = isAllCaps(context.partial);
+    const bool capital = context.sentenceStart || startsWithUpper(context.partial);
+    for (const auto& c : candidates) {
+        if (out.size() == count) break;
+        std::string word = allCaps ? uppercased(c.spelling) : capital ? capitalised(c.spelling) : c.spelling;
+        const auto duplicate = std::find_if(out.begin(), out.end(), [&](const Suggestion& s) { return s.word == word; });
+        if (duplicate != out.end()) continue;
+        Completion keys = completionFor(context.partial, word);
+        out.push_back({std::move(word), std::move(keys)});
+    }
+    return out;
+}
+
+void Predictor::learnFinishedWord(std::string_view textBefore) {
+    const TypingContext context = readContext(textBefore);
+    if (context.tooLong || context.partial.empty()) return;
+    user_.learn(context.partial, context.sentenceStart);
+    // After a comma or a number the word pairs with nothing.
+    if (context.sentenceStart || !context.previous.empty()) {
+        user_.learnPair(context.previous, context.partial);
+    }
+}
+
+}  // namespace quil::predict
