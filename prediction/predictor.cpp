@@ -72,9 +72,8 @@ TypingContext readContext(std::string_view text) {
         if (!joinsWords(cp)) joined = false;
         at = before;
     }
-    if (at == 0) return context;  // the text's start
-    context.sentenceStart = false;
-    if (!joined) return context;
+    context.sentenceStart = at == 0 && joined;  // nothing but spaces before: the text's start
+    if (at == 0 || !joined) return context;
     std::size_t wordStart = at;
     while (wordStart > 0) {
         const std::size_t before = previousStart(text, wordStart);

@@ -34,9 +34,15 @@ std::vector<std::string_view> splitTabs(std::string_view line) {
     return fields;
 }
 
-bool parseCount(std::string_view text, std::uint32_t& value, int base = 10) {
-    if (text.empty()) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+std::string hexOf(std::uint32_t value) {
+    char hex[8] = {};
+    const auto [end, error] = std::to_chars(hex, hex + sizeof hex, value, 16);
+    return std::string(hex, end);
+}
+
+bool parseCount(std::string_view text, std::uint32_t& value) {
+    if (text.empty() || text.size() > 10) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size();
 }
 
@@ -152,22 +158,23 @@ const std::unordered_map<std::string, std::uint32_t>* UserWords::followers(
 }
 
 std::string UserWords::serialise() const {
-    std::string out(kHeader);
-    std::size_t records = 0;
+    // Sorted, so that the same words always make the same file.
+    std::vector<std::string> lines;
+    lines.reserve(words_.size() + pairs_);
     for (const auto& [lower, w] : words_) {
-        out += "w\t" + std::to_string(w.count) + "\t" + w.spelling + "\n";
-        ++records;
+        lines.push_back("w\t" + std::to_string(w.count) + "\t" + w.spelling + "\n");
     }
     for (const auto& [previous, followers] : next_) {
         for (const auto& [word, count] : followers) {
-            out += "b\t" + std::to_string(count) + "\t" + previous + "\t" + word + "\n";
-            ++records;
+            lines.push_back("b\t" + std::to_string(count) + "\t" + previous + "\t" + word + "\n");
         }
     }
-    char hex[9] = {};
-    const std::uint32_t sum = fnv1a(out);
-    std::to_chars(hex, hex + 8, sum, 16);
-    out += "end\t" + std::to_string(records) + "\t" + hex + "\n";
+    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return a[0] != b[0] ? a[0] > b[0] : a < b;  // the words first
+    });
+    std::string out(kHeader);
+    for (const auto& line : lines) out += line;
+    out += "end\t" + std::to_string(lines.size()) + "\t" + hexOf(fnv1a(out)) + "\n";
     return out;
 }
 
@@ -184,9 +191,8 @@ LoadResult UserWords::parse(std::string_view bytes) {
         std::uint32_t count = 0;
         if (f.size() == 3 && f[0] == "end") {
             std::uint32_t expected = 0;
-            std::uint32_t sum = 0;
             if (end + 1 != bytes.size() || !parseCount(f[1], expected) || expected != records ||
-                !parseCount(f[2], sum, 16) || sum != fnv1a(bytes.substr(0, at))) {
+                f[2] != hexOf(fnv1a(bytes.substr(0, at)))) {
                 return LoadResult::Ignored;
             }
             *this = std::move(read);
