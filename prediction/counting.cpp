@@ -64,8 +64,9 @@ std::vector<WordCount> WordCounter::result(std::uint32_t minUses, std::size_t ma
         const bool common = forms.lowerUses > 0 || commonest == nullptr;
         const std::uint64_t total = std::min<std::uint64_t>(
             used + forms.knownUses, std::numeric_limits<std::uint32_t>::max());
-        const std::string& spelling =
-            forms.known ? forms.knownSpelling : common ? lower : commonest->first;
+        const std::string& spelling = forms.known ? forms.knownSpelling
+                                      : common    ? lower
+                                                  : commonest->first;
         out.push_back({spelling, static_cast<std::uint32_t>(total)});
     }
     std::sort(out.begin(), out.end(), [](const WordCount& a, const WordCount& b) {

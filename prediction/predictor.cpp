@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <span>
+#include <utility>
 
 #include "prediction/text.h"
 
@@ -41,7 +44,35 @@ bool joinsWords(char32_t cp) {
 struct Candidate {
     std::string lower;
     std::string spelling;
+    std::optional<std::size_t> listIndex;
     double score = 0.0;
+};
+
+// The N items with the largest counts offered, largest first; for picking
+// the few worth weighing out of a long run without sorting it.
+template <typename T, std::size_t N>
+class Best {
+public:
+    [[nodiscard]] bool wouldKeep(std::uint64_t count) const {
+        return kept_ < N || count > best_[N - 1].first;
+    }
+    void offer(std::uint64_t count, T item) {
+        if (!wouldKeep(count)) return;
+        std::size_t slot = std::min(kept_, N - 1);
+        while (slot > 0 && best_[slot - 1].first < count) {
+            best_[slot] = best_[slot - 1];
+            --slot;
+        }
+        best_[slot] = {count, item};
+        kept_ = std::min(kept_ + 1, N);
+    }
+    [[nodiscard]] std::span<const std::pair<std::uint64_t, T>> items() const {
+        return {best_.data(), kept_};
+    }
+
+private:
+    std::array<std::pair<std::uint64_t, T>, N> best_{};
+    std::size_t kept_ = 0;
 };
 
 }  // namespace
@@ -80,7 +111,8 @@ TypingContext readContext(std::string_view text) {
         if (!isLetter(decodeAt(text, before).cp)) break;
         wordStart = before;
     }
-    if (at - wordStart <= kMaxWordBytes) context.previous = std::string(text.substr(wordStart, at - wordStart));
+    if (at - wordStart <= kMaxWordBytes)
+        context.previous = std::string(text.substr(wordStart, at - wordStart));
     return context;
 }
 
@@ -112,50 +144,59 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     };
 
     std::vector<Candidate> candidates;
-    const auto add = [&](std::string lower, std::string spelling) {
+    const auto add = [&](std::string_view lower, std::string_view spelling,
+                         std::optional<std::size_t> listIndex) {
         for (const auto& c : candidates) {
             if (c.lower == lower) return;
         }
-        candidates.push_back({std::move(lower), std::move(spelling), 0.0});
+        if (!listIndex) listIndex = list_.find(lower);
+        candidates.push_back({std::string(lower), std::string(spelling), listIndex, 0.0});
     };
 
     // The list's most frequent fitting words.
     if (key.empty()) {
-        for (const std::uint32_t i : list_.mostFrequent()) add(lowered(list_.word(i)), std::string(list_.word(i)));
+        for (const std::uint32_t i : list_.mostFrequent())
+            add(lowered(list_.word(i)), list_.word(i), i);
     } else {
-        std::array<std::uint32_t, kListCandidates> best{};
-        std::size_t kept = 0;
+        Best<std::size_t, kListCandidates> best;
         const auto [first, last] = list_.prefixRange(key);
         for (std::size_t i = first; i < last; ++i) {
-            if (kept == best.size() && list_.frequency(i) <= list_.frequency(best[kept - 1])) continue;
+            if (!best.wouldKeep(list_.frequency(i))) continue;
             if (accentsTyped && !lowered(list_.word(i)).starts_with(lowerPartial)) continue;
-            std::size_t slot = std::min(kept, best.size() - 1);
-            while (slot > 0 && list_.frequency(best[slot - 1]) < list_.frequency(i)) {
-                best[slot] = best[slot - 1];
-                --slot;
-            }
-            best[slot] = static_cast<std::uint32_t>(i);
-            kept = std::min(kept + 1, best.size());
+            best.offer(list_.frequency(i), i);
         }
-        for (std::size_t k = 0; k < kept; ++k) add(lowered(list_.word(best[k])), std::string(list_.word(best[k])));
+        for (const auto& [n, i] : best.items()) add(lowered(list_.word(i)), list_.word(i), i);
     }
 
-    // The user's own words, and the words that followed the previous one.
-    for (const auto& [lower, w] : user_.words()) {
-        if (!fits(lower, w.key)) continue;
-        if (w.count < kUsesBeforeOffered && !list_.find(lower)) continue;
-        add(lower, w.spelling);
+    // The user's own most used fitting words.
+    Best<const std::pair<const std::string, UserWords::Word>*, kListCandidates> own;
+    for (const auto& entry : user_.words()) {
+        const auto& [lower, w] = entry;
+        if (w.count < kUsesBeforeOffered || !own.wouldKeep(w.count) || !fits(lower, w.key))
+            continue;
+        own.offer(w.count, &entry);
     }
+    for (const auto& [n, entry] : own.items())
+        add(entry->first, entry->second.spelling, std::nullopt);
+
+    // The fitting words that most often followed the previous one.
     const std::string previous = lowered(context.previous);
     const bool hasContext = context.sentenceStart || !previous.empty();
-    const auto* followers = hasContext ? user_.followers(previous) : nullptr;
+    const UserWords::Followers* followers = hasContext ? user_.followers(previous) : nullptr;
     double followersTotal = 0.0;
     if (followers != nullptr) {
-        for (const auto& [next, n] : *followers) {
-            followersTotal += n;
-            const UserWords::Word* w = user_.word(next);
-            if (w != nullptr && fits(next, w->key) && (n >= kUsesBeforeOffered || list_.find(next))) {
-                add(next, w->spelling);
+        Best<const std::string*, kListCandidates> next;
+        for (const auto& [lower, f] : *followers) {
+            followersTotal += f.count;
+            if (next.wouldKeep(f.count) && fits(lower, f.key)) next.offer(f.count, &lower);
+        }
+        for (const auto& [n, lower] : next.items()) {
+            const UserWords::Word* w = user_.word(*lower);
+            const auto entry = list_.find(*lower);
+            if (n >= kUsesBeforeOffered || entry ||
+                (w != nullptr && w->count >= kUsesBeforeOffered)) {
+                add(*lower, w != nullptr ? std::string_view(w->spelling) : std::string_view(*lower),
+                    entry);
             }
         }
     }
@@ -163,14 +204,14 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     const double listTotal = std::max<double>(1.0, static_cast<double>(list_.totalFrequency()));
     const double userTotal = static_cast<double>(user_.totalCount()) + kUserPrior;
     for (auto& c : candidates) {
-        const auto entry = list_.find(c.lower);
-        const double listShare = entry ? list_.frequency(*entry) / listTotal : 0.0;
-        const UserWords::Word* own = user_.word(c.lower);
-        const double userShare = own != nullptr ? own->count / userTotal : 0.0;
+        const double listShare = c.listIndex ? list_.frequency(*c.listIndex) / listTotal : 0.0;
+        const UserWords::Word* w = user_.word(c.lower);
+        const double userShare = w != nullptr ? w->count / userTotal : 0.0;
         double nextShare = 0.0;
         if (followers != nullptr) {
             const auto it = followers->find(c.lower);
-            if (it != followers->end()) nextShare = it->second / (followersTotal + kNextPrior);
+            if (it != followers->end())
+                nextShare = it->second.count / (followersTotal + kNextPrior);
         }
         c.score = listShare + kUserWeight * userShare + kNextWeight * nextShare;
     }
@@ -182,8 +223,11 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     const bool capital = context.sentenceStart || startsWithUpper(context.partial);
     for (const auto& c : candidates) {
         if (out.size() == count) break;
-        std::string word = allCaps ? uppercased(c.spelling) : capital ? capitalised(c.spelling) : c.spelling;
-        const auto duplicate = std::find_if(out.begin(), out.end(), [&](const Suggestion& s) { return s.word == word; });
+        std::string word = allCaps   ? uppercased(c.spelling)
+                           : capital ? capitalised(c.spelling)
+                                     : c.spelling;
+        const auto duplicate = std::find_if(out.begin(), out.end(),
+                                            [&](const Suggestion& s) { return s.word == word; });
         if (duplicate != out.end()) continue;
         Completion keys = completionFor(context.partial, word);
         out.push_back({std::move(word), std::move(keys)});

@@ -21,8 +21,8 @@ namespace quil::predict {
 
 // What the end of the typed text says.
 struct TypingContext {
-    std::string partial;   // the letters at the very end: the word being typed
-    std::string previous;  // the word before it, when only spaces or quotes lie between
+    std::string partial;        // the letters at the very end: the word being typed
+    std::string previous;       // the word before it, when only spaces or quotes lie between
     bool sentenceStart = true;  // nothing before, or a sentence's end, or a new line
     bool tooLong = false;       // the partial is longer than any word we keep
 };

@@ -26,8 +26,8 @@ bool extendedAIsUpper(char32_t cp) {
 }
 
 bool hasExtendedACase(char32_t cp) {
-    return cp >= 0x100 && cp <= 0x17E && cp != 0x130 && cp != 0x131 && cp != 0x138 &&
-           cp != 0x149 && cp != 0x178;
+    return cp >= 0x100 && cp <= 0x17E && cp != 0x130 && cp != 0x131 && cp != 0x138 && cp != 0x149 &&
+           cp != 0x178;
 }
 
 }  // namespace

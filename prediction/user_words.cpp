@@ -94,9 +94,12 @@ void UserWords::addWord(std::string lower, std::string spelling, std::uint32_t c
 
 void UserWords::addPair(std::string previous, std::string next, std::uint32_t count) {
     auto& followers = next_[std::move(previous)];
-    auto [it, inserted] = followers.try_emplace(std::move(next), 0);
-    if (inserted) ++pairs_;
-    it->second += std::min(count, kMaxCount - it->second);
+    auto [it, inserted] = followers.try_emplace(std::move(next));
+    if (inserted) {
+        ++pairs_;
+        it->second.key = folded(it->first);
+    }
+    it->second.count += std::min(count, kMaxCount - it->second.count);
 }
 
 void UserWords::trimWords() {
@@ -124,12 +127,13 @@ void UserWords::trimPairs() {
     std::vector<std::uint32_t> counts;
     counts.reserve(pairs_);
     for (const auto& [previous, followers] : next_) {
-        for (const auto& [word, count] : followers) counts.push_back(count);
+        for (const auto& [word, f] : followers) counts.push_back(f.count);
     }
     const auto keep = static_cast<std::size_t>(kMaxUserPairs * kTrimTo);
     const std::uint32_t below = threshold(std::move(counts), keep);
     for (auto& [previous, followers] : next_) {
-        pairs_ -= std::erase_if(followers, [&](const auto& item) { return item.second < below; });
+        pairs_ -=
+            std::erase_if(followers, [&](const auto& item) { return item.second.count < below; });
     }
     for (auto& [previous, followers] : next_) {
         for (auto it = followers.begin(); pairs_ > keep && it != followers.end(); --pairs_) {
@@ -148,11 +152,10 @@ std::uint32_t UserWords::pairCount(std::string_view previous, std::string_view n
     const auto* f = followers(previous);
     if (f == nullptr) return 0;
     const auto it = f->find(std::string(next));
-    return it == f->end() ? 0 : it->second;
+    return it == f->end() ? 0 : it->second.count;
 }
 
-const std::unordered_map<std::string, std::uint32_t>* UserWords::followers(
-    std::string_view previous) const {
+const UserWords::Followers* UserWords::followers(std::string_view previous) const {
     const auto it = next_.find(std::string(previous));
     return it == next_.end() ? nullptr : &it->second;
 }
@@ -165,8 +168,8 @@ std::string UserWords::serialise() const {
         lines.push_back("w\t" + std::to_string(w.count) + "\t" + w.spelling + "\n");
     }
     for (const auto& [previous, followers] : next_) {
-        for (const auto& [word, count] : followers) {
-            lines.push_back("b\t" + std::to_string(count) + "\t" + previous + "\t" + word + "\n");
+        for (const auto& [word, f] : followers) {
+            lines.push_back("b\t" + std::to_string(f.count) + "\t" + previous + "\t" + word + "\n");
         }
     }
     std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {

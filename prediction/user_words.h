@@ -37,6 +37,11 @@ public:
         std::string key;       // accent-free lower case, as the list's keys
         std::uint32_t count = 0;
     };
+    struct Follower {
+        std::uint32_t count = 0;
+        std::string key;  // the following word's, accent-free
+    };
+    using Followers = std::unordered_map<std::string, Follower>;  // by lower-case word
 
     // One use of a word. atSentenceStart says its capital, if any, may be
     // only the sentence's. Ignores anything that is not one word of at
@@ -52,8 +57,7 @@ public:
     // How often `next` followed `previous`, both in lower case.
     [[nodiscard]] std::uint32_t pairCount(std::string_view previous, std::string_view next) const;
     // The words that followed `previous`, with their counts.
-    [[nodiscard]] const std::unordered_map<std::string, std::uint32_t>* followers(
-        std::string_view previous) const;
+    [[nodiscard]] const Followers* followers(std::string_view previous) const;
     [[nodiscard]] const std::unordered_map<std::string, Word>& words() const { return words_; }
     [[nodiscard]] std::uint64_t totalCount() const { return total_; }
     [[nodiscard]] std::size_t pairTotal() const { return pairs_; }
@@ -75,8 +79,8 @@ private:
     void trimWords();
     void trimPairs();
 
-    std::unordered_map<std::string, Word> words_;  // by lower-case word
-    std::unordered_map<std::string, std::unordered_map<std::string, std::uint32_t>> next_;
+    std::unordered_map<std::string, Word> words_;      // by lower-case word
+    std::unordered_map<std::string, Followers> next_;  // by lower-case previous word
     std::uint64_t total_ = 0;
     std::size_t pairs_ = 0;
 };

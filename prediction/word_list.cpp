@@ -169,15 +169,19 @@ std::pair<std::size_t, std::size_t> WordList::prefixRange(std::string_view folde
     std::size_t hi = entries_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (key(mid) < foldedPrefix) lo = mid + 1;
-        else hi = mid;
+        if (key(mid) < foldedPrefix)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     const std::size_t first = lo;
     hi = entries_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (key(mid).starts_with(foldedPrefix)) lo = mid + 1;
-        else hi = mid;
+        if (key(mid).starts_with(foldedPrefix))
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     return {first, lo};
 }

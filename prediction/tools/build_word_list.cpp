@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
             eachLine(*text, [&](std::string_view line) {
                 const std::size_t tab = line.find('\t');
                 std::uint64_t uses = 0;
-                if (tab == std::string_view::npos || !parseNumber(line.substr(tab + 1), uses)) return;
+                if (tab == std::string_view::npos || !parseNumber(line.substr(tab + 1), uses))
+                    return;
                 counter.addKnownWord(line.substr(0, tab), static_cast<std::uint32_t>(uses));
             });
         } else {
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
         }
     }
     if (out.empty() || sources == 0) return usage();
-    auto words = counter.result(static_cast<std::uint32_t>(minUses), static_cast<std::size_t>(maxWords));
+    auto words =
+        counter.result(static_cast<std::uint32_t>(minUses), static_cast<std::size_t>(maxWords));
     const std::size_t count = words.size();
     if (!quil::predict::writeWordListFile(out, std::move(words))) {
         std::fprintf(stderr, "quil-wordlist-build: cannot write %s\n", out.c_str());

@@ -27,7 +27,8 @@ int pressesFor(char32_t cp) {
     const char32_t lower = toLower(cp);
     const bool capital = lower != cp;
     const bool diaeresis = lower == 0xFC || lower == 0xEF || lower == 0xEB;
-    const bool acute = lower == 0xE1 || lower == 0xE9 || lower == 0xED || lower == 0xF3 || lower == 0xFA;
+    const bool acute =
+        lower == 0xE1 || lower == 0xE9 || lower == 0xED || lower == 0xF3 || lower == 0xFA;
     return 1 + (capital ? 1 : 0) + (acute ? 1 : 0) + (diaeresis ? 2 : 0);
 }
 
@@ -51,7 +52,9 @@ void keep(std::string& typed) {
 struct Tally {
     long plain = 0;
     long withPrediction = 0;
-    [[nodiscard]] double saved() const { return plain == 0 ? 0.0 : 100.0 * (plain - withPrediction) / plain; }
+    [[nodiscard]] double saved() const {
+        return plain == 0 ? 0.0 : 100.0 * (plain - withPrediction) / plain;
+    }
 };
 
 // Types the whole text once; learns each finished word when asked.
@@ -69,7 +72,8 @@ Tally typeText(Predictor& predictor, std::string_view text, std::size_t shown, b
             continue;
         }
         std::size_t end = at;
-        while (end < text.size() && isLetter(decodeAt(text, end).cp)) end += decodeAt(text, end).length;
+        while (end < text.size() && isLetter(decodeAt(text, end).cp))
+            end += decodeAt(text, end).length;
         const std::string_view word = text.substr(at, end - at);
         tally.plain += pressesFor(word);
         bool chosen = false;
@@ -138,17 +142,20 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string text = normalised(*raw);
-    std::printf("%zu words in the list; the text: %zu words, %d key presses without prediction\n\n",
-                list->size(), [&] {
-                    std::size_t words = 0;
-                    for (std::size_t at = 0, inWord = 0; at < text.size(); at += decodeAt(text, at).length) {
-                        const bool letter = isLetter(decodeAt(text, at).cp);
-                        if (letter && !inWord) ++words;
-                        inWord = letter;
-                    }
-                    return words;
-                }(),
-                pressesFor(text));
+    std::printf(
+        "%zu words in the list; the text: %zu words, %d key presses without prediction\n\n",
+        list->size(),
+        [&] {
+            std::size_t words = 0;
+            for (std::size_t at = 0, inWord = 0; at < text.size();
+                 at += decodeAt(text, at).length) {
+                const bool letter = isLetter(decodeAt(text, at).cp);
+                if (letter && !inWord) ++words;
+                inWord = letter;
+            }
+            return words;
+        }(),
+        pressesFor(text));
     std::printf("| suggestions | list alone | learning as it goes | after a first pass |\n");
     std::printf("|---|---|---|---|\n");
     for (const std::size_t shown : {std::size_t{4}, std::size_t{5}}) {
@@ -157,7 +164,8 @@ int main(int argc, char** argv) {
         Predictor learning(*list);
         const Tally b = typeText(learning, text, shown, true);
         const Tally c = typeText(learning, text, shown, true);
-        std::printf("| %zu | %.1f %% | %.1f %% | %.1f %% |\n", shown, a.saved(), b.saved(), c.saved());
+        std::printf("| %zu | %.1f %% | %.1f %% | %.1f %% |\n", shown, a.saved(), b.saved(),
+                    c.saved());
     }
     return 0;
 }

@@ -29,8 +29,12 @@ TEST(Completion, TakesBackOnlyWhatDiffersAndEndsWithASpace) {
 }
 
 TEST(Completion, TheTypedResultIsExactlyTheChosenWordForEverySuggestion) {
-    Predictor predictor(*WordList::fromBytes(encodeWordList(
-        {{"canción", 9}, {"camión", 8}, {"niño", 7}, {"España", 6}, {"pingüino", 5}, {"ÑANDÚ", 4}})));
+    Predictor predictor(*WordList::fromBytes(encodeWordList({{"canción", 9},
+                                                             {"camión", 8},
+                                                             {"niño", 7},
+                                                             {"España", 6},
+                                                             {"pingüino", 5},
+                                                             {"ÑANDÚ", 4}})));
     for (const std::string text : {"", "la can", "la cancion", "El cami", "un nin", "en esp",
                                    "Un ping", "Mi ñan", "¿Can", "CAN", "«esp", "fin. ni"}) {
         const TypingContext context = readContext(text);

@@ -36,7 +36,10 @@ TEST(Context, ReadsThePartialThePreviousWordAndTheSentencesStart) {
     EXPECT_EQ(readContext("12 ca").previous, "");
     EXPECT_EQ(readContext("dijo «ca").previous, "dijo");
     // Malformed bytes are marks, not letters, and never read past the text.
-    EXPECT_EQ(readContext("ca\xFF" "sa").partial, "sa");
+    EXPECT_EQ(readContext("ca\xFF"
+                          "sa")
+                  .partial,
+              "sa");
     EXPECT_EQ(readContext("\xC3").partial, "");
 }
 

@@ -15,7 +15,8 @@ class UserWordsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
-               ("quil_user_words_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("quil_user_words_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
@@ -47,7 +48,8 @@ TEST(UserWords, CountsWordsAndPairsAndKeepsANamesCapital) {
     EXPECT_EQ(u.totalCount(), 3u);
 
     UserWords v;
-    for (const char* notWord : {"", "dos palabras", "x1", "¿qué?", "\xFF\xFE"}) v.learn(notWord, false);
+    for (const char* notWord : {"", "dos palabras", "x1", "¿qué?", "\xFF\xFE"})
+        v.learn(notWord, false);
     v.learn(std::string(kMaxWordBytes + 1, 'a'), false);
     v.learnPair("dos palabras", "casa");
     EXPECT_TRUE(v.words().empty());
@@ -69,7 +71,8 @@ TEST_F(UserWordsFile, AMissingTornOrDamagedFileIsIgnoredWhole) {
     EXPECT_EQ(read.load(file()), LoadResult::Missing);
     const std::string good = sample().serialise();
     for (std::size_t n = 0; n < good.size(); ++n) {
-        EXPECT_EQ(read.parse(good.substr(0, n)), n == 0 ? LoadResult::Missing : LoadResult::Ignored) << n;
+        EXPECT_EQ(read.parse(good.substr(0, n)), n == 0 ? LoadResult::Missing : LoadResult::Ignored)
+            << n;
         EXPECT_TRUE(read.words().empty());
         std::string changed = good;
         changed[n] = static_cast<char>(changed[n] ^ 0x20);

@@ -63,7 +63,8 @@ TEST(WordList, TheFileRoundTripsAndTheCommittedFallbackLoads) {
     ASSERT_TRUE(writeWordListFile(path, {{"mañana", 7}, {"mano", 3}}));
     const auto list = WordList::load(path);
     ASSERT_TRUE(list.has_value());
-    EXPECT_EQ(wordsIn(*list, list->prefixRange("man")), (std::vector<std::string>{"mañana", "mano"}));
+    EXPECT_EQ(wordsIn(*list, list->prefixRange("man")),
+              (std::vector<std::string>{"mañana", "mano"}));
     std::filesystem::remove(path);
     EXPECT_FALSE(WordList::load(path).has_value());
 
@@ -91,7 +92,9 @@ TEST(WordCounter, CountsWordsAndKeepsANamesCapitalButNotASentences) {
     EXPECT_EQ(use("Wxyz"), 3u);
     EXPECT_EQ(use("España"), 4u);
     EXPECT_EQ(use("pingüino"), 0u);  // kept, never used
-    EXPECT_NE(std::find_if(words.begin(), words.end(), [](const WordCount& c) { return c.word == "pingüino"; }), words.end());
+    EXPECT_NE(std::find_if(words.begin(), words.end(),
+                           [](const WordCount& c) { return c.word == "pingüino"; }),
+              words.end());
     EXPECT_EQ(use("x"), 0u);     // one letter, unknown
     EXPECT_EQ(use("vino"), 0u);  // once: under the minimum
     EXPECT_EQ(counter.result(1, 2).size(), 2u);
