@@ -7,7 +7,7 @@
 
 namespace quil::predict {
 
-void WordCounter::addText(std::string_view text) {
+void WordCounter::addText(std::string_view text, std::uint32_t weight) {
     std::size_t start = 0;
     bool inWord = false;
     for (std::size_t at = 0; at <= text.size();) {
@@ -17,7 +17,7 @@ void WordCounter::addText(std::string_view text) {
         if (!letter && inWord) {
             inWord = false;
             const std::string_view word = text.substr(start, at - start);
-            if (word.size() <= kMaxWordBytes) count(word, 1, false);
+            if (word.size() <= kMaxWordBytes) count(word, weight, false);
         }
         if (at == text.size()) break;
         at += d.length;

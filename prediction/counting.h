@@ -17,8 +17,8 @@ namespace quil::predict {
 
 class WordCounter {
 public:
-    // Counts every word of the text.
-    void addText(std::string_view text);
+    // Counts every word of the text, each use as `weight` uses.
+    void addText(std::string_view text, std::uint32_t weight = 1);
     // A word known to be Spanish (a dictionary's), kept even if no text
     // uses it, with this many uses added.
     void addKnownWord(std::string_view word, std::uint32_t uses);

@@ -46,7 +46,7 @@ bool parseNumber(std::string_view text, std::uint64_t& value) {
 int usage() {
     std::fputs(
         "usage: quil-wordlist-build --out FILE [--dictionary FILE]... [--counts FILE]...\n"
-        "                           [--corpus FILE]... [--min-uses N] [--max-words N]\n",
+        "                           [--weight N] [--corpus FILE]... [--min-uses N] [--max-words N]\n",
         stderr);
     return 2;
 }
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     std::string out;
     std::uint64_t minUses = kDefaultMinUses;
     std::uint64_t maxWords = kDefaultMaxWords;
+    std::uint64_t weight = 1;
     WordCounter counter;
     std::size_t sources = 0;
     for (int i = 1; i < argc; ++i) {
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
         const std::string_view value = argv[++i];
         if (option == "--out") {
             out = value;
+            continue;
+        }
+        if (option == "--weight") {
+            if (!parseNumber(value, weight) || weight == 0 || weight > 1000) return usage();
             continue;
         }
         if (option == "--min-uses" || option == "--max-words") {
@@ -78,7 +83,7 @@ int main(int argc, char** argv) {
         }
         ++sources;
         if (option == "--corpus") {
-            counter.addText(*text);
+            counter.addText(*text, static_cast<std::uint32_t>(weight));
         } else if (option == "--dictionary") {
             eachLine(*text, [&](std::string_view line) { counter.addKnownWord(line, 0); });
         } else if (option == "--counts") {
