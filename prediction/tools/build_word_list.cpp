@@ -46,7 +46,8 @@ bool parseNumber(std::string_view text, std::uint64_t& value) {
 int usage() {
     std::fputs(
         "usage: quil-wordlist-build --out FILE [--dictionary FILE]... [--counts FILE]...\n"
-        "                           [--weight N] [--corpus FILE]... [--min-uses N] [--max-words N]\n",
+        "                           [--weight N] [--corpus FILE]... [--min-uses N] [--max-words "
+        "N]\n",
         stderr);
     return 2;
 }
