@@ -80,14 +80,14 @@ private:
 TypingContext readContext(std::string_view text) {
     TypingContext context;
     std::size_t start = text.size();
-    while (start > 0) {
+    while (start > 0 && text.size() - start <= kMaxWordBytes) {
         const std::size_t before = previousStart(text, start);
         if (!isLetter(decodeAt(text, before).cp)) break;
         start = before;
     }
-    const std::string_view partial = text.substr(start);
-    context.tooLong = partial.size() > kMaxWordBytes;
-    if (!context.tooLong) context.partial = std::string(partial);
+    context.tooLong = text.size() - start > kMaxWordBytes;
+    if (context.tooLong) return context;
+    context.partial = std::string(text.substr(start));
 
     // Back over spaces and quotes to whatever ends the word before.
     std::size_t at = start;

@@ -46,13 +46,32 @@ bool parseCount(std::string_view text, std::uint32_t& value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
-// The count below which entries go so that at most `keep` stay.
-template <typename Counts>
-std::uint32_t threshold(Counts counts, std::size_t keep) {
-    if (counts.size() <= keep) return 0;
-    std::nth_element(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(keep),
+// Trimming to `keep` entries: those used less than `level` go, and of those
+// used exactly `level` times, `spareAtLevel` stay.
+struct Cut {
+    std::uint32_t level = 0;
+    std::size_t spareAtLevel = 0;
+};
+
+Cut cutFor(std::vector<std::uint32_t> counts, std::size_t keep) {
+    if (counts.size() <= keep || keep == 0) return {std::numeric_limits<std::uint32_t>::max(), 0};
+    std::nth_element(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(keep - 1),
                      counts.end(), std::greater<>());
-    return counts[keep] + 1;
+    const std::uint32_t level = counts[keep - 1];
+    const auto above = static_cast<std::size_t>(
+        std::count_if(counts.begin(), counts.end(), [&](std::uint32_t c) { return c > level; }));
+    return {level, keep - above};
+}
+
+// Whether an entry used `count` times goes; among equals, the first met
+// stay (the map's order, as good as any).
+bool goes(std::uint32_t count, const Cut& cut, std::size_t& spare) {
+    if (count > cut.level) return false;
+    if (count == cut.level && spare > 0) {
+        --spare;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -107,19 +126,13 @@ void UserWords::trimWords() {
     std::vector<std::uint32_t> counts;
     counts.reserve(words_.size());
     for (const auto& [lower, w] : words_) counts.push_back(w.count);
-    const auto keep = static_cast<std::size_t>(kMaxUserWords * kTrimTo);
-    const std::uint32_t below = threshold(std::move(counts), keep);
+    const Cut cut = cutFor(std::move(counts), static_cast<std::size_t>(kMaxUserWords * kTrimTo));
+    std::size_t spare = cut.spareAtLevel;
     std::erase_if(words_, [&](const auto& item) {
-        if (item.second.count >= below) return false;
+        if (!goes(item.second.count, cut, spare)) return false;
         total_ -= item.second.count;
         return true;
     });
-    // Ties at the threshold may still leave too many: the oldest in the
-    // map's order go, which is as good as any among equals.
-    for (auto it = words_.begin(); words_.size() > keep && it != words_.end();) {
-        total_ -= it->second.count;
-        it = words_.erase(it);
-    }
 }
 
 void UserWords::trimPairs() {
@@ -129,16 +142,11 @@ void UserWords::trimPairs() {
     for (const auto& [previous, followers] : next_) {
         for (const auto& [word, f] : followers) counts.push_back(f.count);
     }
-    const auto keep = static_cast<std::size_t>(kMaxUserPairs * kTrimTo);
-    const std::uint32_t below = threshold(std::move(counts), keep);
+    const Cut cut = cutFor(std::move(counts), static_cast<std::size_t>(kMaxUserPairs * kTrimTo));
+    std::size_t spare = cut.spareAtLevel;
     for (auto& [previous, followers] : next_) {
-        pairs_ -=
-            std::erase_if(followers, [&](const auto& item) { return item.second.count < below; });
-    }
-    for (auto& [previous, followers] : next_) {
-        for (auto it = followers.begin(); pairs_ > keep && it != followers.end(); --pairs_) {
-            it = followers.erase(it);
-        }
+        pairs_ -= std::erase_if(
+            followers, [&](const auto& item) { return goes(item.second.count, cut, spare); });
     }
     std::erase_if(next_, [](const auto& item) { return item.second.empty(); });
 }

@@ -199,6 +199,10 @@ std::optional<std::size_t> WordList::find(std::string_view text) const {
 bool replaceFile(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::path temporary = path;
     temporary += ".new";
+    if (path.has_parent_path()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(path.parent_path(), ignored);
+    }
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return false;

@@ -84,7 +84,7 @@ private:
 
 // Writes bytes to path so that a crash leaves either the old file or the
 // new one whole: a temporary file beside it, flushed and closed, then
-// renamed over it.
+// renamed over it. Makes the folder when it is missing.
 [[nodiscard]] bool replaceFile(const std::filesystem::path& path, std::string_view bytes);
 // The whole file, or nothing when it cannot be read or is over maxBytes.
 [[nodiscard]] std::optional<std::string> readFile(const std::filesystem::path& path,

@@ -87,6 +87,13 @@ TEST_F(UserWordsFile, AMissingTornOrDamagedFileIsIgnoredWhole) {
     EXPECT_EQ(read.load(file()), LoadResult::Loaded);
 }
 
+TEST_F(UserWordsFile, SavingMakesAMissingFolder) {
+    const auto nested = dir_ / "nueva" / "carpeta" / "words.txt";
+    ASSERT_TRUE(sample().save(nested));
+    UserWords read;
+    EXPECT_EQ(read.load(nested), LoadResult::Loaded);
+}
+
 TEST_F(UserWordsFile, ForgettingClearsAndRemovesTheFile) {
     UserWords u = sample();
     ASSERT_TRUE(u.save(file()));
@@ -110,6 +117,9 @@ TEST(UserWords, StaysUnderItsCapsDroppingTheLeastUsed) {
         EXPECT_LE(u.words().size(), kMaxUserWords);
         EXPECT_LE(u.pairTotal(), kMaxUserPairs);
     }
+    // Trimming drops only as many as it must, not every word used once.
+    EXPECT_GE(u.words().size(), kMaxUserWords * 9 / 10);
+    EXPECT_GE(u.pairTotal(), kMaxUserPairs * 9 / 10);
     ASSERT_NE(u.word("frecuente"), nullptr);
     EXPECT_EQ(u.pairCount("muy", "frecuente"), 50u);
     std::uint64_t total = 0;
