@@ -10,6 +10,7 @@ namespace quil::predict {
 void WordCounter::addText(std::string_view text, std::uint32_t weight) {
     std::size_t start = 0;
     bool inWord = false;
+    std::string previous;  // empty when a mark broke the phrase
     for (std::size_t at = 0; at <= text.size();) {
         const Decoded d = decodeAt(text, at);
         const bool letter = at < text.size() && isLetter(d.cp);
@@ -17,11 +18,32 @@ void WordCounter::addText(std::string_view text, std::uint32_t weight) {
         if (!letter && inWord) {
             inWord = false;
             const std::string_view word = text.substr(start, at - start);
-            if (word.size() <= kMaxWordBytes) count(word, weight, false);
+            if (word.size() > kMaxWordBytes) {
+                previous.clear();
+            } else {
+                std::string lower = count(word, weight, false);
+                if (!previous.empty()) pairs_[previous + '\t' + lower] += weight;
+                previous = std::move(lower);
+            }
+        }
+        if (!letter && at < text.size() && !(d.cp == ' ' || d.cp == '\t' || d.cp == '\n')) {
+            previous.clear();
         }
         if (at == text.size()) break;
         at += d.length;
     }
+}
+
+std::vector<PairCount> WordCounter::pairs(std::uint32_t minUses) const {
+    std::vector<PairCount> out;
+    for (const auto& [pair, uses] : pairs_) {
+        if (uses < minUses) continue;
+        const std::size_t tab = pair.find('\t');
+        out.push_back({pair.substr(0, tab), pair.substr(tab + 1),
+                       static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                           uses, std::numeric_limits<std::uint32_t>::max()))});
+    }
+    return out;
 }
 
 void WordCounter::addKnownWord(std::string_view word, std::uint32_t uses) {
@@ -29,9 +51,9 @@ void WordCounter::addKnownWord(std::string_view word, std::uint32_t uses) {
     count(word, uses, true);
 }
 
-void WordCounter::count(std::string_view word, std::uint64_t uses, bool known) {
+std::string WordCounter::count(std::string_view word, std::uint64_t uses, bool known) {
     std::string lower = lowered(word);
-    Forms& forms = byLower_[lower];
+    Forms& forms = byLower_[lower];  // a copy of the key: `lower` is returned
     if (known) {
         forms.known = true;
         forms.knownUses += uses;
@@ -41,6 +63,7 @@ void WordCounter::count(std::string_view word, std::uint64_t uses, bool known) {
     } else {
         forms.capitalUses[std::string(word)] += uses;
     }
+    return lower;
 }
 
 std::vector<WordCount> WordCounter::result(std::uint32_t minUses, std::size_t maxWords) const {

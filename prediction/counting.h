@@ -17,7 +17,8 @@ namespace quil::predict {
 
 class WordCounter {
 public:
-    // Counts every word of the text, each use as `weight` uses.
+    // Counts every word of the text, each use as `weight` uses, and every
+    // pair of words with only spaces between them.
     void addText(std::string_view text, std::uint32_t weight = 1);
     // A word known to be Spanish (a dictionary's), kept even if no text
     // uses it, with this many uses added.
@@ -27,6 +28,8 @@ public:
     // and the others the texts used at least minUses times (a word of one
     // letter only if known: elsewhere it is a variable, a key or a unit).
     [[nodiscard]] std::vector<WordCount> result(std::uint32_t minUses, std::size_t maxWords) const;
+    // The pairs seen at least minUses times, in lower case.
+    [[nodiscard]] std::vector<PairCount> pairs(std::uint32_t minUses) const;
 
 private:
     struct Forms {
@@ -36,9 +39,10 @@ private:
         std::string knownSpelling;  // as the dictionary writes it
         bool known = false;
     };
-    void count(std::string_view word, std::uint64_t uses, bool known);
+    std::string count(std::string_view word, std::uint64_t uses, bool known);
 
     std::unordered_map<std::string, Forms> byLower_;
+    std::unordered_map<std::string, std::uint64_t> pairs_;  // "previous\tnext"
 };
 
 }  // namespace quil::predict

@@ -16,13 +16,17 @@ namespace {
 // add up fairly:
 //   the word's share of the list's counts (written Spanish at large),
 //   its share of what this user wrote (their own words rise as they use them),
-//   the share of the previous word's successors it was (what follows what).
+//   the share of the previous word's successors it was, for this user and in
+//   the texts the list was counted from (what follows what).
 // The user's share starts small (a prior of that many uses) so that one use
 // does not outweigh the language; a pair seen twice already says a lot.
 constexpr double kUserWeight = 1.0;
 constexpr double kUserPrior = 50.0;
 constexpr double kNextWeight = 1.5;
 constexpr double kNextPrior = 1.0;
+// The texts' own pairs (what follows what in written Spanish), as a share
+// of the previous word's uses.
+constexpr double kListNextWeight = 1.0;
 // How many of the list's most frequent matches are weighed further; a word
 // below them can rise only through the user's counts, which bring it in
 // anyway.
@@ -179,8 +183,17 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     for (const auto& [n, entry] : own.items())
         add(entry->first, entry->second.spelling, std::nullopt);
 
-    // The fitting words that most often followed the previous one.
+    // The fitting words that most often followed the previous one, in the
+    // texts and for this user.
     const std::string previous = lowered(context.previous);
+    const std::optional<std::size_t> previousEntry =
+        previous.empty() ? std::nullopt : list_.find(previous);
+    const std::span<const WordList::Follower> listNext =
+        previousEntry ? list_.followers(*previousEntry) : std::span<const WordList::Follower>{};
+    for (const auto& f : listNext) {
+        const std::string lower = lowered(list_.word(f.entry));
+        if (fits(lower, list_.key(f.entry))) add(lower, list_.word(f.entry), f.entry);
+    }
     const bool hasContext = context.sentenceStart || !previous.empty();
     const UserWords::Followers* followers = hasContext ? user_.followers(previous) : nullptr;
     double followersTotal = 0.0;
@@ -202,6 +215,8 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     }
 
     const double listTotal = std::max<double>(1.0, static_cast<double>(list_.totalFrequency()));
+    const double previousUses =
+        listNext.empty() ? 1.0 : std::max<double>(1.0, list_.frequency(previousEntry.value_or(0)));
     const double userTotal = static_cast<double>(user_.totalCount()) + kUserPrior;
     for (auto& c : candidates) {
         const double listShare = c.listIndex ? list_.frequency(*c.listIndex) / listTotal : 0.0;
@@ -213,7 +228,14 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
             if (it != followers->end())
                 nextShare = it->second.count / (followersTotal + kNextPrior);
         }
-        c.score = listShare + kUserWeight * userShare + kNextWeight * nextShare;
+        double listNextShare = 0.0;
+        for (const auto& f : listNext) {
+            if (c.listIndex && f.entry == *c.listIndex) {
+                listNextShare = f.count / previousUses;
+            }
+        }
+        c.score = listShare + kUserWeight * userShare + kNextWeight * nextShare +
+                  kListNextWeight * listNextShare;
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.score > b.score; });

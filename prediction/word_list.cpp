@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <system_error>
+#include <unordered_map>
 
 #include "prediction/text.h"
 
@@ -10,9 +11,10 @@ namespace quil::predict {
 
 namespace {
 
-constexpr std::string_view kMagic = "QWL1";
-constexpr std::size_t kHeaderBytes = 16;
-constexpr std::size_t kEntryBytes = 16;
+constexpr std::string_view kMagic = "QWL2";
+constexpr std::size_t kHeaderBytes = 20;
+constexpr std::size_t kEntryBytes = 24;
+constexpr std::size_t kPairBytes = 8;
 constexpr std::size_t kChecksumBytes = 4;
 // How many of the most frequent words are kept ready for an empty prefix.
 constexpr std::size_t kTopWords = 64;
@@ -52,7 +54,7 @@ std::uint32_t fnv1a(std::string_view bytes) {
     return hash;
 }
 
-std::string encodeWordList(std::vector<WordCount> words) {
+std::string encodeWordList(std::vector<WordCount> words, std::vector<PairCount> pairs) {
     struct Keyed {
         std::string key;
         WordCount entry;
@@ -71,31 +73,61 @@ std::string encodeWordList(std::vector<WordCount> words) {
         return a.entry.word < b.entry.word;
     });
 
+    // Each pair under its first word's entry, the most frequent few kept.
+    std::unordered_map<std::string, std::uint32_t> entryOf;
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        entryOf.try_emplace(lowered(keyed[i].entry.word), static_cast<std::uint32_t>(i));
+    }
+    std::vector<std::vector<WordList::Follower>> followers(keyed.size());
+    for (const auto& p : pairs) {
+        const auto previous = entryOf.find(p.previous);
+        const auto next = entryOf.find(p.next);
+        if (previous == entryOf.end() || next == entryOf.end() || p.count == 0) continue;
+        followers[previous->second].push_back({next->second, p.count});
+    }
+    std::string table;
+    std::string pairTable;
     std::string keys;
     std::string spellings;
-    std::string table;
-    for (const auto& k : keyed) {
+    std::uint32_t pairTotal = 0;
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        auto& f = followers[i];
+        std::sort(f.begin(), f.end(), [](const auto& a, const auto& b) {
+            return a.count != b.count ? a.count > b.count : a.entry < b.entry;
+        });
+        if (f.size() > kMaxListFollowers) f.resize(kMaxListFollowers);
         putU32(table, static_cast<std::uint32_t>(keys.size()));
         putU32(table, static_cast<std::uint32_t>(spellings.size()));
-        putU32(table, k.entry.frequency);
-        putU16(table, static_cast<std::uint16_t>(k.key.size()));
-        putU16(table, static_cast<std::uint16_t>(k.entry.word.size()));
-        keys += k.key;
-        spellings += k.entry.word;
+        putU32(table, keyed[i].entry.frequency);
+        putU32(table, pairTotal);
+        putU16(table, static_cast<std::uint16_t>(keyed[i].key.size()));
+        putU16(table, static_cast<std::uint16_t>(keyed[i].entry.word.size()));
+        putU16(table, static_cast<std::uint16_t>(f.size()));
+        putU16(table, 0);
+        for (const auto& follower : f) {
+            putU32(pairTable, follower.entry);
+            putU32(pairTable, follower.count);
+        }
+        pairTotal += static_cast<std::uint32_t>(f.size());
+        keys += keyed[i].key;
+        spellings += keyed[i].entry.word;
     }
     std::string out(kMagic);
     putU32(out, static_cast<std::uint32_t>(keyed.size()));
     putU32(out, static_cast<std::uint32_t>(keys.size()));
     putU32(out, static_cast<std::uint32_t>(spellings.size()));
+    putU32(out, pairTotal);
     out += table;
+    out += pairTable;
     out += keys;
     out += spellings;
     putU32(out, fnv1a(out));
     return out;
 }
 
-bool writeWordListFile(const std::filesystem::path& path, std::vector<WordCount> words) {
-    return replaceFile(path, encodeWordList(std::move(words)));
+bool writeWordListFile(const std::filesystem::path& path, std::vector<WordCount> words,
+                       std::vector<PairCount> pairs) {
+    return replaceFile(path, encodeWordList(std::move(words), std::move(pairs)));
 }
 
 std::optional<WordList> WordList::fromBytes(std::string bytes) {
@@ -104,14 +136,16 @@ std::optional<WordList> WordList::fromBytes(std::string bytes) {
     const std::uint64_t count = getU32(b, 4);
     const std::uint64_t keyBytes = getU32(b, 8);
     const std::uint64_t wordBytes = getU32(b, 12);
-    const std::uint64_t expected =
-        kHeaderBytes + count * kEntryBytes + keyBytes + wordBytes + kChecksumBytes;
+    const std::uint64_t pairs = getU32(b, 16);
+    const std::uint64_t expected = kHeaderBytes + count * kEntryBytes + pairs * kPairBytes +
+                                   keyBytes + wordBytes + kChecksumBytes;
     if (expected != b.size()) return std::nullopt;
     const std::size_t body = b.size() - kChecksumBytes;
     if (fnv1a(b.substr(0, body)) != getU32(b, body)) return std::nullopt;
 
     WordList list;
-    list.keysAt_ = kHeaderBytes + static_cast<std::size_t>(count) * kEntryBytes;
+    const std::size_t pairsAt = kHeaderBytes + static_cast<std::size_t>(count) * kEntryBytes;
+    list.keysAt_ = pairsAt + static_cast<std::size_t>(pairs) * kPairBytes;
     list.wordsAt_ = list.keysAt_ + static_cast<std::size_t>(keyBytes);
     list.entries_.resize(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < list.entries_.size(); ++i) {
@@ -120,14 +154,22 @@ std::optional<WordList> WordList::fromBytes(std::string bytes) {
         e.keyOffset = getU32(b, at);
         e.wordOffset = getU32(b, at + 4);
         e.frequency = getU32(b, at + 8);
-        e.keyLength = getU16(b, at + 12);
-        e.wordLength = getU16(b, at + 14);
+        e.firstPair = getU32(b, at + 12);
+        e.keyLength = getU16(b, at + 16);
+        e.wordLength = getU16(b, at + 18);
+        e.pairCount = getU16(b, at + 20);
         if (std::uint64_t{e.keyOffset} + e.keyLength > keyBytes ||
             std::uint64_t{e.wordOffset} + e.wordLength > wordBytes || e.keyLength == 0 ||
-            e.wordLength == 0) {
+            e.wordLength == 0 || std::uint64_t{e.firstPair} + e.pairCount > pairs) {
             return std::nullopt;
         }
         list.total_ += e.frequency;
+    }
+    list.pairs_.resize(static_cast<std::size_t>(pairs));
+    for (std::size_t i = 0; i < list.pairs_.size(); ++i) {
+        const std::size_t at = pairsAt + i * kPairBytes;
+        list.pairs_[i] = {getU32(b, at), getU32(b, at + 4)};
+        if (list.pairs_[i].entry >= count) return std::nullopt;
     }
     list.bytes_ = std::move(bytes);
     for (std::size_t i = 1; i < list.entries_.size(); ++i) {
@@ -150,6 +192,11 @@ std::optional<WordList> WordList::load(const std::filesystem::path& path) {
     auto bytes = readFile(path, kMaxListBytes);
     if (!bytes) return std::nullopt;
     return fromBytes(std::move(*bytes));
+}
+
+std::span<const WordList::Follower> WordList::followers(std::size_t i) const {
+    const Entry& e = entries_[i];
+    return std::span<const Follower>(pairs_).subspan(e.firstPair, e.pairCount);
 }
 
 std::string_view WordList::key(std::size_t i) const {

@@ -102,8 +102,9 @@ int main(int argc, char** argv) {
     if (out.empty() || sources == 0) return usage();
     auto words =
         counter.result(static_cast<std::uint32_t>(minUses), static_cast<std::size_t>(maxWords));
+    auto pairs = counter.pairs(static_cast<std::uint32_t>(minUses));
     const std::size_t count = words.size();
-    if (!quil::predict::writeWordListFile(out, std::move(words))) {
+    if (!quil::predict::writeWordListFile(out, std::move(words), std::move(pairs))) {
         std::fprintf(stderr, "quil-wordlist-build: cannot write %s\n", out.c_str());
         return 1;
     }

@@ -90,6 +90,16 @@ TEST(Predictor, EdgesGiveNothingOrSomethingSaneButNeverFail) {
     EXPECT_TRUE(p.userWords().words().empty());
 }
 
+TEST(Predictor, OffersWhatFollowsInTheTextsBeforeTheCommonestWords) {
+    const Predictor p(*WordList::fromBytes(
+        encodeWordList({{"de", 1000}, {"la", 900}, {"que", 800}, {"buenos", 50}, {"días", 40}},
+                       {{"buenos", "días", 30}, {"de", "la", 200}})));
+    EXPECT_EQ(words(p, "muy ", 2), (W{"de", "la"}));
+    EXPECT_EQ(words(p, "Muy buenos ", 2), (W{"días", "de"}));
+    EXPECT_EQ(words(p, "Muy buenos d", 2), (W{"días", "de"}));
+    EXPECT_EQ(words(p, "Muy buenos, ", 1), (W{"de"}));  // a comma breaks the pair
+}
+
 TEST(Predictor, LearnsTheUsersNewWordsAfterTwoUses) {
     Predictor p(testing::spanish());
     p.learnFinishedWord("Mi perro Quilbrand");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -35,6 +36,36 @@ TEST(WordList, FindsEveryWordOfAFoldedPrefixInOneRun) {
     EXPECT_EQ(list.word(list.mostFrequent()[1]), "la");
 }
 
+TEST(WordList, KeepsTheMostFrequentFollowersOfEachWord) {
+    std::vector<PairCount> pairs = {{"la", "casa", 5},
+                                    {"la", "canción", 9},
+                                    {"la", "nada", 50},
+                                    {"casa", "de", 2},
+                                    {"de", "la", 0}};
+    for (std::uint32_t n = 1; n <= kMaxListFollowers + 3; ++n) {
+        pairs.push_back({"de", std::string(n, 'z'), n});  // "z", "zz", ...
+    }
+    std::vector<WordCount> words = {{"la", 9}, {"casa", 5}, {"canción", 3}, {"de", 10}};
+    for (std::uint32_t n = 1; n <= kMaxListFollowers + 3; ++n)
+        words.push_back({std::string(n, 'z'), 1});
+    const auto list = WordList::fromBytes(encodeWordList(words, pairs));
+    ASSERT_TRUE(list.has_value());
+    const auto after = [&](std::string_view w) {
+        std::vector<std::string> out;
+        for (const auto& f : list->followers(*list->find(w))) {
+            out.push_back(std::string(list->word(f.entry)) + ":" + std::to_string(f.count));
+        }
+        return out;
+    };
+    // "nada" is no word of the list; a count of nothing is no pair.
+    EXPECT_EQ(after("la"), (std::vector<std::string>{"canción:9", "casa:5"}));
+    EXPECT_EQ(after("casa"), (std::vector<std::string>{"de:2"}));
+    EXPECT_EQ(after("canción"), std::vector<std::string>{});
+    ASSERT_EQ(after("de").size(), kMaxListFollowers);
+    EXPECT_EQ(after("de").front(), std::string(kMaxListFollowers + 3, 'z') + ":" +
+                                       std::to_string(kMaxListFollowers + 3));
+}
+
 TEST(WordList, LeavesOutWhatIsNoWordAndKeepsTheRest) {
     const std::string longWord(kMaxWordBytes + 1, 'a');
     const WordList list = listOf({{"", 5}, {longWord, 5}, {"bad\xFF", 5}, {"ok", 5}});
@@ -47,7 +78,8 @@ TEST(WordList, LeavesOutWhatIsNoWordAndKeepsTheRest) {
 }
 
 TEST(WordList, RefusesEveryTruncationAndAnyChangedByte) {
-    const std::string bytes = encodeWordList({{"canción", 3}, {"casa", 9}, {"de", 20}});
+    const std::string bytes =
+        encodeWordList({{"canción", 3}, {"casa", 9}, {"de", 20}}, {{"de", "casa", 4}});
     ASSERT_TRUE(WordList::fromBytes(bytes).has_value());
     for (std::size_t n = 0; n < bytes.size(); ++n) {
         EXPECT_FALSE(WordList::fromBytes(bytes.substr(0, n)).has_value()) << n;
@@ -77,6 +109,7 @@ TEST(WordList, TheFileRoundTripsAndTheCommittedFallbackLoads) {
 TEST(WordCounter, CountsWordsAndKeepsANamesCapitalButNotASentences) {
     WordCounter counter;
     counter.addText("La casa. La casa de María, en la CASA. María vino; x x x x. Wxyz Wxyz Wxyz");
+    counter.addText("la casa", 3);
     counter.addKnownWord("pingüino", 0);
     counter.addKnownWord("España", 4);
     const auto words = counter.result(2, 100);
@@ -86,8 +119,8 @@ TEST(WordCounter, CountsWordsAndKeepsANamesCapitalButNotASentences) {
         }
         return 0;
     };
-    EXPECT_EQ(use("la"), 3u);
-    EXPECT_EQ(use("casa"), 3u);
+    EXPECT_EQ(use("la"), 6u);
+    EXPECT_EQ(use("casa"), 6u);
     EXPECT_EQ(use("María"), 2u);
     EXPECT_EQ(use("Wxyz"), 3u);
     EXPECT_EQ(use("España"), 4u);
@@ -98,6 +131,13 @@ TEST(WordCounter, CountsWordsAndKeepsANamesCapitalButNotASentences) {
     EXPECT_EQ(use("x"), 0u);     // one letter, unknown
     EXPECT_EQ(use("vino"), 0u);  // once: under the minimum
     EXPECT_EQ(counter.result(1, 2).size(), 2u);
+    // Pairs: only across spaces, in lower case, weighed as their text.
+    std::vector<std::string> pairs;
+    for (const auto& p : counter.pairs(2)) {
+        pairs.push_back(p.previous + " " + p.next + ":" + std::to_string(p.count));
+    }
+    std::sort(pairs.begin(), pairs.end());
+    EXPECT_EQ(pairs, (std::vector<std::string>{"la casa:6", "wxyz wxyz:2", "x x:3"}));
 }
 
 }  // namespace
