@@ -27,10 +27,11 @@ constexpr double kNextPrior = 1.0;
 // The texts' own pairs (what follows what in written Spanish), as a share
 // of the previous word's uses.
 constexpr double kListNextWeight = 1.0;
-// How many of the list's most frequent matches are weighed further; a word
-// below them can rise only through the user's counts, which bring it in
-// anyway.
-constexpr std::size_t kListCandidates = 48;
+// How many of each source's best fitting words are weighed further (the
+// list's most frequent, the user's most used, the previous word's commonest
+// followers): a word can only reach the few shown by being near the top of
+// one of them.
+constexpr std::size_t kCandidatesPerSource = 16;
 // A word the list lacks is offered once the user has written it this often,
 // so that a single slip is not suggested back.
 constexpr std::uint32_t kUsesBeforeOffered = 2;
@@ -162,7 +163,7 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
         for (const std::uint32_t i : list_.mostFrequent())
             add(lowered(list_.word(i)), list_.word(i), i);
     } else {
-        Best<std::size_t, kListCandidates> best;
+        Best<std::size_t, kCandidatesPerSource> best;
         const auto [first, last] = list_.prefixRange(key);
         for (std::size_t i = first; i < last; ++i) {
             if (!best.wouldKeep(list_.frequency(i))) continue;
@@ -173,7 +174,7 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     }
 
     // The user's own most used fitting words.
-    Best<const std::pair<const std::string, UserWords::Word>*, kListCandidates> own;
+    Best<const std::pair<const std::string, UserWords::Word>*, kCandidatesPerSource> own;
     for (const auto& entry : user_.words()) {
         const auto& [lower, w] = entry;
         if (w.count < kUsesBeforeOffered || !own.wouldKeep(w.count) || !fits(lower, w.key))
@@ -198,7 +199,7 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
     const UserWords::Followers* followers = hasContext ? user_.followers(previous) : nullptr;
     double followersTotal = 0.0;
     if (followers != nullptr) {
-        Best<const std::string*, kListCandidates> next;
+        Best<const std::string*, kCandidatesPerSource> next;
         for (const auto& [lower, f] : *followers) {
             followersTotal += f.count;
             if (next.wouldKeep(f.count) && fits(lower, f.key)) next.offer(f.count, &lower);

@@ -15,26 +15,37 @@ namespace {
 
 constexpr std::size_t kListWords = 100000;
 
-// The built Spanish list, topped up with made-up words to 100,000.
-std::vector<WordCount> hundredThousandWords() {
+// The built Spanish list with its pairs, topped up with made-up words to
+// 100,000.
+struct Words {
     std::vector<WordCount> words;
+    std::vector<PairCount> pairs;
+};
+
+Words hundredThousandWords() {
+    Words out;
     if (const auto list = WordList::load(QUIL_WORD_LIST)) {
-        for (std::size_t i = 0; i < list->size() && words.size() < kListWords; ++i) {
-            words.push_back({std::string(list->word(i)), list->frequency(i)});
+        for (std::size_t i = 0; i < list->size() && out.words.size() < kListWords; ++i) {
+            out.words.push_back({std::string(list->word(i)), list->frequency(i)});
+            for (const auto& f : list->followers(i)) {
+                out.pairs.push_back(
+                    {lowered(list->word(i)), lowered(list->word(f.entry)), f.count});
+            }
         }
     }
-    for (std::size_t n = 0; words.size() < kListWords; ++n) {
+    for (std::size_t n = 0; out.words.size() < kListWords; ++n) {
         std::string w = "zq";
         for (std::size_t v = n + 1; v > 0; v /= 26) w.push_back(static_cast<char>('a' + v % 26));
-        words.push_back({w, 1});
+        out.words.push_back({w, 1});
     }
-    return words;
+    return out;
 }
 
 const std::filesystem::path& listFile() {
     static const std::filesystem::path path = [] {
         auto p = std::filesystem::temp_directory_path() / "quil_prediction_bench.words";
-        if (!writeWordListFile(p, hundredThousandWords())) std::abort();
+        auto [words, pairs] = hundredThousandWords();
+        if (!writeWordListFile(p, std::move(words), std::move(pairs))) std::abort();
         return p;
     }();
     return path;
