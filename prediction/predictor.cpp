@@ -12,8 +12,8 @@ namespace quil::predict {
 
 namespace {
 
-// Ranking: a blend of three shares, each a probability-like number so they
-// add up fairly:
+// Ranking: a sum of shares, each a probability-like number so they add up
+// fairly:
 //   the word's share of the list's counts (written Spanish at large),
 //   its share of what this user wrote (their own words rise as they use them),
 //   the share of the previous word's successors it was, for this user and in
