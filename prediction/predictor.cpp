@@ -137,71 +137,65 @@ Completion completionFor(std::string_view partial, std::string_view word) {
     return c;
 }
 
-std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::size_t count) const {
-    const TypingContext context = readContext(textBefore);
-    if (context.tooLong || count == 0) return {};
-    const std::string key = folded(context.partial);
-    const std::string lowerPartial = lowered(context.partial);
-    // Accents the user typed are meant: then only words that have them fit.
-    const bool accentsTyped = key != lowerPartial;
-    const auto fits = [&](std::string_view lower, std::string_view wordKey) {
-        return wordKey.starts_with(key) && (!accentsTyped || lower.starts_with(lowerPartial));
-    };
+namespace {
 
-    std::vector<Candidate> candidates;
-    const auto add = [&](std::string_view lower, std::string_view spelling,
-                         std::optional<std::size_t> listIndex) {
-        for (const auto& c : candidates) {
-            if (c.lower == lower) return;
-        }
-        if (!listIndex) listIndex = list_.find(lower);
-        candidates.push_back({std::string(lower), std::string(spelling), listIndex, 0.0});
-    };
+// One key press's candidates: gathered from each source, then scored.
+class Gathering {
+public:
+    Gathering(const WordList& list, const UserWords& user, const TypingContext& context)
+        : list_(list),
+          user_(user),
+          key_(folded(context.partial)),
+          lowerPartial_(lowered(context.partial)),
+          accentsTyped_(key_ != lowerPartial_) {}
 
     // The list's most frequent fitting words.
-    if (key.empty()) {
-        for (const std::uint32_t i : list_.mostFrequent())
-            add(lowered(list_.word(i)), list_.word(i), i);
-    } else {
+    void addListWords() {
+        if (key_.empty()) {
+            for (const std::uint32_t i : list_.mostFrequent()) addListEntry(i);
+            return;
+        }
         Best<std::size_t, kCandidatesPerSource> best;
-        const auto [first, last] = list_.prefixRange(key);
+        const auto [first, last] = list_.prefixRange(key_);
         for (std::size_t i = first; i < last; ++i) {
             if (!best.wouldKeep(list_.frequency(i))) continue;
-            if (accentsTyped && !lowered(list_.word(i)).starts_with(lowerPartial)) continue;
+            if (accentsTyped_ && !lowered(list_.word(i)).starts_with(lowerPartial_)) continue;
             best.offer(list_.frequency(i), i);
         }
-        for (const auto& [n, i] : best.items()) add(lowered(list_.word(i)), list_.word(i), i);
+        for (const auto& [n, i] : best.items()) addListEntry(i);
     }
 
     // The user's own most used fitting words.
-    Best<const std::pair<const std::string, UserWords::Word>*, kCandidatesPerSource> own;
-    for (const auto& entry : user_.words()) {
-        const auto& [lower, w] = entry;
-        if (w.count < kUsesBeforeOffered || !own.wouldKeep(w.count) || !fits(lower, w.key))
-            continue;
-        own.offer(w.count, &entry);
+    void addOwnWords() {
+        Best<const std::pair<const std::string, UserWords::Word>*, kCandidatesPerSource> own;
+        for (const auto& entry : user_.words()) {
+            const auto& [lower, w] = entry;
+            if (w.count < kUsesBeforeOffered || !own.wouldKeep(w.count) || !fits(lower, w.key)) {
+                continue;
+            }
+            own.offer(w.count, &entry);
+        }
+        for (const auto& [n, entry] : own.items()) {
+            add(entry->first, entry->second.spelling, std::nullopt);
+        }
     }
-    for (const auto& [n, entry] : own.items())
-        add(entry->first, entry->second.spelling, std::nullopt);
 
     // The fitting words that most often followed the previous one, in the
-    // texts and for this user.
-    const std::string previous = lowered(context.previous);
-    const std::optional<std::size_t> previousEntry =
-        previous.empty() ? std::nullopt : list_.find(previous);
-    const std::span<const WordList::Follower> listNext =
-        previousEntry ? list_.followers(*previousEntry) : std::span<const WordList::Follower>{};
-    for (const auto& f : listNext) {
-        const std::string lower = lowered(list_.word(f.entry));
-        if (fits(lower, list_.key(f.entry))) add(lower, list_.word(f.entry), f.entry);
-    }
-    const bool hasContext = context.sentenceStart || !previous.empty();
-    const UserWords::Followers* followers = hasContext ? user_.followers(previous) : nullptr;
-    double followersTotal = 0.0;
-    if (followers != nullptr) {
+    // texts and for this user ("" previous: at a sentence's start).
+    void addFollowers(const std::string& previous, bool hasContext) {
+        const auto previousEntry = previous.empty() ? std::nullopt : list_.find(previous);
+        if (previousEntry) {
+            listNext_ = list_.followers(*previousEntry);
+            previousUses_ = std::max<double>(1.0, list_.frequency(*previousEntry));
+        }
+        for (const auto& f : listNext_) {
+            if (fits(lowered(list_.word(f.entry)), list_.key(f.entry))) addListEntry(f.entry);
+        }
+        followers_ = hasContext ? user_.followers(previous) : nullptr;
+        if (followers_ == nullptr) return;
         Best<const std::string*, kCandidatesPerSource> next;
-        for (const auto& [lower, f] : *followers) {
-            followersTotal += f.count;
+        for (const auto& [lower, f] : *followers_) {
+            followersTotal_ += f.count;
             if (next.wouldKeep(f.count) && fits(lower, f.key)) next.offer(f.count, &lower);
         }
         for (const auto& [n, lower] : next.items()) {
@@ -215,36 +209,77 @@ std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::siz
         }
     }
 
-    const double listTotal = std::max<double>(1.0, static_cast<double>(list_.totalFrequency()));
-    const double previousUses =
-        listNext.empty() ? 1.0 : std::max<double>(1.0, list_.frequency(previousEntry.value_or(0)));
-    const double userTotal = static_cast<double>(user_.totalCount()) + kUserPrior;
-    for (auto& c : candidates) {
-        const double listShare = c.listIndex ? list_.frequency(*c.listIndex) / listTotal : 0.0;
-        const UserWords::Word* w = user_.word(c.lower);
-        const double userShare = w != nullptr ? w->count / userTotal : 0.0;
-        double nextShare = 0.0;
-        if (followers != nullptr) {
-            const auto it = followers->find(c.lower);
-            if (it != followers->end())
-                nextShare = it->second.count / (followersTotal + kNextPrior);
-        }
-        double listNextShare = 0.0;
-        for (const auto& f : listNext) {
-            if (c.listIndex && f.entry == *c.listIndex) {
-                listNextShare = f.count / previousUses;
+    // The candidates, best first.
+    std::vector<Candidate> ranked() {
+        const double listTotal = std::max<double>(1.0, static_cast<double>(list_.totalFrequency()));
+        const double userTotal = static_cast<double>(user_.totalCount()) + kUserPrior;
+        for (auto& c : candidates_) {
+            const double listShare = c.listIndex ? list_.frequency(*c.listIndex) / listTotal : 0.0;
+            const UserWords::Word* w = user_.word(c.lower);
+            const double userShare = w != nullptr ? w->count / userTotal : 0.0;
+            double nextShare = 0.0;
+            if (followers_ != nullptr) {
+                const auto it = followers_->find(c.lower);
+                if (it != followers_->end()) {
+                    nextShare = it->second.count / (followersTotal_ + kNextPrior);
+                }
             }
+            double listNextShare = 0.0;
+            for (const auto& f : listNext_) {
+                if (c.listIndex && f.entry == *c.listIndex) listNextShare = f.count / previousUses_;
+            }
+            c.score = listShare + kUserWeight * userShare + kNextWeight * nextShare +
+                      kListNextWeight * listNextShare;
         }
-        c.score = listShare + kUserWeight * userShare + kNextWeight * nextShare +
-                  kListNextWeight * listNextShare;
+        std::stable_sort(candidates_.begin(), candidates_.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+        return std::move(candidates_);
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+
+private:
+    [[nodiscard]] bool fits(std::string_view lower, std::string_view wordKey) const {
+        return wordKey.starts_with(key_) && (!accentsTyped_ || lower.starts_with(lowerPartial_));
+    }
+
+    void addListEntry(std::size_t i) { add(lowered(list_.word(i)), list_.word(i), i); }
+
+    void add(std::string_view lower, std::string_view spelling,
+             std::optional<std::size_t> listIndex) {
+        for (const auto& c : candidates_) {
+            if (c.lower == lower) return;
+        }
+        if (!listIndex) listIndex = list_.find(lower);
+        candidates_.push_back({std::string(lower), std::string(spelling), listIndex, 0.0});
+    }
+
+    const WordList& list_;
+    const UserWords& user_;
+    const std::string key_;
+    const std::string lowerPartial_;
+    // Accents the user typed are meant: then only words that have them fit.
+    const bool accentsTyped_;
+    std::vector<Candidate> candidates_;
+    std::span<const WordList::Follower> listNext_;
+    double previousUses_ = 1.0;
+    const UserWords::Followers* followers_ = nullptr;
+    double followersTotal_ = 0.0;
+};
+
+}  // namespace
+
+std::vector<Suggestion> Predictor::suggest(std::string_view textBefore, std::size_t count) const {
+    const TypingContext context = readContext(textBefore);
+    if (context.tooLong || count == 0) return {};
+    Gathering gathering(list_, user_, context);
+    gathering.addListWords();
+    gathering.addOwnWords();
+    const std::string previous = lowered(context.previous);
+    gathering.addFollowers(previous, context.sentenceStart || !previous.empty());
 
     std::vector<Suggestion> out;
     const bool allCaps = isAllCaps(context.partial);
     const bool capital = context.sentenceStart || startsWithUpper(context.partial);
-    for (const auto& c : candidates) {
+    for (const auto& c : gathering.ranked()) {
         if (out.size() == count) break;
         std::string word = allCaps   ? uppercased(c.spelling)
                            : capital ? capitalised(c.spelling)
