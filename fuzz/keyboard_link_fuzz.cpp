@@ -129,7 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 const bool handled = quil::handleKeyboardMessage(s, message, wParam, lParam);
                 const bool ours = message == kb::kMsgKeyboardHello ||
                                   message == kb::kMsgKeyboardGone ||
-                                  message == kb::kMsgKeyboardDock;
+                                  message == kb::kMsgKeyboardDock ||
+                                  message == kb::kMsgKeyboardScroll ||
+                                  message == kb::kMsgKeyboardPause;
                 if (handled != ours) broken(kHarness, "a message handled that is not the link's");
                 if (message == kb::kMsgKeyboardHello) {
                     m.window = static_cast<WindowHandle>(wParam);
