@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include "app_layer/tray_menu.h"
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
+#include "linux/app/tray_look.h"
 #include "linux/keyboard/x11_key_sink.h"
 #include "options/options_file.h"
 #include "tracker/engines.h"
@@ -117,6 +120,20 @@ void LinuxDesktop::closeEyesWindow(WindowHandle eyesWindow) {
     if (eyesWindow != 0) app_.closeEyes();
 }
 
+void LinuxDesktop::showHeadMode(HeadMode mode) { app_.showHeadMode(mode); }
+void LinuxDesktop::showDwellRing(ScreenPoint centre, int32_t thousandths) {
+    app_.dwellRing().showFill(centre, thousandths);
+}
+void LinuxDesktop::playClickSound(ClickSound sound) { app_.playClickSound(sound); }
+
+// The screens as Qt knows them from RandR, in one rectangle.
+ScreenRect LinuxDesktop::allScreensRect() {
+    QRect all;
+    for (const QScreen* screen : QGuiApplication::screens()) all = all.united(screen->geometry());
+    if (all.isEmpty()) return {};
+    return {all.x(), all.y(), all.width(), all.height()};
+}
+
 App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> camera, Places places)
     : pointer_(std::move(pointer)),
       camera_(std::move(camera)),
@@ -127,6 +144,9 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
       mouthOpen_(QStringLiteral(":/art/boca.bmp")),
       options_(state_, desktop_, places_.optionsFile, QImage(QStringLiteral(":/art/opciones.bmp")),
                QImage(QStringLiteral(":/art/checkbox.bmp")), [this] { exitProgram(); }),
+      sounds_(std::make_unique<AlsaOutput>()),
+      trayIcon_(QStringLiteral(":/art/icono.ico")),
+      pausedIcon_(pausedTrayIcon(trayIcon_)),
       frame_(kFrameBytes) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
     view_.onClick = [this] { openOptions(); };
@@ -229,6 +249,17 @@ void App::closeEyes() {
     state_.shared.eyesWindow = 0;
 }
 
+void App::showHeadMode(HeadMode mode) {
+    view_.setNotice(headModeNotice(mode));
+    tray_.setIcon(mode == HeadMode::Paused ? pausedIcon_ : trayIcon_);
+    tray_.setToolTip(trayToolTip(mode));
+}
+
+// Only when the user chose to hear them.
+void App::playClickSound(ClickSound sound) {
+    if (state_.shared.clickSounds) sounds_.play(sound);
+}
+
 void App::showPrompt(GesturePrompt prompt) {
     if (prompt == GesturePrompt::None && !prompt_) return;
     if (!prompt_) prompt_ = std::make_unique<PromptWindow>(eyesClosed_, mouthOpen_);
@@ -245,8 +276,8 @@ void App::openOptions() {
 void App::warn(const char* text) { showBox(kWarningCaption, text); }
 
 void App::buildTray() {
-    tray_.setIcon(QIcon(QStringLiteral(":/art/icono.ico")));
-    tray_.setToolTip(QString::fromUtf8(kMainTitle));
+    tray_.setIcon(state_.shared.paused ? pausedIcon_ : trayIcon_);
+    tray_.setToolTip(trayToolTip(state_.shared.paused ? HeadMode::Paused : HeadMode::Pointing));
     trayMenu_ = std::make_unique<TrayMenu>(
         menu_, state_, places_.optionsFile,
         [this] { return TrayFacts{autostartOn(places_.autostartEntry)}; },
@@ -307,6 +338,7 @@ void App::stopCamera() { camera_->close(); }
 void App::closeWindows() {
     if (keyboard_) keyboard_->close();
     closeEyes();
+    ring_.hide();
     options_.hide();
     view_.hide();
 }
