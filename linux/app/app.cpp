@@ -16,6 +16,7 @@
 #include "app_layer/tray_menu.h"
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
+#include "linux/app/screens.h"
 #include "linux/app/tray_look.h"
 #include "linux/keyboard/x11_key_sink.h"
 #include "options/options_file.h"
@@ -126,13 +127,7 @@ void LinuxDesktop::showDwellRing(ScreenPoint centre, int32_t thousandths) {
 }
 void LinuxDesktop::playClickSound(ClickSound sound) { app_.playClickSound(sound); }
 
-// The screens as Qt knows them from RandR, in one rectangle.
-ScreenRect LinuxDesktop::allScreensRect() {
-    QRect all;
-    for (const QScreen* screen : QGuiApplication::screens()) all = all.united(screen->geometry());
-    if (all.isEmpty()) return {};
-    return {all.x(), all.y(), all.width(), all.height()};
-}
+ScreenRect LinuxDesktop::allScreensRect() { return allScreensUnion(); }
 
 App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> camera, Places places)
     : pointer_(std::move(pointer)),
