@@ -8,16 +8,22 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSystemTrayIcon>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include "app_layer/texts.h"
+#include "imaging/feature_set.h"
 #include "linux/app/camera_view.h"
 #include "linux/app/dwell_ring.h"
 #include "linux/app/tray_look.h"
 #include "linux/desktop/x11_pointer.h"
+#include "sim/scene.h"
+#include "tracker/tracker_state.h"
+#include "tracker/views.h"
 #include "x11_watch.h"
 
 namespace quil::lnx {
@@ -160,6 +166,42 @@ TEST(LinuxTrayLook, ThePausedIconIsTheUsualGreyedWithARedPauseMarkAndItsTipSaysS
     EXPECT_EQ(trayToolTip(HeadMode::Pointing).toStdString(), kMainTitle);
     EXPECT_EQ(trayToolTip(HeadMode::Paused).toStdString(),
               std::string(kMainTitle) + " - " + kPausedNotice);
+}
+
+// The whole paused look as the user sees it: the corner view with the
+// person's picture and the notice, and the greyed icon docked in a tray.
+TEST(LinuxTrayLook, ThePausedLookInTheCornerAndTheTray) {
+    Screen screen;
+    lnxtest::TrayHost host;
+    TrackerState s;
+    setScreenDefaults(s, 1024, 768);
+    chooseCornerView(s);
+    CameraView view;
+    view.setGeometry(s.view.viewX, s.view.viewY, s.view.viewWidth, s.view.viewHeight);
+    auto scene = sim::makeScene("idle", 3, 0.0);
+    ASSERT_NE(scene, nullptr);
+    std::vector<uint8_t> frame(kFrameBytes);
+    sim::UserView seen;
+    ASSERT_TRUE(scene->advance(0, seen));
+    scene->render(frame);
+    view.showFrame(frame);
+    view.setNotice(headModeNotice(HeadMode::Paused));
+    view.show();
+    QSystemTrayIcon tray(pausedTrayIcon(QIcon(QStringLiteral(":/art/icono.ico"))));
+    tray.setToolTip(trayToolTip(HeadMode::Paused));
+    tray.show();
+    ASSERT_TRUE(settle([&] { return host.icons().size() == 1; })) << "not docked";
+    const Geometry band{s.view.viewX, s.view.viewY, s.view.viewWidth, 30};
+    EXPECT_TRUE(settle([&] { return hasLetters(screen, band); }));
+    // The docked icon shows the pause mark's red.
+    const Geometry icon = lnxtest::TrayHost::firstIconPlace();
+    EXPECT_TRUE(settle([&] {
+        const auto pixels = screen.capture(icon);
+        return std::any_of(pixels.begin(), pixels.end(),
+                           [](uint32_t p) { return red(p) > 150 && green(p) < 80; });
+    }));
+    screen.screenshot("linux_paused");
+    tray.hide();
 }
 
 // A page bigger than its window: what a user scrolls.
