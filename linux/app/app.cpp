@@ -167,8 +167,9 @@ App::~App() { teardown(); }
 // program's steps.
 int App::start() {
     StartFacts facts;
-    facts.screenWidth = pointer_->screenWidth();
-    facts.screenHeight = pointer_->screenHeight();
+    const ScreenRect primary = primaryScreenRect(pointer_->screenWidth(), pointer_->screenHeight());
+    facts.screenWidth = primary.width;
+    facts.screenHeight = primary.height;
     facts.optionsFile = places_.optionsFile;
     facts.newUserEngine = kNewUserEngine;
     facts.landmarkModel = places_.landmarkModel;

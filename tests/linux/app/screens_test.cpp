@@ -18,6 +18,12 @@ TEST(LinuxScreens, TheRectangleOfAllScreensHoldsBothMonitors) {
     EXPECT_EQ(allScreensUnion(), (ScreenRect{0, 0, 2048, 768}));
 }
 
+TEST(LinuxScreens, WithoutEveryScreenTheRangeIsThePrimaryMonitor) {
+    EXPECT_EQ(primaryScreenRect(2048, 768), (ScreenRect{0, 0, 1024, 768}));
+    EXPECT_EQ(primaryScreenRect(800, 600), (ScreenRect{0, 0, 800, 600}))
+        << "never past the X screen";
+}
+
 }  // namespace
 }  // namespace quil::lnx
 
