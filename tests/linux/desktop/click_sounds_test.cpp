@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace quil::lnx {
@@ -110,6 +113,21 @@ TEST(ClickSoundPlayer, WithoutASoundDeviceIsSilentAndEndsPromptly) {
     AlsaOutput direct;
     const auto tick = synthesiseClickSound(ClickSound::Click);
     EXPECT_FALSE(direct.play(tick));
+    unsetenv("ALSA_CONFIG_PATH");
+}
+
+// ALSA's null device takes the samples as a card would, at the card's pace:
+// the whole path short of a loudspeaker.
+TEST(ClickSoundPlayer, ALSAsNullDevicePlaysEachSoundWhole) {
+    const std::string config = testing::TempDir() + "quil-null-alsa.conf";
+    std::ofstream(config) << "pcm.!default { type null }\n";
+    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    AlsaOutput output;
+    for (const ClickSound s : {ClickSound::Click, ClickSound::Press, ClickSound::Release}) {
+        EXPECT_TRUE(output.play(synthesiseClickSound(s))) << static_cast<int>(s);
+    }
+    unsetenv("ALSA_CONFIG_PATH");
+    std::remove(config.c_str());
 }
 
 TEST(ClickSoundPlayer, WithNoOutputAtAllDoesNothing) {
