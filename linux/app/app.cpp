@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>

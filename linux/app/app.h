@@ -89,8 +89,9 @@ public:
     void showHeadMode(HeadMode mode) override;
     void showDwellRing(ScreenPoint centre, int32_t thousandths) override;
     void playClickSound(ClickSound sound) override;
-    // X has no rights between one user's programs: every window takes our
-    // input, so the default's false stands.
+    // windowRefusesInput keeps the default's false: X has no rights between
+    // one user's programs, every window takes our input.
+    // The monitors as RandR reports them, in one rectangle.
     ScreenRect allScreensRect() override;
 
 private:
