@@ -24,6 +24,7 @@ set(rules
   "onscreen_keyboard/win/=win32"
   "onscreen_keyboard/=keyboard_program"
   "app_layer/=app_layer"
+  "pointing_test/=pointing_test"
   "shell/=win32"
   "capture/=win32"
   "eyes_window/=win32"
@@ -35,6 +36,7 @@ set(rules
 # What each layer may include besides itself.
 set(allowed_imaging "")
 set(allowed_landmarks "")
+set(allowed_pointing_test "")
 set(allowed_vocabulary imaging landmarks)
 set(allowed_imaging_steps vocabulary imaging landmarks)
 set(allowed_pointer imaging_steps vocabulary imaging landmarks)
@@ -43,9 +45,9 @@ set(allowed_options keyboard_link pointer imaging_steps vocabulary imaging landm
 set(allowed_tracker options keyboard_link pointer imaging_steps vocabulary imaging landmarks)
 set(allowed_keyboard_program keyboard_link vocabulary)
 set(allowed_app_layer tracker options keyboard_link pointer imaging_steps vocabulary imaging
-    landmarks)
+    landmarks pointing_test)
 set(checked imaging landmarks vocabulary imaging_steps pointer keyboard_link options tracker
-    keyboard_program app_layer)
+    keyboard_program app_layer pointing_test)
 
 function(layer_of path out)
   foreach(rule IN LISTS rules)
