@@ -10,6 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 set(rules
   "tracker/tracker_state=vocabulary"
   "tracker/desktop.h=vocabulary"
+  "tracker/hands_free_state.h=vocabulary"
   "tracker/frame_report.h=vocabulary"
   "tracker/frame_input.h=vocabulary"
   "tracker/precise/precise_state=vocabulary"
@@ -32,6 +33,7 @@ set(rules
   "win32_common/=win32"
   "linux/=linux"
   "sim/=sim"
+  "prediction/=prediction"
 )
 # What each layer may include besides itself.
 set(allowed_imaging "")
@@ -43,11 +45,12 @@ set(allowed_pointer imaging_steps vocabulary imaging landmarks)
 set(allowed_keyboard_link pointer imaging_steps vocabulary imaging landmarks)
 set(allowed_options keyboard_link pointer imaging_steps vocabulary imaging landmarks)
 set(allowed_tracker options keyboard_link pointer imaging_steps vocabulary imaging landmarks)
-set(allowed_keyboard_program keyboard_link vocabulary)
+set(allowed_prediction "")
+set(allowed_keyboard_program keyboard_link vocabulary prediction)
 set(allowed_app_layer tracker options keyboard_link pointer imaging_steps vocabulary imaging
     landmarks pointing_test)
 set(checked imaging landmarks vocabulary imaging_steps pointer keyboard_link options tracker
-    keyboard_program app_layer pointing_test)
+    keyboard_program app_layer pointing_test prediction)
 
 function(layer_of path out)
   foreach(rule IN LISTS rules)
@@ -71,7 +74,8 @@ file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
   ${SOURCE_DIR}/keyboard_link/*.h ${SOURCE_DIR}/keyboard_link/*.cpp
   ${SOURCE_DIR}/options/*.h ${SOURCE_DIR}/options/*.cpp
   ${SOURCE_DIR}/onscreen_keyboard/*.h ${SOURCE_DIR}/onscreen_keyboard/*.cpp
-  ${SOURCE_DIR}/app_layer/*.h ${SOURCE_DIR}/app_layer/*.cpp)
+  ${SOURCE_DIR}/app_layer/*.h ${SOURCE_DIR}/app_layer/*.cpp
+  ${SOURCE_DIR}/prediction/*.h ${SOURCE_DIR}/prediction/*.cpp)
 set(faults 0)
 foreach(source IN LISTS sources)
   layer_of(${source} layer)
