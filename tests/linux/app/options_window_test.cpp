@@ -280,9 +280,10 @@ TEST_F(OptionsWindowTest, CancelRestoresTheTableAndLeavesTheFileAlone) {
     clickCell(*window, 2, 2);
     clickView();
 
-    // "About ...": past the greyed engine and check items, the sensitivity
-    // submenu and "Manual".
-    ASSERT_TRUE(chooseFromTray(4)) << "no menu";
+    // "About ...": past "Pause" and "Scroll", the greyed engine and check
+    // items, the sensitivity submenu, the saved choices greyed while the
+    // window is open, and "Manual".
+    ASSERT_TRUE(chooseFromTray(6)) << "no menu";
     clickCell(*window, kButtonRow, 1);
     // An About box would be modal and keep the CANCEL click from the window.
     ASSERT_TRUE(optionsGone());
