@@ -89,10 +89,26 @@ protected:
 };
 
 TEST_F(LinuxTrayMenu, HasTheWindowsItemsWithTheSensitivityInASubmenuAndTheLogOnSwitch) {
-    EXPECT_EQ(texts(menu),
-              (std::vector<std::string>{"Options", "Precise tracking", "Check gestures",
-                                        "Gesture sensitivity", "[", "Low", "Medium", "High", "]",
-                                        "", "Manual", "About ...", "", "Start at log-on", "Exit"}));
+    EXPECT_EQ(texts(menu), (std::vector<std::string>{"Options",
+                                                     "Precise tracking",
+                                                     "Check gestures",
+                                                     "Gesture sensitivity",
+                                                     "[",
+                                                     "Low",
+                                                     "Medium",
+                                                     "High",
+                                                     "]",
+                                                     "Pause",
+                                                     "Scroll",
+                                                     "All screens",
+                                                     "Click sounds",
+                                                     "Keep pause after restart",
+                                                     "",
+                                                     "Manual",
+                                                     "About ...",
+                                                     "",
+                                                     "Start at log-on",
+                                                     "Exit"}));
     // The three levels are one choice.
     ASSERT_NE(item(TrayCommand::SensitivityLow).actionGroup(), nullptr);
     EXPECT_EQ(item(TrayCommand::SensitivityLow).actionGroup(),
