@@ -23,8 +23,6 @@ constexpr TrayEntry kSeparator{K::Separator, C::None, "", TrayTick::None};
 // The items both menus share, down to "About ..." and the rule below it.
 constexpr std::array kCommonItems{
     item(C::Options, "Options"),
-    item(C::Pause, "Pause", TrayTick::Check),
-    item(C::Scroll, "Scroll", TrayTick::Check),
     item(C::PreciseTracking, "Precise tracking", TrayTick::Check),
     item(C::CheckGestures, "Check gestures"),
     TrayEntry{K::SubmenuBegin, C::None, "Gesture sensitivity", TrayTick::None},
@@ -32,6 +30,9 @@ constexpr std::array kCommonItems{
     item(C::SensitivityMedium, "Medium", TrayTick::Radio),
     item(C::SensitivityHigh, "High", TrayTick::Radio),
     TrayEntry{K::SubmenuEnd, C::None, "", TrayTick::None},
+    // The hands-free extras after the items the shells' tests find by place.
+    item(C::Pause, "Pause", TrayTick::Check),
+    item(C::Scroll, "Scroll", TrayTick::Check),
     item(C::AllScreens, "All screens", TrayTick::Check),
     item(C::ClickSounds, "Click sounds", TrayTick::Check),
     item(C::KeepPause, "Keep pause after restart", TrayTick::Check),

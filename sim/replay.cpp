@@ -207,6 +207,23 @@ void recordDesktopEvents(TickRecord& r, const SimDesktop& desktop, const Tracker
     }
 }
 
+// The scene's user pressed a key of the on-screen keyboard that asks the
+// tracker for something: the keyboard program sends its message between
+// frames, as it would.
+void pressKeysOfTick(TrackerState& s, const Source& source, int64_t tick, size_t& marksSeen) {
+    const std::vector<SceneMark>* marks = source.marks();
+    if (!marks) return;
+    for (; marksSeen < marks->size(); ++marksSeen) {
+        const SceneMark& m = (*marks)[marksSeen];
+        if (m.tick != tick) continue;
+        if (m.what == "scroll_key") {
+            handleKeyboardMessage(s, keyboard::kMsgKeyboardScroll, 0, 0);
+        } else if (m.what == "pause_key") {
+            handleKeyboardMessage(s, keyboard::kMsgKeyboardPause, 0, 0);
+        }
+    }
+}
+
 // The scene's truth is the head's position; it is shifted onto the face
 // estimate where the first tracked frame after a calibration puts the face,
 // which sits a few pixels from the template's point.
@@ -306,9 +323,11 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     std::vector<uint8_t> frame(kBgrBytes);
     UserView view;
     const auto wallStart = std::chrono::steady_clock::now();
+    size_t marksSeen = 0;
     for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
         lookAtDesktop(view, desktop, s);
         if (!source->frame(tick, view, frame)) break;
+        pressKeysOfTick(s, *source, tick, marksSeen);
         if (o.realtime) {
             std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(tick * kTickMs));
         }
@@ -322,6 +341,10 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
                    .count();
         r.pointer = desktop.pointer();
         r.button = desktop.buttonDown();
+        r.wheelVertical = desktop.tickWheelVertical();
+        r.wheelHorizontal = desktop.tickWheelHorizontal();
+        r.mode = desktop.headMode();
+        r.ring = desktop.ringFill();
         recordReport(r, report);
         if (r.calibration) ++view.calibrations;
         recordDesktopEvents(r, desktop, s, result);

@@ -69,6 +69,12 @@ struct TickRecord {
     double ms = 0;                               // processing time of the frame callback
     GestureAction action = GestureAction::None;  // what a gesture did on this tick
     uint16_t doing = 0;  // what the scene's person was doing (Doing flags); 0 for a file
+    // The hands-free extras, which the trace leaves out: the wheel turned on
+    // this tick (120ths of a notch), the head's mode after it, the ring's fill.
+    int32_t wheelVertical = 0;
+    int32_t wheelHorizontal = 0;
+    HeadMode mode = HeadMode::Pointing;
+    int32_t ring = 0;
 };
 
 struct TimeStats {

@@ -74,7 +74,13 @@ enum class Act {
     // The lifelike head: turn to a yaw, pitch and roll (degrees) and stay;
     // look down (the head pitched by y degrees, the eyes lowered) and back.
     Turn,
-    LookDown
+    LookDown,
+    // The hands-free extras: the on-screen keyboard's scroll and pause keys
+    // pressed (the replay sends their messages; the head holds still), and
+    // the head tilted toward a shoulder by roll degrees and back.
+    ScrollKey,
+    PauseKey,
+    Tilt
 };
 
 // What the person is doing on a tick, as flags: the truth a replay is scored
@@ -232,6 +238,10 @@ struct SceneEntry {
     LookTweaks tweaks;
 };
 const SceneEntry* scoringScene(const std::string& name);
+// The hands-free scenes (scene_hands_free.cpp): scrolling, the pause and its
+// way back, with their own tests rather than recorded traces.
+const SceneEntry* handsFreeScene(const std::string& name);
+std::vector<std::string> handsFreeSceneNames();
 std::vector<Opening> talkOpenings(uint64_t seed, double seconds);
 std::vector<Opening> naturalBlinks(uint64_t seed, double seconds);
 struct FaceGesture {

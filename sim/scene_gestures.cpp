@@ -227,7 +227,11 @@ uint16_t doingOf(const Phase& phase) {
             return still | kTalking;
         case Act::Turn:
         case Act::LookDown:
+        case Act::Tilt:
             return kInView | kMoving;
+        case Act::ScrollKey:
+        case Act::PauseKey:
+            return still;
     }
     return 0;
 }

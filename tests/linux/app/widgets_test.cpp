@@ -90,8 +90,6 @@ protected:
 
 TEST_F(LinuxTrayMenu, HasTheWindowsItemsWithTheSensitivityInASubmenuAndTheLogOnSwitch) {
     EXPECT_EQ(texts(menu), (std::vector<std::string>{"Options",
-                                                     "Pause",
-                                                     "Scroll",
                                                      "Precise tracking",
                                                      "Check gestures",
                                                      "Gesture sensitivity",
@@ -100,6 +98,8 @@ TEST_F(LinuxTrayMenu, HasTheWindowsItemsWithTheSensitivityInASubmenuAndTheLogOnS
                                                      "Medium",
                                                      "High",
                                                      "]",
+                                                     "Pause",
+                                                     "Scroll",
                                                      "All screens",
                                                      "Click sounds",
                                                      "Keep pause after restart",
