@@ -280,8 +280,8 @@ TEST_F(OptionsWindowTest, CancelRestoresTheTableAndLeavesTheFileAlone) {
     clickCell(*window, 2, 2);
     clickView();
 
-    // "About ...": past "Pause" and "Scroll", the greyed engine and check
-    // items, the sensitivity submenu, the saved choices greyed while the
+    // "About ...": past the greyed engine and check items, the sensitivity
+    // submenu, "Pause" and "Scroll", the saved choices greyed while the
     // window is open, and "Manual".
     ASSERT_TRUE(chooseFromTray(6)) << "no menu";
     clickCell(*window, kButtonRow, 1);
