@@ -1,6 +1,7 @@
 #include "app_layer/tray_menu.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <system_error>
 
@@ -22,6 +23,8 @@ constexpr TrayEntry kSeparator{K::Separator, C::None, "", TrayTick::None};
 // The items both menus share, down to "About ..." and the rule below it.
 constexpr std::array kCommonItems{
     item(C::Options, "Options"),
+    item(C::Pause, "Pause", TrayTick::Check),
+    item(C::Scroll, "Scroll", TrayTick::Check),
     item(C::PreciseTracking, "Precise tracking", TrayTick::Check),
     item(C::CheckGestures, "Check gestures"),
     TrayEntry{K::SubmenuBegin, C::None, "Gesture sensitivity", TrayTick::None},
@@ -29,6 +32,9 @@ constexpr std::array kCommonItems{
     item(C::SensitivityMedium, "Medium", TrayTick::Radio),
     item(C::SensitivityHigh, "High", TrayTick::Radio),
     TrayEntry{K::SubmenuEnd, C::None, "", TrayTick::None},
+    item(C::AllScreens, "All screens", TrayTick::Check),
+    item(C::ClickSounds, "Click sounds", TrayTick::Check),
+    item(C::KeepPause, "Keep pause after restart", TrayTick::Check),
     kSeparator,
     item(C::Manual, "Manual"),
     item(C::About, "About ..."),
@@ -62,6 +68,18 @@ int32_t levelOf(C command) {
             return SensitivityHigh;
         default:
             return -1;
+    }
+}
+
+// The saved choice an item turns on and off.
+std::atomic<bool> SharedState::*savedFlagOf(C command) {
+    switch (command) {
+        case C::AllScreens:
+            return &SharedState::allScreens;
+        case C::ClickSounds:
+            return &SharedState::clickSounds;
+        default:
+            return &SharedState::keepPause;
     }
 }
 
@@ -101,6 +119,15 @@ TrayItemState trayItemState(const TrackerState& s, TrayCommand command, const Tr
             return {s.shared.gestureSensitivity.load() == levelOf(command), !maySave(s)};
         case C::StartAtLogOn:
             return {facts.startsAtLogOn, false};
+        case C::Pause:
+            return {s.shared.paused.load(), false};
+        case C::Scroll:
+            // Scrolling needs a face to measure from, and nothing while paused.
+            return {s.shared.scrolling.load(), s.shared.paused.load()};
+        case C::AllScreens:
+        case C::ClickSounds:
+        case C::KeepPause:
+            return {(s.shared.*savedFlagOf(command)).load(), !maySave(s)};
         default:
             return {};
     }
@@ -128,6 +155,22 @@ bool runTrayCommand(TrackerState& s, TrayCommand command,
             s.shared.gestureSensitivity = levelOf(command);
             save(s, optionsFile);
             return true;
+        case C::Pause:
+            s.shared.pauseToggleRequested = true;
+            return true;
+        case C::Scroll:
+            if (!s.shared.paused.load()) s.shared.scrollToggleRequested = true;
+            return true;
+        case C::AllScreens:
+        case C::ClickSounds:
+        case C::KeepPause: {
+            // The tracker follows the screens' choice at its next frame.
+            if (!maySave(s)) return true;
+            std::atomic<bool>& flag = s.shared.*savedFlagOf(command);
+            flag = !flag.load();
+            save(s, optionsFile);
+            return true;
+        }
         default:
             return false;
     }

@@ -68,8 +68,10 @@ struct TrayItemState {
                                           const TrayFacts& facts = {});
 
 // Carries out an item that only changes the tracker's settings (the engine,
-// the gesture check, the sensitivity), saving the options file when a saved
-// setting changed; a greyed item does nothing. False for the shell's own
+// the gesture check, the sensitivity, the pause and the scroll mode, the
+// screens, the sounds, keeping the pause), saving the options file when a
+// saved setting changed; a greyed item does nothing. The pause and the
+// scroll mode are requests the tracker takes at its next frame. False for the shell's own
 // items, which it carries out itself.
 bool runTrayCommand(TrackerState& s, TrayCommand command, const std::filesystem::path& optionsFile);
 

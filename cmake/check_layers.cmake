@@ -10,6 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 set(rules
   "tracker/tracker_state=vocabulary"
   "tracker/desktop.h=vocabulary"
+  "tracker/hands_free_state.h=vocabulary"
   "tracker/frame_report.h=vocabulary"
   "tracker/frame_input.h=vocabulary"
   "tracker/precise/precise_state=vocabulary"
@@ -24,6 +25,7 @@ set(rules
   "onscreen_keyboard/win/=win32"
   "onscreen_keyboard/=keyboard_program"
   "app_layer/=app_layer"
+  "pointing_test/=pointing_test"
   "shell/=win32"
   "capture/=win32"
   "eyes_window/=win32"
@@ -35,6 +37,7 @@ set(rules
 # What each layer may include besides itself.
 set(allowed_imaging "")
 set(allowed_landmarks "")
+set(allowed_pointing_test "")
 set(allowed_vocabulary imaging landmarks)
 set(allowed_imaging_steps vocabulary imaging landmarks)
 set(allowed_pointer imaging_steps vocabulary imaging landmarks)
@@ -43,9 +46,9 @@ set(allowed_options keyboard_link pointer imaging_steps vocabulary imaging landm
 set(allowed_tracker options keyboard_link pointer imaging_steps vocabulary imaging landmarks)
 set(allowed_keyboard_program keyboard_link vocabulary)
 set(allowed_app_layer tracker options keyboard_link pointer imaging_steps vocabulary imaging
-    landmarks)
+    landmarks pointing_test)
 set(checked imaging landmarks vocabulary imaging_steps pointer keyboard_link options tracker
-    keyboard_program app_layer)
+    keyboard_program app_layer pointing_test)
 
 function(layer_of path out)
   foreach(rule IN LISTS rules)

@@ -56,6 +56,14 @@ bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wPa
         case keyboard::kMsgKeyboardDock:
             onKeyboardDock(s, wParam);
             return true;
+        // The keys only ask; the tracker turns the mode over at its next
+        // frame, where it knows whether a face is followed.
+        case keyboard::kMsgKeyboardScroll:
+            s.shared.scrollToggleRequested = true;
+            return true;
+        case keyboard::kMsgKeyboardPause:
+            s.shared.pauseToggleRequested = true;
+            return true;
         default:
             return false;
     }

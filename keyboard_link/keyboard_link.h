@@ -19,7 +19,8 @@ void setKeyboardDefaultRect(TrackerState& s);
 void onKeyboardHello(TrackerState& s, WindowHandle keyboard);
 void onKeyboardGone(TrackerState& s);
 void onKeyboardDock(TrackerState& s, std::uintptr_t wParam);
-// Dispatches 1024, 1025 and 1045; returns false for any other message.
+// Dispatches 1024, 1025, 1045, and 1046 and 1047 (the scroll and pause
+// keys, taken up at the next frame); returns false for any other message.
 bool handleKeyboardMessage(TrackerState& s, unsigned message, std::uintptr_t wParam,
                            std::intptr_t lParam);
 

@@ -28,20 +28,50 @@ constexpr int32_t kMaxCheckLevel = 5000;
 // before it, and a value equal to its absence is not written when nothing
 // after it differs, so that those files keep meaning what they meant. A new
 // saved option is one more row here.
+// A choice that is on or off lives in a flag instead, saved as 1 or 0.
 struct SavedValue {
     std::atomic<int32_t> SharedState::*field;
     int32_t absent;
     int32_t lowest;
     int32_t highest;
+    std::atomic<bool> SharedState::*flag = nullptr;
 };
-constexpr std::array<SavedValue, 4> kSavedValues{{
+constexpr SavedValue savedFlag(std::atomic<bool> SharedState::*flag) {
+    return {nullptr, 0, 1, 1, flag};
+}
+constexpr std::array<SavedValue, 8> kSavedValues{{
     // The engine: only 1 chooses the precise one.
     {&SharedState::engineChoice, ClassicEngine, PreciseEngine, PreciseEngine},
     {&SharedState::gestureSensitivity, SensitivityMedium, SensitivityLow, SensitivityHigh},
     // The gesture check's levels for this user; none measured is 0.
     {&SharedState::eyesShutLevel, 0, 1, kMaxCheckLevel},
     {&SharedState::mouthOpenLevel, 0, 1, kMaxCheckLevel},
+    savedFlag(&SharedState::allScreens),
+    savedFlag(&SharedState::clickSounds),
+    savedFlag(&SharedState::keepPause),
+    // The pause, kept only when the user chose to keep it (see loadedValue).
+    savedFlag(&SharedState::paused),
 }};
+
+// What a row holds now, as the file writes it. The pause counts only when
+// it is to be kept.
+int32_t heldValue(const SharedState& shared, const SavedValue& v) {
+    if (v.flag == nullptr) return (shared.*v.field).load();
+    if (v.flag == &SharedState::paused && !shared.keepPause.load()) return 0;
+    return (shared.*v.flag).load() ? 1 : 0;
+}
+
+// Takes a row's value read from a file; rows are taken in order, so the
+// keep-pause choice is known before the pause.
+void takeSaved(SharedState& shared, const SavedValue& v, int32_t value) {
+    if (v.flag == nullptr) {
+        shared.*v.field = value;
+    } else if (v.flag == &SharedState::paused) {
+        shared.paused = value == 1 && shared.keepPause.load();
+    } else {
+        shared.*v.flag = value == 1;
+    }
+}
 constexpr int kFileValueCount = kStoredOptionCount + static_cast<int>(kSavedValues.size());
 using FileValues = std::array<int32_t, kFileValueCount>;
 
@@ -169,7 +199,7 @@ void takeValues(TrackerState& s, const FileValues& values) {
     }
     for (std::size_t i = 0; i < kSavedValues.size(); ++i) {
         const SavedValue& v = kSavedValues[i];
-        s.shared.*v.field = validSaved(v, values[kStoredOptionCount + i]);
+        takeSaved(s.shared, v, validSaved(v, values[kStoredOptionCount + i]));
     }
     for (int k = 0; k < kOptionColumns; ++k) s.shared.optionFlags.at(ButtonRow, k) = 0;
     copyGestureRows(s);
@@ -257,7 +287,7 @@ void saveOptions(const TrackerState& s, const std::filesystem::path& file) {
     // the defaults keeps its fifteen values.
     std::array<int32_t, kSavedValues.size()> saved{};
     for (std::size_t i = 0; i < saved.size(); ++i) {
-        saved[i] = validSaved(kSavedValues[i], (s.shared.*kSavedValues[i].field).load());
+        saved[i] = validSaved(kSavedValues[i], heldValue(s.shared, kSavedValues[i]));
     }
     std::size_t written = saved.size();
     while (written > 0 && saved[written - 1] == kSavedValues[written - 1].absent) --written;

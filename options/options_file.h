@@ -17,11 +17,12 @@ inline constexpr const char* kDefaultOptionsText = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 
 // rest of the table keeps its previous content). A sixteenth value of 1
 // chooses the precise engine; anything else there, or nothing, the classic
 // one. Then three more: the gesture sensitivity (0, 1 or 2; else medium)
-// and the gesture check's eye and mouth levels (thousandths, 0 for none).
-// Only the first few KB are read. A missing file is created with the
-// default text; an existing one is never rewritten here. A file with no
-// readable number at all (empty, binary, a directory, no read permission)
-// gives the defaults. Never fails visibly.
+// and the gesture check's eye and mouth levels (thousandths, 0 for none);
+// then the choices every screen, click sounds and keep the pause, and the
+// pause itself (each 1 for on; anything else, or nothing, is off; the pause
+// only counts when it is to be kept). Only the first few KB are read. A missing file is created
+// with the default text; an existing one is never rewritten here. A file with no readable number at
+// all (empty, binary, a directory, no read permission) gives the defaults. Never fails visibly.
 void loadOptions(TrackerState& s, const std::filesystem::path& file = kOptionsFileName);
 // The same reading of an options file's content, without the file.
 void applyOptionsText(TrackerState& s, std::string_view text);

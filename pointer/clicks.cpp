@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "imaging/grids.h"
+#include "pointer/click_feedback.h"
 #include "pointer/pointer_mapping.h"
 #include "tracker/imaging_steps.h"
 
@@ -195,7 +196,18 @@ GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
                                ScreenPoint frameStart) {
     if (gesture < GestureEye || gesture > GestureDwell) return GestureAction::None;
     GestureAction action = GestureAction::None;
-    if (s.shared.clickGestures[static_cast<std::size_t>(gesture)] == 1) {
+    const bool clicks = s.shared.clickGestures[static_cast<std::size_t>(gesture)] == 1;
+    const bool presses = !clicks && s.shared.dragGestures[static_cast<std::size_t>(gesture)] == 1 &&
+                         !s.pointer.buttonHeld;
+    const bool overOurKeyboard = keyboardShown(s) && insideKeyboard(s, frameStart);
+    // A click or a press into a window that ignores us would be lost without
+    // a word; a release always goes, so that no button stays down.
+    if ((clicks || presses) && !overOurKeyboard && refusedHere(s, desktop, frameStart)) {
+        clearEvent(s.pointer, gesture);
+        s.pointer.clickCooldown = true;
+        return GestureAction::None;
+    }
+    if (clicks) {
         action = GestureAction::Click;
         if (!keyboardShown(s)) {
             leftClick(desktop);
@@ -214,25 +226,31 @@ GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
         }
         // A click's own button-up ends a held drag.
         s.pointer.buttonHeld = false;
+        playClickSound(s, desktop, ClickSound::Click);
     } else if (s.shared.dragGestures[static_cast<std::size_t>(gesture)] == 1) {
         toggleDrag(s.pointer, desktop);
         action = s.pointer.buttonHeld ? GestureAction::DragPress : GestureAction::DragRelease;
+        playClickSound(s, desktop, s.pointer.buttonHeld ? ClickSound::Press : ClickSound::Release);
     }
     // A gesture taken out of both sets since its event was found does
     // nothing; its event is dropped all the same.
-    switch (gesture) {
-        case GestureEye:
-            s.pointer.eyeEvent = false;
-            break;
-        case GestureMouth:
-            s.pointer.mouthEvent = false;
-            break;
-        default:
-            s.pointer.dwellEvent = false;
-            break;
-    }
+    clearEvent(s.pointer, gesture);
     s.pointer.clickCooldown = true;
     return action;
+}
+
+void clearEvent(PointerState& pointer, int gesture) {
+    switch (gesture) {
+        case GestureEye:
+            pointer.eyeEvent = false;
+            break;
+        case GestureMouth:
+            pointer.mouthEvent = false;
+            break;
+        default:
+            pointer.dwellEvent = false;
+            break;
+    }
 }
 
 void leftClick(Desktop& desktop) {

@@ -67,6 +67,8 @@ bool restAfterAction(PointerState& pointer);
 // pointer position read at the start of the frame.
 GestureAction runGestureAction(TrackerState& s, Desktop& desktop, int gesture,
                                ScreenPoint frameStart);
+// Drops gesture k's event without acting on it.
+void clearEvent(PointerState& pointer, int gesture);
 void leftClick(Desktop& desktop);
 void toggleDrag(PointerState& pointer, Desktop& desktop);
 // A held button up, if one is held: the only way the tracker lets go of a

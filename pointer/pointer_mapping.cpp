@@ -107,8 +107,16 @@ void mapPointer(TrackerState& s, double faceX, double faceY) {
     // step, rounding and clamping are identical, so the pointer closes in on
     // the place the head indicates either way.
     const double along = (faceX - minX) * mapWidth / spanX;
-    const int rawX = roundNearest(s.shared.mirrorX.load() ? along : mapWidth - along);
-    const int rawY = roundNearest((faceY - minY) * mapHeight / spanY);
+    double screenX = s.shared.mirrorX.load() ? along : mapWidth - along;
+    double screenY = (faceY - minY) * mapHeight / spanY;
+    // Over every screen the map starts at the desktop's corner, which may lie
+    // left of or above the primary screen.
+    if (const ScreenSpan& span = s.handsFree.screens; span.allScreens) {
+        screenX += span.rect.x;
+        screenY += span.rect.y;
+    }
+    const int rawX = roundNearest(screenX);
+    const int rawY = roundNearest(screenY);
 
     const int64_t x = stepToward(rawX, s.track.lastTargetX, s.shared.gainX.load());
     const int64_t y = stepToward(rawY, s.track.lastTargetY, s.shared.gainY.load());

@@ -16,6 +16,8 @@ SimDesktop::SimDesktop(TrackerState& state, int screenWidth, int screenHeight, b
 void SimDesktop::beginTick(int64_t tick) {
     tick_ = tick;
     events_.clear();
+    tickWheelVertical_ = 0;
+    tickWheelHorizontal_ = 0;
     if (keyboardRunning_ && !keyboardAnnounced_ && tick >= helloTick_) {
         // The program shows its window, says hello and docks at the bottom centre.
         keyboardAnnounced_ = true;
@@ -29,6 +31,18 @@ void SimDesktop::beginTick(int64_t tick) {
 void SimDesktop::setCursorPos(int32_t x, int32_t y) {
     // The desktop keeps the pointer on the screen whatever it is asked.
     cursor_ = {std::clamp(x, 0, width_ - 1), std::clamp(y, 0, height_ - 1)};
+}
+
+void SimDesktop::scrollWheel(int32_t vertical, int32_t horizontal) {
+    wheelVertical_ += vertical;
+    wheelHorizontal_ += horizontal;
+    tickWheelVertical_ += vertical;
+    tickWheelHorizontal_ += horizontal;
+}
+
+void SimDesktop::showDwellRing(ScreenPoint /*centre*/, int32_t thousandths) {
+    if (ring_ == 0 && thousandths > 0) ringShownTick_ = tick_;
+    ring_ = thousandths;
 }
 
 void SimDesktop::leftButtonDown() {

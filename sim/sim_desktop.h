@@ -76,6 +76,38 @@ public:
     }
     void launchKeyboard() override;
 
+    // The hands-free extras, kept apart from the tick's events so that the
+    // recorded traces stay as they were: the wheel turned so far (120ths of
+    // a notch), the mode, the ring, the sounds and notices, and windows that
+    // refuse input from a point on (refusingFrom; none while it is negative).
+    void scrollWheel(int32_t vertical, int32_t horizontal) override;
+    void showHeadMode(HeadMode mode) override {
+        mode_ = mode;
+        ++modeChanges_;
+    }
+    void showDwellRing(ScreenPoint centre, int32_t thousandths) override;
+    void playClickSound(ClickSound sound) override { sounds_.push_back(sound); }
+    bool windowRefusesInput(ScreenPoint p) override {
+        return refusingFromX_ >= 0 && p.x >= refusingFromX_;
+    }
+    void showNotice(DesktopNotice notice) override { notices_.push_back(notice); }
+    ScreenRect allScreensRect() override { return allScreens_; }
+
+    int64_t wheelVertical() const { return wheelVertical_; }
+    int64_t wheelHorizontal() const { return wheelHorizontal_; }
+    // This tick's wheel turns.
+    int32_t tickWheelVertical() const { return tickWheelVertical_; }
+    int32_t tickWheelHorizontal() const { return tickWheelHorizontal_; }
+    HeadMode headMode() const { return mode_; }
+    int modeChanges() const { return modeChanges_; }
+    int32_t ringFill() const { return ring_; }
+    // The tick at which the ring last appeared (went from 0 to a fill).
+    int64_t ringShownTick() const { return ringShownTick_; }
+    const std::vector<ClickSound>& sounds() const { return sounds_; }
+    const std::vector<DesktopNotice>& notices() const { return notices_; }
+    void refuseInputFrom(int32_t x) { refusingFromX_ = x; }
+    void setAllScreens(ScreenRect rect) { allScreens_ = rect; }
+
 private:
     void showKeyboardWindow(WindowHandle keyboard, bool visible);
     // The keyboard program's inbox: the message numbers it was sent.
@@ -98,6 +130,18 @@ private:
     std::vector<unsigned> inbox_;
     std::vector<std::string> events_;
     GesturePrompt prompt_ = GesturePrompt::None;
+    int64_t wheelVertical_ = 0;
+    int64_t wheelHorizontal_ = 0;
+    int32_t tickWheelVertical_ = 0;
+    int32_t tickWheelHorizontal_ = 0;
+    HeadMode mode_ = HeadMode::Pointing;
+    int modeChanges_ = 0;
+    int32_t ring_ = 0;
+    int64_t ringShownTick_ = -1;
+    std::vector<ClickSound> sounds_;
+    std::vector<DesktopNotice> notices_;
+    int32_t refusingFromX_ = -1;
+    ScreenRect allScreens_;
 };
 
 // What the scene's user sees of the desktop before a tick's frame.

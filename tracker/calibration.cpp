@@ -237,8 +237,13 @@ void enterTracking(TrackerState& s, Desktop& desktop) {
     chooseCornerView(s);
     moveViewWindows(s, desktop);
     if (s.keyboard.window == 0) desktop.launchKeyboard();
-    desktop.setCursorPos(kPointerPark.x, kPointerPark.y);
-    s.shared.lastCursor.store(kPointerPark);
+    // Paused, the pointer stays where the user left it.
+    if (s.shared.paused.load()) {
+        s.shared.lastCursor.store(desktop.cursorPos());
+    } else {
+        desktop.setCursorPos(kPointerPark.x, kPointerPark.y);
+        s.shared.lastCursor.store(kPointerPark);
+    }
     s.state = Tracking;
     keyboardOnCalibrated(s.keyboard, desktop);
 }

@@ -6,11 +6,13 @@
 #include "tracker/calibration.h"
 #include "tracker/engines.h"
 #include "tracker/head_detection.h"
+#include "tracker/head_modes.h"
 #include "tracker/imaging_steps.h"
 #include "tracker/precise/precise_engine.h"
 #include "tracker/rest_states.h"
 #include "tracker/startup.h"
 #include "tracker/tracking.h"
+#include "tracker/views.h"
 
 namespace quil {
 
@@ -147,6 +149,8 @@ FrameReport frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> 
         switchEngine(s, desktop);
         report.engineSwitched = true;
     }
+    followScreenChoice(s, desktop);
+    takeHeadModeRequests(s, desktop);
     const ScreenPoint frameStart = desktop.cursorPos();
     handleCornerPreview(s, desktop, frameStart);
 

@@ -3,6 +3,7 @@
 #include "keyboard_link/keyboard_link.h"
 #include "options/options_file.h"
 #include "pointer/clicks.h"
+#include "tracker/head_modes.h"
 #include "tracker/imaging_steps.h"
 #include "tracker/precise/precise_engine.h"
 
@@ -34,6 +35,7 @@ void endTracking(TrackerState& s, Desktop& desktop, Ending ending) {
     endPreciseGestures(s, desktop);
     if (s.state == Calibration) desktop.closeEyesWindow(s.shared.eyesWindow);
     releaseHeldButton(s.pointer, desktop);
+    headModesOnTrackingEnd(s, desktop);
     const bool trackingShown =
         s.state == Tracking || s.state == HandPause || s.state == KeyboardToggle;
     if (!rule.onlyIfShown || trackingShown) keyboardOnTrackerLost(s.keyboard, desktop);

@@ -17,8 +17,15 @@
 // its recorded traces' behaviour); the precise engine finds a face in a
 // single frame, so it looks again at once, and a new calibration does not
 // inherit an idle count that would end it early. Every ending also ends a
-// gesture check and forgets the precise engine's face. A program's restart
-// keeps nothing but the options file.
+// gesture check and forgets the precise engine's face.
+//
+//   every ending  scroll mode  dwell ring  head tilt   pause
+//                 ended        hidden      forgotten   kept
+//
+// The pause outlives them all: the user asked for it, and the tracker must
+// find the face again only to watch for the way back. A program's restart
+// keeps nothing but the options file (which keeps the pause when the user
+// chose so).
 #pragma once
 
 #include <cstdint>

@@ -15,6 +15,7 @@
 //   shared     other threads     options, pointer bounds, gains, head range, flags
 //   gestures   head gestures     shake and nod histories; never reset
 //   precise    the precise engine  its model, pictures, face and gestures
+//   handsFree  head modes, pointer  scroll mode, pause, dwell ring (hands_free_state.h)
 //
 // Buffers are vectors. A reset empties them but keeps their storage, so that
 // a steady-state frame never allocates. Fields that the options or eyes
@@ -32,6 +33,7 @@
 #include "imaging/feature_set.h"
 #include "imaging/template_search.h"
 #include "tracker/desktop.h"
+#include "tracker/hands_free_state.h"
 #include "tracker/precise/precise_state.h"
 
 namespace quil {
@@ -385,6 +387,7 @@ struct TrackerState {
     SharedState shared;
     GestureHistory gestures;
     PreciseState precise;
+    HandsFreeState handsFree;
 };
 
 }  // namespace quil

@@ -9,6 +9,7 @@
 #include "pointer/clicks.h"
 #include "pointer/pointer_mapping.h"
 #include "tracker/head_gestures.h"
+#include "tracker/head_modes.h"
 #include "tracker/imaging_steps.h"
 
 namespace quil {
@@ -95,12 +96,23 @@ void followFace(TrackerState& s, Desktop& desktop, FrameInput& frame, double fac
     bool idle = false;
     s.pointer.moveDistance = std::sqrt((s.track.lastFoundX - faceX) * (s.track.lastFoundX - faceX) +
                                        (s.track.lastFoundY - faceY) * (s.track.lastFoundY - faceY));
+    // Paused or scrolling, the pointer stays where it is and nothing clicks;
+    // a still pointer then is no sign of an idle user.
+    if (headModeFrame(s, desktop, faceX, faceY, detectFaceEvents)) {
+        s.track.lastFoundX = faceX;
+        s.track.lastFoundY = faceY;
+        s.pointer.idleFrames = 0;
+        s.pointer.cursorNow = desktop.cursorPos();
+        s.shared.lastCursor.store(s.pointer.cursorNow);
+        return;
+    }
     mapPointer(s, faceX, faceY);
     if (!s.shared.optionsOpen && detectShake(s, truncToInt(faceX))) s.state = Lost;
     if (!s.shared.optionsOpen && detectNod(s.gestures, truncToInt(faceY), truncToInt(faceX))) {
         s.state = KeyboardToggle;
     }
     detectFaceEvents(s, faceX, faceY);
+    holdDwellUntilMotion(s);
     const int gesture = pendingGesture(s);
     if (gesture >= 0) {
         report.action = runGestureAction(s, desktop, gesture, frame.frameStartCursor);
@@ -111,6 +123,7 @@ void followFace(TrackerState& s, Desktop& desktop, FrameInput& frame, double fac
     s.track.lastTargetY = s.pointer.targetY;
     s.track.lastFoundX = faceX;
     s.track.lastFoundY = faceY;
+    afterPointingFrame(s, desktop);
 
     s.pointer.cursorNow = desktop.cursorPos();
     const ScreenPoint last = s.shared.lastCursor.load();

@@ -22,4 +22,11 @@ void moveViewWindows(const TrackerState& s, Desktop& desktop);
 // rectangle at its default place.
 void setScreenDefaults(TrackerState& s, int screenWidth, int screenHeight);
 
+// The user's choice of screens for the pointer, followed at each frame: over
+// every screen, the bounds and the head range's map cover the rectangle
+// that holds them all; otherwise (or when only the primary screen is known)
+// the primary screen, as start-up set it. Changes nothing while the options
+// window holds the pointer inside it.
+void followScreenChoice(TrackerState& s, Desktop& desktop);
+
 }  // namespace quil

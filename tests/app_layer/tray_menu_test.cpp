@@ -39,11 +39,24 @@ std::vector<std::string> texts(TrayPlatform platform) {
 }
 
 TEST(TrayMenu, BothShellsShowTheSameItemsAndLinuxAddsTheLogOnSwitch) {
-    const std::vector<std::string> windows{
-        "Options", "Precise tracking", "Check gestures", "Gesture sensitivity",
-        "Low",     "Medium",           "High",           "<end>",
-        "",        "Manual",           "About ...",      "",
-        "Exit"};
+    const std::vector<std::string> windows{"Options",
+                                           "Pause",
+                                           "Scroll",
+                                           "Precise tracking",
+                                           "Check gestures",
+                                           "Gesture sensitivity",
+                                           "Low",
+                                           "Medium",
+                                           "High",
+                                           "<end>",
+                                           "All screens",
+                                           "Click sounds",
+                                           "Keep pause after restart",
+                                           "",
+                                           "Manual",
+                                           "About ...",
+                                           "",
+                                           "Exit"};
     EXPECT_EQ(texts(TrayPlatform::Windows), windows);
     std::vector<std::string> linux = windows;
     linux.insert(linux.end() - 1, "Start at log-on");
@@ -106,6 +119,40 @@ TEST_F(TrayItems, ALevelChosenIsTickedAloneAndSavedAsTheSeventeenthValue) {
     TrackerState again;
     loadOptions(again, file);
     EXPECT_EQ(again.shared.gestureSensitivity, SensitivityMedium);
+}
+
+TEST_F(TrayItems, PauseAndScrollAskTheTrackerAndAreTickedByWhatItDoes) {
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::Pause, file));
+    EXPECT_TRUE(s.shared.pauseToggleRequested);
+    EXPECT_FALSE(state(TrayCommand::Pause).ticked);
+    s.shared.paused = true;
+    EXPECT_TRUE(state(TrayCommand::Pause).ticked);
+    EXPECT_TRUE(state(TrayCommand::Scroll).greyed);
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::Scroll, file));
+    EXPECT_FALSE(s.shared.scrollToggleRequested);
+    s.shared.paused = false;
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::Scroll, file));
+    EXPECT_TRUE(s.shared.scrollToggleRequested);
+    s.shared.scrolling = true;
+    EXPECT_TRUE(state(TrayCommand::Scroll).ticked);
+    EXPECT_EQ(readAll(file), std::string(kClassicForm) + "\n") << "nothing saved";
+}
+
+TEST_F(TrayItems, TheSavedChoicesToggleAndAreSaved) {
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::ClickSounds, file));
+    EXPECT_TRUE(state(TrayCommand::ClickSounds).ticked);
+    EXPECT_EQ(readAll(file), std::string(kClassicForm) + " 0 1 0 0 0 1");
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::AllScreens, file));
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::KeepPause, file));
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::ClickSounds, file));
+    EXPECT_TRUE(state(TrayCommand::AllScreens).ticked);
+    EXPECT_TRUE(state(TrayCommand::KeepPause).ticked);
+    EXPECT_FALSE(state(TrayCommand::ClickSounds).ticked);
+    EXPECT_EQ(readAll(file), std::string(kClassicForm) + " 0 1 0 0 1 0 1");
+    s.shared.optionsOpen = true;
+    EXPECT_TRUE(state(TrayCommand::KeepPause).greyed);
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::KeepPause, file));
+    EXPECT_TRUE(s.shared.keepPause);
 }
 
 TEST_F(TrayItems, WhileTheOptionsAreOpenNoSavedSettingChanges) {

@@ -202,6 +202,42 @@ TEST_F(OptionsFile, TheGestureLevelsRoundTripAfterTheEngine) {
     EXPECT_EQ(back.shared.mouthOpenLevel, 0);
 }
 
+TEST_F(OptionsFile, TheHandsFreeChoicesFollowTheLevelsAndThePauseOnlyWhenKept) {
+    loadOptions(s, file);
+    EXPECT_FALSE(s.shared.allScreens);
+    EXPECT_FALSE(s.shared.clickSounds);
+    EXPECT_FALSE(s.shared.keepPause);
+    s.shared.clickSounds = true;
+    s.shared.paused = true;  // not kept: not written
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 0 1");
+    s.shared.allScreens = true;
+    s.shared.keepPause = true;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 1 1 1 1");
+    TrackerState back;
+    loadOptions(back, file);
+    EXPECT_TRUE(back.shared.allScreens);
+    EXPECT_TRUE(back.shared.clickSounds);
+    EXPECT_TRUE(back.shared.keepPause);
+    EXPECT_TRUE(back.shared.paused);
+    // A pause in a file that does not keep it, odd values, and older files
+    // all read as off.
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 1 1 0 1");
+    loadOptions(back, file);
+    EXPECT_FALSE(back.shared.paused);
+    EXPECT_FALSE(back.shared.keepPause);
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 2 -1 7");
+    loadOptions(back, file);
+    EXPECT_FALSE(back.shared.allScreens);
+    EXPECT_FALSE(back.shared.clickSounds);
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
+    back.shared.allScreens = true;
+    loadOptions(back, file);
+    EXPECT_FALSE(back.shared.allScreens);
+    EXPECT_EQ(back.shared.engineChoice, PreciseEngine);
+}
+
 TEST_F(OptionsFile, TheTextReadsTheEngineChoiceAsTheFileDoes) {
     applyOptionsText(s, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
     EXPECT_EQ(s.shared.engineChoice, PreciseEngine);

@@ -38,6 +38,11 @@ struct DesktopCall {
         KeyboardMessage,
         LaunchKeyboard,
         GesturePrompt,
+        Wheel,       // a: vertical, b: horizontal
+        HeadMode,    // a: the mode
+        DwellRing,   // a, b: the centre, c: thousandths
+        ClickSound,  // a: the sound
+        Notice,      // a: the notice
     };
     Kind kind;
     WindowHandle window = 0;
@@ -91,6 +96,34 @@ public:
         calls.push_back({DesktopCall::GesturePrompt, 0, static_cast<int32_t>(prompt)});
     }
     void launchKeyboard() override { calls.push_back({DesktopCall::LaunchKeyboard}); }
+
+    // The hands-free extras. Windows under the pointer refuse input while
+    // `refusing` (the questions are counted, not recorded: every click asks);
+    // allScreensRect answers `screens`.
+    bool refusing = false;
+    int refusalQuestions = 0;
+    ScreenRect screens;
+    void scrollWheel(int32_t vertical, int32_t horizontal) override {
+        calls.push_back({DesktopCall::Wheel, 0, vertical, horizontal});
+    }
+    void showHeadMode(HeadMode mode) override {
+        calls.push_back({DesktopCall::HeadMode, 0, static_cast<int32_t>(mode)});
+    }
+    void showDwellRing(ScreenPoint centre, int32_t thousandths) override {
+        calls.push_back({DesktopCall::DwellRing, 0, centre.x, centre.y, thousandths});
+    }
+    void playClickSound(ClickSound sound) override {
+        calls.push_back({DesktopCall::ClickSound, 0, static_cast<int32_t>(sound)});
+    }
+    bool windowRefusesInput(ScreenPoint p) override {
+        (void)p;
+        ++refusalQuestions;
+        return refusing;
+    }
+    void showNotice(DesktopNotice notice) override {
+        calls.push_back({DesktopCall::Notice, 0, static_cast<int32_t>(notice)});
+    }
+    ScreenRect allScreensRect() override { return screens; }
 
     // Calls of one kind, in order.
     [[nodiscard]] std::vector<DesktopCall> of(DesktopCall::Kind kind) const {

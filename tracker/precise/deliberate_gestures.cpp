@@ -157,6 +157,7 @@ void detectDeliberateEvents(TrackerState& s, double /*faceX*/, double /*faceY*/)
         eyesShut = d.eyeMeasure < kEyesShutRatio * p.face.eyeBaseline;
     }
     const bool mouthOpen = d.mouthMeasure > p.face.mouthBaseline + kMouthOpenGain;
+    d.holdLength = kHoldFrames;
 
     if (restAfterAction(s.pointer)) {
         // A hold that has acted, or is going on, during the rest must end

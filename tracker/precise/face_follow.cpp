@@ -7,7 +7,9 @@
 // toward where the landmark model sees it, so that the points cannot drift.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
+#include "tracker/head_modes.h"
 #include "tracker/precise/precise_internal.h"
 #include "tracker/tracking.h"
 
@@ -214,6 +216,18 @@ void followOutline(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     followFace(s, desktop, frame, x, y, detectOutlineEvents);
 }
 
+// The eye line's angle now against the calibrated one, in degrees: the
+// head tilted toward a shoulder. The eyes are the calibrated ones carried by
+// the points' pose, so it is the pose's own rotation.
+double rollFromCalibration(const PreciseState& p, const FaceParts& now) {
+    const FaceParts then = partsOf(p.face.calibratedMarks);
+    const auto angle = [](const FaceParts& f) {
+        return std::atan2(f.eyeCentre[1].y - f.eyeCentre[0].y, f.eyeCentre[1].x - f.eyeCentre[0].x);
+    };
+    return std::remainder(angle(now) - angle(then), 2 * std::numbers::pi) * 180.0 /
+           std::numbers::pi;
+}
+
 }  // namespace
 
 Point applyPose(const FacePose& pose, Point p) {
@@ -276,6 +290,7 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     }
     if (placed) {
         const FaceParts now = partsNow(p);
+        followHeadTilt(s, desktop, rollFromCalibration(p, now));
         if (static_cast<double>(f.last.size()) < kReplenishShare * f.initialCount) {
             addPoints(f, p.pictures.current.levels[0], now);
         }

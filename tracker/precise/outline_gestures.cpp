@@ -211,6 +211,7 @@ void detectOutlineEvents(TrackerState& s, double /*faceX*/, double /*faceY*/) {
         return;
     }
     const int hold = kHoldTicks[levelOf(s)];
+    d.holdLength = hold;
     if (examined(s, GestureEye)) {
         countHold(o.eyesShut, hold, d.eyesClosedFrames, d.eyesSpent, s.pointer.eyeEvent);
     }

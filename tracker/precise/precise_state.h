@@ -171,6 +171,7 @@ struct DeliberateGestures {
     int32_t mouthOpenFrames = 0;
     bool eyesSpent = false;   // this closing has acted; wait for the eyes to open
     bool mouthSpent = false;  // likewise for the mouth
+    int32_t holdLength = 5;   // frames a hold needs now, for the dwell ring
     double eyeMeasure = 0.0;  // this frame's, for the report
     double mouthMeasure = 0.0;
 };
