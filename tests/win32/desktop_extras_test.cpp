@@ -4,9 +4,12 @@
 // refused windows and the screens' rectangle.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app_layer/texts.h"
+#include "keyboard_link/protocol.h"
 #include "program_harness.h"
 #include "shell/refused_window.h"
 #include "shell/ring_picture.h"
@@ -221,6 +224,39 @@ TEST_F(Extras, NeitherOurOwnWindowsNorAnotherOrdinaryProgramsRefuse) {
     EXPECT_EQ(facts.owner, WindowOwner::Other);
     EXPECT_EQ(facts.theirs, processElevation(GetCurrentProcessId()));
     EXPECT_FALSE(desktop().windowRefusesInput({onPad.x, onPad.y}));
+}
+
+// The extras' items of the tray menu: positions in the Windows menu.
+constexpr int kPauseItem = 1;
+constexpr int kScrollItem = 2;
+constexpr int kAllScreensItem = 6;
+constexpr int kClickSoundsItem = 7;
+constexpr int kKeepPauseItem = 8;
+
+TEST_F(Extras, TheExtrasTrayItemsTickTheirChoicesAndAskTheTracker) {
+    app->optionsFile = wintest::freshWorkDir("extras-items") / "options.cfg";
+    for (const int item : {kAllScreensItem, kClickSoundsItem, kKeepPauseItem}) {
+        const std::vector<MenuItem> before = visitTrayMenu(main, item);
+        ASSERT_GT(before.size(), size_t{kKeepPauseItem});
+        EXPECT_EQ(before[static_cast<size_t>(item)].state & MF_CHECKED, 0u) << item;
+        const std::vector<MenuItem> after = visitTrayMenu(main, -1);
+        EXPECT_NE(after[static_cast<size_t>(item)].state & MF_CHECKED, 0u) << item;
+    }
+    EXPECT_TRUE(s().shared.allScreens);
+    EXPECT_TRUE(s().shared.clickSounds);
+    EXPECT_TRUE(s().shared.keepPause);
+    EXPECT_TRUE(std::filesystem::exists(app->optionsFile)) << "the choices are saved";
+
+    // Pause and Scroll only ask; the tracker takes the requests at its next
+    // frame. The keyboard's keys ask the same through their messages.
+    visitTrayMenu(main, kPauseItem);
+    EXPECT_TRUE(s().shared.pauseToggleRequested.exchange(false));
+    visitTrayMenu(main, kScrollItem);
+    EXPECT_TRUE(s().shared.scrollToggleRequested.exchange(false));
+    send(keyboard::kMsgKeyboardScroll);
+    EXPECT_TRUE(s().shared.scrollToggleRequested.exchange(false));
+    send(keyboard::kMsgKeyboardPause);
+    EXPECT_TRUE(s().shared.pauseToggleRequested.exchange(false));
 }
 
 TEST_F(Extras, AllScreensIsTheVirtualScreen) {

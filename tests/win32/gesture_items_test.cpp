@@ -19,8 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kCheckItem = 2;
-constexpr int kSensitivityItem = 3;
+constexpr int kCheckItem = 4;
+constexpr int kSensitivityItem = 5;
 constexpr int kHighLevel = 2;  // in the submenu: Low, Medium, High
 constexpr char kClassicForm[] = "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0";
 

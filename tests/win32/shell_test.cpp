@@ -118,7 +118,7 @@ TEST_F(MainWindow, OptionsWaitForTrackingThenHideTheKeyboardWhileOpen) {
 // closes, so a second thread reads it while it is open and works it with the
 // mouse, as a user would.
 
-constexpr int kPreciseItem = 1;  // right after "Options"
+constexpr int kPreciseItem = 3;  // after "Options", "Pause" and "Scroll"
 
 std::string readAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -153,9 +153,10 @@ TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
     const std::vector<MenuItem> items = visitTrayMenu(main, -1);
     std::vector<std::string> texts;
     for (const MenuItem& item : items) texts.push_back(item.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Options", "Precise tracking", "Check gestures",
-                                               "Gesture sensitivity", "", "Manual", "About ...", "",
-                                               "Exit"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "Options", "Pause", "Scroll", "Precise tracking", "Check gestures",
+                         "Gesture sensitivity", "All screens", "Click sounds",
+                         "Keep pause after restart", "", "Manual", "About ...", "", "Exit"}));
     EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
 
     // Chosen in the file, its model since gone: shown so, and kept as it is.
