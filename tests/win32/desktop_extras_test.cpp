@@ -233,14 +233,22 @@ constexpr int kAllScreensItem = 6;
 constexpr int kClickSoundsItem = 7;
 constexpr int kKeepPauseItem = 8;
 
+// Chosen as the menu chooses them (the command it sends); the menu drawn
+// afterwards shows the ticks.
 TEST_F(Extras, TheExtrasTrayItemsTickTheirChoicesAndAskTheTracker) {
     app->optionsFile = wintest::freshWorkDir("extras-items") / "options.cfg";
+    const std::vector<MenuItem> before = visitTrayMenu(main, -1);
+    ASSERT_GT(before.size(), size_t{kKeepPauseItem});
+    for (const TrayCommand command :
+         {TrayCommand::AllScreens, TrayCommand::ClickSounds, TrayCommand::KeepPause}) {
+        EXPECT_EQ(send(WM_COMMAND, commandId(command)), 1);
+    }
+    const std::vector<MenuItem> after = visitTrayMenu(main, -1);
+    ASSERT_GT(after.size(), size_t{kKeepPauseItem});
     for (const int item : {kAllScreensItem, kClickSoundsItem, kKeepPauseItem}) {
-        const std::vector<MenuItem> before = visitTrayMenu(main, item);
-        ASSERT_GT(before.size(), size_t{kKeepPauseItem});
-        EXPECT_EQ(before[static_cast<size_t>(item)].state & MF_CHECKED, 0u) << item;
-        const std::vector<MenuItem> after = visitTrayMenu(main, -1);
-        EXPECT_NE(after[static_cast<size_t>(item)].state & MF_CHECKED, 0u) << item;
+        const auto at = static_cast<size_t>(item);
+        EXPECT_EQ(before[at].state & MF_CHECKED, 0u) << before[at].text;
+        EXPECT_NE(after[at].state & MF_CHECKED, 0u) << after[at].text;
     }
     EXPECT_TRUE(s().shared.allScreens);
     EXPECT_TRUE(s().shared.clickSounds);
@@ -249,9 +257,11 @@ TEST_F(Extras, TheExtrasTrayItemsTickTheirChoicesAndAskTheTracker) {
 
     // Pause and Scroll only ask; the tracker takes the requests at its next
     // frame. The keyboard's keys ask the same through their messages.
-    visitTrayMenu(main, kPauseItem);
+    EXPECT_EQ(after[kPauseItem].text, "Pause");
+    EXPECT_EQ(after[kScrollItem].text, "Scroll");
+    send(WM_COMMAND, commandId(TrayCommand::Pause));
     EXPECT_TRUE(s().shared.pauseToggleRequested.exchange(false));
-    visitTrayMenu(main, kScrollItem);
+    send(WM_COMMAND, commandId(TrayCommand::Scroll));
     EXPECT_TRUE(s().shared.scrollToggleRequested.exchange(false));
     send(keyboard::kMsgKeyboardScroll);
     EXPECT_TRUE(s().shared.scrollToggleRequested.exchange(false));
