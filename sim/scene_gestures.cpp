@@ -228,6 +228,8 @@ uint16_t doingOf(const Phase& phase) {
         case Act::Turn:
         case Act::LookDown:
             return kInView | kMoving;
+        case Act::Follow:
+            return kInView;  // the rest comes from the steering
     }
     return 0;
 }
