@@ -159,6 +159,11 @@ void ModelUser::aimAtTarget(const ScreenView& v, double t, bool primary) {
         const double closing = left * velocity[i] / std::max(std::fabs(left), 1.0);
         const bool close = std::fabs(left) <= p_.aimShare * v.targetWidth / 4;
         if (close || std::fabs(left) <= p_.patienceSeconds * closing) {
+            // Arriving soon: the head comes back to where the target is, to
+            // stop the pointer there.
+            if (std::fabs(left) <= p_.brakeSeconds * closing) {
+                aim[i] = headRef_[i] + (target - pointerRef_[i]) / gain_[i];
+            }
             push_[i] = p_.pushStart;
             continue;
         }

@@ -65,6 +65,9 @@ struct MotorParams {
     // users to point past the target and pull back as the pointer arrives:
     // the head leads by this share of the pointer's remaining distance.
     double leadShare = 0.6;
+    // A pointer due on the target within this long is braked: the head
+    // comes back to where the target is.
+    double brakeSeconds = 0.5;
     // A pointer that would take longer than this to arrive at its pace gets
     // a further turn of the head, first by this share of what the learned
     // gain says the distance left needs, then harder each time, up to the

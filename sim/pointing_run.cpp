@@ -76,7 +76,9 @@ PointingOutcome runPointing(const PointingOptions& o) {
         return out;
     }
     out.selectBy = *select;
-    out.conditions = pointing::standardConditions(o.screenWidth, o.screenHeight);
+    out.conditions = o.conditions.empty()
+                         ? pointing::standardConditions(o.screenWidth, o.screenHeight)
+                         : o.conditions;
     pointing::PointingSession session(o.screenWidth, o.screenHeight, out.conditions, o.rounds);
     ModelUser user(o.motor, *select, o.seed * 7919 + 17);
     Scene scene(
@@ -133,7 +135,9 @@ PointingOutcome runPointing(const PointingOptions& o) {
         if (testStart >= 0 && pressed(rig.desktop())) {
             const ScreenPoint p = rig.desktop().pointer();
             session.select({static_cast<double>(p.x), static_cast<double>(p.y)}, t - testStart);
-            if (session.finished()) {
+            const bool enough =
+                o.maxTrials > 0 && static_cast<int>(session.trials().size()) >= o.maxTrials;
+            if (session.finished() || enough) {
                 out.finished = true;
                 out.testSeconds = t - testStart;
                 break;

@@ -33,6 +33,10 @@ struct PointingOptions {
     double driftPercent = 0.0;
     double noiseSigma = kDefaultNoise;
     MotorParams motor;
+    // The test's conditions (empty: the standard ones), and a stop after this
+    // many trials (0: the whole test), for short runs.
+    std::vector<pointing::Condition> conditions;
+    int maxTrials = 0;
     std::ostream* trace = nullptr;  // a line per tick of the steered phase
 };
 
