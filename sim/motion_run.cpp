@@ -15,15 +15,18 @@ namespace quil::sim {
 
 namespace {
 
-// The still stretch: held this long, its first seconds left out while the
-// pointer finishes closing in on where the head points.
-constexpr double kStillSeconds = 8.0;
-constexpr double kStillSettleSeconds = 3.0;
+// The still stretch: held this long, measured from the pointer's first rest
+// (it closes in on where the head points ever more slowly), or from this
+// long into it if it never rests.
+constexpr double kStillSeconds = 20.0;
+constexpr double kStillSettleSeconds = 10.0;
+// The pointer rests when it has not moved for this many frames.
+constexpr int64_t kRestTicks = 5;
 // Brisk head turns of a few degrees, each held long enough for the pointer
 // to come to rest before the next.
 constexpr double kTurnPixels = 8.0;
 constexpr double kTurnSeconds = 0.4;
-constexpr double kTurnHoldSeconds = 3.0;
+constexpr double kTurnHoldSeconds = 8.0;
 constexpr int kTurnPairs = 4;
 
 std::vector<Phase> motionScript() {
@@ -85,6 +88,14 @@ MotionFigures measureMotion(const PointingOptions& o) {
             std::min<int64_t>(tick, static_cast<int64_t>(pointer.size()) - 1))];
         return std::array<double, 2>{static_cast<double>(p.x), static_cast<double>(p.y)};
     };
+    // The pointer has not moved over the frames up to this one.
+    const auto restingAt = [&](int64_t tick) {
+        if (tick < kRestTicks) return false;
+        for (int64_t k = tick - kRestTicks; k < tick; ++k) {
+            if (at(k) != at(tick)) return false;
+        }
+        return true;
+    };
     std::vector<std::array<double, 2>> still;
     bool stillTaken = false;
     for (size_t i = 0; i + 1 < marks.size() && !pointer.empty(); ++i) {
@@ -94,10 +105,18 @@ MotionFigures measureMotion(const PointingOptions& o) {
         if (m.what == "hold" && !stillTaken &&
             static_cast<double>(next - m.tick) * kTickMs / 1000.0 >= kStillSeconds - 0.1) {
             stillTaken = true;
-            const auto skip = static_cast<int64_t>(kStillSettleSeconds * 1000.0 / kTickMs);
-            for (int64_t k = m.tick + skip; k < next; ++k) still.push_back(at(k));
+            int64_t from = m.tick + static_cast<int64_t>(kStillSettleSeconds * 1000.0 / kTickMs);
+            for (int64_t k = m.tick + kRestTicks; k < from; ++k) {
+                if (restingAt(k)) from = k;
+            }
+            for (int64_t k = from; k < next; ++k) still.push_back(at(k));
         }
         if (m.what != "move" || m.tick == 0) continue;
+        // Only a turn that starts with the pointer at rest shows when it answers.
+        if (!restingAt(m.tick - 1)) {
+            ++out.notAtRest;
+            continue;
+        }
         const std::array<double, 2> before = at(m.tick - 1);
         bool answered = false;
         for (int64_t k = m.tick; k < next; ++k) {
@@ -141,6 +160,13 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
     double sumSquares = 0;
     const auto close = [&] {
         if (points.size() >= 2) {
+            double steps = 0;
+            for (size_t i = 1; i < points.size(); ++i) {
+                steps += std::pow(points[i][0] - points[i - 1][0], 2) +
+                         std::pow(points[i][1] - points[i - 1][1], 2);
+            }
+            out.stretches.back().stepRms =
+                std::sqrt(steps / static_cast<double>(points.size() - 1));
             out.stretches.back().rms = rmsAboutMean(points);
             out.stretches.back().ticks = static_cast<int>(points.size());
             sumSquares += out.stretches.back().rms * out.stretches.back().rms *
@@ -164,7 +190,7 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
         }
         if (!still) continue;
         if (!open) {
-            out.stretches.push_back({frame, frame, 0, 0.0, talking});
+            out.stretches.push_back({frame, frame, 0, 0.0, 0.0, talking});
             open = true;
         }
         out.stretches.back().lastFrame = frame;

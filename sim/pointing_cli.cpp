@@ -230,9 +230,11 @@ void printMotion(const PointingOptions& base, std::ostream& out) {
         for (size_t i = 0; i < m.latenciesMs.size(); ++i) {
             out << (i ? " " : "") << m.latenciesMs[i];
         }
-        out << "), unanswered " << m.unanswered << std::setprecision(2) << "; still head: jitter "
-            << m.jitterRms << " px RMS, span " << m.stillSpan << " px over " << m.stillTicks
-            << " frames" << (m.calibrated ? "" : "  NOT CALIBRATED") << "\n";
+        out << "), unanswered " << m.unanswered << ", begun before the pointer rested "
+            << m.notAtRest << std::setprecision(2) << "; still head: jitter " << m.jitterRms
+            << " px RMS, span " << m.stillSpan << " px over " << m.stillTicks
+            << " frames from the pointer's first rest" << (m.calibrated ? "" : "  NOT CALIBRATED")
+            << "\n";
     }
 }
 
@@ -253,8 +255,9 @@ void printClip(const Args& a, std::ostream& out) {
         out << std::fixed << std::setprecision(2) << "pooled " << j.pooledRms << " px RMS over "
             << j.ticks << " frames;";
         for (const auto& s : j.stretches) {
-            out << " frames " << s.firstFrame << "-" << s.lastFrame
-                << (s.talking ? " (talking)" : "") << " " << s.rms << " px;";
+            out << "\n    frames " << s.firstFrame << "-" << s.lastFrame
+                << (s.talking ? " (talking)" : "") << ": " << s.rms << " px RMS, frame to frame "
+                << s.stepRms << " px RMS";
         }
         out << "\n";
     }

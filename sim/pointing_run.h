@@ -68,6 +68,7 @@ struct MotionFigures {
     bool calibrated = false;
     std::vector<double> latenciesMs;  // one per head turn the pointer followed
     int unanswered = 0;               // head turns the pointer never followed
+    int notAtRest = 0;                // head turns begun before the pointer came to rest
     std::optional<double> medianLatencyMs;
     double jitterRms = 0.0;  // screen pixels, about the still stretch's mean
     double stillSpan = 0.0;  // largest distance between two pointer places there
@@ -81,7 +82,8 @@ struct MotionFigures {
 struct StillStretch {
     int64_t firstFrame = 0, lastFrame = 0;
     int ticks = 0;
-    double rms = 0.0;
+    double rms = 0.0;      // about the stretch's mean: wander and closing in alike
+    double stepRms = 0.0;  // of the moves from frame to frame
     bool talking = false;
 };
 struct ClipJitter {
