@@ -18,8 +18,10 @@ namespace {
 // The still stretch: held this long, measured from the pointer's first rest
 // (it closes in on where the head points ever more slowly), or from this
 // long into it if it never rests.
-constexpr double kStillSeconds = 20.0;
-constexpr double kStillSettleSeconds = 10.0;
+// Shorter than the 15 s after which tracking gives up on a pointer that
+// does not move.
+constexpr double kStillSeconds = 12.0;
+constexpr double kStillSettleSeconds = 6.0;
 // The pointer rests when it has not moved for this many frames.
 constexpr int64_t kRestTicks = 5;
 // Brisk head turns of a few degrees, each held long enough for the pointer
@@ -80,6 +82,7 @@ MotionFigures measureMotion(const PointingOptions& o) {
         const std::optional<FrameReport> report = rig.step(scene, tick);
         if (!report) break;
         if (report->calibration) out.calibrated = true;
+        if (report->loss != LossReason::None) ++out.losses;
         pointer.push_back(rig.desktop().pointer());
     }
     const auto& marks = scene.marks();

@@ -231,10 +231,10 @@ void printMotion(const PointingOptions& base, std::ostream& out) {
             out << (i ? " " : "") << m.latenciesMs[i];
         }
         out << "), unanswered " << m.unanswered << ", begun before the pointer rested "
-            << m.notAtRest << std::setprecision(2) << "; still head: jitter " << m.jitterRms
-            << " px RMS, span " << m.stillSpan << " px over " << m.stillTicks
-            << " frames from the pointer's first rest" << (m.calibrated ? "" : "  NOT CALIBRATED")
-            << "\n";
+            << m.notAtRest << ", losses " << m.losses << std::setprecision(2)
+            << "; still head: jitter " << m.jitterRms << " px RMS, span " << m.stillSpan
+            << " px over " << m.stillTicks << " frames from the pointer's first rest"
+            << (m.calibrated ? "" : "  NOT CALIBRATED") << "\n";
     }
 }
 

@@ -68,6 +68,7 @@ struct MotionFigures {
     bool calibrated = false;
     std::vector<double> latenciesMs;  // one per head turn the pointer followed
     int unanswered = 0;               // head turns the pointer never followed
+    int losses = 0;                   // the tracker gave the face up
     int notAtRest = 0;                // head turns begun before the pointer came to rest
     std::optional<double> medianLatencyMs;
     double jitterRms = 0.0;  // screen pixels, about the still stretch's mean
