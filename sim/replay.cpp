@@ -267,6 +267,22 @@ private:
 std::string defaultModelFile() { return QUIL_LANDMARK_MODEL; }
 std::string defaultFullModelFile() { return QUIL_FULL_LANDMARK_MODEL; }
 
+std::string choosePreciseEngine(TrackerState& s, const std::string& modelFile,
+                                const std::string& fullModelFile) {
+    const std::string model = modelFile.empty() ? defaultModelFile() : modelFile;
+    const std::string full = fullModelFile == "none" ? std::string()
+                             : fullModelFile.empty() ? defaultFullModelFile()
+                                                     : fullModelFile;
+    s.shared.engineChoice = PreciseEngine;
+    const LoadedModels loaded = loadEngines(s, model, full);
+    if (!loaded.precise) return "cannot read the landmark model \"" + model + "\"";
+    // The system's model may be missing; one the user named may not.
+    if (!loaded.outlines && !fullModelFile.empty() && fullModelFile != "none") {
+        return "cannot read the 68-point landmark model \"" + full + "\"";
+    }
+    return {};
+}
+
 ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     ReplayResult result;
     result.screenWidth = o.screenWidth;
@@ -286,21 +302,8 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     startTracker(s, desktop, o.screenWidth, o.screenHeight, {kMainWindow, kCaptureWindow},
                  *options);
     if (o.precise) {
-        const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
-        const std::string full = o.fullModelFile == "none" ? std::string()
-                                 : o.fullModelFile.empty() ? defaultFullModelFile()
-                                                           : o.fullModelFile;
-        s.shared.engineChoice = PreciseEngine;
-        const LoadedModels loaded = loadEngines(s, model, full);
-        if (!loaded.precise) {
-            result.error = "cannot read the landmark model \"" + model + "\"";
-            return fail();
-        }
-        // The system's model may be missing; one the user named may not.
-        if (!loaded.outlines && !o.fullModelFile.empty() && o.fullModelFile != "none") {
-            result.error = "cannot read the 68-point landmark model \"" + full + "\"";
-            return fail();
-        }
+        result.error = choosePreciseEngine(s, o.modelFile, o.fullModelFile);
+        if (!result.error.empty()) return fail();
     }
     for (size_t g = 0; g < result.clickGestures.size(); ++g) {
         result.clickGestures[g] = s.shared.clickGestures[g];

@@ -232,6 +232,8 @@ uint16_t doingOf(const Phase& phase) {
         case Act::ScrollKey:
         case Act::PauseKey:
             return still;
+        case Act::Follow:
+            return kInView;  // the rest comes from the steering
     }
     return 0;
 }

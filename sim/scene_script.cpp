@@ -77,6 +77,8 @@ const char* markName(Act act) {
             return "pause_key";
         case Act::Tilt:
             return "tilt";
+        case Act::Follow:
+            return "follow";
     }
     return "?";
 }
@@ -307,6 +309,14 @@ void Scene::evaluate(double t) {
         case Act::Shake:
             ox += smooth01(t / 0.15) * kShakeAmplitude * std::sin(2 * kPi * t / kShakePeriod);
             break;
+        case Act::Follow:
+            // Steered from where the head was when the phase began.
+            ox = baseX_ + steer_.x;
+            oy = baseY_ + steer_.y;
+            pose_.eyeClose = steer_.eyeClose;
+            pose_.squeeze = steer_.squeeze;
+            pose_.mouthOpen = steer_.mouthOpen;
+            break;
         case Act::EyeHold:
         case Act::MouthHold:
         case Act::Talk:
@@ -319,6 +329,7 @@ void Scene::evaluate(double t) {
         }
     }
     doing_ = personHidden_ ? 0 : doingOf(p);
+    if (p.act == Act::Follow && !personHidden_) doing_ |= steer_.doing;
     const double* ph = look_->microPhase;
     const double mx =
         look_->wander * kMicroAmplitude / 3 *
