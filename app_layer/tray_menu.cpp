@@ -36,6 +36,7 @@ constexpr std::array kCommonItems{
     item(C::ClickSounds, "Click sounds", TrayTick::Check),
     item(C::KeepPause, "Keep pause after restart", TrayTick::Check),
     kSeparator,
+    item(C::PointingTest, "Pointing test"),
     item(C::Manual, "Manual"),
     item(C::About, "About ..."),
     kSeparator,

@@ -53,6 +53,7 @@ TEST(TrayMenu, BothShellsShowTheSameItemsAndLinuxAddsTheLogOnSwitch) {
                                            "Click sounds",
                                            "Keep pause after restart",
                                            "",
+                                           "Pointing test",
                                            "Manual",
                                            "About ...",
                                            "",
