@@ -55,7 +55,8 @@ inline constexpr char kPointingMovementTime[] = "Movement time: %.0f ms";
 inline constexpr char kPointingErrorRate[] = "Error rate: %.1f %%";
 inline constexpr char kPointingTableHeading[] =
     "Distance   Width   Effective width   Effective index   Throughput";
-inline constexpr char kPointingTableRow[] = "%5.0f px   %4.0f px   %9.1f px   %9.2f bits   %6.2f bits/s";
+inline constexpr char kPointingTableRow[] =
+    "%5.0f px   %4.0f px   %9.1f px   %9.2f bits   %6.2f bits/s";
 inline constexpr char kPointingClose[] = "Close";
 
 }  // namespace quil

@@ -120,6 +120,9 @@ TrayItemState trayItemState(const TrackerState& s, TrayCommand command, const Tr
             return {s.shared.gestureSensitivity.load() == levelOf(command), !maySave(s)};
         case C::StartAtLogOn:
             return {facts.startsAtLogOn, false};
+        case C::PointingTest:
+            // The options window is answered first; the test covers it.
+            return {false, s.shared.optionsOpen.load()};
         case C::Pause:
             return {s.shared.paused.load(), false};
         case C::Scroll:

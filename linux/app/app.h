@@ -49,8 +49,8 @@ struct Places {
     // The 68-point model beside the program, else Debian's libdlib-data,
     // else ours; empty: the precise engine reads the 5-point model alone.
     std::filesystem::path fullLandmarkModel;
-    std::filesystem::path manual;          // manual.pdf
-    std::filesystem::path autostartEntry;  // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
+    std::filesystem::path manual;           // manual.pdf
+    std::filesystem::path autostartEntry;   // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
     std::filesystem::path pointingResults;  // beside the options file
 };
 [[nodiscard]] Places findPlaces();

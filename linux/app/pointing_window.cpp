@@ -48,9 +48,8 @@ PointingWindow::PointingWindow(std::filesystem::path resultsFile)
 void PointingWindow::start(QRect area, std::string engine,
                            std::vector<pointing::Condition> conditions, int rounds) {
     engine_ = std::move(engine);
-    conditions_ = conditions.empty()
-                      ? pointing::standardConditions(area.width(), area.height())
-                      : std::move(conditions);
+    conditions_ = conditions.empty() ? pointing::standardConditions(area.width(), area.height())
+                                     : std::move(conditions);
     session_.emplace(area.width(), area.height(), conditions_, rounds);
     result_.reset();
     saved_ = false;

@@ -169,6 +169,15 @@ TEST_F(TrayItems, WhileTheOptionsAreOpenNoSavedSettingChanges) {
     EXPECT_EQ(readAll(file), before) << "the table being edited was saved";
 }
 
+// The pointing test is the shell's to open, at any time but while the
+// options window waits for its answer.
+TEST_F(TrayItems, ThePointingTestIsTheShellsAndWaitsForTheOptions) {
+    EXPECT_FALSE(state(TrayCommand::PointingTest).greyed);
+    EXPECT_FALSE(runTrayCommand(s, TrayCommand::PointingTest, file));
+    s.shared.optionsOpen = true;
+    EXPECT_TRUE(state(TrayCommand::PointingTest).greyed);
+}
+
 // The gesture check's levels reach the file after the frame that took them,
 // or, while the options window is open, after it closes.
 TEST_F(TrayItems, TheChecksLevelsAreSavedOnceTheOptionsWindowAllows) {

@@ -2,6 +2,8 @@
 // (XTest): scripted selections at known offsets from the lit targets give
 // the throughput worked out here by hand, and the results file gets its
 // line; Escape leaves without one.
+#include "linux/app/pointing_window.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,14 +15,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <iterator>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "app_layer/texts.h"
-#include "linux/app/pointing_window.h"
 #include "x11_watch.h"
 
 namespace quil::lnx {

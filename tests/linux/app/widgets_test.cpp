@@ -204,15 +204,14 @@ TEST_F(LinuxTrayMenu, TheExtrasItemsAskTheTrackerOrSaveTheirChoiceWithATick) {
 }
 
 TEST_F(LinuxTrayMenu, TheProgramsOwnItemsAreHandedToIt) {
-    for (const TrayCommand c : {TrayCommand::Options, TrayCommand::PointingTest,
-                                TrayCommand::Manual, TrayCommand::About,
-                                TrayCommand::StartAtLogOn, TrayCommand::Exit}) {
+    for (const TrayCommand c :
+         {TrayCommand::Options, TrayCommand::PointingTest, TrayCommand::Manual, TrayCommand::About,
+          TrayCommand::StartAtLogOn, TrayCommand::Exit}) {
         item(c).trigger();
     }
     EXPECT_EQ(handed, (std::vector<TrayCommand>{TrayCommand::Options, TrayCommand::PointingTest,
-                                                TrayCommand::Manual,
-                                                TrayCommand::About, TrayCommand::StartAtLogOn,
-                                                TrayCommand::Exit}));
+                                                TrayCommand::Manual, TrayCommand::About,
+                                                TrayCommand::StartAtLogOn, TrayCommand::Exit}));
     // The log-on tick is the entry's, not Qt's flip of it.
     EXPECT_FALSE(item(TrayCommand::StartAtLogOn).isChecked());
 }
