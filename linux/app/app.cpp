@@ -64,6 +64,7 @@ Places findPlaces() {
                                                          : fs::path(".");
     p.optionsFile = base / "quilbrand" / kOptionsFileName;
     p.autostartEntry = base / "autostart" / "quilbrand.desktop";
+    p.pointingResults = p.optionsFile.parent_path() / pointing::kResultsFile;
     p.landmarkModel = besideOrIn({kSharedFolder}, kLandmarkModelFile);
     p.fullLandmarkModel = besideOrIn({kDlibDataFolder, kSharedFolder}, kFullLandmarkModelFile);
     p.manual = besideOrIn({kDocFolder}, kManualFile);
@@ -131,6 +132,7 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
       mouthOpen_(QStringLiteral(":/art/boca.bmp")),
       options_(state_, desktop_, places_.optionsFile, QImage(QStringLiteral(":/art/opciones.bmp")),
                QImage(QStringLiteral(":/art/checkbox.bmp")), [this] { exitProgram(); }),
+      pointing_(places_.pointingResults),
       sounds_(std::make_unique<AlsaOutput>()),
       trayIcon_(QStringLiteral(":/art/icono.ico")),
       pausedIcon_(pausedTrayIcon(trayIcon_)),
@@ -210,6 +212,11 @@ void App::tick() {
                 watch_.frameArrived(now);
                 const FrameReport report = frameCallback(state_, desktop_, frame_);
                 saveTrackersOptions(state_, places_.optionsFile);
+                // The shake that starts the tracker over also leaves the
+                // pointing test, unsaved: the user's way out without a click.
+                if (report.loss == LossReason::HeadShake && pointing_.isVisible()) {
+                    pointing_.leave();
+                }
                 view_.showFrame(frame_);
                 if (afterFrame) afterFrame(state_, report);
             }
@@ -262,6 +269,11 @@ void App::openOptions() {
     if (askForOptionsWindow(state_, desktop_)) options_.open();
 }
 
+void App::openPointingTest() {
+    const QRect screen(0, 0, pointer_->screenWidth(), pointer_->screenHeight());
+    pointing_.start(screen, state_.shared.engineChoice == PreciseEngine ? "precise" : "classic");
+}
+
 // A start-up failure: the user is told; the end follows.
 void App::warn(const char* text) { showBox(kWarningCaption, text); }
 
@@ -290,6 +302,9 @@ void App::onShellCommand(TrayCommand command) {
     switch (command) {
         case TrayCommand::Options:
             openOptions();
+            break;
+        case TrayCommand::PointingTest:
+            if (!state_.shared.optionsOpen) openPointingTest();
             break;
         case TrayCommand::Manual:
             if (state_.shared.optionsOpen || places_.manual.empty()) return;
@@ -330,6 +345,7 @@ void App::closeWindows() {
     closeEyes();
     ring_.hide();
     options_.hide();
+    pointing_.leave();
     view_.hide();
 }
 

@@ -19,6 +19,7 @@
 #include "linux/app/dwell_ring.h"
 #include "linux/app/eyes_window.h"
 #include "linux/app/options_window.h"
+#include "linux/app/pointing_window.h"
 #include "linux/app/prompt_window.h"
 #include "linux/app/tray_menu.h"
 #include "linux/camera/frame_source.h"
@@ -48,8 +49,9 @@ struct Places {
     // The 68-point model beside the program, else Debian's libdlib-data,
     // else ours; empty: the precise engine reads the 5-point model alone.
     std::filesystem::path fullLandmarkModel;
-    std::filesystem::path manual;          // manual.pdf
-    std::filesystem::path autostartEntry;  // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
+    std::filesystem::path manual;           // manual.pdf
+    std::filesystem::path autostartEntry;   // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
+    std::filesystem::path pointingResults;  // beside the options file
 };
 [[nodiscard]] Places findPlaces();
 
@@ -131,6 +133,9 @@ private:
     // The tray's "Options" and a click on the camera view: only while the
     // user can aim (not in the large view) and not twice.
     void openOptions();
+    // The tray's "Pointing test": a new test over the whole X screen, the
+    // pointer's range.
+    void openPointingTest();
     void tick();
     void buildTray();
     void onShellCommand(TrayCommand command);
@@ -164,6 +169,7 @@ private:
     QImage mouthOpen_;
     std::unique_ptr<PromptWindow> prompt_;
     OptionsWindow options_;
+    PointingWindow pointing_;
     DwellRing ring_;
     ClickSoundPlayer sounds_;
     QSystemTrayIcon tray_;

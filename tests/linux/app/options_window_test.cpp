@@ -282,7 +282,7 @@ TEST_F(OptionsWindowTest, CancelRestoresTheTableAndLeavesTheFileAlone) {
 
     // "About ...": past the greyed engine and check items, the sensitivity
     // submenu, "Pause" and "Scroll", the saved choices greyed while the
-    // window is open, and "Manual".
+    // window is open, the pointing test greyed likewise, and "Manual".
     ASSERT_TRUE(chooseFromTray(6)) << "no menu";
     clickCell(*window, kButtonRow, 1);
     // An About box would be modal and keep the CANCEL click from the window.

@@ -104,6 +104,7 @@ TEST_F(LinuxTrayMenu, HasTheWindowsItemsWithTheSensitivityInASubmenuAndTheLogOnS
                                                      "Click sounds",
                                                      "Keep pause after restart",
                                                      "",
+                                                     "Pointing test",
                                                      "Manual",
                                                      "About ...",
                                                      "",
@@ -203,13 +204,14 @@ TEST_F(LinuxTrayMenu, TheExtrasItemsAskTheTrackerOrSaveTheirChoiceWithATick) {
 }
 
 TEST_F(LinuxTrayMenu, TheProgramsOwnItemsAreHandedToIt) {
-    for (const TrayCommand c : {TrayCommand::Options, TrayCommand::Manual, TrayCommand::About,
-                                TrayCommand::StartAtLogOn, TrayCommand::Exit}) {
+    for (const TrayCommand c :
+         {TrayCommand::Options, TrayCommand::PointingTest, TrayCommand::Manual, TrayCommand::About,
+          TrayCommand::StartAtLogOn, TrayCommand::Exit}) {
         item(c).trigger();
     }
-    EXPECT_EQ(handed, (std::vector<TrayCommand>{TrayCommand::Options, TrayCommand::Manual,
-                                                TrayCommand::About, TrayCommand::StartAtLogOn,
-                                                TrayCommand::Exit}));
+    EXPECT_EQ(handed, (std::vector<TrayCommand>{TrayCommand::Options, TrayCommand::PointingTest,
+                                                TrayCommand::Manual, TrayCommand::About,
+                                                TrayCommand::StartAtLogOn, TrayCommand::Exit}));
     // The log-on tick is the entry's, not Qt's flip of it.
     EXPECT_FALSE(item(TrayCommand::StartAtLogOn).isChecked());
 }
