@@ -20,7 +20,7 @@ constexpr TrayEntry item(C command, const char* text, TrayTick tick = TrayTick::
 }
 constexpr TrayEntry kSeparator{K::Separator, C::None, "", TrayTick::None};
 
-// The items both menus share: down to the extras' rule, and from "Manual"
+// The items both menus share: down to the extras' rule, and from "Pointing test"
 // to the rule below "About ...".
 constexpr std::array kCommonItems{
     item(C::Options, "Options"),
@@ -40,6 +40,7 @@ constexpr std::array kCommonItems{
     kSeparator,
 };
 constexpr std::array kCommonEnd{
+    item(C::PointingTest, "Pointing test"),
     item(C::Manual, "Manual"),
     item(C::About, "About ..."),
     kSeparator,
@@ -58,12 +59,9 @@ constexpr std::array<TrayEntry, A + B> join(const std::array<TrayEntry, A>& a,
 
 constexpr auto kWindowsMenu =
     join(join(kCommonItems, kCommonEnd), std::array{item(C::Exit, "Exit")});
-// The pointing test's window exists on Linux only so far: Windows shows no
-// item that would do nothing.
-constexpr auto kLinuxMenu =
-    join(join(kCommonItems, std::array{item(C::PointingTest, "Pointing test")}),
-         join(kCommonEnd, std::array{item(C::StartAtLogOn, "Start at log-on", TrayTick::Check),
-                                     item(C::Exit, "Exit")}));
+constexpr auto kLinuxMenu = join(
+    join(kCommonItems, kCommonEnd),
+    std::array{item(C::StartAtLogOn, "Start at log-on", TrayTick::Check), item(C::Exit, "Exit")});
 
 // The level an item of the sensitivity group stands for, or -1.
 int32_t levelOf(C command) {

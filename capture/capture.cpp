@@ -20,6 +20,8 @@ struct FrameSink {
     TrackerState* state = nullptr;
     Desktop* desktop = nullptr;
     CameraWatch watch;
+    FrameListener listener = nullptr;
+    void* listenerContext = nullptr;
 };
 FrameSink sink;
 
@@ -145,8 +147,15 @@ LRESULT CALLBACK onCapturedFrame(HWND /*captureWindow*/, VIDEOHDR* header) {
     if (header->dwBufferLength != 0 && length > header->dwBufferLength) {
         length = header->dwBufferLength;
     }
-    frameCallback(*sink.state, *sink.desktop, std::span<uint8_t>(header->lpData, length));
+    const FrameReport report =
+        frameCallback(*sink.state, *sink.desktop, std::span<uint8_t>(header->lpData, length));
+    if (sink.listener != nullptr) sink.listener(report, sink.listenerContext);
     return TRUE;
+}
+
+void listenToFrames(FrameListener listener, void* context) {
+    sink.listener = listener;
+    sink.listenerContext = context;
 }
 
 }  // namespace quil::win

@@ -11,6 +11,7 @@
 #include <vfw.h>
 
 #include "tracker/desktop.h"
+#include "tracker/frame_report.h"
 #include "tracker/tracker_state.h"
 
 namespace quil::win {
@@ -61,5 +62,10 @@ void stopCapture(const TrackerState& s);
 
 // The frame callback: hands the frame to the tracker configured above.
 LRESULT CALLBACK onCapturedFrame(HWND captureWindow, VIDEOHDR* header);
+
+// Told of each frame's report once the tracker has run on it, for the
+// shell's windows that a head shake leaves. One listener; null removes it.
+using FrameListener = void (*)(const FrameReport& report, void* context);
+void listenToFrames(FrameListener listener, void* context);
 
 }  // namespace quil::win

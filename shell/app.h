@@ -15,6 +15,7 @@
 #include "app_layer/lifetime.h"
 #include "app_layer/texts.h"
 #include "options/options_file.h"
+#include "shell/pointing_window.h"
 #include "shell/win32_desktop.h"
 #include "tracker/tracker_state.h"
 
@@ -50,6 +51,8 @@ struct App {
     std::atomic<bool> aboutOpen{false};
     // The program's end, run once.
     Lifetime lifetime;
+    // The tray's "Pointing test".
+    PointingWindow pointing;
 };
 
 // Start-up, message loop and exit code of Quilbrand2.

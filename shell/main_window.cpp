@@ -156,6 +156,16 @@ void openManual(const App& app) {
     ShellExecuteA(nullptr, nullptr, kManualFile, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// A new test over the tracker's screen; the options window is answered first.
+void openPointingTest(App& app) {
+    const TrackerState& s = app.state;
+    if (s.shared.optionsOpen) return;
+    const ScreenRect screen{0, 0, s.session.screenWidth, s.session.screenHeight};
+    const bool precise = s.shared.engineChoice == PreciseEngine;
+    app.pointing.start(app.instance, screen, app.optionsFile.parent_path() / pointing::kResultsFile,
+                       precise ? "precise" : "classic");
+}
+
 void onCommand(App& app, HWND window, WPARAM wParam) {
     const UINT id = LOWORD(wParam);
     if (id <= kTrayCommandBase) return;
@@ -175,6 +185,9 @@ void onCommand(App& app, HWND window, WPARAM wParam) {
             break;
         case TrayCommand::Manual:
             openManual(app);
+            break;
+        case TrayCommand::PointingTest:
+            openPointingTest(app);
             break;
         default:
             break;

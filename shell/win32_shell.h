@@ -31,7 +31,8 @@ public:
     void stopCamera() override;
     // The main window is being destroyed; the eyes, options and About
     // windows live on threads of their own, which the process's end stops.
-    void closeWindows() override {}
+    // The pointing test goes unsaved.
+    void closeWindows() override { app_.pointing.leave(); }
     void removeTrayIcon() override;
     void endMessageLoop() override;
 
