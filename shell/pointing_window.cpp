@@ -52,6 +52,8 @@ void heard(const FrameReport& report, void* context) {
     static_cast<PointingWindow*>(context)->frameSeen(report);
 }
 
+// No CS_DBLCLKS: two quick clicks on near targets must both arrive as
+// presses, not the second as a double click the test would not see.
 bool registerClass(HINSTANCE instance, WNDPROC proc) {
     WNDCLASSA c{};
     if (GetClassInfoA(instance, kPointingClassName, &c)) return true;

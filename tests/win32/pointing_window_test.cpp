@@ -232,6 +232,12 @@ TEST_F(WinPointingWindow, ScriptedClicksGiveTheThroughputWorkedOutByHand) {
 TEST_F(WinPointingWindow, AHeadShakeOrEscapeLeavesWithoutSaving) {
     start({{300, 50}});
     ASSERT_TRUE(select(centre(0, 300)));
+    // Two presses in quick succession at one place (a double click's
+    // timing) are two selections: neither is lost as a double click.
+    const Click next = centre(1, 300);
+    click(static_cast<int>(next.x), static_cast<int>(next.y));
+    click(static_cast<int>(next.x), static_cast<int>(next.y));
+    EXPECT_TRUE(pumpUntil([&] { return window->session()->selectionInRound() == 3; }));
     FrameReport report;
     report.loss = LossReason::FaceLost;
     window->frameSeen(report);
