@@ -87,10 +87,24 @@ FacePose scrollPose(int sinceCalibrated, bool eyesClosed) {
     return p;
 }
 
+// The shake scene after calibration: still, then side to side, as a user
+// shakes the head to start over.
+FacePose shakePose(int sinceCalibrated, bool eyesClosed) {
+    FacePose p;
+    p.eyesClosed = eyesClosed;
+    const int t = sinceCalibrated - kShakeFromFrame;
+    if (t >= 0 && t < kShakeFrames) {
+        p.centreX = 320 + ((t / kShakeHalfPeriod) % 2 == 0 ? kShakeSwing : -kShakeSwing);
+    }
+    return p;
+}
+
 }  // namespace
 
 const char* sceneStep(const std::string& scene, int frame, int calibratedAt) {
-    if (scene != "scroll" || calibratedAt < 0) return nullptr;
+    if (calibratedAt < 0) return nullptr;
+    if (scene == "shake") return frame - calibratedAt == kShakeFromFrame ? "shake" : nullptr;
+    if (scene != "scroll") return nullptr;
     if (frame - calibratedAt == kScrollUpFrame) return "head-up";
     if (frame - calibratedAt == kScrollBackFrame + kScrollEaseFrames) return "head-back";
     return nullptr;
@@ -103,10 +117,11 @@ FacePose scenePose(const std::string& scene, int frame, int calibratedAt) {
         return p;
     }
     FacePose p;
-    if (scene != "face" && scene != "scroll") return p;
+    if (scene != "face" && scene != "scroll" && scene != "shake") return p;
     if (calibratedAt >= 0) {
         const bool closedThen = (calibratedAt % 2) == 1;
         if (scene == "scroll") return scrollPose(frame - calibratedAt, closedThen);
+        if (scene == "shake") return shakePose(frame - calibratedAt, closedThen);
         return trackingPose(frame - calibratedAt, closedThen);
     }
     if (frame < kSwayFrames) {

@@ -37,6 +37,10 @@ inline constexpr int kFirstBlinkFrame = 58;
 //            the head by kScrollRaise rows over kScrollEaseFrames and holds
 //            it there, and from kScrollBackFrame on lowers it again to hold
 //            still where it began.
+//   "shake"  as "face" up to calibration; then the face holds still for
+//            kShakeFromFrame frames (time to open a window over the screen)
+//            and shakes: kShakeSwing columns to each side, turning every
+//            kShakeHalfPeriod frames, for kShakeFrames frames; then still.
 FacePose scenePose(const std::string& scene, int frame, int calibratedAt);
 
 inline constexpr int kScrollUpFrame = 30;
@@ -44,8 +48,13 @@ inline constexpr int kScrollBackFrame = 70;
 inline constexpr int kScrollRaise = 18;
 inline constexpr int kScrollEaseFrames = 5;
 
+inline constexpr int kShakeFromFrame = 60;
+inline constexpr int kShakeSwing = 12;
+inline constexpr int kShakeHalfPeriod = 2;
+inline constexpr int kShakeFrames = 40;
+
 // The name of the step of the scene that starts on this frame ("head-up",
-// "head-back" once the head is still again), or nullptr; the stand-in logs
+// "head-back" once the head is still again, "shake"), or nullptr; the stand-in logs
 // it so that a test knows what the camera shows.
 const char* sceneStep(const std::string& scene, int frame, int calibratedAt);
 
