@@ -219,6 +219,7 @@ TEST_F(WinPointingWindow, ScriptedClicksGiveTheThroughputWorkedOutByHand) {
     const HWND close = window->closeButton();
     ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(close) != FALSE; }));
     EXPECT_TRUE(pumpUntil([&] { return screenShows(kWriting, 72, 36); })) << "no figures";
+    wintest::screenshot("pointing_results");
     RECT button{};
     GetWindowRect(close, &button);
     EXPECT_GE(button.right - button.left, 200) << "a head must reach it";
