@@ -15,6 +15,10 @@ inline constexpr unsigned kMsgKeyPress = 1044;      // wParam 87, lParam 48
 inline constexpr unsigned kMsgPointerOver = 1055;   // wParam 1, lParam 0
 inline constexpr unsigned kMsgClickOutside = 1057;  // wParam 0, lParam 0
 inline constexpr unsigned kMsgPointerLeft = 1058;   // wParam 0, lParam 0
+// The dwell click's progress while the pointer is over the keyboard: wParam
+// in thousandths (1..1000), 0 when no dwell click is on its way.
+inline constexpr unsigned kMsgDwellProgress = 1059;
+inline constexpr std::uintptr_t kDwellFull = 1000;
 // Messages the keyboard program sends to the tracker's main window.
 inline constexpr unsigned kMsgKeyboardHello = 1024;  // WM_USER, wParam = its window
 inline constexpr unsigned kMsgKeyboardGone = 1025;
@@ -32,7 +36,9 @@ inline constexpr std::intptr_t kKeyPressLParam = 48;
 inline constexpr std::uintptr_t kPointerOverWParam = 1;
 
 inline constexpr int kKeyboardWidth = 412;
-inline constexpr int kKeyboardHeight = 192;
+// Six rows of 38 pixels and a pixel's margin above and below: the
+// suggested words' row on top of the five rows of keys.
+inline constexpr int kKeyboardHeight = 230;
 // The keyboard's bottom positions leave this much free below it.
 inline constexpr int kBottomGap = 30;
 

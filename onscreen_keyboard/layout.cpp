@@ -34,6 +34,17 @@ constexpr KeyDef dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
 // cannot make). The window's size is fixed (the tracker's dock table), so
 // the tracker keys took their room from Intro and the space bar; Desplazar,
 // the longest word, gets a key and a half.
+// The suggestions' row: each word on a key as tall as a letter and three
+// times as wide, so that a word is as easy to hit as a letter and its whole
+// spelling shows; "Olvidar" at the end forgets what was learnt.
+constexpr std::array<KeyDef, 5> kSuggestionRow{
+    {{KeyKind::Suggestion, 0, 0, {}, 5},
+     {KeyKind::Suggestion, 1, 0, {}, 5},
+     {KeyKind::Suggestion, 2, 0, {}, 5},
+     {KeyKind::Suggestion, 3, 0, {}, 5},
+     {KeyKind::Forget, 0, 0, u"Olvidar", 4}}};
+static_assert(kSuggestionRow.size() == kSuggestionSlots + 1);
+
 constexpr std::array<KeyDef, 12> kRow0{
     symbol(u'1', u'!'), symbol(u'2', u'"'), symbol(u'3', u'\u00B7'), symbol(u'4', u'$'),
     symbol(u'5', u'%'), symbol(u'6', u'&'), symbol(u'7', u'/'),      symbol(u'8', u'('),
@@ -102,12 +113,12 @@ constexpr int unitsOf(const std::array<KeyDef, N>& defs) {
     for (const KeyDef& d : defs) units += d.units;
     return units;
 }
-static_assert(unitsOf(kRow0) == kUnitsPerRow && unitsOf(kRow1) == kUnitsPerRow &&
+static_assert(unitsOf(kSuggestionRow) == kUnitsPerRow && unitsOf(kRow0) == kUnitsPerRow && unitsOf(kRow1) == kUnitsPerRow &&
               unitsOf(kRow2) == kUnitsPerRow && unitsOf(kRow3) == kUnitsPerRow &&
               unitsOf(kRow4) == kUnitsPerRow);
 
 constexpr std::size_t kKeyCount =
-    kRow0.size() + kRow1.size() + kRow2.size() + kRow3.size() + kRow4.size();
+    kSuggestionRow.size() + kRow0.size() + kRow1.size() + kRow2.size() + kRow3.size() + kRow4.size();
 
 struct Built {
     std::array<Key, kKeyCount> keys{};
@@ -135,11 +146,12 @@ constexpr void placeRow(Built& b, std::size_t& next, int row, const std::array<K
 constexpr Built build() {
     Built b;
     std::size_t next = 0;
-    placeRow(b, next, 0, kRow0);
-    placeRow(b, next, 1, kRow1);
-    placeRow(b, next, 2, kRow2);
-    placeRow(b, next, 3, kRow3);
-    placeRow(b, next, 4, kRow4);
+    placeRow(b, next, 0, kSuggestionRow);
+    placeRow(b, next, 1, kRow0);
+    placeRow(b, next, 2, kRow1);
+    placeRow(b, next, 3, kRow2);
+    placeRow(b, next, 4, kRow3);
+    placeRow(b, next, 5, kRow4);
     b.rowStart[kRows] = next;
     return b;
 }

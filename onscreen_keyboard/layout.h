@@ -1,4 +1,4 @@
-// The keyboard's keys: what each one is, where it sits in the 412 x 192
+// The keyboard's keys: what each one is, where it sits in the 412 x 230
 // window, and which key lies under a point of the window.
 #pragma once
 
@@ -24,7 +24,12 @@ enum class KeyKind {
     RightClick,   // arms a right click after the next click outside
     Scroll,       // turns the tracker's scroll mode on or off
     Pause,        // pauses the tracker, or resumes it
+    Suggestion,   // types the suggested word `base` (0..kSuggestionSlots-1)
+    Forget,       // forgets the words learnt from the user, pressed twice
 };
+
+// The suggested words shown above the keys.
+inline constexpr std::size_t kSuggestionSlots = 4;
 
 // The two tracker keys' words; the shells show the same words elsewhere
 // (app_layer/texts.h, which this program does not see; a test holds them
@@ -50,9 +55,9 @@ struct Key {
     }
 };
 
-// The grid the keys are laid on: five rows; each row is cut into half-key
+// The grid the keys are laid on: six rows, the suggestions' on top; each row is cut into half-key
 // units, so that wide keys (shift, enter, space) need no special geometry.
-inline constexpr int kRows = 5;
+inline constexpr int kRows = 6;
 inline constexpr int kUnitsPerRow = 24;
 inline constexpr int kUnitWidth = 17;
 inline constexpr int kRowHeight = 38;

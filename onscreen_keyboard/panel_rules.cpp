@@ -1,5 +1,9 @@
 #include "onscreen_keyboard/panel_rules.h"
 
+#include <algorithm>
+
+#include "prediction/text.h"
+
 namespace quil::osk {
 
 namespace link = quil::keyboard;
@@ -90,16 +94,49 @@ void PanelRules::pressKey() {
     pressAt(p.x - o.x, p.y - o.y);
 }
 
+void PanelRules::useSuggestions(Suggestions& suggestions) {
+    suggestions_ = &suggestions;
+    window_.repaint();
+}
+
+// The word's keys as if the user had typed them: the backspaces that take
+// back what differs, then the rest of the word and its space.
+void PanelRules::typeSuggestion(std::size_t slot) {
+    if (suggestions_ == nullptr) return;
+    const auto keys = suggestions_->choose(slot);
+    if (!keys) return;
+    for (std::size_t i = 0; i < keys->backspaces; ++i) sink_.typeSpecial(SpecialKey::Backspace);
+    for (std::size_t at = 0; at < keys->text.size();) {
+        const predict::Decoded d = predict::decodeAt(keys->text, at);
+        typeText(sink_, toUtf16(d.cp));
+        at += d.length;
+    }
+}
+
+void PanelRules::suggestionsHear(const Typed& t) {
+    if (suggestions_ == nullptr) return;
+    if (t.forget) {
+        (void)suggestions_->forgetPressed();
+    } else if (t.hide) {
+        suggestions_->lostPlace();
+    } else if (!t.suggestion) {
+        suggestions_->typed(t);
+    }
+}
+
 void PanelRules::pressAt(int x, int y) {
     // Keys that cannot be seen are not pressed, whoever asks.
     if (!window_.shown()) return;
     const KeyResult r = keys_.pressAt(x, y);
     if (!r.key) return;
+    dwell_ = 0;
     window_.startTimer(PanelTimer::Flash, kFlashMs);
     window_.repaint();
     const Typed& t = r.typed;
     if (!t.text.empty()) typeText(sink_, t.text);
     if (t.special != SpecialKey::None) sink_.typeSpecial(t.special);
+    if (t.suggestion) typeSuggestion(*t.suggestion);
+    suggestionsHear(t);
     // The tracker hears of a new dock or of hiding while its key press is
     // still being handled, as it does from the Windows program.
     if (t.dock != 0) {
@@ -119,7 +156,22 @@ void PanelRules::pointerOver(int x, int y) {
 }
 
 void PanelRules::pointerLeft() {
+    dwell_ = 0;
     if (keys_.pointerLeft()) window_.repaint();
+}
+
+void PanelRules::dwell(std::uintptr_t thousandths) {
+    const int now = static_cast<int>(std::min<std::uintptr_t>(thousandths, link::kDwellFull));
+    if (now == dwell_) return;
+    dwell_ = now;
+    window_.repaint();
+}
+
+KeyLook PanelRules::look(std::size_t index) const {
+    LookExtras extras;
+    extras.suggestions = suggestions_;
+    extras.dwellThousandths = dwell_;
+    return lookOf(keys_, index, extras);
 }
 
 // An armed click made over the keyboard itself would press one of its keys:
@@ -135,6 +187,9 @@ bool PanelRules::pointerOverUs() const {
 
 void PanelRules::clickOutside() {
     const Latch armed = keys_.clickOutside();
+    // A click elsewhere may have moved the caret: what was typed before it
+    // no longer tells what comes next.
+    if (suggestions_ != nullptr) suggestions_->lostPlace();
     window_.repaint();
     if (armed == Latch::DoubleClick && !pointerOverUs()) sink_.click(Latch::DoubleClick);
     if (armed == Latch::RightClick) window_.startTimer(PanelTimer::RightClick, kRightClickDelayMs);
@@ -153,8 +208,11 @@ void PanelRules::screenChanged() {
     tellDock();
 }
 
-bool PanelRules::trackerMessage(unsigned message) {
+bool PanelRules::trackerMessage(unsigned message, std::uintptr_t wParam) {
     switch (message) {
+        case link::kMsgDwellProgress:
+            dwell(wParam);
+            return true;
         case link::kMsgKeyPress:
             pressKey();
             return true;

@@ -10,8 +10,10 @@
 #include <optional>
 
 #include "keyboard_link/protocol.h"
+#include "onscreen_keyboard/key_look.h"
 #include "onscreen_keyboard/key_sink.h"
 #include "onscreen_keyboard/plakette.h"
+#include "onscreen_keyboard/suggestions.h"
 
 namespace quil::osk {
 
@@ -100,6 +102,9 @@ public:
     PanelRules(PanelWindow& window, KeySink& sink, const KeyboardEvents& events)
         : window_(window), sink_(sink), events_(events) {}
 
+    // The suggested words' row, which must outlive the rules; without it
+    // the row stays empty.
+    void useSuggestions(Suggestions& suggestions);
     // The keyboard starts: docked at the bottom centre and shown; it
     // announces itself once the caller has returned. Started again, it
     // only announces itself again, neither shown nor moved.
@@ -131,19 +136,30 @@ public:
     // Carries out one of the tracker's messages to the keyboard
     // (kMsgKeyPress, kMsgPointerOver, ...); false for any other message.
     // kMsgClose is left to the caller, who owns the window.
-    bool trackerMessage(unsigned message);
+    bool trackerMessage(unsigned message, std::uintptr_t wParam = 0);
+    // The dwell click's progress over the key under the pointer, in
+    // thousandths; 0 when none is on its way.
+    void dwell(std::uintptr_t thousandths);
 
     [[nodiscard]] const Plakette& keys() const { return keys_; }
+    [[nodiscard]] const Suggestions* suggestions() const { return suggestions_; }
+    [[nodiscard]] int dwellProgress() const { return dwell_; }
+    // How allKeys()[index] is drawn now, suggestions and dwell included.
+    [[nodiscard]] KeyLook look(std::size_t index) const;
 
 private:
     void moveToDock(unsigned code);
     [[nodiscard]] bool pointerOverUs() const;
     void tellDock();
+    void typeSuggestion(std::size_t slot);
+    void suggestionsHear(const Typed& t);
 
     PanelWindow& window_;
     KeySink& sink_;
     const KeyboardEvents& events_;
     Plakette keys_;
+    Suggestions* suggestions_ = nullptr;
+    int dwell_ = 0;
     bool launched_ = false;
     // Where the keyboard was last docked; nothing while it stands at the
     // tracker's screen's dock, which the dock code alone says.

@@ -83,6 +83,10 @@ void Win32Desktop::tellKeyboardPointerLeft(WindowHandle keyboard) {
     sendToKeyboard(keyboard, keyboard::kMsgPointerLeft, 0, 0);
 }
 
+void Win32Desktop::tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
+    sendToKeyboard(keyboard, keyboard::kMsgDwellProgress, static_cast<WPARAM>(thousandths), 0);
+}
+
 void Win32Desktop::closeKeyboard(WindowHandle keyboard) {
     sendToKeyboard(keyboard, WM_CLOSE, 0, 0);
 }

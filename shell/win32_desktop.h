@@ -38,6 +38,7 @@ public:
     void tellKeyboardClickOutside(WindowHandle keyboard) override;
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
+    void tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) override;
     void closeKeyboard(WindowHandle keyboard) override;
     void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;

@@ -125,6 +125,13 @@ public:
         (void)centre;
         (void)thousandths;
     }
+    // The same progress told to the on-screen keyboard while the pointer is
+    // over it, so that the key about to be typed fills up; 0 when the
+    // dwell stops or the pointer leaves it.
+    virtual void tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
+        (void)keyboard;
+        (void)thousandths;
+    }
     virtual void playClickSound(ClickSound sound) { (void)sound; }
     // Whether the window under p ignores our input (a program running with
     // higher rights than ours). Asked before a click, at most once a frame.

@@ -65,6 +65,8 @@ Places findPlaces() {
     p.landmarkModel = besideOrIn({kSharedFolder}, kLandmarkModelFile);
     p.fullLandmarkModel = besideOrIn({kDlibDataFolder, kSharedFolder}, kFullLandmarkModelFile);
     p.manual = besideOrIn({kDocFolder}, kManualFile);
+    p.wordList = besideOrIn({kSharedFolder}, std::string(osk::kWordListFile).c_str());
+    p.userWords = base / "quilbrand" / osk::kUserWordsFile;
     return p;
 }
 
@@ -86,6 +88,9 @@ void LinuxDesktop::hideKeyboard(WindowHandle keyboard) {
 }
 void LinuxDesktop::pressKeyboardKey(WindowHandle keyboard) {
     if (keyboard != 0 && app_.keyboard()) app_.keyboard()->pressKey();
+}
+void LinuxDesktop::tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->dwell(thousandths);
 }
 void LinuxDesktop::tellKeyboardClickOutside(WindowHandle keyboard) {
     if (keyboard != 0 && app_.keyboard()) app_.keyboard()->clickOutside();
@@ -134,6 +139,7 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
                 handleKeyboardMessage(state_, message, wParam, lParam);
             });
         keyboard_->pointerPosition = [this] { return pointer_->position(); };
+        keyboard_->loadWords(places_.wordList, places_.userWords);
         keyboard_->screenSize = [this] {
             return ScreenSize{pointer_->screenWidth(), pointer_->screenHeight()};
         };
