@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdlib>
+#include <filesystem>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -17,6 +19,7 @@
 #include "linux/keyboard/keyboard_panel.h"
 #include "linux/keyboard/keyboard_window.h"
 #include "linux/keyboard/x11_key_sink.h"
+#include "onscreen_keyboard/key_look.h"
 #include "x11_watch.h"
 
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
@@ -304,6 +307,54 @@ TEST_F(PanelX11Test, KeysAreFoundInTheLayoutInUse) {
     pressOver(findKey(KeyKind::Letter, u'\u00F1'));
     pressOver(findKey(KeyKind::Symbol, u'\u00A1'));
     EXPECT_TRUE(received({XK_minus, XK_apostrophe, XK_ntilde, XK_at, XK_ntilde, XK_exclamdown}));
+}
+
+// A sentence typed with the suggestions' help: "la cancion" then the
+// suggested "canción", whose keys take back the plain "on" and type "ón ".
+TEST_F(PanelX11Test, AChosenSuggestionArrivesCompletedInTheFocusedWindow) {
+    const auto userFile = std::filesystem::temp_directory_path() / "quil-x11-palabras.txt";
+    std::filesystem::remove(userFile);
+    panel.reset();
+    panel = std::make_unique<lnx::KeyboardPanel>(*sink);
+    panel->loadWords(QUIL_FALLBACK_WORD_LIST, userFile);
+    panel->launch();
+    ASSERT_TRUE(settle([&] { return panelWindow().has_value(); }));
+    for (const char16_t c : std::u16string_view(u"la cancion")) {
+        pressOver(c == u' ' ? findKey(KeyKind::Space) : findKey(KeyKind::Letter, c));
+    }
+    std::vector<KeySym> expected{XK_l, XK_a, XK_space, XK_c, XK_a, XK_n, XK_c, XK_i, XK_o, XK_n};
+    ASSERT_TRUE(received(expected));
+    const osk::Suggestions* words = panel->rules()->suggestions();
+    ASSERT_NE(words, nullptr);
+    std::size_t slot = osk::kSuggestionSlots;
+    for (std::size_t i = 0; i < osk::kSuggestionSlots; ++i) {
+        if (words->word(i) == u"canci\u00F3n") slot = i;
+    }
+    ASSERT_LT(slot, osk::kSuggestionSlots);
+    pressOver(findKey(KeyKind::Suggestion, static_cast<char16_t>(slot)));
+    expected.insert(expected.end(), {XK_BackSpace, XK_BackSpace, XK_oacute, XK_n, XK_space});
+    EXPECT_TRUE(received(expected));
+    EXPECT_TRUE(settle([&] { return std::filesystem::exists(userFile); }));
+    std::filesystem::remove(userFile);
+}
+
+// The dwell's progress fills the key under the pointer from the bottom.
+TEST_F(PanelX11Test, TheDwellFillsTheKeyUnderThePointer) {
+    const osk::Key& q = findKey(KeyKind::Letter, u'q');
+    const auto [x, y] = middleOf(q);
+    screen.movePointer(x, y);
+    panel->pointerOver(x, y);
+    panel->dwell(500);
+    const Geometry g = screen.geometry(*panelWindow());
+    const Geometry low{g.x + q.left + kFaceInset, g.y + q.bottom - kFaceInset, 1, 1};
+    const Geometry high{g.x + q.left + kFaceInset, g.y + q.top + kFaceInset, 1, 1};
+    EXPECT_TRUE(settle([&] {
+        return screen.capture(low) == std::vector<uint32_t>{osk::kDwellFill} &&
+               screen.capture(high) == std::vector<uint32_t>{kHighlightFace};
+    }));
+    panel->dwell(0);
+    EXPECT_TRUE(
+        settle([&] { return screen.capture(low) == std::vector<uint32_t>{kHighlightFace}; }));
 }
 
 TEST_F(PanelX11Test, TheArmedClicksArriveWhereThePointerIs) {

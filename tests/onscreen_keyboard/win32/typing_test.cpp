@@ -2,7 +2,11 @@
 // receives exactly what was typed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "onscreen_keyboard/suggestions.h"
 
 #include "keyboard_desktop.h"
 
@@ -108,6 +112,71 @@ TEST(Typing, TheHighlightedKeyIsShown) {
     tell(k.window, link::kMsgClickOutside);
     EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == plain; }))
         << "the highlight and the armed click are gone";
+}
+
+// The user's learnt words, where the keyboard keeps them: removed, so that
+// each run starts as a new user does.
+std::filesystem::path freshUserWords() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"APPDATA", folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    const auto file = std::filesystem::path(folder) / L"Quilbrand" / kUserWordsFile;
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    return file;
+}
+
+// A sentence typed with a suggestion: "la cancion", then the offered
+// "canción" sends two backspaces and "ón ". The slot it sits in is the one
+// the same rules give in this process for the same keys.
+TEST(Typing, AChosenSuggestionCompletesTheWordInTheTextBox) {
+    const auto userFile = freshUserWords();
+    ASSERT_FALSE(userFile.empty());
+    RunningKeyboard k = startKeyboard("suggestions");
+    ASSERT_NE(k.window, nullptr);
+    TextBox box;
+    const auto list = std::filesystem::path(QUIL_KEYBOARD_PATH).parent_path() / kWordListFile;
+    Suggestions same = Suggestions::load(list, {});
+    for (const char16_t c : std::u16string_view(u"la cancion")) {
+        const Key& key = c == u' ' ? keyOf(KeyKind::Space) : keyOf(KeyKind::Letter, c);
+        pressKey(k.window, key);
+        Typed t;
+        t.text = std::u16string(1, c);
+        same.typed(t);
+    }
+    ASSERT_TRUE(box.waitText(u"la cancion")) << shown(box.text());
+    std::size_t slot = kSuggestionSlots;
+    for (std::size_t i = 0; i < kSuggestionSlots; ++i) {
+        if (same.word(i) == u"canci\u00F3n") slot = i;
+    }
+    ASSERT_LT(slot, kSuggestionSlots) << "the list offers no canci\u00F3n";
+    const uint64_t before = steadyLook(k.window);
+    pointAt(k.window, keyOf(KeyKind::Suggestion, static_cast<char16_t>(slot)));
+    tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
+    quil::wintest::screenshot("keyboard_suggestions");
+    EXPECT_NE(steadyLook(k.window), before);
+    pressKey(k.window, keyOf(KeyKind::Suggestion, static_cast<char16_t>(slot)));
+    EXPECT_TRUE(box.waitText(u"la canci\u00F3n ")) << shown(box.text());
+    EXPECT_TRUE(box.hasFocus());
+    EXPECT_TRUE(pumpUntil([&] { return std::filesystem::exists(userFile); }))
+        << "the learnt words were not saved";
+}
+
+// The dwell's progress paints the key under the pointer filling, and its
+// end paints it plain again.
+TEST(Typing, TheDwellFillsTheKeyUnderThePointer) {
+    RunningKeyboard k = startKeyboard("dwell");
+    ASSERT_NE(k.window, nullptr);
+    pointAt(k.window, keyOf(KeyKind::Letter, u'g'));
+    tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
+    const uint64_t highlighted = steadyLook(k.window);
+    tell(k.window, link::kMsgDwellProgress, 600);
+    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != highlighted; }));
+    const uint64_t partly = steadyLook(k.window);
+    tell(k.window, link::kMsgDwellProgress, 900);
+    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != partly; }));
+    tell(k.window, link::kMsgDwellProgress, 0);
+    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == highlighted; }));
 }
 
 }  // namespace
