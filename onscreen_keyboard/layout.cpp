@@ -37,12 +37,11 @@ constexpr KeyDef dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
 // The suggestions' row: each word on a key as tall as a letter and three
 // times as wide, so that a word is as easy to hit as a letter and its whole
 // spelling shows; "Olvidar" at the end forgets what was learnt.
-constexpr std::array<KeyDef, 5> kSuggestionRow{
-    {{KeyKind::Suggestion, 0, 0, {}, 5},
-     {KeyKind::Suggestion, 1, 0, {}, 5},
-     {KeyKind::Suggestion, 2, 0, {}, 5},
-     {KeyKind::Suggestion, 3, 0, {}, 5},
-     {KeyKind::Forget, 0, 0, u"Olvidar", 4}}};
+constexpr std::array<KeyDef, 5> kSuggestionRow{{{KeyKind::Suggestion, 0, 0, {}, 5},
+                                                {KeyKind::Suggestion, 1, 0, {}, 5},
+                                                {KeyKind::Suggestion, 2, 0, {}, 5},
+                                                {KeyKind::Suggestion, 3, 0, {}, 5},
+                                                {KeyKind::Forget, 0, 0, u"Olvidar", 4}}};
 static_assert(kSuggestionRow.size() == kSuggestionSlots + 1);
 
 constexpr std::array<KeyDef, 12> kRow0{
@@ -113,12 +112,12 @@ constexpr int unitsOf(const std::array<KeyDef, N>& defs) {
     for (const KeyDef& d : defs) units += d.units;
     return units;
 }
-static_assert(unitsOf(kSuggestionRow) == kUnitsPerRow && unitsOf(kRow0) == kUnitsPerRow && unitsOf(kRow1) == kUnitsPerRow &&
-              unitsOf(kRow2) == kUnitsPerRow && unitsOf(kRow3) == kUnitsPerRow &&
-              unitsOf(kRow4) == kUnitsPerRow);
+static_assert(unitsOf(kSuggestionRow) == kUnitsPerRow && unitsOf(kRow0) == kUnitsPerRow &&
+              unitsOf(kRow1) == kUnitsPerRow && unitsOf(kRow2) == kUnitsPerRow &&
+              unitsOf(kRow3) == kUnitsPerRow && unitsOf(kRow4) == kUnitsPerRow);
 
-constexpr std::size_t kKeyCount =
-    kSuggestionRow.size() + kRow0.size() + kRow1.size() + kRow2.size() + kRow3.size() + kRow4.size();
+constexpr std::size_t kKeyCount = kSuggestionRow.size() + kRow0.size() + kRow1.size() +
+                                  kRow2.size() + kRow3.size() + kRow4.size();
 
 struct Built {
     std::array<Key, kKeyCount> keys{};

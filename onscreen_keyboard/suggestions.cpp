@@ -58,7 +58,8 @@ Suggestions::Suggestions(predict::Predictor predictor, std::filesystem::path use
 Suggestions Suggestions::load(const std::filesystem::path& listFile,
                               std::filesystem::path userFile) {
     auto list = predict::WordList::load(listFile);
-    predict::Predictor predictor = list ? predict::Predictor(std::move(*list)) : predict::Predictor();
+    predict::Predictor predictor =
+        list ? predict::Predictor(std::move(*list)) : predict::Predictor();
     // A damaged or missing file of the user's is started afresh; it is
     // only overwritten once a new word is learnt.
     (void)predictor.userWords().load(userFile);

@@ -36,8 +36,7 @@ public:
     Suggestions(predict::Predictor predictor, std::filesystem::path userFile);
     // The list from listFile (none when missing or damaged: the row then
     // offers only what the user wrote) and the user's words from userFile.
-    static Suggestions load(const std::filesystem::path& listFile,
-                            std::filesystem::path userFile);
+    static Suggestions load(const std::filesystem::path& listFile, std::filesystem::path userFile);
 
     // What the keyboard typed: characters, or a special key.
     void typed(const Typed& t);

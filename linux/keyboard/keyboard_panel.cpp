@@ -28,8 +28,7 @@ void KeyboardPanel::launch() {
     rules_->launch();
 }
 
-void KeyboardPanel::loadWords(const std::filesystem::path& list,
-                              std::filesystem::path userWords) {
+void KeyboardPanel::loadWords(const std::filesystem::path& list, std::filesystem::path userWords) {
     suggestions_ = osk::Suggestions::load(list, std::move(userWords));
 }
 

@@ -4,8 +4,8 @@
 
 #include <deque>
 #include <filesystem>
-#include <string>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "keyboard_link/protocol.h"
@@ -100,7 +100,8 @@ std::filesystem::path programFolder() {
     constexpr DWORD kLongestPath = 32768;
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
         if (length == 0) return {};
         if (length < name.size()) {
             name.resize(length);

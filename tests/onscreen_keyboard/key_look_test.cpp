@@ -41,7 +41,8 @@ TEST(KeyLook, EveryFaceLiesInsideItsKeyClearOfTheSharedEdges) {
         EXPECT_EQ(look.labelColour, kLabel) << i;
         const int shown = (look.character != 0) + (look.dock ? 1 : 0) + (!look.word.empty());
         // The suggestions' keys are blank until they have a word.
-        EXPECT_EQ(shown, k.kind == KeyKind::Suggestion ? 0 : 1) << "key " << i << " shows one thing";
+        EXPECT_EQ(shown, k.kind == KeyKind::Suggestion ? 0 : 1)
+            << "key " << i << " shows one thing";
     }
 }
 

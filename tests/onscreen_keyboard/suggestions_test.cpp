@@ -111,7 +111,8 @@ TEST_F(SuggestionsTest, ChoosingCompletesWithOnlyTheKeysThatDifferAndASpace) {
     ASSERT_EQ(shown(0), u"canción");
     sink.typed.clear();
     choose(0);
-    EXPECT_EQ(sink.specials, (std::vector<SpecialKey>{SpecialKey::Backspace, SpecialKey::Backspace}));
+    EXPECT_EQ(sink.specials,
+              (std::vector<SpecialKey>{SpecialKey::Backspace, SpecialKey::Backspace}));
     EXPECT_EQ(sink.typed, U"ón ");
     EXPECT_EQ(suggestions.text(), "la canción ");
 }

@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <cstdlib>
 #include <filesystem>
-#include <string_view>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <tuple>
 #include <vector>
 

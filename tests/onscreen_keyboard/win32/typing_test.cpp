@@ -6,9 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "onscreen_keyboard/suggestions.h"
-
 #include "keyboard_desktop.h"
+#include "onscreen_keyboard/suggestions.h"
 
 namespace quil::osk::wintest {
 namespace {
@@ -171,12 +170,14 @@ TEST(Typing, TheDwellFillsTheKeyUnderThePointer) {
     tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
     const uint64_t highlighted = steadyLook(k.window);
     tell(k.window, link::kMsgDwellProgress, 600);
-    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != highlighted; }));
+    EXPECT_TRUE(
+        pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != highlighted; }));
     const uint64_t partly = steadyLook(k.window);
     tell(k.window, link::kMsgDwellProgress, 900);
     EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != partly; }));
     tell(k.window, link::kMsgDwellProgress, 0);
-    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == highlighted; }));
+    EXPECT_TRUE(
+        pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == highlighted; }));
 }
 
 }  // namespace
