@@ -44,4 +44,19 @@ inline constexpr char kPauseKeyText[] = "Pausa";
 // The manual the tray's "Manual" item opens, in the program's folder.
 inline constexpr char kManualFile[] = "manual.pdf";
 
+// The pointing test's window: its title, the line over the targets, the
+// results' heading and figures, and the button that closes it.
+inline constexpr char kPointingTitle[] = "Quilbrand pointing test";
+inline constexpr char kPointingHint[] =
+    "Click the lit circle. Shake your head or press Escape to leave.";
+inline constexpr char kPointingResultsHeading[] = "Pointing test";
+inline constexpr char kPointingThroughput[] = "Throughput: %.2f bits/s";
+inline constexpr char kPointingMovementTime[] = "Movement time: %.0f ms";
+inline constexpr char kPointingErrorRate[] = "Error rate: %.1f %%";
+inline constexpr char kPointingTableHeading[] =
+    "Distance   Width   Effective width   Effective index   Throughput";
+inline constexpr char kPointingTableRow[] =
+    "%5.0f px   %4.0f px   %9.1f px   %9.2f bits   %6.2f bits/s";
+inline constexpr char kPointingClose[] = "Close";
+
 }  // namespace quil

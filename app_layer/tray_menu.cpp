@@ -20,11 +20,10 @@ constexpr TrayEntry item(C command, const char* text, TrayTick tick = TrayTick::
 }
 constexpr TrayEntry kSeparator{K::Separator, C::None, "", TrayTick::None};
 
-// The items both menus share, down to "About ..." and the rule below it.
+// The items both menus share: down to the extras' rule, and from "Manual"
+// to the rule below "About ...".
 constexpr std::array kCommonItems{
     item(C::Options, "Options"),
-    item(C::Pause, "Pause", TrayTick::Check),
-    item(C::Scroll, "Scroll", TrayTick::Check),
     item(C::PreciseTracking, "Precise tracking", TrayTick::Check),
     item(C::CheckGestures, "Check gestures"),
     TrayEntry{K::SubmenuBegin, C::None, "Gesture sensitivity", TrayTick::None},
@@ -32,10 +31,15 @@ constexpr std::array kCommonItems{
     item(C::SensitivityMedium, "Medium", TrayTick::Radio),
     item(C::SensitivityHigh, "High", TrayTick::Radio),
     TrayEntry{K::SubmenuEnd, C::None, "", TrayTick::None},
+    // The hands-free extras after the items the shells' tests find by place.
+    item(C::Pause, "Pause", TrayTick::Check),
+    item(C::Scroll, "Scroll", TrayTick::Check),
     item(C::AllScreens, "All screens", TrayTick::Check),
     item(C::ClickSounds, "Click sounds", TrayTick::Check),
     item(C::KeepPause, "Keep pause after restart", TrayTick::Check),
     kSeparator,
+};
+constexpr std::array kCommonEnd{
     item(C::Manual, "Manual"),
     item(C::About, "About ..."),
     kSeparator,
@@ -52,10 +56,14 @@ constexpr std::array<TrayEntry, A + B> join(const std::array<TrayEntry, A>& a,
     return out;
 }
 
-constexpr auto kWindowsMenu = join(kCommonItems, std::array{item(C::Exit, "Exit")});
-constexpr auto kLinuxMenu = join(
-    kCommonItems,
-    std::array{item(C::StartAtLogOn, "Start at log-on", TrayTick::Check), item(C::Exit, "Exit")});
+constexpr auto kWindowsMenu =
+    join(join(kCommonItems, kCommonEnd), std::array{item(C::Exit, "Exit")});
+// The pointing test's window exists on Linux only so far: Windows shows no
+// item that would do nothing.
+constexpr auto kLinuxMenu =
+    join(join(kCommonItems, std::array{item(C::PointingTest, "Pointing test")}),
+         join(kCommonEnd, std::array{item(C::StartAtLogOn, "Start at log-on", TrayTick::Check),
+                                     item(C::Exit, "Exit")}));
 
 // The level an item of the sensitivity group stands for, or -1.
 int32_t levelOf(C command) {
@@ -119,6 +127,9 @@ TrayItemState trayItemState(const TrackerState& s, TrayCommand command, const Tr
             return {s.shared.gestureSensitivity.load() == levelOf(command), !maySave(s)};
         case C::StartAtLogOn:
             return {facts.startsAtLogOn, false};
+        case C::PointingTest:
+            // The options window is answered first; the test covers it.
+            return {false, s.shared.optionsOpen.load()};
         case C::Pause:
             return {s.shared.paused.load(), false};
         case C::Scroll:

@@ -52,9 +52,10 @@ void forceFormat(BITMAPINFOHEADER& h) {
 }
 
 void createCaptureView(TrackerState& s) {
+    // Clipped by its siblings, the picture leaves the band over it alone.
     const HWND capture =
-        createCaptureWindow(kCaptureWindowName, WS_CHILD | WS_VISIBLE, 0, 0, s.view.viewWidth,
-                            s.view.viewHeight, toHwnd(s.session.mainWindow), 0);
+        createCaptureWindow(kCaptureWindowName, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                            s.view.viewWidth, s.view.viewHeight, toHwnd(s.session.mainWindow), 0);
     s.session.captureWindow = fromHwnd(capture);
 }
 

@@ -8,12 +8,13 @@ namespace quil {
 namespace {
 
 // Offsets are shares of the eye gap, so that they mean the same head motion
-// near the camera and far from it. A still face wanders by about 2% of the
-// eye gap; the pointer's whole head range spans about +-25% at its middle
-// setting. So the dead zone is 8% (a deliberate nudge leaves it, sway does
-// not), and the speed stops growing at 35%, a little past the head range.
-constexpr double kDeadZone = 0.08;
-constexpr double kFullSpeedOffset = 0.35;
+// near the camera and far from it. A still face wanders, and the classic
+// engine's estimate of it jitters, by up to about 8% of the eye gap; the
+// pointer's whole head range spans about +-27% at its middle setting. So the
+// dead zone is 12% (a deliberate nudge leaves it, sway and jitter do not),
+// and the speed stops growing at 40%, a little past the head range.
+constexpr double kDeadZone = 0.12;
+constexpr double kFullSpeedOffset = 0.40;
 // Just past the dead zone the wheel turns at a reading pace (about two thirds
 // of a notch a second at 13 frames a second); at full offset a notch every
 // frame. Between them the speed grows with the square of the excess, which
@@ -48,8 +49,11 @@ WheelTurn turnWheel(ScrollMode& mode, HeadOffset offset) {
     if (!std::isfinite(offset.up) || !std::isfinite(offset.right)) return {};
     // Turning back empties the carry of the other direction at once, so the
     // page never moves on the wrong way.
-    const double v = wheelRate(offset.up);
-    const double h = wheelRate(offset.right);
+    // One axis at a time, the one the head has left the centre along most:
+    // reading down a page, a head that drifts aside must not scroll sideways.
+    const bool upright = std::fabs(offset.up) >= std::fabs(offset.right);
+    const double v = upright ? wheelRate(offset.up) : 0.0;
+    const double h = upright ? 0.0 : wheelRate(offset.right);
     if (v * mode.carryVertical < 0.0 || v == 0.0) mode.carryVertical = 0.0;
     if (h * mode.carryHorizontal < 0.0 || h == 0.0) mode.carryHorizontal = 0.0;
     mode.carryVertical = std::clamp(mode.carryVertical + v, -kCarryLimit, kCarryLimit);

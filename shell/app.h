@@ -23,6 +23,8 @@ namespace quil::win {
 // The camera view's class; its title is the shared kMainTitle.
 inline constexpr char kMainClassName[] = "Quilbrand2";
 inline constexpr char kIconName[] = "Icono";
+// The tray icon while the tracker is paused: greyed, with a pause mark.
+inline constexpr char kPausedIconName[] = "IconoPausa";
 inline constexpr char kEyesOpenName[] = "Ojos1";
 inline constexpr char kEyesClosedName[] = "Ojos2";
 // The gesture prompt's open mouth.
@@ -38,6 +40,9 @@ struct App {
     Win32Desktop desktop;
     NOTIFYICONDATAA trayIcon{};
     bool trayIconShown = false;
+    // The head's mode as last shown, so that an icon added again after a
+    // shell restart still shows the pause.
+    HeadMode headMode = HeadMode::Pointing;
     // Where the options window's OK and the tray menu's engine choice save
     // the options.
     std::filesystem::path optionsFile{kOptionsFileName};

@@ -16,6 +16,15 @@ namespace {
 
 App* appOf(HWND window) { return reinterpret_cast<App*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
+// The icon and tip for the head's mode: only the pause changes them.
+void dressTrayIcon(App& app) {
+    NOTIFYICONDATAA& icon = app.trayIcon;
+    const bool paused = app.headMode == HeadMode::Paused;
+    icon.hIcon = LoadIconA(app.instance, paused ? kPausedIconName : kIconName);
+    std::memset(icon.szTip, 0, sizeof icon.szTip);
+    std::strncpy(icon.szTip, paused ? kPausedTrayTip : kTrayTip, sizeof(icon.szTip) - 1);
+}
+
 void addTrayIcon(App& app, HWND window) {
     NOTIFYICONDATAA& icon = app.trayIcon;
     icon = NOTIFYICONDATAA{};
@@ -26,8 +35,7 @@ void addTrayIcon(App& app, HWND window) {
     icon.uID = kTrayIconId;
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayMessage;
-    icon.hIcon = LoadIconA(app.instance, kIconName);
-    std::strncpy(icon.szTip, kTrayTip, sizeof(icon.szTip) - 1);
+    dressTrayIcon(app);
     // Added again after a shell restart, it may still be there: whatever
     // this answer, an icon once shown is removed at the end.
     if (Shell_NotifyIconA(NIM_ADD, &icon) != FALSE) app.trayIconShown = true;
@@ -173,6 +181,12 @@ void onCommand(App& app, HWND window, WPARAM wParam) {
     }
 }
 
+void showHeadModeInTray(App& app, WPARAM mode) {
+    app.headMode = static_cast<HeadMode>(mode);
+    dressTrayIcon(app);
+    if (app.trayIconShown) Shell_NotifyIconA(NIM_MODIFY, &app.trayIcon);
+}
+
 void onKeyboardMessage(App& app, UINT message, WPARAM wParam, LPARAM lParam) {
     // Any program can send the hello; only a real window may become the
     // keyboard that the tracker later shows, hides, messages and closes.
@@ -240,7 +254,12 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case keyboard::kMsgKeyboardHello:
         case keyboard::kMsgKeyboardGone:
         case keyboard::kMsgKeyboardDock:
+        case keyboard::kMsgKeyboardScroll:
+        case keyboard::kMsgKeyboardPause:
             onKeyboardMessage(*app, message, wParam, lParam);
+            return 0;
+        case kMsgHeadMode:
+            showHeadModeInTray(*app, wParam);
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);

@@ -12,6 +12,8 @@ namespace quil::win {
 inline constexpr UINT kTrayMessage = 600;
 inline constexpr UINT kTrayIconId = 100;
 inline constexpr char kTrayTip[] = "Quilbrand";
+// The tip while paused: the name and the corner view's words.
+inline constexpr char kPausedTrayTip[] = "Quilbrand - En pausa";
 
 // Menu commands: the portable menu's commands above kTrayCommandBase.
 inline constexpr UINT commandId(TrayCommand command) {

@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include "app_layer/texts.h"
 #include "eyes_window/eyes_window.h"
 #include "keyboard_link/protocol.h"
+#include "shell/refused_window.h"
 #include "win32_common/handles.h"
 
 namespace quil::win {
@@ -44,6 +46,7 @@ void Win32Desktop::placeCameraView(int32_t x, int32_t y, int32_t width, int32_t 
     if (state_.session.captureWindow != 0) {
         MoveWindow(toHwnd(state_.session.captureWindow), 0, 0, width, height, TRUE);
     }
+    notice.fit();
 }
 
 void Win32Desktop::holdPointerOnCameraView() {
@@ -102,6 +105,49 @@ void Win32Desktop::sendToKeyboard(WindowHandle keyboardWindow, UINT message, WPA
 
 void Win32Desktop::launchKeyboard() {
     ShellExecuteA(nullptr, nullptr, kKeyboardProgram, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Desktop::scrollWheel(int32_t vertical, int32_t horizontal) {
+    INPUT turns[2]{};
+    UINT count = 0;
+    // mouseData carries the signed amount in an unsigned field.
+    const auto turn = [&](int32_t amount, DWORD flag) {
+        if (amount == 0) return;
+        INPUT& in = turns[count++];
+        in.type = INPUT_MOUSE;
+        in.mi.mouseData = static_cast<DWORD>(amount);
+        in.mi.dwFlags = flag;
+    };
+    turn(vertical, MOUSEEVENTF_WHEEL);
+    turn(horizontal, MOUSEEVENTF_HWHEEL);
+    if (count > 0) SendInput(count, turns, sizeof(INPUT));
+}
+
+void Win32Desktop::showHeadMode(HeadMode mode) {
+    const HWND main = toHwnd(state_.session.mainWindow);
+    notice.showMode(main, mode);
+    if (main != nullptr) SendMessageA(main, kMsgHeadMode, static_cast<WPARAM>(mode), 0);
+}
+
+void Win32Desktop::showDwellRing(ScreenPoint centre, int32_t thousandths) {
+    ring.show(centre, thousandths);
+}
+
+void Win32Desktop::playClickSound(ClickSound sound) { sounds.play(sound); }
+
+bool Win32Desktop::windowRefusesInput(ScreenPoint p) {
+    return refusesInput(ownerFactsAt(POINT{p.x, p.y}));
+}
+
+void Win32Desktop::showNotice(DesktopNotice what) {
+    if (what == DesktopNotice::RefusedWindow) {
+        notice.showNotice(toHwnd(state_.session.mainWindow), kRefusedWindowNotice);
+    }
+}
+
+ScreenRect Win32Desktop::allScreensRect() {
+    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
 }  // namespace quil::win

@@ -52,6 +52,10 @@ std::string helpText() {
     for (const auto& name : scoringSceneNames()) {
         scenes += "  " + name + "\n      " + sceneDescription(name) + "\n";
     }
+    scenes += "\nHands-free scenes (scrolling, the pause)\n";
+    for (const auto& name : handsFreeSceneNames()) {
+        scenes += "  " + name + "\n      " + sceneDescription(name) + "\n";
+    }
     return "Usage: quilbrand-replay [INPUT.y4m] [options]\n"
            "\n"
            "Runs the Quilbrand head tracker on a video file or on a synthetic webcam scene,\n"

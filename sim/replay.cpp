@@ -207,6 +207,23 @@ void recordDesktopEvents(TickRecord& r, const SimDesktop& desktop, const Tracker
     }
 }
 
+// The scene's user pressed a key of the on-screen keyboard that asks the
+// tracker for something: the keyboard program sends its message between
+// frames, as it would.
+void pressKeysOfTick(TrackerState& s, const Source& source, int64_t tick, size_t& marksSeen) {
+    const std::vector<SceneMark>* marks = source.marks();
+    if (!marks) return;
+    for (; marksSeen < marks->size(); ++marksSeen) {
+        const SceneMark& m = (*marks)[marksSeen];
+        if (m.tick != tick) continue;
+        if (m.what == "scroll_key") {
+            handleKeyboardMessage(s, keyboard::kMsgKeyboardScroll, 0, 0);
+        } else if (m.what == "pause_key") {
+            handleKeyboardMessage(s, keyboard::kMsgKeyboardPause, 0, 0);
+        }
+    }
+}
+
 // The scene's truth is the head's position; it is shifted onto the face
 // estimate where the first tracked frame after a calibration puts the face,
 // which sits a few pixels from the template's point.
@@ -250,6 +267,22 @@ private:
 std::string defaultModelFile() { return QUIL_LANDMARK_MODEL; }
 std::string defaultFullModelFile() { return QUIL_FULL_LANDMARK_MODEL; }
 
+std::string choosePreciseEngine(TrackerState& s, const std::string& modelFile,
+                                const std::string& fullModelFile) {
+    const std::string model = modelFile.empty() ? defaultModelFile() : modelFile;
+    const std::string full = fullModelFile == "none" ? std::string()
+                             : fullModelFile.empty() ? defaultFullModelFile()
+                                                     : fullModelFile;
+    s.shared.engineChoice = PreciseEngine;
+    const LoadedModels loaded = loadEngines(s, model, full);
+    if (!loaded.precise) return "cannot read the landmark model \"" + model + "\"";
+    // The system's model may be missing; one the user named may not.
+    if (!loaded.outlines && !fullModelFile.empty() && fullModelFile != "none") {
+        return "cannot read the 68-point landmark model \"" + full + "\"";
+    }
+    return {};
+}
+
 ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     ReplayResult result;
     result.screenWidth = o.screenWidth;
@@ -269,21 +302,8 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     startTracker(s, desktop, o.screenWidth, o.screenHeight, {kMainWindow, kCaptureWindow},
                  *options);
     if (o.precise) {
-        const std::string model = o.modelFile.empty() ? defaultModelFile() : o.modelFile;
-        const std::string full = o.fullModelFile == "none" ? std::string()
-                                 : o.fullModelFile.empty() ? defaultFullModelFile()
-                                                           : o.fullModelFile;
-        s.shared.engineChoice = PreciseEngine;
-        const LoadedModels loaded = loadEngines(s, model, full);
-        if (!loaded.precise) {
-            result.error = "cannot read the landmark model \"" + model + "\"";
-            return fail();
-        }
-        // The system's model may be missing; one the user named may not.
-        if (!loaded.outlines && !o.fullModelFile.empty() && o.fullModelFile != "none") {
-            result.error = "cannot read the 68-point landmark model \"" + full + "\"";
-            return fail();
-        }
+        result.error = choosePreciseEngine(s, o.modelFile, o.fullModelFile);
+        if (!result.error.empty()) return fail();
     }
     for (size_t g = 0; g < result.clickGestures.size(); ++g) {
         result.clickGestures[g] = s.shared.clickGestures[g];
@@ -306,9 +326,11 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     std::vector<uint8_t> frame(kBgrBytes);
     UserView view;
     const auto wallStart = std::chrono::steady_clock::now();
+    size_t marksSeen = 0;
     for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
         lookAtDesktop(view, desktop, s);
         if (!source->frame(tick, view, frame)) break;
+        pressKeysOfTick(s, *source, tick, marksSeen);
         if (o.realtime) {
             std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(tick * kTickMs));
         }
@@ -322,6 +344,10 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
                    .count();
         r.pointer = desktop.pointer();
         r.button = desktop.buttonDown();
+        r.wheelVertical = desktop.tickWheelVertical();
+        r.wheelHorizontal = desktop.tickWheelHorizontal();
+        r.mode = desktop.headMode();
+        r.ring = desktop.ringFill();
         recordReport(r, report);
         if (r.calibration) ++view.calibrations;
         recordDesktopEvents(r, desktop, s, result);

@@ -14,6 +14,7 @@
 #include "sim/scene.h"
 #include "tracker/desktop.h"
 #include "tracker/frame_report.h"
+#include "tracker/tracker_state.h"
 
 namespace quil::sim {
 
@@ -40,6 +41,11 @@ struct ReplayOptions {
 std::string defaultModelFile();
 // The 68-point model where Debian's libdlib-data installs it.
 std::string defaultFullModelFile();
+// Chooses the precise engine and loads its models (empty names: the
+// defaults; "none": without the 68-point one). What could not be read, or
+// empty.
+std::string choosePreciseEngine(TrackerState& s, const std::string& modelFile,
+                                const std::string& fullModelFile);
 
 struct CalibrationInfo {
     int eyeAX = 0, eyeAY = 0, eyeBX = 0, eyeBY = 0, refX = 0, refY = 0, latticeCount = 0;
@@ -69,6 +75,12 @@ struct TickRecord {
     double ms = 0;                               // processing time of the frame callback
     GestureAction action = GestureAction::None;  // what a gesture did on this tick
     uint16_t doing = 0;  // what the scene's person was doing (Doing flags); 0 for a file
+    // The hands-free extras, which the trace leaves out: the wheel turned on
+    // this tick (120ths of a notch), the head's mode after it, the ring's fill.
+    int32_t wheelVertical = 0;
+    int32_t wheelHorizontal = 0;
+    HeadMode mode = HeadMode::Pointing;
+    int32_t ring = 0;
 };
 
 struct TimeStats {

@@ -74,7 +74,16 @@ enum class Act {
     // The lifelike head: turn to a yaw, pitch and roll (degrees) and stay;
     // look down (the head pitched by y degrees, the eyes lowered) and back.
     Turn,
-    LookDown
+    LookDown,
+    // The hands-free extras: the on-screen keyboard's scroll and pause keys
+    // pressed (the replay sends their messages; the head holds still), and
+    // the head tilted toward a shoulder by roll degrees and back.
+    ScrollKey,
+    PauseKey,
+    Tilt,
+    // The head and face steered from outside, tick by tick (Scene::steer): a
+    // simulated user who watches the screen.
+    Follow
 };
 
 // What the person is doing on a tick, as flags: the truth a replay is scored
@@ -126,6 +135,18 @@ struct Phase {
     double roll = 0.0;  // for a turn, in degrees
 };
 
+// What an outside steerer sets for a Follow phase: the head's offset from
+// where it was when the phase began, the face's gestures, and what the person is doing
+// (Doing flags, beside kInView).
+struct HeadSteer {
+    double x = 0.0;
+    double y = 0.0;
+    double eyeClose = 0.0;
+    double squeeze = 0.0;
+    double mouthOpen = 0.0;
+    uint16_t doing = 0;
+};
+
 struct Look;
 class RealHead;
 
@@ -170,6 +191,8 @@ public:
     double nominalSeconds() const;
     // An empty room: nobody in front of the camera.
     void hidePerson() { personHidden_ = true; }
+    // The pose a Follow phase takes on the next advance.
+    void steer(const HeadSteer& steer) { steer_ = steer; }
 
 private:
     void startPhase(size_t index, int64_t tick, const UserView& view);
@@ -206,6 +229,7 @@ private:
     int retries_ = 0;
     int overTicks_ = 0;
     bool personHidden_ = false;
+    HeadSteer steer_;
     int64_t tick_ = 0;
     bool over_ = false;
     std::vector<float> canvas_;
@@ -232,6 +256,10 @@ struct SceneEntry {
     LookTweaks tweaks;
 };
 const SceneEntry* scoringScene(const std::string& name);
+// The hands-free scenes (scene_hands_free.cpp): scrolling, the pause and its
+// way back, with their own tests rather than recorded traces.
+const SceneEntry* handsFreeScene(const std::string& name);
+std::vector<std::string> handsFreeSceneNames();
 std::vector<Opening> talkOpenings(uint64_t seed, double seconds);
 std::vector<Opening> naturalBlinks(uint64_t seed, double seconds);
 struct FaceGesture {

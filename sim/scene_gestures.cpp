@@ -227,7 +227,13 @@ uint16_t doingOf(const Phase& phase) {
             return still | kTalking;
         case Act::Turn:
         case Act::LookDown:
+        case Act::Tilt:
             return kInView | kMoving;
+        case Act::ScrollKey:
+        case Act::PauseKey:
+            return still;
+        case Act::Follow:
+            return kInView;  // the rest comes from the steering
     }
     return 0;
 }

@@ -26,6 +26,7 @@ constexpr double kNodAmplitude = 6, kNodPeriod = 0.6;
 constexpr double kShakeAmplitude = 14, kShakePeriod = 0.62;
 constexpr double kReachStep = 0.2;      // head offset per tick while aiming at the keyboard
 constexpr int kOverKeyboardTicks = 10;  // the pointer rests over the keys this long
+constexpr double kTiltRise = 0.3;       // a head tilt leans over and comes back this quickly
 
 // Rise to 1, hold, fall back to 0.
 double envelope(double t, double rise, double hold, double fall) {
@@ -70,6 +71,14 @@ const char* markName(Act act) {
             return "turn";
         case Act::LookDown:
             return "look_down";
+        case Act::ScrollKey:
+            return "scroll_key";
+        case Act::PauseKey:
+            return "pause_key";
+        case Act::Tilt:
+            return "tilt";
+        case Act::Follow:
+            return "follow";
     }
     return "?";
 }
@@ -280,6 +289,12 @@ void Scene::evaluate(double t) {
         case Act::ReachKeyboard:
         case Act::Turn:
         case Act::LookDown:
+        case Act::ScrollKey:
+        case Act::PauseKey:
+            break;
+        case Act::Tilt:
+            pose_.roll =
+                envelope(t, kTiltRise, p.seconds - 2 * kTiltRise, kTiltRise) * p.roll * kPi / 180.0;
             break;
         case Act::MouthClick:
             pose_.mouthOpen = envelope(t, 0.3, 0.2, 0.25);
@@ -294,6 +309,14 @@ void Scene::evaluate(double t) {
         case Act::Shake:
             ox += smooth01(t / 0.15) * kShakeAmplitude * std::sin(2 * kPi * t / kShakePeriod);
             break;
+        case Act::Follow:
+            // Steered from where the head was when the phase began.
+            ox = baseX_ + steer_.x;
+            oy = baseY_ + steer_.y;
+            pose_.eyeClose = steer_.eyeClose;
+            pose_.squeeze = steer_.squeeze;
+            pose_.mouthOpen = steer_.mouthOpen;
+            break;
         case Act::EyeHold:
         case Act::MouthHold:
         case Act::Talk:
@@ -306,6 +329,7 @@ void Scene::evaluate(double t) {
         }
     }
     doing_ = personHidden_ ? 0 : doingOf(p);
+    if (p.act == Act::Follow && !personHidden_) doing_ |= steer_.doing;
     const double* ph = look_->microPhase;
     const double mx =
         look_->wander * kMicroAmplitude / 3 *
@@ -401,12 +425,14 @@ std::vector<std::string> sceneNames() {
 
 std::vector<Phase> sceneScript(const std::string& name) {
     if (const SceneEntry* scored = scoringScene(name)) return scored->script;
+    if (const SceneEntry* extra = handsFreeScene(name)) return extra->script;
     const auto it = library().find(name);
     return it == library().end() ? std::vector<Phase>{} : it->second.script;
 }
 
 std::string sceneDescription(const std::string& name) {
     if (const SceneEntry* scored = scoringScene(name)) return scored->description;
+    if (const SceneEntry* extra = handsFreeScene(name)) return extra->description;
     const auto it = library().find(name);
     return it == library().end() ? std::string{} : it->second.description;
 }

@@ -14,13 +14,12 @@ namespace quil {
 namespace {
 
 // The way back from the pause is two nods (each the five alternating steps
-// that toggle the keyboard otherwise) within this many frames (4 s at 13
-// frames a second). It works alike for both engines and for every click
-// choice, since it uses neither the eyes nor the mouth nor a still head;
-// one nod in conversation or to music does not resume, and a single nod's
-// rhythm is already unlike talking.
+// that toggle the keyboard otherwise) within this many frames (6 s at 13
+// frames a second, room for two nods at an unhurried pace). It works alike for both engines and for
+// every click choice, since it uses neither the eyes nor the mouth nor a still head; one nod in
+// conversation or to music does not resume, and a single nod's rhythm is already unlike talking.
 constexpr int32_t kResumeNods = 2;
-constexpr int32_t kResumeWindowFrames = 53;
+constexpr int32_t kResumeWindowFrames = 80;
 
 // Scrolling ends after the head has stayed inside the dead zone this long
 // (3 s at 13 frames a second), counted from the mode's start as well: a user
@@ -166,6 +165,8 @@ void takeHeadModeRequests(TrackerState& s, Desktop& desktop) {
 void startPause(TrackerState& s, Desktop& desktop) {
     if (s.shared.paused.load()) return;
     s.shared.paused = true;
+    // A nod seen on the frame before must not toggle the keyboard now.
+    if (s.state == KeyboardToggle) s.state = Tracking;
     stopScrolling(s);
     releaseHeldButton(s.pointer, desktop);
     hideDwellRing(s, desktop);

@@ -14,6 +14,8 @@
 #include "keyboard_link/keyboard_link.h"
 #include "linux/app/autostart.h"
 #include "linux/app/message_box.h"
+#include "linux/app/screens.h"
+#include "linux/app/tray_look.h"
 #include "linux/keyboard/x11_key_sink.h"
 #include "options/options_file.h"
 #include "tracker/engines.h"
@@ -62,6 +64,7 @@ Places findPlaces() {
                                                          : fs::path(".");
     p.optionsFile = base / "quilbrand" / kOptionsFileName;
     p.autostartEntry = base / "autostart" / "quilbrand.desktop";
+    p.pointingResults = p.optionsFile.parent_path() / pointing::kResultsFile;
     p.landmarkModel = besideOrIn({kSharedFolder}, kLandmarkModelFile);
     p.fullLandmarkModel = besideOrIn({kDlibDataFolder, kSharedFolder}, kFullLandmarkModelFile);
     p.manual = besideOrIn({kDocFolder}, kManualFile);
@@ -116,6 +119,14 @@ void LinuxDesktop::closeEyesWindow(WindowHandle eyesWindow) {
     if (eyesWindow != 0) app_.closeEyes();
 }
 
+void LinuxDesktop::showHeadMode(HeadMode mode) { app_.showHeadMode(mode); }
+void LinuxDesktop::showDwellRing(ScreenPoint centre, int32_t thousandths) {
+    app_.dwellRing().showFill(centre, thousandths);
+}
+void LinuxDesktop::playClickSound(ClickSound sound) { app_.playClickSound(sound); }
+
+ScreenRect LinuxDesktop::allScreensRect() { return allScreensUnion(); }
+
 App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> camera, Places places)
     : pointer_(std::move(pointer)),
       camera_(std::move(camera)),
@@ -126,6 +137,10 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
       mouthOpen_(QStringLiteral(":/art/boca.bmp")),
       options_(state_, desktop_, places_.optionsFile, QImage(QStringLiteral(":/art/opciones.bmp")),
                QImage(QStringLiteral(":/art/checkbox.bmp")), [this] { exitProgram(); }),
+      pointing_(places_.pointingResults),
+      sounds_(std::make_unique<AlsaOutput>()),
+      trayIcon_(QStringLiteral(":/art/icono.ico")),
+      pausedIcon_(pausedTrayIcon(trayIcon_)),
       frame_(kFrameBytes) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
     view_.onClick = [this] { openOptions(); };
@@ -152,6 +167,9 @@ App::~App() { teardown(); }
 // program's steps.
 int App::start() {
     StartFacts facts;
+    // The whole X screen, every monitor on it, as the Linux edition always
+    // had; "All screens" changes nothing here unless a monitor lies left of
+    // or above the screen's corner.
     facts.screenWidth = pointer_->screenWidth();
     facts.screenHeight = pointer_->screenHeight();
     facts.optionsFile = places_.optionsFile;
@@ -200,6 +218,11 @@ void App::tick() {
                 watch_.frameArrived(now);
                 const FrameReport report = frameCallback(state_, desktop_, frame_);
                 saveTrackersOptions(state_, places_.optionsFile);
+                // The shake that starts the tracker over also leaves the
+                // pointing test, unsaved: the user's way out without a click.
+                if (report.loss == LossReason::HeadShake && pointing_.isVisible()) {
+                    pointing_.leave();
+                }
                 view_.showFrame(frame_);
                 if (afterFrame) afterFrame(state_, report);
             }
@@ -229,6 +252,17 @@ void App::closeEyes() {
     state_.shared.eyesWindow = 0;
 }
 
+void App::showHeadMode(HeadMode mode) {
+    view_.setNotice(headModeNotice(mode));
+    tray_.setIcon(mode == HeadMode::Paused ? pausedIcon_ : trayIcon_);
+    tray_.setToolTip(trayToolTip(mode));
+}
+
+// Only when the user chose to hear them.
+void App::playClickSound(ClickSound sound) {
+    if (state_.shared.clickSounds) sounds_.play(sound);
+}
+
 void App::showPrompt(GesturePrompt prompt) {
     if (prompt == GesturePrompt::None && !prompt_) return;
     if (!prompt_) prompt_ = std::make_unique<PromptWindow>(eyesClosed_, mouthOpen_);
@@ -241,12 +275,17 @@ void App::openOptions() {
     if (askForOptionsWindow(state_, desktop_)) options_.open();
 }
 
+void App::openPointingTest() {
+    const QRect screen(0, 0, pointer_->screenWidth(), pointer_->screenHeight());
+    pointing_.start(screen, state_.shared.engineChoice == PreciseEngine ? "precise" : "classic");
+}
+
 // A start-up failure: the user is told; the end follows.
 void App::warn(const char* text) { showBox(kWarningCaption, text); }
 
 void App::buildTray() {
-    tray_.setIcon(QIcon(QStringLiteral(":/art/icono.ico")));
-    tray_.setToolTip(QString::fromUtf8(kMainTitle));
+    tray_.setIcon(state_.shared.paused ? pausedIcon_ : trayIcon_);
+    tray_.setToolTip(trayToolTip(state_.shared.paused ? HeadMode::Paused : HeadMode::Pointing));
     trayMenu_ = std::make_unique<TrayMenu>(
         menu_, state_, places_.optionsFile,
         [this] { return TrayFacts{autostartOn(places_.autostartEntry)}; },
@@ -269,6 +308,9 @@ void App::onShellCommand(TrayCommand command) {
     switch (command) {
         case TrayCommand::Options:
             openOptions();
+            break;
+        case TrayCommand::PointingTest:
+            if (!state_.shared.optionsOpen) openPointingTest();
             break;
         case TrayCommand::Manual:
             if (state_.shared.optionsOpen || places_.manual.empty()) return;
@@ -307,7 +349,9 @@ void App::stopCamera() { camera_->close(); }
 void App::closeWindows() {
     if (keyboard_) keyboard_->close();
     closeEyes();
+    ring_.hide();
     options_.hide();
+    pointing_.leave();
     view_.hide();
 }
 

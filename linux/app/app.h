@@ -16,11 +16,14 @@
 #include "app_layer/lifetime.h"
 #include "app_layer/texts.h"
 #include "linux/app/camera_view.h"
+#include "linux/app/dwell_ring.h"
 #include "linux/app/eyes_window.h"
 #include "linux/app/options_window.h"
+#include "linux/app/pointing_window.h"
 #include "linux/app/prompt_window.h"
 #include "linux/app/tray_menu.h"
 #include "linux/camera/frame_source.h"
+#include "linux/desktop/click_sounds.h"
 #include "linux/desktop/pointer_device.h"
 #include "linux/keyboard/keyboard_panel.h"
 #include "tracker/camera_watch.h"
@@ -46,8 +49,9 @@ struct Places {
     // The 68-point model beside the program, else Debian's libdlib-data,
     // else ours; empty: the precise engine reads the 5-point model alone.
     std::filesystem::path fullLandmarkModel;
-    std::filesystem::path manual;          // manual.pdf
-    std::filesystem::path autostartEntry;  // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
+    std::filesystem::path manual;           // manual.pdf
+    std::filesystem::path autostartEntry;   // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
+    std::filesystem::path pointingResults;  // beside the options file
     // The keyboard's word list beside the program or in the shared folder
     // (empty: no suggestions), and the words learnt from the user.
     std::filesystem::path wordList;
@@ -86,6 +90,16 @@ public:
     void closeKeyboard(WindowHandle keyboard) override;
     void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;
+    void scrollWheel(int32_t vertical, int32_t horizontal) override {
+        pointer_.wheel(vertical, horizontal);
+    }
+    void showHeadMode(HeadMode mode) override;
+    void showDwellRing(ScreenPoint centre, int32_t thousandths) override;
+    void playClickSound(ClickSound sound) override;
+    // windowRefusesInput keeps the default's false: X has no rights between
+    // one user's programs, every window takes our input.
+    // The monitors as RandR reports them, in one rectangle.
+    ScreenRect allScreensRect() override;
 
 private:
     App& app_;
@@ -115,11 +129,18 @@ public:
     void closeEyes();
     // The gesture check's prompt over the camera view; None hides it.
     void showPrompt(GesturePrompt prompt);
+    // The corner view's notice and the tray icon for the head's mode.
+    void showHeadMode(HeadMode mode);
+    DwellRing& dwellRing() { return ring_; }
+    void playClickSound(ClickSound sound);
 
 private:
     // The tray's "Options" and a click on the camera view: only while the
     // user can aim (not in the large view) and not twice.
     void openOptions();
+    // The tray's "Pointing test": a new test over the whole X screen, the
+    // pointer's range.
+    void openPointingTest();
     void tick();
     void buildTray();
     void onShellCommand(TrayCommand command);
@@ -153,7 +174,12 @@ private:
     QImage mouthOpen_;
     std::unique_ptr<PromptWindow> prompt_;
     OptionsWindow options_;
+    PointingWindow pointing_;
+    DwellRing ring_;
+    ClickSoundPlayer sounds_;
     QSystemTrayIcon tray_;
+    QIcon trayIcon_;
+    QIcon pausedIcon_;
     QMenu menu_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QTimer timer_;

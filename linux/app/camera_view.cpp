@@ -1,13 +1,23 @@
 #include "linux/app/camera_view.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 #include "app_layer/texts.h"
 #include "imaging/feature_set.h"
 
 namespace quil::lnx {
+
+namespace {
+// The notice's letters: a tenth of the view's height, never unreadably small.
+constexpr int kNoticeHeightShare = 10;
+constexpr int kNoticeMinPixels = 12;
+constexpr int kNoticeMargin = 4;
+const QColor kNoticeBand(0, 0, 0, 170);
+}  // namespace
 
 CameraView::CameraView()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -29,9 +39,27 @@ void CameraView::showFrame(std::span<const uint8_t> frame) {
     update();
 }
 
+void CameraView::setNotice(const QString& notice) {
+    if (notice == notice_) return;
+    notice_ = notice;
+    update();
+}
+
+// The notice sits in a dark band across the top, its letters a fraction of
+// the view's height so that the corner view and the large one both read.
 void CameraView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.drawImage(rect(), picture_);
+    if (notice_.isEmpty()) return;
+    QFont font = painter.font();
+    font.setPixelSize(std::max(kNoticeMinPixels, height() / kNoticeHeightShare));
+    font.setBold(true);
+    painter.setFont(font);
+    const int band = QFontMetrics(font).height() + 2 * kNoticeMargin;
+    const QRect area(0, 0, width(), std::min(band, height()));
+    painter.fillRect(area, kNoticeBand);
+    painter.setPen(Qt::white);
+    painter.drawText(area, Qt::AlignCenter, notice_);
 }
 
 void CameraView::mouseReleaseEvent(QMouseEvent* event) {

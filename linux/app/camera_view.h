@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,10 @@ public:
 
     // A frame in the tracker's layout (640 x 480, rows bottom-up, B G R).
     void showFrame(std::span<const uint8_t> frame);
+    // A word over the picture (the head's mode: scrolling, paused); empty
+    // takes it away.
+    void setNotice(const QString& notice);
+    [[nodiscard]] const QString& notice() const { return notice_; }
     // Called when the user clicks the view.
     std::function<void()> onClick;
 
@@ -26,6 +31,7 @@ protected:
 
 private:
     QImage picture_;
+    QString notice_;
 };
 
 }  // namespace quil::lnx

@@ -27,7 +27,9 @@ ssize_t SystemUinputCalls::write(int fd, const void* data, std::size_t size) {
 }
 
 // Declares the events (two absolute axes spanning the screen, the left
-// button, sync), names the device, and creates it.
+// button, the wheels, sync), names the device, and creates it. A kernel
+// older than the high-resolution wheel axes refuses them: the device goes
+// on with whole notches.
 std::unique_ptr<UinputPointer> UinputPointer::create(UinputCalls& calls, int32_t screenWidth,
                                                      int32_t screenHeight) {
     if (screenWidth <= 0 || screenHeight <= 0) return nullptr;
@@ -38,7 +40,10 @@ std::unique_ptr<UinputPointer> UinputPointer::create(UinputCalls& calls, int32_t
     };
     bool ok = bit(UI_SET_EVBIT, EV_KEY) && bit(UI_SET_KEYBIT, BTN_LEFT) &&
               bit(UI_SET_EVBIT, EV_ABS) && bit(UI_SET_ABSBIT, ABS_X) && bit(UI_SET_ABSBIT, ABS_Y) &&
-              bit(UI_SET_EVBIT, EV_SYN);
+              bit(UI_SET_EVBIT, EV_REL) && bit(UI_SET_RELBIT, REL_WHEEL) &&
+              bit(UI_SET_RELBIT, REL_HWHEEL) && bit(UI_SET_EVBIT, EV_SYN);
+    const bool fineWheel =
+        ok && bit(UI_SET_RELBIT, REL_WHEEL_HI_RES) && bit(UI_SET_RELBIT, REL_HWHEEL_HI_RES);
     const int32_t extent[2] = {screenWidth, screenHeight};
     const int axes[2] = {ABS_X, ABS_Y};
     for (int i = 0; ok && i < 2; ++i) {
@@ -61,11 +66,18 @@ std::unique_ptr<UinputPointer> UinputPointer::create(UinputCalls& calls, int32_t
         calls.close(fd);
         return nullptr;
     }
-    return std::unique_ptr<UinputPointer>(new UinputPointer(calls, fd, screenWidth, screenHeight));
+    return std::unique_ptr<UinputPointer>(
+        new UinputPointer(calls, fd, screenWidth, screenHeight, fineWheel));
 }
 
-UinputPointer::UinputPointer(UinputCalls& calls, int fd, int32_t width, int32_t height)
-    : calls_(calls), fd_(fd), width_(width), height_(height), last_{width / 2, height / 2} {}
+UinputPointer::UinputPointer(UinputCalls& calls, int fd, int32_t width, int32_t height,
+                             bool fineWheel)
+    : calls_(calls),
+      fd_(fd),
+      width_(width),
+      height_(height),
+      last_{width / 2, height / 2},
+      fineWheel_(fineWheel) {}
 
 UinputPointer::~UinputPointer() {
     // A button left down would stay down for every program after us.
@@ -85,6 +97,23 @@ void UinputPointer::leftButton(bool down) {
     sendEvent(EV_KEY, BTN_LEFT, down ? 1 : 0);
     sendEvent(EV_SYN, SYN_REPORT, 0);
     held_ = down;
+}
+
+void UinputPointer::wheel(int32_t vertical, int32_t horizontal) {
+    const int32_t up = vertical_.take(vertical);
+    const int32_t right = horizontal_.take(horizontal);
+    const bool fine = fineWheel_ && (vertical != 0 || horizontal != 0);
+    if (!fine && up == 0 && right == 0) return;
+    constexpr int32_t kMaxFine = kMaxNotchesPerCall * kWheelNotch;
+    if (fineWheel_ && vertical != 0) {
+        sendEvent(EV_REL, REL_WHEEL_HI_RES, std::clamp(vertical, -kMaxFine, kMaxFine));
+    }
+    if (fineWheel_ && horizontal != 0) {
+        sendEvent(EV_REL, REL_HWHEEL_HI_RES, std::clamp(horizontal, -kMaxFine, kMaxFine));
+    }
+    if (up != 0) sendEvent(EV_REL, REL_WHEEL, up);
+    if (right != 0) sendEvent(EV_REL, REL_HWHEEL, right);
+    sendEvent(EV_SYN, SYN_REPORT, 0);
 }
 
 void UinputPointer::sendEvent(int type, int code, int value) {

@@ -1,4 +1,4 @@
-// A virtual absolute pointer with a left button, made through uinput: on a
+// A virtual absolute pointer with a left button and a wheel, made through uinput: on a
 // Wayland session the compositor moves its pointer only for input devices.
 // The device's axes span the screen, so a position maps to a pixel. The
 // compositor never tells where its pointer is, so position() gives the
@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "linux/desktop/pointer_device.h"
+#include "linux/desktop/wheel_notches.h"
 
 namespace quil::lnx {
 
@@ -51,9 +52,13 @@ public:
     [[nodiscard]] ScreenPoint position() override { return last_; }
     void moveTo(int32_t x, int32_t y) override;
     void leftButton(bool down) override;
+    // The high-resolution axes in 120ths, when the kernel took them, with
+    // the whole notches on the classic axes for programs that read only those.
+    void wheel(int32_t vertical, int32_t horizontal) override;
+    [[nodiscard]] bool fineWheel() const { return fineWheel_; }
 
 private:
-    UinputPointer(UinputCalls& calls, int fd, int32_t width, int32_t height);
+    UinputPointer(UinputCalls& calls, int fd, int32_t width, int32_t height, bool fineWheel);
     void sendEvent(int type, int code, int value);
 
     UinputCalls& calls_;
@@ -62,6 +67,9 @@ private:
     int32_t height_;
     ScreenPoint last_;
     bool held_ = false;
+    bool fineWheel_;
+    WheelNotches vertical_;
+    WheelNotches horizontal_;
 };
 
 }  // namespace quil::lnx

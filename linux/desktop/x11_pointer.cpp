@@ -11,6 +11,19 @@ namespace quil::lnx {
 
 namespace {
 constexpr unsigned kLeftButton = 1;
+// X's wheel buttons: up, down, left, right.
+constexpr unsigned kWheelUp = 4;
+constexpr unsigned kWheelDown = 5;
+constexpr unsigned kWheelLeft = 6;
+constexpr unsigned kWheelRight = 7;
+
+// A notch is a press and a release of its button.
+void clickButton(Display* display, unsigned button, int32_t times) {
+    for (int32_t i = 0; i < times; ++i) {
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+    }
+}
 
 struct PointerState {
     ScreenPoint at;
@@ -61,6 +74,15 @@ void X11Pointer::leftButton(bool down) {
     XTestFakeButtonEvent(display_, kLeftButton, down ? True : False, CurrentTime);
     XSync(display_, False);
     held_ = down;
+}
+
+void X11Pointer::wheel(int32_t vertical, int32_t horizontal) {
+    const int32_t up = vertical_.take(vertical);
+    const int32_t right = horizontal_.take(horizontal);
+    if (up == 0 && right == 0) return;
+    clickButton(display_, up > 0 ? kWheelUp : kWheelDown, up > 0 ? up : -up);
+    clickButton(display_, right > 0 ? kWheelRight : kWheelLeft, right > 0 ? right : -right);
+    XSync(display_, False);
 }
 
 bool X11Pointer::leftButtonDown() { return (queryPointer(display_).buttons & Button1Mask) != 0; }

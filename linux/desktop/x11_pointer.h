@@ -8,6 +8,7 @@
 #include <string>
 
 #include "linux/desktop/pointer_device.h"
+#include "linux/desktop/wheel_notches.h"
 
 // Xlib's display, kept out of the header: its macros (None, Bool, ...) would
 // reach every file that names the pointer.
@@ -29,6 +30,8 @@ public:
     [[nodiscard]] ScreenPoint position() override;
     void moveTo(int32_t x, int32_t y) override;
     void leftButton(bool down) override;
+    // X's wheel is buttons 4 to 7, one click per notch.
+    void wheel(int32_t vertical, int32_t horizontal) override;
     // Whether the left button is down on the server, by anyone's hand.
     [[nodiscard]] bool leftButtonDown();
 
@@ -40,6 +43,8 @@ private:
     int32_t height_ = 0;
     // Pressed by us and not yet released.
     bool held_ = false;
+    WheelNotches vertical_;
+    WheelNotches horizontal_;
 };
 
 }  // namespace quil::lnx

@@ -3,7 +3,7 @@
 
     make_art.py OUTDIR [--png PREVIEWDIR]
 
-Writes icono.ico, ojos1.bmp, ojos2.bmp, boca.bmp, opciones.bmp and checkbox.bmp into
+Writes icono.ico, icono_pausa.ico, ojos1.bmp, ojos2.bmp, boca.bmp, opciones.bmp and checkbox.bmp into
 OUTDIR (and PNG copies for looking at them into PREVIEWDIR). The output is a
 pure function of this source: no fonts, no libraries, no clock.
 """
@@ -161,9 +161,11 @@ def face_picture(eyes_open, mouth_open=False):
     return c
 
 
-def icon_picture(size):
+def icon_picture(size, paused=False):
     """A head with a pointer over it, on a blue rounded square; drawn in
-    48 units so that every size has the same picture. Returns RGBA rows."""
+    48 units so that every size has the same picture. Paused, the picture is
+    greyed and carries a pause mark (two bars) at its lower right. Returns
+    RGBA rows."""
     c = Canvas(size, size, background=(0, 0, 0))
     mask = Canvas(size, size, background=(0, 0, 0))
     s = size / 48.0
@@ -176,6 +178,9 @@ def icon_picture(size):
     c.ellipse(21 * s, 27 * s, 5.5 * s, 3.5 * s, (20, 30, 60), width=max(1.0, 1.6 * s),
               start=200, end=340)
     pic.cursor(c, 30 * s, 25 * s, 1.1 * s, fill=WHITE, edge=BLACK)
+    if paused:
+        grey_out(c, size)
+        pause_mark(c, s)
     rows = []
     for y in range(size):
         row = []
@@ -185,6 +190,27 @@ def icon_picture(size):
             row.append((r, g, b, a))
         rows.append(row)
     return rows
+
+
+PAUSE_FILL = (245, 170, 20)
+
+
+def grey_out(c, size):
+    """Every pixel to its grey, lightened: the tracker is resting."""
+    for y in range(size):
+        for x in range(size):
+            r, g, b = c.get(x, y)
+            v = int(0.3 * r + 0.59 * g + 0.11 * b)
+            v = min(255, 60 + v * 3 // 4)
+            c.fill_rect(x, y, x, y, (v, v, v))
+
+
+def pause_mark(c, s):
+    """Two upright bars on a dark disc, bright enough to read at 16 pixels."""
+    c.ellipse(35 * s, 35 * s, 12.5 * s, 12.5 * s, (40, 40, 40))
+    for left in (29, 37):
+        c.fill_rect(round(left * s), round(28 * s), round((left + 5) * s) - 1, round(42 * s) - 1,
+                    PAUSE_FILL)
 
 
 def ico_bytes(images):
@@ -220,19 +246,24 @@ def main(argv):
         "boca": face_picture(True, mouth_open=True),
     }
     icons = [(size, icon_picture(size)) for size in ICON_SIZES]
+    paused_icons = [(size, icon_picture(size, paused=True)) for size in ICON_SIZES]
     for name, canvas in pictures.items():
         with open(os.path.join(out, name + ".bmp"), "wb") as f:
             f.write(canvas.bmp_bytes())
     with open(os.path.join(out, "icono.ico"), "wb") as f:
         f.write(ico_bytes(icons))
+    with open(os.path.join(out, "icono_pausa.ico"), "wb") as f:
+        f.write(ico_bytes(paused_icons))
     if previews:
         os.makedirs(previews, exist_ok=True)
         for name, canvas in pictures.items():
             with open(os.path.join(previews, name + ".png"), "wb") as f:
                 f.write(canvas.png_bytes())
-        for size, rows in icons:
-            with open(os.path.join(previews, "icono%d.png" % size), "wb") as f:
-                f.write(rgba_png(size, size, [bytes(v for p in row for v in p) for row in rows]))
+        for name, images in (("icono", icons), ("icono_pausa", paused_icons)):
+            for size, rows in images:
+                with open(os.path.join(previews, "%s%d.png" % (name, size)), "wb") as f:
+                    f.write(rgba_png(size, size,
+                                     [bytes(v for p in row for v in p) for row in rows]))
     return 0
 
 

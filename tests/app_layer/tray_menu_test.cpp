@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -40,8 +41,6 @@ std::vector<std::string> texts(TrayPlatform platform) {
 
 TEST(TrayMenu, BothShellsShowTheSameItemsAndLinuxAddsTheLogOnSwitch) {
     const std::vector<std::string> windows{"Options",
-                                           "Pause",
-                                           "Scroll",
                                            "Precise tracking",
                                            "Check gestures",
                                            "Gesture sensitivity",
@@ -49,6 +48,8 @@ TEST(TrayMenu, BothShellsShowTheSameItemsAndLinuxAddsTheLogOnSwitch) {
                                            "Medium",
                                            "High",
                                            "<end>",
+                                           "Pause",
+                                           "Scroll",
                                            "All screens",
                                            "Click sounds",
                                            "Keep pause after restart",
@@ -58,8 +59,11 @@ TEST(TrayMenu, BothShellsShowTheSameItemsAndLinuxAddsTheLogOnSwitch) {
                                            "",
                                            "Exit"};
     EXPECT_EQ(texts(TrayPlatform::Windows), windows);
+    // Linux adds the log-on switch and, until Windows has its window, the
+    // pointing test.
     std::vector<std::string> linux = windows;
     linux.insert(linux.end() - 1, "Start at log-on");
+    linux.insert(std::find(linux.begin(), linux.end(), "Manual"), "Pointing test");
     EXPECT_EQ(texts(TrayPlatform::Linux), linux);
 }
 
@@ -166,6 +170,15 @@ TEST_F(TrayItems, WhileTheOptionsAreOpenNoSavedSettingChanges) {
     EXPECT_EQ(s.shared.gestureSensitivity, SensitivityMedium);
     EXPECT_EQ(s.shared.engineChoice, ClassicEngine);
     EXPECT_EQ(readAll(file), before) << "the table being edited was saved";
+}
+
+// The pointing test is the shell's to open, at any time but while the
+// options window waits for its answer.
+TEST_F(TrayItems, ThePointingTestIsTheShellsAndWaitsForTheOptions) {
+    EXPECT_FALSE(state(TrayCommand::PointingTest).greyed);
+    EXPECT_FALSE(runTrayCommand(s, TrayCommand::PointingTest, file));
+    s.shared.optionsOpen = true;
+    EXPECT_TRUE(state(TrayCommand::PointingTest).greyed);
 }
 
 // The gesture check's levels reach the file after the frame that took them,

@@ -18,49 +18,51 @@ using testing::RecordingDesktop;
 
 TEST(WheelRate, NothingInsideTheDeadZoneThenFasterTheFurtherUpToACap) {
     EXPECT_EQ(wheelRate(0.0), 0.0);
-    EXPECT_EQ(wheelRate(0.08), 0.0);
-    EXPECT_EQ(wheelRate(-0.08), 0.0);
-    EXPECT_TRUE(insideScrollDeadZone({0.08, -0.08}));
-    EXPECT_FALSE(insideScrollDeadZone({0.0, 0.09}));
+    EXPECT_EQ(wheelRate(0.12), 0.0);
+    EXPECT_EQ(wheelRate(-0.12), 0.0);
+    EXPECT_TRUE(insideScrollDeadZone({0.12, -0.12}));
+    EXPECT_FALSE(insideScrollDeadZone({0.0, 0.13}));
     double last = 0.0;
-    for (double offset = 0.09; offset < 0.6; offset += 0.02) {
+    for (double offset = 0.13; offset < 0.6; offset += 0.02) {
         const double rate = wheelRate(offset);
         EXPECT_GE(rate, last) << offset;
         EXPECT_EQ(wheelRate(-offset), -rate) << offset;
         last = rate;
     }
-    EXPECT_GT(wheelRate(0.09), 0.0);
-    EXPECT_LT(wheelRate(0.09), 10.0);
-    EXPECT_EQ(wheelRate(0.35), 120.0);
+    EXPECT_GT(wheelRate(0.13), 0.0);
+    EXPECT_LT(wheelRate(0.13), 10.0);
+    EXPECT_EQ(wheelRate(0.40), 120.0);
     EXPECT_EQ(wheelRate(5.0), 120.0);
     EXPECT_EQ(wheelRate(std::numeric_limits<double>::quiet_NaN()), 0.0);
 }
 
-TEST(TurnWheel, SendsWholeQuantaThatAddUpToTheRate) {
-    ScrollMode mode;
-    const HeadOffset offset{0.2, -0.3};
-    int64_t up = 0, right = 0;
-    const int frames = 50;
-    for (int i = 0; i < frames; ++i) {
-        const WheelTurn turn = turnWheel(mode, offset);
-        EXPECT_EQ(turn.vertical % kWheelQuantum, 0);
-        EXPECT_EQ(turn.horizontal % kWheelQuantum, 0);
-        EXPECT_GE(turn.vertical, 0);
-        EXPECT_LE(turn.horizontal, 0);
-        up += turn.vertical;
-        right += turn.horizontal;
+TEST(TurnWheel, SendsWholeQuantaThatAddUpToTheRateAlongTheLargerOffset) {
+    for (const HeadOffset offset : {HeadOffset{0.2, -0.15}, HeadOffset{0.15, -0.3}}) {
+        ScrollMode mode;
+        int64_t up = 0, right = 0;
+        const int frames = 50;
+        for (int i = 0; i < frames; ++i) {
+            const WheelTurn turn = turnWheel(mode, offset);
+            EXPECT_EQ(turn.vertical % kWheelQuantum, 0);
+            EXPECT_EQ(turn.horizontal % kWheelQuantum, 0);
+            up += turn.vertical;
+            right += turn.horizontal;
+        }
+        const bool vertical = offset.up > -offset.right;
+        EXPECT_NEAR(static_cast<double>(up), vertical ? frames * wheelRate(offset.up) : 0.0,
+                    kWheelQuantum);
+        EXPECT_NEAR(static_cast<double>(right), vertical ? 0.0 : frames * wheelRate(offset.right),
+                    kWheelQuantum);
     }
-    EXPECT_NEAR(static_cast<double>(up), frames * wheelRate(0.2), kWheelQuantum);
-    EXPECT_NEAR(static_cast<double>(right), frames * wheelRate(-0.3), kWheelQuantum);
 }
 
 TEST(TurnWheel, TurningBackOrComingToRestDropsTheCarryAndBadInputTurnsNothing) {
     ScrollMode mode;
     // A slow rate leaves a carry short of one quantum.
-    EXPECT_EQ(turnWheel(mode, {0.1, 0.0}), WheelTurn{});
+    EXPECT_EQ(turnWheel(mode, {0.14, 0.0}), WheelTurn{});
     EXPECT_GT(mode.carryVertical, 0.0);
     // The other way round: nothing of the first direction is sent.
-    const WheelTurn back = turnWheel(mode, {-0.1, 0.0});
+    const WheelTurn back = turnWheel(mode, {-0.14, 0.0});
     EXPECT_LE(back.vertical, 0);
     EXPECT_LT(mode.carryVertical, 0.0);
     turnWheel(mode, {0.0, 0.0});

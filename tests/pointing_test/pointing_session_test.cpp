@@ -82,12 +82,15 @@ TEST(PointingSession, ResultsAppendToACsvWithOneHeader) {
     r.misses = 3;
     ASSERT_TRUE(appendResult(file, csvLine(r, "2026-12-08 14:05", "precise")));
     ASSERT_TRUE(appendResult(file, csvLine(r, "2026-12-09 10:00", "classic")));
-    std::ifstream in(file);
     std::string header, first, second, extra;
-    std::getline(in, header);
-    std::getline(in, first);
-    std::getline(in, second);
-    EXPECT_FALSE(std::getline(in, extra));
+    {
+        // Closed before the folder goes: Windows keeps an open file's folder.
+        std::ifstream in(file);
+        std::getline(in, header);
+        std::getline(in, first);
+        std::getline(in, second);
+        EXPECT_FALSE(std::getline(in, extra));
+    }
     EXPECT_EQ(header, csvHeader());
     EXPECT_EQ(first, "2026-12-08 14:05,precise,1.235,2500,4.5,66");
     EXPECT_EQ(second.substr(0, 25), "2026-12-09 10:00,classic,");

@@ -37,7 +37,8 @@ void plannedEvents(TrackerState& s, double /*x*/, double /*y*/) {
     }
 }
 
-// Eyes 60 pixels apart: offsets of 6 pixels are a tenth of the eye gap.
+// Eyes 60 pixels apart: offsets of 6 pixels are a tenth of the eye gap, 7.2
+// the dead zone's edge.
 constexpr double kX = 300.0;
 constexpr double kY = 200.0;
 
@@ -98,10 +99,10 @@ TEST_F(HeadModes, ScrollingUpAndDownFasterTheFurtherWithThePointerStill) {
     EXPECT_TRUE(s->shared.scrolling);
     EXPECT_EQ(modes(), std::vector<int32_t>{kScrolling});
     face(kX, kY);  // the anchor
-    face(kX, kY - 9, 10);
+    face(kX, kY - 10, 10);
     const int64_t near = wheel(true);
     EXPECT_GT(near, 0);
-    face(kX, kY - 18, 10);
+    face(kX, kY - 20, 10);
     EXPECT_GT(wheel(true) - near, near);
     desktop.calls.clear();
     face(kX, kY + 12, 10);
@@ -115,22 +116,22 @@ TEST_F(HeadModes, ScrollingUpAndDownFasterTheFurtherWithThePointerStill) {
 TEST_F(HeadModes, SidewaysScrollsTheWayTheUserTurnsWithEitherPicture) {
     request(&SharedState::scrollToggleRequested);
     face(kX, kY);
-    face(kX + 12, kY, 5);  // mirrored: the face moves the way the head does
+    face(kX + 14, kY, 5);  // mirrored: the face moves the way the head does
     EXPECT_GT(wheel(false), 0);
     EXPECT_EQ(wheel(true), 0);
     desktop.calls.clear();
     s->shared.mirrorX = false;
-    face(kX + 12, kY, 5);
+    face(kX + 14, kY, 5);
     EXPECT_LT(wheel(false), 0);
 }
 
 TEST_F(HeadModes, TheDeadZoneScrollsNothingAndHoldingStillThereEndsTheMode) {
     request(&SharedState::scrollToggleRequested);
     face(kX, kY);
-    face(kX + 3, kY - 3, 38);  // inside: a twentieth of the eye gap
+    face(kX + 6, kY - 6, 38);  // inside: a tenth of the eye gap
     EXPECT_TRUE(desktop.of(DesktopCall::Wheel).empty());
     EXPECT_TRUE(s->shared.scrolling);
-    face(kX + 3, kY - 3, 1);
+    face(kX + 6, kY - 6, 1);
     EXPECT_FALSE(s->shared.scrolling);
     EXPECT_EQ(modes(), (std::vector<int32_t>{kScrolling, kPointing}));
     // Scrolling in between starts the count again.
@@ -193,12 +194,14 @@ TEST_F(HeadModes, PauseReleasesTheDragFirstAndThenNothingActs) {
     s->shared.clickGestures[GestureEye] = 1;
     s->shared.clickGestures[GestureDwell] = 1;
     s->pointer.buttonHeld = true;
+    s->state = KeyboardToggle;  // a nod just before
     EXPECT_TRUE(handleKeyboardMessage(*s, keyboard::kMsgKeyboardPause, 0, 0));
     takeHeadModeRequests(*s, desktop);
     ASSERT_EQ(desktop.calls.size(), 2u);
     EXPECT_EQ(desktop.calls[0].kind, DesktopCall::ButtonUp);
     EXPECT_EQ(desktop.calls[1], (DesktopCall{DesktopCall::HeadMode, 0, kPaused}));
     EXPECT_TRUE(s->shared.paused);
+    EXPECT_EQ(s->state, Tracking);
     desktop.calls.clear();
     desktop.cursor = {100, 100};  // over the keyboard
     s->shared.lastCursor.store(desktop.cursor);
@@ -215,7 +218,7 @@ TEST_F(HeadModes, TwoNodsCloseTogetherResumeAndOneAloneDoesNot) {
     request(&SharedState::pauseToggleRequested);
     nod();
     EXPECT_TRUE(s->shared.paused);
-    face(kX, kY, 60);
+    face(kX, kY, 90);
     nod();
     EXPECT_TRUE(s->shared.paused);  // the first nod was too long ago
     nod();

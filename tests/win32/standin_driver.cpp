@@ -11,7 +11,8 @@
 //   format=rgb24     what the camera delivers at first: rgb24 (already
 //                    right), yuy2 (640 x 480 compressed), small (320 x 240)
 //   refuse=1         the camera refuses the forced format
-//   scene=still      the synthetic scene (see synthetic_scene.h)
+//   scene=still      the synthetic scene (see synthetic_scene.h); its steps
+//                    are logged as "scene <step>"
 //   unplug=FILE      while FILE exists the camera is unplugged: grabs bring
 //                    nothing and connecting fails. Plugged back, it plays
 //                    its scene from the start, as a camera just connected.
@@ -142,6 +143,10 @@ LRESULT grab(HWND window) {
     if (driver.frames == 0) logEvent("capture first-grab");
     const wintest::FacePose pose =
         wintest::scenePose(driver.config.scene, driver.frames, driver.calibratedAt);
+    if (const char* step =
+            wintest::sceneStep(driver.config.scene, driver.frames, driver.calibratedAt)) {
+        logEvent(std::string("scene ") + step);
+    }
     wintest::renderFrame(pose, driver.config.scene != "still", driver.frame);
     VIDEOHDR header{};
     header.lpData = driver.frame.data();

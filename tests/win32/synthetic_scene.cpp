@@ -73,7 +73,28 @@ FacePose trackingPose(int sinceCalibrated, bool eyesClosed) {
     return p;
 }
 
+// The scroll scene after calibration: the head moves up and back over a few
+// frames each way, as a head does (and as the tracker can follow).
+FacePose scrollPose(int sinceCalibrated, bool eyesClosed) {
+    FacePose p;
+    p.eyesClosed = eyesClosed;
+    const int t = sinceCalibrated;
+    if (t >= kScrollUpFrame && t < kScrollBackFrame) {
+        p.centreY = 240 - ease(0, kScrollRaise, t - kScrollUpFrame, kScrollEaseFrames);
+    } else if (t >= kScrollBackFrame) {
+        p.centreY = 240 - ease(kScrollRaise, 0, t - kScrollBackFrame, kScrollEaseFrames);
+    }
+    return p;
+}
+
 }  // namespace
+
+const char* sceneStep(const std::string& scene, int frame, int calibratedAt) {
+    if (scene != "scroll" || calibratedAt < 0) return nullptr;
+    if (frame - calibratedAt == kScrollUpFrame) return "head-up";
+    if (frame - calibratedAt == kScrollBackFrame + kScrollEaseFrames) return "head-back";
+    return nullptr;
+}
 
 FacePose scenePose(const std::string& scene, int frame, int calibratedAt) {
     if (scene == "person") {
@@ -82,9 +103,10 @@ FacePose scenePose(const std::string& scene, int frame, int calibratedAt) {
         return p;
     }
     FacePose p;
-    if (scene != "face") return p;
+    if (scene != "face" && scene != "scroll") return p;
     if (calibratedAt >= 0) {
         const bool closedThen = (calibratedAt % 2) == 1;
+        if (scene == "scroll") return scrollPose(frame - calibratedAt, closedThen);
         return trackingPose(frame - calibratedAt, closedThen);
     }
     if (frame < kSwayFrames) {

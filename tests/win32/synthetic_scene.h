@@ -32,7 +32,22 @@ inline constexpr int kFirstBlinkFrame = 58;
 //            blinks (for calibration). Once the tracker has calibrated
 //            (`calibratedAt` >= 0, the frame of success) it keeps the eyes as
 //            they were on that frame and follows the tracking script.
+//   "scroll" as "face" up to calibration; then the face holds still for
+//            kScrollUpFrame frames (time to turn the scroll mode on), raises
+//            the head by kScrollRaise rows over kScrollEaseFrames and holds
+//            it there, and from kScrollBackFrame on lowers it again to hold
+//            still where it began.
 FacePose scenePose(const std::string& scene, int frame, int calibratedAt);
+
+inline constexpr int kScrollUpFrame = 30;
+inline constexpr int kScrollBackFrame = 70;
+inline constexpr int kScrollRaise = 18;
+inline constexpr int kScrollEaseFrames = 5;
+
+// The name of the step of the scene that starts on this frame ("head-up",
+// "head-back" once the head is still again), or nullptr; the stand-in logs
+// it so that a test knows what the camera shows.
+const char* sceneStep(const std::string& scene, int frame, int calibratedAt);
 
 // Draws the frame for a pose (or the empty room when `withFace` is false).
 void renderFrame(const FacePose& pose, bool withFace, std::span<uint8_t> bgr);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -199,6 +200,58 @@ TEST(LinuxProgram, AHandOnTheMousePausesTrackingUntilItRests) {
         return false;
     })) << "never resumed";
     EXPECT_TRUE(stayed) << "the pointer moved during the pause";
+}
+
+// Whether the top of the corner view shows a notice's white letters.
+bool viewShowsNotice(Screen& screen) {
+    const auto view = screen.findWindow(kView);
+    if (!view) return false;
+    Geometry band = screen.geometry(*view);
+    band.height = 24;
+    const auto pixels = screen.capture(band);
+    return std::count(pixels.begin(), pixels.end(), 0xFFFFFFu) > 0;
+}
+
+// Whether the docked tray icon shows the pause mark's red.
+bool trayShowsPause() {
+    Screen screen;
+    const auto pixels = screen.capture(TrayHost::firstIconPlace());
+    return std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) {
+        return ((p >> 16) & 0xFF) > 150 && ((p >> 8) & 0xFF) < 80 && (p & 0xFF) < 80;
+    });
+}
+
+// The tray's Pause: the corner view says so, the icon greys with its mark,
+// and the head no longer moves the pointer; chosen again, all is back.
+TEST(LinuxProgram, TheTraysPauseShowsInTheViewAndTheIconAndHoldsThePointer) {
+    Screen screen;
+    TrayHost tray;
+    Program program("scene:pointing");
+    ASSERT_TRUE(waitUntil([&] {
+        const auto v = screen.findWindow(kView);
+        return v && screen.geometry(*v).width == 128 && viewShowsCross(screen, kTrackCross);
+    })) << "never tracked";
+    EXPECT_FALSE(viewShowsNotice(screen));
+    EXPECT_FALSE(trayShowsPause());
+    const Geometry icon = TrayHost::firstIconPlace();
+    for (const bool paused : {true, false}) {
+        screen.click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+        ASSERT_TRUE(waitUntil([&] { return screen.menuShowing(); })) << "no menu";
+        // Options, "Gesture sensitivity" (the greyed items passed), Pause.
+        for (const char* key : {"Down", "Down", "Down", "Return"}) screen.key(key);
+        EXPECT_TRUE(waitUntil([&] { return viewShowsNotice(screen) == paused; })) << paused;
+        EXPECT_TRUE(waitUntil([&] { return trayShowsPause() == paused; })) << paused;
+        ASSERT_TRUE(waitUntil([&] { return !screen.menuShowing(); }));
+        if (!paused) break;
+        screen.screenshot("linux_paused");
+        // Paused through a stretch of the scene's pointing: the pointer stays.
+        const auto held = screen.pointer();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        EXPECT_FALSE(waitUntil([&] { return screen.pointer() != held; },
+                               std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   until - std::chrono::steady_clock::now())))
+            << "the pointer moved while paused";
+    }
 }
 
 // A mouth opening clicks where the pointer is: another program's window

@@ -89,10 +89,27 @@ protected:
 };
 
 TEST_F(LinuxTrayMenu, HasTheWindowsItemsWithTheSensitivityInASubmenuAndTheLogOnSwitch) {
-    EXPECT_EQ(texts(menu),
-              (std::vector<std::string>{"Options", "Precise tracking", "Check gestures",
-                                        "Gesture sensitivity", "[", "Low", "Medium", "High", "]",
-                                        "", "Manual", "About ...", "", "Start at log-on", "Exit"}));
+    EXPECT_EQ(texts(menu), (std::vector<std::string>{"Options",
+                                                     "Precise tracking",
+                                                     "Check gestures",
+                                                     "Gesture sensitivity",
+                                                     "[",
+                                                     "Low",
+                                                     "Medium",
+                                                     "High",
+                                                     "]",
+                                                     "Pause",
+                                                     "Scroll",
+                                                     "All screens",
+                                                     "Click sounds",
+                                                     "Keep pause after restart",
+                                                     "",
+                                                     "Pointing test",
+                                                     "Manual",
+                                                     "About ...",
+                                                     "",
+                                                     "Start at log-on",
+                                                     "Exit"}));
     // The three levels are one choice.
     ASSERT_NE(item(TrayCommand::SensitivityLow).actionGroup(), nullptr);
     EXPECT_EQ(item(TrayCommand::SensitivityLow).actionGroup(),
@@ -152,14 +169,49 @@ TEST_F(LinuxTrayMenu, ThePreciseItemTogglesTheEngineAndSaves) {
     EXPECT_FALSE(item(TrayCommand::PreciseTracking).isChecked());
 }
 
+// The extras' items are ticks of their own: the pause and the scroll mode
+// ask the tracker, the saved choices flip and are saved; none reaches the
+// program, and each shows its state when the menu opens.
+TEST_F(LinuxTrayMenu, TheExtrasItemsAskTheTrackerOrSaveTheirChoiceWithATick) {
+    for (const TrayCommand c : {TrayCommand::Pause, TrayCommand::Scroll, TrayCommand::AllScreens,
+                                TrayCommand::ClickSounds, TrayCommand::KeepPause}) {
+        EXPECT_TRUE(item(c).isCheckable()) << static_cast<int>(c);
+        EXPECT_FALSE(item(c).isChecked()) << static_cast<int>(c);
+    }
+    item(TrayCommand::Pause).trigger();
+    EXPECT_TRUE(s.shared.pauseToggleRequested);
+    EXPECT_FALSE(item(TrayCommand::Pause).isChecked()) << "ticked before the tracker paused";
+    s.shared.paused = true;
+    emit menu.aboutToShow();
+    EXPECT_TRUE(item(TrayCommand::Pause).isChecked());
+    EXPECT_FALSE(item(TrayCommand::Scroll).isEnabled()) << "no scrolling while paused";
+    s.shared.paused = false;
+    emit menu.aboutToShow();
+    item(TrayCommand::Scroll).trigger();
+    EXPECT_TRUE(s.shared.scrollToggleRequested);
+
+    item(TrayCommand::ClickSounds).trigger();
+    EXPECT_TRUE(s.shared.clickSounds);
+    EXPECT_TRUE(item(TrayCommand::ClickSounds).isChecked());
+    item(TrayCommand::AllScreens).trigger();
+    EXPECT_TRUE(s.shared.allScreens);
+    EXPECT_TRUE(item(TrayCommand::AllScreens).isChecked());
+    const std::string saved = readAll(file);
+    item(TrayCommand::KeepPause).trigger();
+    EXPECT_TRUE(s.shared.keepPause);
+    EXPECT_NE(readAll(file), saved) << "the choice was not saved";
+    EXPECT_TRUE(handed.empty()) << "an extra's item reached the program";
+}
+
 TEST_F(LinuxTrayMenu, TheProgramsOwnItemsAreHandedToIt) {
-    for (const TrayCommand c : {TrayCommand::Options, TrayCommand::Manual, TrayCommand::About,
-                                TrayCommand::StartAtLogOn, TrayCommand::Exit}) {
+    for (const TrayCommand c :
+         {TrayCommand::Options, TrayCommand::PointingTest, TrayCommand::Manual, TrayCommand::About,
+          TrayCommand::StartAtLogOn, TrayCommand::Exit}) {
         item(c).trigger();
     }
-    EXPECT_EQ(handed, (std::vector<TrayCommand>{TrayCommand::Options, TrayCommand::Manual,
-                                                TrayCommand::About, TrayCommand::StartAtLogOn,
-                                                TrayCommand::Exit}));
+    EXPECT_EQ(handed, (std::vector<TrayCommand>{TrayCommand::Options, TrayCommand::PointingTest,
+                                                TrayCommand::Manual, TrayCommand::About,
+                                                TrayCommand::StartAtLogOn, TrayCommand::Exit}));
     // The log-on tick is the entry's, not Qt's flip of it.
     EXPECT_FALSE(item(TrayCommand::StartAtLogOn).isChecked());
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +21,8 @@ constexpr int kFd = 7;
 struct FakeUinput final : UinputCalls {
     bool refuseOpen = false;
     unsigned long refuseRequest = 0;
+    // One bit the kernel does not know: (request, value).
+    std::pair<unsigned long, long> refuseBit{0, -1};
     std::vector<unsigned long> requests;
     std::vector<std::pair<unsigned long, long>> bits;
     std::vector<uinput_abs_setup> axes;
@@ -42,7 +46,9 @@ struct FakeUinput final : UinputCalls {
     int ioctl(int fd, unsigned long request, void* arg) override {
         EXPECT_EQ(fd, kFd);
         requests.push_back(request);
-        if (request == refuseRequest) {
+        if (request == refuseRequest ||
+            std::make_pair(request, static_cast<long>(reinterpret_cast<intptr_t>(arg))) ==
+                refuseBit) {
             errno = EINVAL;
             return -1;
         }
@@ -140,6 +146,85 @@ TEST(UinputPointer, AHeldButtonIsReleasedBeforeTheDeviceGoes) {
     other->leftButton(false);
     other.reset();
     EXPECT_EQ(released.events.size(), 4u) << "nothing more to release";
+}
+
+TEST(UinputPointer, DeclaresBothWheelsFineAndClassicOrClassicAloneOnAnOlderKernel) {
+    FakeUinput calls;
+    auto pointer = UinputPointer::create(calls, 800, 600);
+    ASSERT_NE(pointer, nullptr);
+    EXPECT_TRUE(calls.declared(UI_SET_EVBIT, EV_REL));
+    for (long axis : {REL_WHEEL, REL_HWHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES}) {
+        EXPECT_TRUE(calls.declared(UI_SET_RELBIT, axis)) << axis;
+    }
+    EXPECT_TRUE(pointer->fineWheel());
+
+    FakeUinput older;
+    older.refuseBit = {UI_SET_RELBIT, REL_WHEEL_HI_RES};
+    auto classic = UinputPointer::create(older, 800, 600);
+    ASSERT_NE(classic, nullptr) << "a wheel in whole notches is still a wheel";
+    EXPECT_FALSE(classic->fineWheel());
+    EXPECT_EQ(older.requests.back(), UI_DEV_CREATE);
+}
+
+// Fine amounts go out as they come; the classic axes get whole notches, the
+// remainder kept for the next call, in either direction.
+TEST(UinputPointer, TheWheelSendsFineAmountsAndWholeNotchesKeepingTheRest) {
+    FakeUinput calls;
+    auto pointer = UinputPointer::create(calls, 800, 600);
+    ASSERT_NE(pointer, nullptr);
+    pointer->wheel(60, 0);
+    ASSERT_EQ(calls.events.size(), 2u);
+    EXPECT_TRUE(isEvent(calls.events[0], EV_REL, REL_WHEEL_HI_RES, 60));
+    EXPECT_TRUE(isEvent(calls.events[1], EV_SYN, SYN_REPORT, 0));
+    calls.events.clear();
+    pointer->wheel(200, -130);
+    ASSERT_EQ(calls.events.size(), 5u);
+    EXPECT_TRUE(isEvent(calls.events[0], EV_REL, REL_WHEEL_HI_RES, 200));
+    EXPECT_TRUE(isEvent(calls.events[1], EV_REL, REL_HWHEEL_HI_RES, -130));
+    EXPECT_TRUE(isEvent(calls.events[2], EV_REL, REL_WHEEL, 2)) << "60 + 200 is two notches";
+    EXPECT_TRUE(isEvent(calls.events[3], EV_REL, REL_HWHEEL, -1));
+    calls.events.clear();
+    pointer->wheel(0, 0);
+    EXPECT_TRUE(calls.events.empty()) << "nothing to say";
+
+    FakeUinput older;
+    older.refuseBit = {UI_SET_RELBIT, REL_HWHEEL_HI_RES};
+    auto classic = UinputPointer::create(older, 800, 600);
+    ASSERT_NE(classic, nullptr);
+    classic->wheel(-100, 0);
+    EXPECT_TRUE(older.events.empty()) << "less than a notch waits";
+    classic->wheel(-100, 0);
+    ASSERT_EQ(older.events.size(), 2u);
+    EXPECT_TRUE(isEvent(older.events[0], EV_REL, REL_WHEEL, -1));
+}
+
+TEST(UinputPointer, AWildWheelAmountIsCappedNotFlooded) {
+    FakeUinput calls;
+    auto pointer = UinputPointer::create(calls, 800, 600);
+    ASSERT_NE(pointer, nullptr);
+    pointer->wheel(INT32_MAX, INT32_MIN);
+    ASSERT_EQ(calls.events.size(), 5u);
+    const int32_t fine = kMaxNotchesPerCall * kWheelNotch;
+    EXPECT_TRUE(isEvent(calls.events[0], EV_REL, REL_WHEEL_HI_RES, fine));
+    EXPECT_TRUE(isEvent(calls.events[1], EV_REL, REL_HWHEEL_HI_RES, -fine));
+    EXPECT_TRUE(isEvent(calls.events[2], EV_REL, REL_WHEEL, kMaxNotchesPerCall));
+    EXPECT_TRUE(isEvent(calls.events[3], EV_REL, REL_HWHEEL, -kMaxNotchesPerCall));
+}
+
+TEST(WheelNotches, KeepsTheRemainderWithItsSignAcrossCalls) {
+    WheelNotches w;
+    EXPECT_EQ(w.take(119), 0);
+    EXPECT_EQ(w.take(1), 1);
+    EXPECT_EQ(w.rest(), 0);
+    EXPECT_EQ(w.take(-50), 0);
+    EXPECT_EQ(w.take(-200), -2);
+    EXPECT_EQ(w.rest(), -10);
+    EXPECT_EQ(w.take(10), 0) << "back the other way cancels";
+    EXPECT_EQ(w.rest(), 0);
+    EXPECT_EQ(w.take(INT32_MAX), kMaxNotchesPerCall);
+    EXPECT_LT(w.rest(), kWheelNotch);
+    EXPECT_EQ(w.take(INT32_MIN), -kMaxNotchesPerCall);
+    EXPECT_GT(w.rest(), -kWheelNotch);
 }
 
 }  // namespace
