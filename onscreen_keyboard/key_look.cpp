@@ -39,7 +39,7 @@ void placeDockIcon(KeyLook& look, char16_t code) {
 bool KeyLook::wordFits(int width) const { return width <= face.width() - 2 * kLabelPadding; }
 
 KeyLook lookOf(const Plakette& keys, std::size_t index, const LookExtras& extras) {
-    const Key& key = allKeys()[index];
+    const Key& key = keys.keys()[index];
     KeyLook look;
     look.face = {key.left + kKeyInset, key.top + kKeyInset, key.right - kKeyInset + 1,
                  key.bottom - kKeyInset + 1};

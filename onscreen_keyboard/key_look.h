@@ -83,7 +83,7 @@ struct LookExtras {
     int dwellThousandths = 0;                  // on the highlighted key
 };
 
-// The look of allKeys()[index] in the keyboard's present state.
+// The look of keys.keys()[index] in the keyboard's present state.
 KeyLook lookOf(const Plakette& keys, std::size_t index, const LookExtras& extras = {});
 
 }  // namespace quil::osk

@@ -43,7 +43,8 @@ struct KeyboardEvents {
     // It hid itself by its own key (kMsgKeyboardGone).
     std::function<void()> gone;
     // It sits at this dock, '1'..'5', of the tracker's screen
-    // (kMsgKeyboardDock).
+    // (kMsgKeyboardDock); kDockSuggestionRow is added to the code while the
+    // suggestions' row makes it taller.
     std::function<void(unsigned)> docked;
     // It sits at this dock of another monitor, its top-left there
     // (kMsgKeyboardDock with kDockPlaced). Unset, docked() hears of it.
@@ -138,13 +139,20 @@ public:
     // kMsgClose is left to the caller, who owns the window.
     bool trackerMessage(unsigned message, std::uintptr_t wParam = 0);
     // The dwell click's progress over the key under the pointer, in
-    // thousandths; 0 when none is on its way.
+    // thousandths; 0 when none is on its way. Shown with the suggestions'
+    // row only, the keyboard's look otherwise staying as it always was.
     void dwell(std::uintptr_t thousandths);
+    // The tracker's word suggestions option (kMsgSuggestions): the row
+    // above the keys shown or not. The window grows or shrinks by the row
+    // at its dock, and the tracker hears of its new rectangle.
+    void showSuggestions(bool on);
 
     [[nodiscard]] const Plakette& keys() const { return keys_; }
     [[nodiscard]] const Suggestions* suggestions() const { return suggestions_; }
     [[nodiscard]] int dwellProgress() const { return dwell_; }
-    // How allKeys()[index] is drawn now, suggestions and dwell included.
+    // The window's height now: with or without the suggestions' row.
+    [[nodiscard]] int height() const;
+    // How keys().keys()[index] is drawn now, suggestions and dwell included.
     [[nodiscard]] KeyLook look(std::size_t index) const;
 
 private:
@@ -153,6 +161,8 @@ private:
     void tellDock();
     void typeSuggestion(std::size_t slot);
     void suggestionsHear(const Typed& t);
+    // The words are offered, and learnt, only while their row is shown.
+    [[nodiscard]] Suggestions* activeSuggestions() const;
 
     PanelWindow& window_;
     KeySink& sink_;

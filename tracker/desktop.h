@@ -132,6 +132,12 @@ public:
         (void)keyboard;
         (void)thousandths;
     }
+    // The word suggestions option told to the on-screen keyboard, which
+    // shows or hides its row of suggested words above the keys.
+    virtual void tellKeyboardSuggestions(WindowHandle keyboard, bool shown) {
+        (void)keyboard;
+        (void)shown;
+    }
     virtual void playClickSound(ClickSound sound) { (void)sound; }
     // Whether the window under p ignores our input (a program running with
     // higher rights than ours). Asked before a click, at most once a frame.

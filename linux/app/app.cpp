@@ -95,6 +95,9 @@ void LinuxDesktop::pressKeyboardKey(WindowHandle keyboard) {
 void LinuxDesktop::tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
     if (keyboard != 0 && app_.keyboard()) app_.keyboard()->dwell(thousandths);
 }
+void LinuxDesktop::tellKeyboardSuggestions(WindowHandle keyboard, bool shown) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->showSuggestions(shown);
+}
 void LinuxDesktop::tellKeyboardClickOutside(WindowHandle keyboard) {
     if (keyboard != 0 && app_.keyboard()) app_.keyboard()->clickOutside();
 }
@@ -211,6 +214,7 @@ void App::startFrames() {
 
 void App::tick() {
     const int64_t now = nowMs();
+    tellKeyboardOptions(state_, desktop_);
     switch (watch_.tick(now)) {
         case CameraStep::Grab:
             // No frame ready is no frame: the watch hears the silence.

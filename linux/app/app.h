@@ -87,6 +87,7 @@ public:
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
     void tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) override;
+    void tellKeyboardSuggestions(WindowHandle keyboard, bool shown) override;
     void closeKeyboard(WindowHandle keyboard) override;
     void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;

@@ -79,7 +79,8 @@ void drawKey(QPainter& p, const osk::KeyLook& look, const Fonts& fonts) {
 void paintKeyboard(QPainter& painter, const osk::PanelRules& keys, int width, int height) {
     painter.fillRect(QRect(0, 0, width, height), QColor(osk::kBackground));
     const Fonts fonts;
-    for (std::size_t i = 0; i < osk::allKeys().size(); ++i) drawKey(painter, keys.look(i), fonts);
+    const std::size_t count = keys.keys().keys().size();
+    for (std::size_t i = 0; i < count; ++i) drawKey(painter, keys.look(i), fonts);
 }
 
 }  // namespace quil::lnx

@@ -36,6 +36,10 @@ void KeyboardPanel::dwell(int thousandths) {
     if (rules_) rules_->dwell(static_cast<std::uintptr_t>(std::max(thousandths, 0)));
 }
 
+void KeyboardPanel::showSuggestions(bool shown) {
+    if (rules_) rules_->showSuggestions(shown);
+}
+
 void KeyboardPanel::show() {
     if (rules_) rules_->show();
 }

@@ -68,6 +68,9 @@ public:
     void pointerLeft();
     // Desktop::tellKeyboardDwell: the dwell click's progress, thousandths.
     void dwell(int thousandths);
+    // Desktop::tellKeyboardSuggestions: the suggested words' row shown
+    // above the keys, or not.
+    void showSuggestions(bool shown);
     // Desktop::closeKeyboard: the window goes; a later launch() makes a new
     // one, announced anew.
     void close();

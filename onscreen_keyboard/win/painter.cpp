@@ -95,7 +95,9 @@ void paintKeyboard(HDC dc, const PanelRules& keyboard, int width, int height) {
     {
         const Fonts fonts;
         fill(memory, RECT{0, 0, width, height}, kBackground);
-        for (std::size_t i = 0; i < allKeys().size(); ++i) drawKey(memory, keyboard.look(i), fonts);
+        for (std::size_t i = 0; i < keyboard.keys().keys().size(); ++i) {
+            drawKey(memory, keyboard.look(i), fonts);
+        }
         SelectObject(memory, oldFont);
     }
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
