@@ -128,8 +128,8 @@ TEST(Layout, TheTrackerKeysSitInTheBottomRowBesideTheClickKeys) {
 // screen they place the keyboard where the tracker expects it.
 TEST(Layout, DockKeysPlaceTheKeyboardByTheTrackersTable) {
     const std::pair<char16_t, keyboard::Rect> expected[] = {
-        {u'1', {306, 508, 718, 738}}, {u'2', {0, 508, 412, 738}},    {u'3', {0, 0, 412, 230}},
-        {u'4', {612, 0, 1024, 230}},  {u'5', {612, 508, 1024, 738}},
+        {u'1', {306, 546, 718, 738}}, {u'2', {0, 546, 412, 738}},    {u'3', {0, 0, 412, 192}},
+        {u'4', {612, 0, 1024, 192}},  {u'5', {612, 546, 1024, 738}},
     };
     for (const auto& [code, rect] : expected) {
         const Key& k = keyOf(KeyKind::Dock, code);

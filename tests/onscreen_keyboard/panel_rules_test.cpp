@@ -178,7 +178,7 @@ TEST_F(PanelRulesTest, NothingIsPressedWhileHiddenOrOffEveryKey) {
 TEST_F(PanelRulesTest, ADockKeyMovesTheWindowAndTellsTheTrackerAtOnce) {
     start();
     press(KeyKind::Dock, u'4');
-    EXPECT_EQ(window.placed, (keyboard::Rect{1024 - 412, 0, 1024, 230}));
+    EXPECT_EQ(window.placed, (keyboard::Rect{1024 - 412, 0, 1024, 192}));
     EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockTopRight, 0}}));
 }
 
@@ -271,7 +271,7 @@ TEST_F(PanelRulesTest, OnAnotherMonitorItDocksThereAndSaysWhere) {
     start();
     window.monitor = link::Rect{1024, 0, 2304, 1024};  // 1280 x 1024, right of the first
     press(KeyKind::Dock, u'4');
-    const link::Rect topRight{2304 - 412, 0, 2304, 230};
+    const link::Rect topRight{2304 - 412, 0, 2304, 192};
     EXPECT_EQ(window.placed, topRight);
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(messages[0].message, link::kMsgKeyboardDock);
@@ -282,7 +282,7 @@ TEST_F(PanelRulesTest, OnAnotherMonitorItDocksThereAndSaysWhere) {
     messages.clear();
     window.monitor = link::Rect{-1280, -300, 0, 724};
     press(KeyKind::Dock, u'2');
-    const link::Rect bottomLeft{-1280, 724 - 30 - 230, -1280 + 412, 724 - 30};
+    const link::Rect bottomLeft{-1280, 724 - 30 - 192, -1280 + 412, 724 - 30};
     EXPECT_EQ(window.placed, bottomLeft);
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(link::placedRect(messages[0].lParam), bottomLeft);

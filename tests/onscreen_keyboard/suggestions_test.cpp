@@ -21,10 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace link = quil::keyboard;
-using testing::indexOf;
-using testing::keyOf;
 using testing::RecordingSink;
 using testing::RecordingWindow;
+
+// The keys as they lie with the suggestions' row shown.
+std::size_t indexOf(KeyKind kind, char16_t base = 0) { return testing::indexOf(kind, base, true); }
+const Key& keyOf(KeyKind kind, char16_t base = 0) { return testing::keyOf(kind, base, true); }
 
 class SuggestionsTest : public ::testing::Test {
 protected:
@@ -38,6 +40,7 @@ protected:
         rules.useSuggestions(suggestions);
         rules.launch();
         window.runQueued();
+        rules.showSuggestions(true);
     }
     ~SuggestionsTest() override { fs::remove_all(folder_); }
 
@@ -76,13 +79,13 @@ protected:
 TEST_F(SuggestionsTest, TheRowSitsAboveTheKeysItsButtonsAtLeastAsLargeAsALetter) {
     const Key& q = keyOf(KeyKind::Letter, u'q');
     for (std::size_t slot = 0; slot < kSuggestionSlots; ++slot) {
-        const Key& s = allKeys()[indexOf(KeyKind::Suggestion) + slot];
+        const Key& s = allKeys(true)[indexOf(KeyKind::Suggestion) + slot];
         EXPECT_EQ(s.base, slot);
         EXPECT_GE(s.right - s.left, q.right - q.left);
         EXPECT_GE(s.bottom - s.top, q.bottom - q.top);
         EXPECT_LE(s.bottom, keyOf(KeyKind::Symbol, u'1').top);
     }
-    EXPECT_LE(allKeys().back().bottom, link::kKeyboardHeight);
+    EXPECT_LE(allKeys(true).back().bottom, link::kKeyboardHeightWithSuggestions);
 }
 
 TEST_F(SuggestionsTest, StartsWithCapitalisedCommonWordsAndNarrowsAfterEveryKey) {
@@ -189,7 +192,7 @@ TEST_F(SuggestionsTest, TheKeptTextStaysShortAndWholeCharacters) {
 
 TEST_F(SuggestionsTest, TheDwellFillsTheKeyUnderThePointerFromTheBottom) {
     const std::size_t q = indexOf(KeyKind::Letter, u'q');
-    pointAt(allKeys()[q]);
+    pointAt(allKeys(true)[q]);
     rules.trackerMessage(link::kMsgPointerOver);
     EXPECT_TRUE(rules.look(q).dwellFill.height() == 0);
     const int before = window.repaints;

@@ -128,8 +128,14 @@ TEST_F(Feedback, TheRingIsToldOnlyOfChanges) {
 }
 
 // The keyboard hears the dwell's progress over it only when it changes,
-// and only when there is a keyboard to tell.
+// only when there is a keyboard to tell, and only with the word
+// suggestions on (without them the keyboard stays as it always was).
 TEST_F(Feedback, TheKeyboardIsToldOfTheDwellOnlyOfChangesAndOnlyWhenThere) {
+    s.keyboard.window = 77;
+    showDwellOnKeyboard(s, desktop, 600);
+    EXPECT_TRUE(desktop.calls.empty()) << "word suggestions off";
+    s.shared.wordSuggestions = true;
+    s.keyboard.window = 0;
     showDwellOnKeyboard(s, desktop, 600);
     EXPECT_TRUE(desktop.calls.empty()) << "no keyboard window yet";
     s.keyboard.window = 77;
