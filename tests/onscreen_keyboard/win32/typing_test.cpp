@@ -125,14 +125,42 @@ std::filesystem::path freshUserWords() {
     return file;
 }
 
+// The window's size on the screen.
+SIZE sizeOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+// Turns the suggestions' row on as the tracker does, and waits for the
+// window to grow by it at its dock: its bottom stays where it was.
+bool showSuggestions(HWND keyboard) {
+    RECT before{};
+    GetWindowRect(keyboard, &before);
+    if (!tell(keyboard, link::kMsgSuggestions, 1)) return false;
+    return pumpUntil([&] {
+        RECT now{};
+        GetWindowRect(keyboard, &now);
+        return now.bottom - now.top == link::kKeyboardHeightWithSuggestions &&
+               now.bottom == before.bottom;
+    });
+}
+
 // A sentence typed with a suggestion: "la cancion", then the offered
 // "canción" sends two backspaces and "ón ". The slot it sits in is the one
-// the same rules give in this process for the same keys.
+// the same rules give in this process for the same keys. Without the
+// tracker's word the keyboard is the 412 x 192 one, with no row.
 TEST(Typing, AChosenSuggestionCompletesTheWordInTheTextBox) {
     const auto userFile = freshUserWords();
     ASSERT_FALSE(userFile.empty());
     RunningKeyboard k = startKeyboard("suggestions");
     ASSERT_NE(k.window, nullptr);
+    EXPECT_EQ(sizeOf(k.window).cx, link::kKeyboardWidth);
+    EXPECT_EQ(sizeOf(k.window).cy, link::kKeyboardHeight);
+    ASSERT_TRUE(showSuggestions(k.window));
+    const auto keyOf = [](KeyKind kind, char16_t base = 0) -> const Key& {
+        return testing::keyOf(kind, base, true);
+    };
     TextBox box;
     const auto list = std::filesystem::path(QUIL_KEYBOARD_PATH).parent_path() / kWordListFile;
     Suggestions same = Suggestions::load(list, {});
@@ -159,14 +187,18 @@ TEST(Typing, AChosenSuggestionCompletesTheWordInTheTextBox) {
     EXPECT_TRUE(box.hasFocus());
     EXPECT_TRUE(pumpUntil([&] { return std::filesystem::exists(userFile); }))
         << "the learnt words were not saved";
+    // Off again: the keys alone, as before.
+    ASSERT_TRUE(tell(k.window, link::kMsgSuggestions, 0));
+    EXPECT_TRUE(pumpUntil([&] { return sizeOf(k.window).cy == link::kKeyboardHeight; }));
 }
 
-// The dwell's progress paints the key under the pointer filling, and its
-// end paints it plain again.
+// With the suggestions' row, the dwell's progress paints the key under the
+// pointer filling, and its end paints it plain again.
 TEST(Typing, TheDwellFillsTheKeyUnderThePointer) {
     RunningKeyboard k = startKeyboard("dwell");
     ASSERT_NE(k.window, nullptr);
-    pointAt(k.window, keyOf(KeyKind::Letter, u'g'));
+    ASSERT_TRUE(showSuggestions(k.window));
+    pointAt(k.window, testing::keyOf(KeyKind::Letter, u'g', true));
     tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
     const uint64_t highlighted = steadyLook(k.window);
     tell(k.window, link::kMsgDwellProgress, 600);
