@@ -3,7 +3,8 @@
 // and closing, a loss, a calibration, a nod's toggle).
 //
 // Rules checked after every step, against a model of the link's table:
-// - the rectangle is 412 x 192 and at one of the five docks of the screen;
+// - the rectangle is 412 x 192 (x 230 with the suggestions' row its dock
+//   message said) and at one of the five docks of the screen;
 // - dockedCorner is set by the bottom-right dock alone and cleared by any
 //   other dock and by the keyboard's goodbye;
 // - hidden and stayHidden change exactly as the link's table says, and the

@@ -156,7 +156,8 @@ TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
     EXPECT_EQ(texts, (std::vector<std::string>{
                          "Options", "Precise tracking", "Check gestures", "Gesture sensitivity",
                          "Pause", "Scroll", "All screens", "Click sounds",
-                         "Keep pause after restart", "", "Manual", "About ...", "", "Exit"}));
+                         "Keep pause after restart", "Word suggestions", "", "Manual",
+                         "About ...", "", "Exit"}));
     EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
 
     // Chosen in the file, its model since gone: shown so, and kept as it is.
