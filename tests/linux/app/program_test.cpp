@@ -308,7 +308,7 @@ TEST(LinuxProgram, TheKeyboardComesAtCalibrationANodHidesItAndTheNextShowsIt) {
     ASSERT_TRUE(keyboard) << "no keyboard after calibration";
     const Geometry docked = screen.geometry(*keyboard);
     EXPECT_EQ(docked.width, 412);
-    EXPECT_EQ(docked.height, 230);
+    EXPECT_EQ(docked.height, 192);
     EXPECT_EQ(docked.x, (1024 - 412) / 2);
     EXPECT_TRUE(waitUntil([&] { return !screen.findWindow(kKeyboard); })) << "not hidden";
     EXPECT_TRUE(waitUntil([&] { return screen.findWindow(kKeyboard).has_value(); }))
