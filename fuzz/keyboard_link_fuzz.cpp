@@ -133,11 +133,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 const auto wParam = static_cast<std::uintptr_t>(in.u64());
                 const auto lParam = static_cast<std::intptr_t>(in.u64());
                 const bool handled = quil::handleKeyboardMessage(s, message, wParam, lParam);
-                const bool ours = message == kb::kMsgKeyboardHello ||
-                                  message == kb::kMsgKeyboardGone ||
-                                  message == kb::kMsgKeyboardDock ||
-                                  message == kb::kMsgKeyboardScroll ||
-                                  message == kb::kMsgKeyboardPause;
+                const bool ours =
+                    message == kb::kMsgKeyboardHello || message == kb::kMsgKeyboardGone ||
+                    message == kb::kMsgKeyboardDock || message == kb::kMsgKeyboardScroll ||
+                    message == kb::kMsgKeyboardPause;
                 if (handled != ours) broken(kHarness, "a message handled that is not the link's");
                 if (message == kb::kMsgKeyboardHello) {
                     m.window = static_cast<WindowHandle>(wParam);
@@ -228,8 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     broken(kHarness, "a toggle without a keyboard, or none with one");
                 if (known) {
                     if (m.hidden) {
-                        m.rect = *kb::dockRect(kb::kDockBottomCentre, screen.width,
-                                               screen.height, kb::keyboardHeight(m.tall));
+                        m.rect = *kb::dockRect(kb::kDockBottomCentre, screen.width, screen.height,
+                                               kb::keyboardHeight(m.tall));
                         m.placed = false;
                         m.hidden = false;
                         expected = quil::ShowMode::Show;

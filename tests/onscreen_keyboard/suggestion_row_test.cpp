@@ -126,9 +126,9 @@ TEST_F(SuggestionRowTest, OnItGrowsAtItsDockAndTellsTheTrackerThenShrinksBack) {
     const int tall = link::kKeyboardHeightWithSuggestions;
     EXPECT_TRUE(rules.trackerMessage(link::kMsgSuggestions, 1));
     EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomCentre, 1024, 768, tall));
-    EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardDock,
-                                               link::kDockBottomCentre | link::kDockSuggestionRow,
-                                               0}}));
+    EXPECT_EQ(messages,
+              (std::vector<Message>{{link::kMsgKeyboardDock,
+                                     link::kDockBottomCentre | link::kDockSuggestionRow, 0}}));
     rules.trackerMessage(link::kMsgSuggestions, 1);  // told again: nothing new
     EXPECT_EQ(messages.size(), 1U);
 
@@ -148,8 +148,7 @@ TEST_F(SuggestionRowTest, OnItGrowsAtItsDockAndTellsTheTrackerThenShrinksBack) {
     window.monitor.reset();
     rules.trackerMessage(link::kMsgSuggestions, 0);
     EXPECT_EQ(window.placed, link::dockRect(link::kDockBottomLeft, 1024, 768));
-    EXPECT_EQ(messages,
-              (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomLeft, 0}}));
+    EXPECT_EQ(messages, (std::vector<Message>{{link::kMsgKeyboardDock, link::kDockBottomLeft, 0}}));
 }
 
 TEST_F(SuggestionRowTest, OnTheRowOffersWordsAndAnArmedClickStillKnowsTheWholeWindow) {

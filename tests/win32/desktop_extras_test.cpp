@@ -291,8 +291,8 @@ TEST_F(Extras, WordSuggestionsAreTickedSavedAndToldToTheKeyboard) {
         CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "keyboard", WS_POPUP, 0, 0, 412, 192, nullptr,
                         nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(standIn, nullptr);
-    staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        standIn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&keyboardStandIn)));
+    staticProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(standIn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&keyboardStandIn)));
     heardSuggestions.clear();
     send(keyboard::kMsgKeyboardHello, reinterpret_cast<WPARAM>(standIn));
     send(WM_TIMER, 1);

@@ -153,11 +153,11 @@ TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
     const std::vector<MenuItem> items = visitTrayMenu(main, -1);
     std::vector<std::string> texts;
     for (const MenuItem& item : items) texts.push_back(item.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{
-                         "Options", "Precise tracking", "Check gestures", "Gesture sensitivity",
-                         "Pause", "Scroll", "All screens", "Click sounds",
-                         "Keep pause after restart", "Word suggestions", "", "Manual",
-                         "About ...", "", "Exit"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{
+                  "Options", "Precise tracking", "Check gestures", "Gesture sensitivity", "Pause",
+                  "Scroll", "All screens", "Click sounds", "Keep pause after restart",
+                  "Word suggestions", "", "Manual", "About ...", "", "Exit"}));
     EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
 
     // Chosen in the file, its model since gone: shown so, and kept as it is.
