@@ -37,6 +37,7 @@ constexpr std::array kCommonItems{
     item(C::AllScreens, "All screens", TrayTick::Check),
     item(C::ClickSounds, "Click sounds", TrayTick::Check),
     item(C::KeepPause, "Keep pause after restart", TrayTick::Check),
+    item(C::WordSuggestions, "Word suggestions", TrayTick::Check),
     kSeparator,
 };
 constexpr std::array kCommonEnd{
@@ -84,6 +85,8 @@ std::atomic<bool> SharedState::*savedFlagOf(C command) {
             return &SharedState::allScreens;
         case C::ClickSounds:
             return &SharedState::clickSounds;
+        case C::WordSuggestions:
+            return &SharedState::wordSuggestions;
         default:
             return &SharedState::keepPause;
     }
@@ -136,6 +139,7 @@ TrayItemState trayItemState(const TrackerState& s, TrayCommand command, const Tr
         case C::AllScreens:
         case C::ClickSounds:
         case C::KeepPause:
+        case C::WordSuggestions:
             return {(s.shared.*savedFlagOf(command)).load(), !maySave(s)};
         default:
             return {};
@@ -172,8 +176,10 @@ bool runTrayCommand(TrackerState& s, TrayCommand command,
             return true;
         case C::AllScreens:
         case C::ClickSounds:
-        case C::KeepPause: {
-            // The tracker follows the screens' choice at its next frame.
+        case C::KeepPause:
+        case C::WordSuggestions: {
+            // The tracker follows the screens' choice at its next frame, the
+            // keyboard the suggestions' at the shell's next tick.
             if (!maySave(s)) return true;
             std::atomic<bool>& flag = s.shared.*savedFlagOf(command);
             flag = !flag.load();

@@ -33,6 +33,7 @@ enum class TrayCommand : int32_t {
     ClickSounds = 14,
     KeepPause = 15,
     PointingTest = 16,
+    WordSuggestions = 17,
 };
 inline constexpr int32_t kTrayCommandBase = 32768;
 

@@ -3,7 +3,8 @@
 // and closing, a loss, a calibration, a nod's toggle).
 //
 // Rules checked after every step, against a model of the link's table:
-// - the rectangle is 412 x 192 and at one of the five docks of the screen;
+// - the rectangle is 412 x 192 (x 230 with the suggestions' row its dock
+//   message said) and at one of the five docks of the screen;
 // - dockedCorner is set by the bottom-right dock alone and cleared by any
 //   other dock and by the keyboard's goodbye;
 // - hidden and stayHidden change exactly as the link's table says, and the
@@ -61,6 +62,8 @@ struct Model {
     kb::Rect rect;
     // Docked on another monitor: the rectangle is the keyboard's word.
     bool placed = false;
+    // Its last dock message said it shows the suggestions' row.
+    bool tall = false;
 };
 
 kb::Rect rectOf(const TrackerState& s) {
@@ -84,12 +87,15 @@ std::optional<quil::ShowMode> shownSince(const RecordingDesktop& desktop, std::s
 
 void check(const TrackerState& s, const Model& m, const Screen& screen) {
     const kb::Rect r = rectOf(s);
-    if (r.right - r.left != kb::kKeyboardWidth || r.bottom - r.top != kb::kKeyboardHeight) {
-        broken(kHarness, "the rectangle is not 412 x 192");
+    // 412 x 192, or 412 x 230 with the suggestions' row its dock said.
+    const int height = kb::keyboardHeight(m.tall);
+    if (s.keyboard.suggestionRow != m.tall) broken(kHarness, "the row is not the dock's");
+    if (r.right - r.left != kb::kKeyboardWidth || r.bottom - r.top != height) {
+        broken(kHarness, "the rectangle is not 412 x 192 (230 with the suggestions' row)");
     }
     bool atDock = false;
     for (unsigned code = kb::kDockBottomCentre; code <= kb::kDockBottomRight; ++code) {
-        if (kb::dockRect(code, screen.width, screen.height) == r) atDock = true;
+        if (kb::dockRect(code, screen.width, screen.height, height) == r) atDock = true;
     }
     if (!atDock && !m.placed) broken(kHarness, "the rectangle is at no dock");
     if (r != m.rect) broken(kHarness, "the rectangle is not where the messages put it");
@@ -127,11 +133,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 const auto wParam = static_cast<std::uintptr_t>(in.u64());
                 const auto lParam = static_cast<std::intptr_t>(in.u64());
                 const bool handled = quil::handleKeyboardMessage(s, message, wParam, lParam);
-                const bool ours = message == kb::kMsgKeyboardHello ||
-                                  message == kb::kMsgKeyboardGone ||
-                                  message == kb::kMsgKeyboardDock ||
-                                  message == kb::kMsgKeyboardScroll ||
-                                  message == kb::kMsgKeyboardPause;
+                const bool ours =
+                    message == kb::kMsgKeyboardHello || message == kb::kMsgKeyboardGone ||
+                    message == kb::kMsgKeyboardDock || message == kb::kMsgKeyboardScroll ||
+                    message == kb::kMsgKeyboardPause;
                 if (handled != ours) broken(kHarness, "a message handled that is not the link's");
                 if (message == kb::kMsgKeyboardHello) {
                     m.window = static_cast<WindowHandle>(wParam);
@@ -141,10 +146,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     m.dockedCorner = false;
                 } else if (message == kb::kMsgKeyboardDock) {
                     const unsigned code = static_cast<unsigned>(wParam & 0xFF);
-                    if (const auto r = kb::dockRect(code, screen.width, screen.height)) {
+                    const bool tall = (wParam & kb::kDockSuggestionRow) != 0;
+                    const int h = kb::keyboardHeight(tall);
+                    if (const auto r = kb::dockRect(code, screen.width, screen.height, h)) {
                         const bool placed = (wParam & kb::kDockPlaced) != 0;
-                        m.rect = placed ? kb::placedRect(lParam) : *r;
+                        m.rect = placed ? kb::placedRect(lParam, h) : *r;
                         m.placed = placed;
+                        m.tall = tall;
                         m.dockedCorner = code == kb::kDockBottomRight && m.rect == *r;
                     }
                 }
@@ -161,6 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 if (const auto r = kb::dockRect(code, screen.width, screen.height)) {
                     m.rect = *r;
                     m.placed = false;
+                    m.tall = false;
                     m.dockedCorner = code == kb::kDockBottomRight;
                 }
                 break;
@@ -218,7 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     broken(kHarness, "a toggle without a keyboard, or none with one");
                 if (known) {
                     if (m.hidden) {
-                        m.rect = *kb::dockRect(kb::kDockBottomCentre, screen.width, screen.height);
+                        m.rect = *kb::dockRect(kb::kDockBottomCentre, screen.width, screen.height,
+                                               kb::keyboardHeight(m.tall));
                         m.placed = false;
                         m.hidden = false;
                         expected = quil::ShowMode::Show;

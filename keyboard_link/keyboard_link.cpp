@@ -19,12 +19,22 @@ void placeKeyboard(TrackerState& s, const keyboard::Rect& r) {
 
 void setKeyboardDefaultRect(TrackerState& s) {
     placeKeyboard(s, *keyboard::dockRect(keyboard::kDockBottomCentre, s.session.screenWidth,
-                                         s.session.screenHeight));
+                                         s.session.screenHeight,
+                                         keyboard::keyboardHeight(s.keyboard.suggestionRow)));
 }
 
 void onKeyboardHello(TrackerState& s, WindowHandle keyboard) {
     s.keyboard.window = keyboard;
     s.keyboard.hidden = false;
+    s.keyboard.toldSuggestions = -1;
+}
+
+void tellKeyboardOptions(TrackerState& s, Desktop& desktop) {
+    const WindowHandle keyboard = s.keyboard.window.load();
+    const int32_t wanted = s.shared.wordSuggestions.load() ? 1 : 0;
+    if (keyboard == 0 || s.keyboard.toldSuggestions == wanted) return;
+    s.keyboard.toldSuggestions = wanted;
+    desktop.tellKeyboardSuggestions(keyboard, wanted == 1);
 }
 
 // The keyboard hid itself: the pointer is no longer slowed over it.
@@ -37,12 +47,18 @@ void onKeyboardGone(TrackerState& s) {
 
 void onKeyboardDock(TrackerState& s, std::uintptr_t wParam, std::intptr_t lParam) {
     const auto code = static_cast<unsigned>(wParam & kLowByte);
-    const auto rect = keyboard::dockRect(code, s.session.screenWidth, s.session.screenHeight);
+    // The keyboard says how tall it is: with its suggestions' row it is
+    // believed whatever the tracker last told it, as it may not have heard yet.
+    const bool tall = (wParam & keyboard::kDockSuggestionRow) != 0;
+    const int height = keyboard::keyboardHeight(tall);
+    const auto rect =
+        keyboard::dockRect(code, s.session.screenWidth, s.session.screenHeight, height);
     if (!rect) return;
+    s.keyboard.suggestionRow = tall;
     // Docked on another monitor, the keyboard says where: it is believed, so
     // that the tracker never presses keys where there are none.
     const keyboard::Rect placed =
-        (wParam & keyboard::kDockPlaced) != 0 ? keyboard::placedRect(lParam) : *rect;
+        (wParam & keyboard::kDockPlaced) != 0 ? keyboard::placedRect(lParam, height) : *rect;
     placeKeyboard(s, placed);
     // Docked over the corner view, the view stays hidden.
     s.keyboard.dockedCorner = code == keyboard::kDockBottomRight && placed == *rect;

@@ -17,8 +17,13 @@ using keyboard::kKeyboardWidth;
 void setKeyboardDefaultRect(TrackerState& s);
 
 void onKeyboardHello(TrackerState& s, WindowHandle keyboard);
+// Tells the keyboard the options it follows (the word suggestions' row)
+// when they changed or it announced itself since; the shells call it at
+// every tick of their frame timer, camera or not.
+void tellKeyboardOptions(TrackerState& s, Desktop& desktop);
 void onKeyboardGone(TrackerState& s);
-// The dock in the low byte of wParam; with kDockPlaced, the place in lParam.
+// The dock in the low byte of wParam; with kDockPlaced, the place in lParam;
+// with kDockSuggestionRow, the taller keyboard.
 void onKeyboardDock(TrackerState& s, std::uintptr_t wParam, std::intptr_t lParam = 0);
 // Dispatches 1024, 1025, 1045, and 1046 and 1047 (the scroll and pause
 // keys, taken up at the next frame); returns false for any other message.

@@ -1,5 +1,7 @@
 #include "onscreen_keyboard/key_look.h"
 
+#include <algorithm>
+
 namespace quil::osk {
 
 namespace {
@@ -36,8 +38,8 @@ void placeDockIcon(KeyLook& look, char16_t code) {
 
 bool KeyLook::wordFits(int width) const { return width <= face.width() - 2 * kLabelPadding; }
 
-KeyLook lookOf(const Plakette& keys, std::size_t index) {
-    const Key& key = allKeys()[index];
+KeyLook lookOf(const Plakette& keys, std::size_t index, const LookExtras& extras) {
+    const Key& key = keys.keys()[index];
     KeyLook look;
     look.face = {key.left + kKeyInset, key.top + kKeyInset, key.right - kKeyInset + 1,
                  key.bottom - kKeyInset + 1};
@@ -45,6 +47,12 @@ KeyLook lookOf(const Plakette& keys, std::size_t index) {
     if (keys.highlighted() == index) {
         look.faceColour = kHighlightFace;
         look.labelColour = kDarkLabel;
+    }
+    if (keys.highlighted() == index && extras.dwellThousandths > 0) {
+        constexpr int kFull = 1000;
+        const int shown = std::min(extras.dwellThousandths, kFull);
+        look.dwellFill = look.face;
+        look.dwellFill.top = look.face.bottom - look.face.height() * shown / kFull;
     }
     if (keys.flashing() == index) {
         look.faceColour = kFlashFace;
@@ -70,6 +78,15 @@ KeyLook lookOf(const Plakette& keys, std::size_t index) {
         }
         case KeyKind::Dock:
             placeDockIcon(look, key.base);
+            break;
+        case KeyKind::Suggestion:
+            if (extras.suggestions != nullptr) look.word = extras.suggestions->word(key.base);
+            break;
+        case KeyKind::Forget:
+            look.word = key.label;
+            if (extras.suggestions != nullptr && extras.suggestions->forgetArmed() &&
+                look.faceColour == kKeyFace)
+                look.faceColour = kLatchedFace;
             break;
         default:
             look.word = key.label;

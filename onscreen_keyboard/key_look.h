@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "onscreen_keyboard/plakette.h"
+#include "onscreen_keyboard/suggestions.h"
 
 namespace quil::osk {
 
@@ -26,6 +27,9 @@ inline constexpr Rgb kHighlightFace = 0xFFDD00;
 inline constexpr Rgb kFlashFace = 0xFFFFFF;
 inline constexpr Rgb kLatchedFace = 0x0060C8;
 inline constexpr Rgb kDarkLabel = 0x000000;
+// The dwell click's fill rising on the key under the pointer: darker than
+// the highlight, so the part still to come stays visible.
+inline constexpr Rgb kDwellFill = 0xFF7A00;
 
 // Label sizes, as the height of a font's cell in pixels.
 inline constexpr int kCharacterFontHeight = 22;
@@ -65,12 +69,21 @@ struct KeyLook {
     Box dockScreen;
     Box dockBoard;
     std::u16string_view word;
+    // The dwell click's progress: this part of the face, from the bottom
+    // up, in kDwellFill under the label; empty when no click is coming.
+    Box dwellFill;
 
     // Whether a word this many pixels wide fits the key at the word size.
     [[nodiscard]] bool wordFits(int width) const;
 };
 
-// The look of allKeys()[index] in the keyboard's present state.
-KeyLook lookOf(const Plakette& keys, std::size_t index);
+// What the look shows beyond the keys' own state.
+struct LookExtras {
+    const Suggestions* suggestions = nullptr;  // the words on the row; none: empty
+    int dwellThousandths = 0;                  // on the highlighted key
+};
+
+// The look of keys.keys()[index] in the keyboard's present state.
+KeyLook lookOf(const Plakette& keys, std::size_t index, const LookExtras& extras = {});
 
 }  // namespace quil::osk

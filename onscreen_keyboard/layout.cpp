@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "keyboard_link/protocol.h"
+
 namespace quil::osk {
 
 namespace {
@@ -34,6 +36,16 @@ constexpr KeyDef dock(char16_t code) { return {KeyKind::Dock, code, 0, {}, 2}; }
 // cannot make). The window's size is fixed (the tracker's dock table), so
 // the tracker keys took their room from Intro and the space bar; Desplazar,
 // the longest word, gets a key and a half.
+// The suggestions' row: each word on a key as tall as a letter and three
+// times as wide, so that a word is as easy to hit as a letter and its whole
+// spelling shows; "Olvidar" at the end forgets what was learnt.
+constexpr std::array<KeyDef, 5> kSuggestionRow{{{KeyKind::Suggestion, 0, 0, {}, 5},
+                                                {KeyKind::Suggestion, 1, 0, {}, 5},
+                                                {KeyKind::Suggestion, 2, 0, {}, 5},
+                                                {KeyKind::Suggestion, 3, 0, {}, 5},
+                                                {KeyKind::Forget, 0, 0, u"Olvidar", 4}}};
+static_assert(kSuggestionRow.size() == kSuggestionSlots + 1);
+
 constexpr std::array<KeyDef, 12> kRow0{
     symbol(u'1', u'!'), symbol(u'2', u'"'), symbol(u'3', u'\u00B7'), symbol(u'4', u'$'),
     symbol(u'5', u'%'), symbol(u'6', u'&'), symbol(u'7', u'/'),      symbol(u'8', u'('),
@@ -102,21 +114,31 @@ constexpr int unitsOf(const std::array<KeyDef, N>& defs) {
     for (const KeyDef& d : defs) units += d.units;
     return units;
 }
-static_assert(unitsOf(kRow0) == kUnitsPerRow && unitsOf(kRow1) == kUnitsPerRow &&
-              unitsOf(kRow2) == kUnitsPerRow && unitsOf(kRow3) == kUnitsPerRow &&
-              unitsOf(kRow4) == kUnitsPerRow);
+static_assert(unitsOf(kSuggestionRow) == kUnitsPerRow && unitsOf(kRow0) == kUnitsPerRow &&
+              unitsOf(kRow1) == kUnitsPerRow && unitsOf(kRow2) == kUnitsPerRow &&
+              unitsOf(kRow3) == kUnitsPerRow && unitsOf(kRow4) == kUnitsPerRow);
 
-constexpr std::size_t kKeyCount =
+// The grid fills the window the tracker reckons with, either way.
+static_assert(2 * kMarginY + kRows * kRowHeight == keyboard::kKeyboardHeight);
+static_assert(kRowHeight == keyboard::kSuggestionRowHeight);
+
+constexpr std::size_t kKeysBelow =
     kRow0.size() + kRow1.size() + kRow2.size() + kRow3.size() + kRow4.size();
+constexpr std::size_t kKeyCount = kKeysBelow + kSuggestionRow.size();
 
+// A table of every key; without the suggestions' row only the first
+// kKeysBelow are used. rowStart[r] is the first key of grid row r from the
+// top, rowStart[kGridRows] the end.
+inline constexpr int kGridRows = kRows + 1;
 struct Built {
     std::array<Key, kKeyCount> keys{};
-    std::array<std::size_t, kRows + 1> rowStart{};
+    std::array<std::size_t, kGridRows + 1> rowStart{};
+    std::size_t count = 0;
+    int rows = 0;
 };
 
 template <std::size_t N>
-constexpr void placeRow(Built& b, std::size_t& next, int row, const std::array<KeyDef, N>& defs) {
-    b.rowStart[static_cast<std::size_t>(row)] = next;
+constexpr void placeRow(Built& b, std::size_t next, int row, const std::array<KeyDef, N>& defs) {
     int unit = 0;
     for (const KeyDef& s : defs) {
         Key& k = b.keys[next++];
@@ -132,33 +154,59 @@ constexpr void placeRow(Built& b, std::size_t& next, int row, const std::array<K
     }
 }
 
-constexpr Built build() {
+// The rows of keys from grid row `first`; the suggestions' row, when
+// shown, above them at the table's end.
+constexpr Built build(bool suggestionRow) {
     Built b;
+    const int first = suggestionRow ? 1 : 0;
     std::size_t next = 0;
-    placeRow(b, next, 0, kRow0);
-    placeRow(b, next, 1, kRow1);
-    placeRow(b, next, 2, kRow2);
-    placeRow(b, next, 3, kRow3);
-    placeRow(b, next, 4, kRow4);
-    b.rowStart[kRows] = next;
+    auto row = [&](int r, const auto& defs) {
+        b.rowStart[static_cast<std::size_t>(first + r)] = next;
+        placeRow(b, next, first + r, defs);
+        next += defs.size();
+    };
+    row(0, kRow0);
+    row(1, kRow1);
+    row(2, kRow2);
+    row(3, kRow3);
+    row(4, kRow4);
+    b.rows = first + kRows;
+    b.rowStart[static_cast<std::size_t>(b.rows)] = next;
+    if (suggestionRow) {
+        // Row 0 holds the table's last keys: its range is kept apart below.
+        placeRow(b, next, 0, kSuggestionRow);
+        next += kSuggestionRow.size();
+    }
+    b.count = next;
     return b;
 }
 
-constexpr Built kBuilt = build();
+constexpr Built kKeysOnly = build(false);
+constexpr Built kWithSuggestions = build(true);
 
 }  // namespace
 
-std::span<const Key> allKeys() { return kBuilt.keys; }
+std::span<const Key> allKeys(bool suggestionRow) {
+    const Built& b = suggestionRow ? kWithSuggestions : kKeysOnly;
+    return std::span<const Key>(b.keys).first(b.count);
+}
 
 // The row follows from y alone; within the row at most a dozen keys are
 // compared, so a lookup costs the same wherever the pointer is.
-std::optional<std::size_t> keyAt(int x, int y) {
+std::optional<std::size_t> keyAt(int x, int y, bool suggestionRow) {
     if (y <= kMarginY || x <= kMarginX) return std::nullopt;
+    const Built& b = suggestionRow ? kWithSuggestions : kKeysOnly;
     const int row = (y - kMarginY) / kRowHeight;
-    if (row >= kRows) return std::nullopt;
+    if (row >= b.rows) return std::nullopt;
     const auto r = static_cast<std::size_t>(row);
-    for (std::size_t i = kBuilt.rowStart[r]; i < kBuilt.rowStart[r + 1]; ++i) {
-        if (kBuilt.keys[i].contains(x, y)) return i;
+    std::size_t from = b.rowStart[r];
+    std::size_t to = b.rowStart[r + 1];
+    if (suggestionRow && row == 0) {
+        from = kKeysBelow;
+        to = b.count;
+    }
+    for (std::size_t i = from; i < to; ++i) {
+        if (b.keys[i].contains(x, y)) return i;
     }
     return std::nullopt;
 }

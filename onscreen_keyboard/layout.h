@@ -1,5 +1,6 @@
 // The keyboard's keys: what each one is, where it sits in the 412 x 192
-// window, and which key lies under a point of the window.
+// window (412 x 230 with the suggested words' row on top), and which key
+// lies under a point of the window.
 #pragma once
 
 #include <cstddef>
@@ -24,7 +25,12 @@ enum class KeyKind {
     RightClick,   // arms a right click after the next click outside
     Scroll,       // turns the tracker's scroll mode on or off
     Pause,        // pauses the tracker, or resumes it
+    Suggestion,   // types the suggested word `base` (0..kSuggestionSlots-1)
+    Forget,       // forgets the words learnt from the user, pressed twice
 };
+
+// The suggested words shown above the keys.
+inline constexpr std::size_t kSuggestionSlots = 4;
 
 // The two tracker keys' words; the shells show the same words elsewhere
 // (app_layer/texts.h, which this program does not see; a test holds them
@@ -50,8 +56,9 @@ struct Key {
     }
 };
 
-// The grid the keys are laid on: five rows; each row is cut into half-key
-// units, so that wide keys (shift, enter, space) need no special geometry.
+// The grid the keys are laid on: five rows of keys, below the suggestions'
+// row when it is shown; each row is cut into half-key units, so that wide
+// keys (shift, enter, space) need no special geometry.
 inline constexpr int kRows = 5;
 inline constexpr int kUnitsPerRow = 24;
 inline constexpr int kUnitWidth = 17;
@@ -63,11 +70,13 @@ inline constexpr int kMarginY = 1;
 inline constexpr int kMinKeyWidth = 2 * kUnitWidth;
 inline constexpr int kMinKeyHeight = kRowHeight;
 
-// Every key, row by row from the top, each row from the left.
-std::span<const Key> allKeys();
+// Every key, row by row from the top, each row from the left. With the
+// suggestions' row its keys come last, so that every other key keeps its
+// index (and its place, a row lower).
+std::span<const Key> allKeys(bool suggestionRow = false);
 
-// Index into allKeys() of the key strictly under (x, y), in window pixels;
-// empty on a border, in the margin or outside the window.
-std::optional<std::size_t> keyAt(int x, int y);
+// Index into allKeys(suggestionRow) of the key strictly under (x, y), in
+// window pixels; empty on a border, in the margin or outside the window.
+std::optional<std::size_t> keyAt(int x, int y, bool suggestionRow = false);
 
 }  // namespace quil::osk

@@ -10,8 +10,10 @@
 #include <optional>
 
 #include "keyboard_link/protocol.h"
+#include "onscreen_keyboard/key_look.h"
 #include "onscreen_keyboard/key_sink.h"
 #include "onscreen_keyboard/plakette.h"
+#include "onscreen_keyboard/suggestions.h"
 
 namespace quil::osk {
 
@@ -41,7 +43,8 @@ struct KeyboardEvents {
     // It hid itself by its own key (kMsgKeyboardGone).
     std::function<void()> gone;
     // It sits at this dock, '1'..'5', of the tracker's screen
-    // (kMsgKeyboardDock).
+    // (kMsgKeyboardDock); kDockSuggestionRow is added to the code while the
+    // suggestions' row makes it taller.
     std::function<void(unsigned)> docked;
     // It sits at this dock of another monitor, its top-left there
     // (kMsgKeyboardDock with kDockPlaced). Unset, docked() hears of it.
@@ -100,6 +103,9 @@ public:
     PanelRules(PanelWindow& window, KeySink& sink, const KeyboardEvents& events)
         : window_(window), sink_(sink), events_(events) {}
 
+    // The suggested words' row, which must outlive the rules; without it
+    // the row stays empty.
+    void useSuggestions(Suggestions& suggestions);
     // The keyboard starts: docked at the bottom centre and shown; it
     // announces itself once the caller has returned. Started again, it
     // only announces itself again, neither shown nor moved.
@@ -131,19 +137,39 @@ public:
     // Carries out one of the tracker's messages to the keyboard
     // (kMsgKeyPress, kMsgPointerOver, ...); false for any other message.
     // kMsgClose is left to the caller, who owns the window.
-    bool trackerMessage(unsigned message);
+    bool trackerMessage(unsigned message, std::uintptr_t wParam = 0);
+    // The dwell click's progress over the key under the pointer, in
+    // thousandths; 0 when none is on its way. Shown with the suggestions'
+    // row only, the keyboard's look otherwise staying as it always was.
+    void dwell(std::uintptr_t thousandths);
+    // The tracker's word suggestions option (kMsgSuggestions): the row
+    // above the keys shown or not. The window grows or shrinks by the row
+    // at its dock, and the tracker hears of its new rectangle.
+    void showSuggestions(bool on);
 
     [[nodiscard]] const Plakette& keys() const { return keys_; }
+    [[nodiscard]] const Suggestions* suggestions() const { return suggestions_; }
+    [[nodiscard]] int dwellProgress() const { return dwell_; }
+    // The window's height now: with or without the suggestions' row.
+    [[nodiscard]] int height() const;
+    // How keys().keys()[index] is drawn now, suggestions and dwell included.
+    [[nodiscard]] KeyLook look(std::size_t index) const;
 
 private:
     void moveToDock(unsigned code);
     [[nodiscard]] bool pointerOverUs() const;
     void tellDock();
+    void typeSuggestion(std::size_t slot);
+    void suggestionsHear(const Typed& t);
+    // The words are offered, and learnt, only while their row is shown.
+    [[nodiscard]] Suggestions* activeSuggestions() const;
 
     PanelWindow& window_;
     KeySink& sink_;
     const KeyboardEvents& events_;
     Plakette keys_;
+    Suggestions* suggestions_ = nullptr;
+    int dwell_ = 0;
     bool launched_ = false;
     // Where the keyboard was last docked; nothing while it stands at the
     // tracker's screen's dock, which the dock code alone says.

@@ -12,9 +12,9 @@ Latch toggled(Latch current, Latch pressed) { return current == pressed ? Latch:
 
 KeyResult Plakette::pressAt(int x, int y) {
     KeyResult r;
-    r.key = keyAt(x, y);
+    r.key = keyAt(x, y, suggestionRow_);
     if (!r.key) return r;
-    const Key& key = allKeys()[*r.key];
+    const Key& key = keys()[*r.key];
     if (key.kind == KeyKind::DoubleClick) latch_ = toggled(latch_, Latch::DoubleClick);
     if (key.kind == KeyKind::RightClick) latch_ = toggled(latch_, Latch::RightClick);
     r.typed = typing_.press(key);
@@ -26,7 +26,7 @@ KeyResult Plakette::pressAt(int x, int y) {
 }
 
 bool Plakette::pointerOver(int x, int y) {
-    const auto key = keyAt(x, y);
+    const auto key = keyAt(x, y, suggestionRow_);
     if (key == highlight_) return false;
     highlight_ = key;
     return true;
@@ -43,6 +43,12 @@ Latch Plakette::clickOutside() {
     const Latch fired = latch_;
     latch_ = Latch::None;
     return fired;
+}
+
+void Plakette::showSuggestionRow(bool shown) {
+    suggestionRow_ = shown;
+    highlight_.reset();
+    flash_.reset();
 }
 
 bool Plakette::flashOver() {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 
 #include "onscreen_keyboard/layout.h"
 #include "onscreen_keyboard/typing.h"
@@ -43,11 +44,17 @@ public:
 
     // The keyboard moved to a dock (by its key or at start).
     void docked(unsigned code) { dock_ = code; }
+    // The suggested words' row shown above the keys or not: the keys move,
+    // so neither highlight nor flash stays on them.
+    void showSuggestionRow(bool shown);
 
     [[nodiscard]] std::optional<std::size_t> highlighted() const { return highlight_; }
     [[nodiscard]] std::optional<std::size_t> flashing() const { return flash_; }
     [[nodiscard]] Latch latch() const { return latch_; }
     [[nodiscard]] unsigned dock() const { return dock_; }
+    [[nodiscard]] bool suggestionRow() const { return suggestionRow_; }
+    // The keys as they lie now (allKeys() with or without the row).
+    [[nodiscard]] std::span<const Key> keys() const { return allKeys(suggestionRow_); }
     [[nodiscard]] const TypingState& typing() const { return typing_; }
 
     // Whether a key is shown latched: an active shift, caps lock, the armed
@@ -60,6 +67,7 @@ private:
     std::optional<std::size_t> flash_;
     Latch latch_ = Latch::None;
     unsigned dock_ = '1';
+    bool suggestionRow_ = false;
 };
 
 }  // namespace quil::osk

@@ -127,6 +127,15 @@ Typed TypingState::press(const Key& key) {
         case KeyKind::DoubleClick:
         case KeyKind::RightClick:
             break;
+        case KeyKind::Suggestion:
+            // The word brings its own capitals and accents.
+            accent_ = 0;
+            shift_ = false;
+            t.suggestion = key.base;
+            break;
+        case KeyKind::Forget:
+            t.forget = true;
+            break;
     }
     return t;
 }

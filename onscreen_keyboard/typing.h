@@ -2,6 +2,8 @@
 // caps lock and a pending accent.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "onscreen_keyboard/layout.h"
@@ -23,6 +25,8 @@ struct Typed {
     bool hide = false;
     unsigned dock = 0;  // a dock code ('1'..'5'), or 0
     TrackerRequest request = TrackerRequest::None;
+    std::optional<std::size_t> suggestion;  // the suggested word chosen, by its slot
+    bool forget = false;                    // forget the learnt words
     friend bool operator==(const Typed&, const Typed&) = default;
 };
 

@@ -39,7 +39,7 @@ struct SavedValue {
 constexpr SavedValue savedFlag(std::atomic<bool> SharedState::*flag) {
     return {nullptr, 0, 1, 1, flag};
 }
-constexpr std::array<SavedValue, 8> kSavedValues{{
+constexpr std::array<SavedValue, 9> kSavedValues{{
     // The engine: only 1 chooses the precise one.
     {&SharedState::engineChoice, ClassicEngine, PreciseEngine, PreciseEngine},
     {&SharedState::gestureSensitivity, SensitivityMedium, SensitivityLow, SensitivityHigh},
@@ -51,6 +51,8 @@ constexpr std::array<SavedValue, 8> kSavedValues{{
     savedFlag(&SharedState::keepPause),
     // The pause, kept only when the user chose to keep it (see loadedValue).
     savedFlag(&SharedState::paused),
+    // The keyboard's row of suggested words.
+    savedFlag(&SharedState::wordSuggestions),
 }};
 
 // What a row holds now, as the file writes it. The pause counts only when

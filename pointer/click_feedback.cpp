@@ -52,6 +52,18 @@ void showDwellRing(TrackerState& s, Desktop& desktop, ScreenPoint centre, int32_
     desktop.showDwellRing(centre, thousandths);
 }
 
+void showDwellOnKeyboard(TrackerState& s, Desktop& desktop, int32_t thousandths) {
+    int32_t& told = s.handsFree.keyboardDwell;
+    thousandths = std::clamp(thousandths, 0, kRingFull);
+    const WindowHandle keyboard = s.keyboard.window.load();
+    // The keys fill up only with the suggestions' row, the keyboard's other
+    // aid; without it the keyboard hears nothing new.
+    if (!s.shared.wordSuggestions.load()) thousandths = 0;
+    if (thousandths == told || keyboard == 0) return;
+    told = thousandths;
+    desktop.tellKeyboardDwell(keyboard, thousandths);
+}
+
 void hideDwellRing(TrackerState& s, Desktop& desktop) {
     showDwellRing(s, desktop, s.handsFree.ring.centre, 0);
 }

@@ -16,6 +16,9 @@ namespace quil {
 [[nodiscard]] int32_t dwellRingFill(const TrackerState& s);
 // Tells the desktop the ring's fill around centre, only when it changed.
 void showDwellRing(TrackerState& s, Desktop& desktop, ScreenPoint centre, int32_t thousandths);
+// Tells the on-screen keyboard the dwell's progress over it (0: none), only
+// when it changes.
+void showDwellOnKeyboard(TrackerState& s, Desktop& desktop, int32_t thousandths);
 // Takes the ring away if it is shown.
 void hideDwellRing(TrackerState& s, Desktop& desktop);
 

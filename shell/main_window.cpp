@@ -257,6 +257,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_TIMER:
             onFrameTimer(app->state, app->desktop);
             saveTrackersOptions(app->state, app->optionsFile);
+            tellKeyboardOptions(app->state, app->desktop);
             return 0;
         case WM_LBUTTONUP:
             openOptions(*app);

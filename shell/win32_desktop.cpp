@@ -86,6 +86,14 @@ void Win32Desktop::tellKeyboardPointerLeft(WindowHandle keyboard) {
     sendToKeyboard(keyboard, keyboard::kMsgPointerLeft, 0, 0);
 }
 
+void Win32Desktop::tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
+    sendToKeyboard(keyboard, keyboard::kMsgDwellProgress, static_cast<WPARAM>(thousandths), 0);
+}
+
+void Win32Desktop::tellKeyboardSuggestions(WindowHandle keyboard, bool shown) {
+    sendToKeyboard(keyboard, keyboard::kMsgSuggestions, shown ? 1 : 0, 0);
+}
+
 void Win32Desktop::closeKeyboard(WindowHandle keyboard) {
     sendToKeyboard(keyboard, WM_CLOSE, 0, 0);
 }

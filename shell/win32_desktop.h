@@ -45,6 +45,8 @@ public:
     void tellKeyboardClickOutside(WindowHandle keyboard) override;
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
+    void tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) override;
+    void tellKeyboardSuggestions(WindowHandle keyboard, bool shown) override;
     void closeKeyboard(WindowHandle keyboard) override;
     void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;

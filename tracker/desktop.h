@@ -125,6 +125,19 @@ public:
         (void)centre;
         (void)thousandths;
     }
+    // The same progress told to the on-screen keyboard while the pointer is
+    // over it, so that the key about to be typed fills up; 0 when the
+    // dwell stops or the pointer leaves it.
+    virtual void tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
+        (void)keyboard;
+        (void)thousandths;
+    }
+    // The word suggestions option told to the on-screen keyboard, which
+    // shows or hides its row of suggested words above the keys.
+    virtual void tellKeyboardSuggestions(WindowHandle keyboard, bool shown) {
+        (void)keyboard;
+        (void)shown;
+    }
     virtual void playClickSound(ClickSound sound) { (void)sound; }
     // Whether the window under p ignores our input (a program running with
     // higher rights than ours). Asked before a click, at most once a frame.

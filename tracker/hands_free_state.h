@@ -90,6 +90,8 @@ struct HandsFreeState {
     // scroll key starts scrolling there, not over the keyboard.
     ScreenPoint offKeyboard;
     bool offKeyboardKnown = false;
+    // The dwell progress the on-screen keyboard was last told of.
+    int32_t keyboardDwell = 0;
 };
 
 }  // namespace quil

@@ -267,16 +267,20 @@ void holdDwellUntilMotion(TrackerState& s) {
 void afterPointingFrame(TrackerState& s, Desktop& desktop) {
     HandsFreeState& h = s.handsFree;
     const ScreenPoint at = desktop.cursorPos();
-    if (!keyboardShown(s) || !insideKeyboard(s, at)) {
+    const bool overKeyboard = keyboardShown(s) && insideKeyboard(s, at);
+    if (!overKeyboard) {
         h.offKeyboard = at;
         h.offKeyboardKnown = true;
     }
-    showDwellRing(s, desktop, at, dwellRingFill(s));
+    const int32_t fill = dwellRingFill(s);
+    showDwellRing(s, desktop, at, fill);
+    showDwellOnKeyboard(s, desktop, overKeyboard ? fill : 0);
 }
 
 void headModesOnTrackingEnd(TrackerState& s, Desktop& desktop) {
     endScrollMode(s, desktop);
     hideDwellRing(s, desktop);
+    showDwellOnKeyboard(s, desktop, 0);
     s.handsFree.tilt = {};
 }
 

@@ -283,6 +283,11 @@ struct KeyboardState {
     int32_t top = 0;
     int32_t bottom = 0;
     bool dockedCorner = false;
+    // The keyboard said it shows the suggestions' row (taller by it).
+    bool suggestionRow = false;
+    // The suggestions option as the keyboard was last told it: -1 since it
+    // announced itself, until it is told.
+    int32_t toldSuggestions = -1;
 };
 
 // Written by the options window's or the eyes window's thread, or read by
@@ -353,6 +358,8 @@ struct SharedState {
     std::atomic<bool> allScreens{false};
     std::atomic<bool> clickSounds{false};
     std::atomic<bool> keepPause{false};
+    // Saved: the on-screen keyboard's row of suggested words.
+    std::atomic<bool> wordSuggestions{false};
 };
 
 // The head-gesture recognisers' histories. They live for the whole run and no

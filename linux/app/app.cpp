@@ -68,6 +68,8 @@ Places findPlaces() {
     p.landmarkModel = besideOrIn({kSharedFolder}, kLandmarkModelFile);
     p.fullLandmarkModel = besideOrIn({kDlibDataFolder, kSharedFolder}, kFullLandmarkModelFile);
     p.manual = besideOrIn({kDocFolder}, kManualFile);
+    p.wordList = besideOrIn({kSharedFolder}, std::string(osk::kWordListFile).c_str());
+    p.userWords = base / "quilbrand" / osk::kUserWordsFile;
     return p;
 }
 
@@ -89,6 +91,12 @@ void LinuxDesktop::hideKeyboard(WindowHandle keyboard) {
 }
 void LinuxDesktop::pressKeyboardKey(WindowHandle keyboard) {
     if (keyboard != 0 && app_.keyboard()) app_.keyboard()->pressKey();
+}
+void LinuxDesktop::tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->dwell(thousandths);
+}
+void LinuxDesktop::tellKeyboardSuggestions(WindowHandle keyboard, bool shown) {
+    if (keyboard != 0 && app_.keyboard()) app_.keyboard()->showSuggestions(shown);
 }
 void LinuxDesktop::tellKeyboardClickOutside(WindowHandle keyboard) {
     if (keyboard != 0 && app_.keyboard()) app_.keyboard()->clickOutside();
@@ -149,6 +157,7 @@ App::App(std::unique_ptr<PointerDevice> pointer, std::unique_ptr<FrameSource> ca
                 handleKeyboardMessage(state_, message, wParam, lParam);
             });
         keyboard_->pointerPosition = [this] { return pointer_->position(); };
+        keyboard_->loadWords(places_.wordList, places_.userWords);
         keyboard_->screenSize = [this] {
             return ScreenSize{pointer_->screenWidth(), pointer_->screenHeight()};
         };
@@ -205,6 +214,7 @@ void App::startFrames() {
 
 void App::tick() {
     const int64_t now = nowMs();
+    tellKeyboardOptions(state_, desktop_);
     switch (watch_.tick(now)) {
         case CameraStep::Grab:
             // No frame ready is no frame: the watch hears the silence.

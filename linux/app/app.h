@@ -52,6 +52,10 @@ struct Places {
     std::filesystem::path manual;           // manual.pdf
     std::filesystem::path autostartEntry;   // $XDG_CONFIG_HOME/autostart/quilbrand.desktop
     std::filesystem::path pointingResults;  // beside the options file
+    // The keyboard's word list beside the program or in the shared folder
+    // (empty: no suggestions), and the words learnt from the user.
+    std::filesystem::path wordList;
+    std::filesystem::path userWords;  // $XDG_CONFIG_HOME/quilbrand/palabras.txt
 };
 [[nodiscard]] Places findPlaces();
 
@@ -82,6 +86,8 @@ public:
     void tellKeyboardClickOutside(WindowHandle keyboard) override;
     void tellKeyboardPointerOver(WindowHandle keyboard) override;
     void tellKeyboardPointerLeft(WindowHandle keyboard) override;
+    void tellKeyboardDwell(WindowHandle keyboard, int32_t thousandths) override;
+    void tellKeyboardSuggestions(WindowHandle keyboard, bool shown) override;
     void closeKeyboard(WindowHandle keyboard) override;
     void showGesturePrompt(GesturePrompt prompt) override;
     void launchKeyboard() override;

@@ -55,6 +55,7 @@ QString one(char16_t c) { return QString(QChar(c)); }
 void drawKey(QPainter& p, const osk::KeyLook& look, const Fonts& fonts) {
     const QRect r = rectOf(look.face);
     p.fillRect(r, QColor(look.faceColour));
+    if (look.dwellFill.height() > 0) p.fillRect(rectOf(look.dwellFill), QColor(osk::kDwellFill));
     frame(p, r, osk::kKeyBorder);
     if (look.character != 0)
         text(p, one(look.character), r, fonts.character, look.labelColour, Qt::AlignCenter);
@@ -75,11 +76,11 @@ void drawKey(QPainter& p, const osk::KeyLook& look, const Fonts& fonts) {
 
 }  // namespace
 
-void paintKeyboard(QPainter& painter, const osk::Plakette& keys, int width, int height) {
+void paintKeyboard(QPainter& painter, const osk::PanelRules& keys, int width, int height) {
     painter.fillRect(QRect(0, 0, width, height), QColor(osk::kBackground));
     const Fonts fonts;
-    for (std::size_t i = 0; i < osk::allKeys().size(); ++i)
-        drawKey(painter, osk::lookOf(keys, i), fonts);
+    const std::size_t count = keys.keys().keys().size();
+    for (std::size_t i = 0; i < count; ++i) drawKey(painter, keys.look(i), fonts);
 }
 
 }  // namespace quil::lnx

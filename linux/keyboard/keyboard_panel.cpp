@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
+#include <utility>
 
 #include "linux/keyboard/keyboard_window.h"
 
@@ -16,6 +18,7 @@ void KeyboardPanel::launch() {
     if (!window_) {
         window_ = std::make_unique<KeyboardWindow>(pointerPosition, screenSize);
         rules_ = std::make_unique<osk::PanelRules>(*window_, sink_, events);
+        rules_->useSuggestions(suggestions_);
         window_->attach(rules_.get());
         if (QScreen* s = QGuiApplication::primaryScreen()) {
             QObject::connect(s, &QScreen::virtualGeometryChanged, window_.get(),
@@ -23,6 +26,18 @@ void KeyboardPanel::launch() {
         }
     }
     rules_->launch();
+}
+
+void KeyboardPanel::loadWords(const std::filesystem::path& list, std::filesystem::path userWords) {
+    suggestions_ = osk::Suggestions::load(list, std::move(userWords));
+}
+
+void KeyboardPanel::dwell(int thousandths) {
+    if (rules_) rules_->dwell(static_cast<std::uintptr_t>(std::max(thousandths, 0)));
+}
+
+void KeyboardPanel::showSuggestions(bool shown) {
+    if (rules_) rules_->showSuggestions(shown);
 }
 
 void KeyboardPanel::show() {

@@ -7,6 +7,7 @@
 // Everything runs on the Qt GUI thread.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -47,6 +48,10 @@ public:
     // tracker reckons them; unset, the whole virtual screen Qt sees.
     std::function<ScreenSize()> screenSize;
 
+    // Before launch(): the word list (a missing one leaves the suggestions'
+    // row empty) and the user's learnt words' file.
+    void loadWords(const std::filesystem::path& list, std::filesystem::path userWords);
+
     // Desktop::launchKeyboard: makes the window, docked at the bottom centre
     // and shown, and announces it (events.announced, then events.docked)
     // from the event loop. Again while open: announces it again.
@@ -61,6 +66,11 @@ public:
     // Desktop::tellKeyboardPointerOver / Left; (x, y) in screen pixels.
     void pointerOver(int x, int y);
     void pointerLeft();
+    // Desktop::tellKeyboardDwell: the dwell click's progress, thousandths.
+    void dwell(int thousandths);
+    // Desktop::tellKeyboardSuggestions: the suggested words' row shown
+    // above the keys, or not.
+    void showSuggestions(bool shown);
     // Desktop::closeKeyboard: the window goes; a later launch() makes a new
     // one, announced anew.
     void close();
@@ -70,9 +80,11 @@ public:
     [[nodiscard]] bool visible() const;
     // The keys' state, for the program's tests; null while not launched.
     [[nodiscard]] const osk::Plakette* keys() const;
+    [[nodiscard]] const osk::PanelRules* rules() const { return rules_.get(); }
 
 private:
     KeySink& sink_;
+    osk::Suggestions suggestions_;
     std::unique_ptr<KeyboardWindow> window_;
     std::unique_ptr<osk::PanelRules> rules_;
 };

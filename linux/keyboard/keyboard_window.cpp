@@ -174,7 +174,7 @@ void KeyboardWindow::paintEvent(QPaintEvent* /*event*/) {
     if (rules_ == nullptr) return;
     QPainter painter(this);
     painter.scale(1.0 / scale(), 1.0 / scale());
-    paintKeyboard(painter, rules_->keys(), toPixels(width()), toPixels(height()));
+    paintKeyboard(painter, *rules_, toPixels(width()), toPixels(height()));
 }
 
 void KeyboardWindow::mousePressEvent(QMouseEvent* event) {

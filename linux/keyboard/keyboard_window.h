@@ -56,6 +56,6 @@ private:
 
 // Paints the whole keyboard: dark keys with large light labels, the
 // highlighted key in yellow, a typed key flashing white, latched keys blue.
-void paintKeyboard(QPainter& painter, const osk::Plakette& keys, int width, int height);
+void paintKeyboard(QPainter& painter, const osk::PanelRules& keys, int width, int height);
 
 }  // namespace quil::lnx

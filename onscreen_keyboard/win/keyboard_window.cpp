@@ -3,7 +3,9 @@
 #include <windowsx.h>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "keyboard_link/protocol.h"
@@ -93,10 +95,39 @@ private:
     std::deque<std::function<void()>> queued_;
 };
 
+// The folder this program runs from, where its word list lies.
+std::filesystem::path programFolder() {
+    constexpr DWORD kLongestPath = 32768;
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) return {};
+        if (length < name.size()) {
+            name.resize(length);
+            return std::filesystem::path(name).parent_path();
+        }
+        if (name.size() >= kLongestPath) return {};
+        name.resize(name.size() * 2);
+    }
+}
+
+// The user's learnt words: in their roaming application data, which is
+// theirs alone and follows them; else beside the program.
+std::filesystem::path userWordsFile() {
+    constexpr DWORD kRoom = 32768;
+    std::wstring folder(kRoom, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"APPDATA", folder.data(), kRoom);
+    if (length == 0 || length >= kRoom) return programFolder() / kUserWordsFile;
+    folder.resize(length);
+    return std::filesystem::path(folder) / L"Quilbrand" / kUserWordsFile;
+}
+
 struct Link {
     Window window;
     SendInputSink sink;
     KeyboardEvents events;
+    Suggestions suggestions;
     PanelRules rules{window, sink, events};
     HWND tracker = nullptr;
     int findAttempts = 0;
@@ -153,12 +184,12 @@ void paint(HWND window) {
     const HDC dc = BeginPaint(window, &ps);
     RECT client{};
     GetClientRect(window, &client);
-    paintKeyboard(dc, app.rules.keys(), client.right, client.bottom);
+    paintKeyboard(dc, app.rules, client.right, client.bottom);
     EndPaint(window, &ps);
 }
 
 LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (app.rules.trackerMessage(message)) return 0;
+    if (app.rules.trackerMessage(message, wParam)) return 0;
     switch (message) {
         case kMsgGreetAgain:
             startLooking();
@@ -209,6 +240,8 @@ LRESULT CALLBACK keyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 HWND createKeyboardWindow(HINSTANCE instance) {
+    app.suggestions = Suggestions::load(programFolder() / kWordListFile, userWordsFile());
+    app.rules.useSuggestions(app.suggestions);
     app.events =
         asTrackerMessages([](unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
             toTracker(message, wParam, lParam);

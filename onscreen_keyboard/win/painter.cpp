@@ -59,6 +59,7 @@ void text(HDC dc, std::u16string_view s, RECT r, HFONT font, Rgb colour, UINT fo
 void drawKey(HDC dc, const KeyLook& look, const Fonts& fonts) {
     const RECT r = rectOf(look.face);
     fill(dc, r, look.faceColour);
+    if (look.dwellFill.height() > 0) fill(dc, rectOf(look.dwellFill), kDwellFill);
     frame(dc, r, kKeyBorder);
     const UINT centred = DT_CENTER | DT_VCENTER;
     if (look.character != 0) {
@@ -85,7 +86,7 @@ void drawKey(HDC dc, const KeyLook& look, const Fonts& fonts) {
 
 }  // namespace
 
-void paintKeyboard(HDC dc, const Plakette& keyboard, int width, int height) {
+void paintKeyboard(HDC dc, const PanelRules& keyboard, int width, int height) {
     const HDC memory = CreateCompatibleDC(dc);
     const HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     const HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
@@ -94,8 +95,9 @@ void paintKeyboard(HDC dc, const Plakette& keyboard, int width, int height) {
     {
         const Fonts fonts;
         fill(memory, RECT{0, 0, width, height}, kBackground);
-        for (std::size_t i = 0; i < allKeys().size(); ++i)
-            drawKey(memory, lookOf(keyboard, i), fonts);
+        for (std::size_t i = 0; i < keyboard.keys().keys().size(); ++i) {
+            drawKey(memory, keyboard.look(i), fonts);
+        }
         SelectObject(memory, oldFont);
     }
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);

@@ -7,12 +7,12 @@
 #endif
 #include <windows.h>
 
-#include "onscreen_keyboard/plakette.h"
+#include "onscreen_keyboard/panel_rules.h"
 
 namespace quil::osk::win {
 
 // Paints the whole window into `dc` through an off-screen bitmap, so that
 // frequent highlight changes never flicker.
-void paintKeyboard(HDC dc, const Plakette& keyboard, int width, int height);
+void paintKeyboard(HDC dc, const PanelRules& keyboard, int width, int height);
 
 }  // namespace quil::osk::win

@@ -96,6 +96,7 @@ LangString StillRunning ${LANG_ENGLISH} "Quilbrand is still open. Close it (the 
   !insertmacro ${action} "Quilbrand2.exe"
   !insertmacro ${action} "Lensory.exe"
   !insertmacro ${action} "plakette2.exe"
+  !insertmacro ${action} "spanish.words"
   !insertmacro ${action} "shape_predictor_5_face_landmarks.dat"
   !insertmacro ${action} "manual.pdf"
   !insertmacro ${action} "manual-en.pdf"
@@ -104,6 +105,7 @@ LangString StillRunning ${LANG_ENGLISH} "Quilbrand is still open. Close it (the 
   !insertmacro ${action} "licences\landmark-model.txt"
   !insertmacro ${action} "licences\mingw-w64-runtime.txt"
   !insertmacro ${action} "licences\landmark-model-68.txt"
+  !insertmacro ${action} "licences\spanish-word-list.txt"
 !macroend
 !macro PutFile name
   File "/oname=${name}" "${STAGE}\${name}"

@@ -52,6 +52,7 @@ TEST(TrayMenu, BothShellsShowTheSameItemsAndLinuxAddsTheLogOnSwitch) {
                                            "All screens",
                                            "Click sounds",
                                            "Keep pause after restart",
+                                           "Word suggestions",
                                            "",
                                            "Pointing test",
                                            "Manual",
@@ -154,6 +155,19 @@ TEST_F(TrayItems, TheSavedChoicesToggleAndAreSaved) {
     EXPECT_TRUE(state(TrayCommand::KeepPause).greyed);
     EXPECT_TRUE(runTrayCommand(s, TrayCommand::KeepPause, file));
     EXPECT_TRUE(s.shared.keepPause);
+}
+
+TEST_F(TrayItems, WordSuggestionsToggleAndAreSavedLast) {
+    EXPECT_FALSE(state(TrayCommand::WordSuggestions).ticked);
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::WordSuggestions, file));
+    EXPECT_TRUE(state(TrayCommand::WordSuggestions).ticked);
+    EXPECT_EQ(readAll(file), std::string(kClassicForm) + " 0 1 0 0 0 0 0 0 1");
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::WordSuggestions, file));
+    EXPECT_FALSE(s.shared.wordSuggestions);
+    s.shared.optionsOpen = true;
+    EXPECT_TRUE(state(TrayCommand::WordSuggestions).greyed);
+    EXPECT_TRUE(runTrayCommand(s, TrayCommand::WordSuggestions, file));
+    EXPECT_FALSE(s.shared.wordSuggestions);
 }
 
 TEST_F(TrayItems, WhileTheOptionsAreOpenNoSavedSettingChanges) {

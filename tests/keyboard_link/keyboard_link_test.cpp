@@ -95,6 +95,49 @@ TEST_F(KeyboardLink, ADockOnAnotherMonitorIsTakenAtItsPlace) {
     EXPECT_EQ(rectOf(s), (Rect{612, 1024, 0, 192}));
 }
 
+// A keyboard with its suggestions' row says so in its dock message: the
+// rectangle is the taller one, at a dock or at its place, and a nod shows it
+// at the bottom centre as tall as it last was.
+TEST_F(KeyboardLink, TheSuggestionRowMakesTheRectangleTaller) {
+    const auto tall = static_cast<std::uintptr_t>(keyboard::kDockSuggestionRow);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, tall | '5', 0);
+    EXPECT_EQ(rectOf(s), (Rect{612, 1024, 768 - 30 - 230, 738}));
+    EXPECT_TRUE(s.keyboard.dockedCorner);
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, tall | keyboard::kDockPlaced | '3',
+                          keyboard::placeOf(-1280, -300));
+    EXPECT_EQ(rectOf(s), (Rect{-1280, -868, -300, -70}));
+    hello();
+    s.keyboard.hidden = true;
+    EXPECT_TRUE(toggleKeyboard(s, desktop));
+    EXPECT_EQ(rectOf(s), (Rect{306, 718, 508, 738}));
+    handleKeyboardMessage(s, keyboard::kMsgKeyboardDock, '1', 0);
+    EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
+    s.keyboard.hidden = true;
+    EXPECT_TRUE(toggleKeyboard(s, desktop));
+    EXPECT_EQ(rectOf(s), (Rect{306, 718, 546, 738}));
+}
+
+// The option is told once to each keyboard that announces itself, and again
+// whenever it changes; with no keyboard, nothing.
+TEST_F(KeyboardLink, TheSuggestionsOptionIsToldAfterEachHelloAndEachChange) {
+    const auto told = [](bool on) {
+        return DesktopCall{DesktopCall::KeyboardMessage, kKeyboard,
+                           static_cast<int32_t>(keyboard::kMsgSuggestions), on ? 1 : 0, 0};
+    };
+    tellKeyboardOptions(s, desktop);
+    EXPECT_TRUE(desktop.calls.empty());
+    hello();
+    tellKeyboardOptions(s, desktop);
+    tellKeyboardOptions(s, desktop);
+    EXPECT_EQ(desktop.calls, (std::vector<DesktopCall>{told(false)}));
+    s.shared.wordSuggestions = true;
+    tellKeyboardOptions(s, desktop);
+    tellKeyboardOptions(s, desktop);
+    hello();  // a keyboard started again hears it again
+    tellKeyboardOptions(s, desktop);
+    EXPECT_EQ(desktop.calls, (std::vector<DesktopCall>{told(false), told(true), told(true)}));
+}
+
 TEST_F(KeyboardLink, HelloAndGone) {
     hello();
     EXPECT_EQ(s.keyboard.window, kKeyboard);

@@ -238,6 +238,27 @@ TEST_F(OptionsFile, TheHandsFreeChoicesFollowTheLevelsAndThePauseOnlyWhenKept) {
     EXPECT_EQ(back.shared.engineChoice, PreciseEngine);
 }
 
+// The keyboard's word suggestions come last: off, the file is as before;
+// on, written after the pause; files without it read as off.
+TEST_F(OptionsFile, TheWordSuggestionsAreSavedAfterEverythingElse) {
+    loadOptions(s, file);
+    EXPECT_FALSE(s.shared.wordSuggestions);
+    s.shared.wordSuggestions = true;
+    saveOptions(s, file);
+    EXPECT_EQ(readAll(file), "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 0 0 0 0 1");
+    TrackerState back;
+    loadOptions(back, file);
+    EXPECT_TRUE(back.shared.wordSuggestions);
+    EXPECT_FALSE(back.shared.paused);
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 1 1 1 1");
+    loadOptions(back, file);
+    EXPECT_FALSE(back.shared.wordSuggestions);
+    EXPECT_TRUE(back.shared.paused);
+    writeAll(file, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 0 1 0 0 0 0 0 0 5");
+    loadOptions(back, file);
+    EXPECT_FALSE(back.shared.wordSuggestions);
+}
+
 TEST_F(OptionsFile, TheTextReadsTheEngineChoiceAsTheFileDoes) {
     applyOptionsText(s, "1 0 0 0 1 0 0 1 0 0 1 0 1 0 0 1");
     EXPECT_EQ(s.shared.engineChoice, PreciseEngine);

@@ -127,6 +127,30 @@ TEST_F(Feedback, TheRingIsToldOnlyOfChanges) {
     EXPECT_EQ(desktop.calls, expected);
 }
 
+// The keyboard hears the dwell's progress over it only when it changes,
+// only when there is a keyboard to tell, and only with the word
+// suggestions on (without them the keyboard stays as it always was).
+TEST_F(Feedback, TheKeyboardIsToldOfTheDwellOnlyOfChangesAndOnlyWhenThere) {
+    s.keyboard.window = 77;
+    showDwellOnKeyboard(s, desktop, 600);
+    EXPECT_TRUE(desktop.calls.empty()) << "word suggestions off";
+    s.shared.wordSuggestions = true;
+    s.keyboard.window = 0;
+    showDwellOnKeyboard(s, desktop, 600);
+    EXPECT_TRUE(desktop.calls.empty()) << "no keyboard window yet";
+    s.keyboard.window = 77;
+    showDwellOnKeyboard(s, desktop, 600);
+    showDwellOnKeyboard(s, desktop, 600);
+    showDwellOnKeyboard(s, desktop, 5000);
+    showDwellOnKeyboard(s, desktop, 0);
+    showDwellOnKeyboard(s, desktop, 0);
+    const auto dwell = static_cast<int32_t>(keyboard::kMsgDwellProgress);
+    const std::vector<DesktopCall> expected{{DesktopCall::KeyboardMessage, 77, dwell, 600, 0},
+                                            {DesktopCall::KeyboardMessage, 77, dwell, 1000, 0},
+                                            {DesktopCall::KeyboardMessage, 77, dwell, 0, 0}};
+    EXPECT_EQ(desktop.calls, expected);
+}
+
 TEST_F(Feedback, SoundsForClicksPressesAndReleasesOnlyWhenChosen) {
     choose(GestureEye, true);
     choose(GestureMouth, false);

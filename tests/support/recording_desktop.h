@@ -91,6 +91,12 @@ public:
     void tellKeyboardPointerLeft(WindowHandle w) override {
         send(w, keyboard::kMsgPointerLeft, 0, 0);
     }
+    void tellKeyboardDwell(WindowHandle w, int32_t thousandths) override {
+        send(w, keyboard::kMsgDwellProgress, static_cast<std::uintptr_t>(thousandths), 0);
+    }
+    void tellKeyboardSuggestions(WindowHandle w, bool shown) override {
+        send(w, keyboard::kMsgSuggestions, shown ? 1 : 0, 0);
+    }
     void closeKeyboard(WindowHandle w) override { send(w, keyboard::kMsgClose, 0, 0); }
     void showGesturePrompt(GesturePrompt prompt) override {
         calls.push_back({DesktopCall::GesturePrompt, 0, static_cast<int32_t>(prompt)});

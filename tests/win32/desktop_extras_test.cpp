@@ -269,6 +269,51 @@ TEST_F(Extras, TheExtrasTrayItemsTickTheirChoicesAndAskTheTracker) {
     EXPECT_TRUE(s().shared.pauseToggleRequested.exchange(false));
 }
 
+constexpr int kWordSuggestionsItem = 9;
+
+// What a stand-in for the keyboard's window heard of the suggestions option.
+std::vector<WPARAM> heardSuggestions;
+WNDPROC staticProc = nullptr;
+LRESULT CALLBACK keyboardStandIn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == keyboard::kMsgSuggestions) {
+        heardSuggestions.push_back(wParam);
+        return 0;
+    }
+    return CallWindowProcA(staticProc, window, message, wParam, lParam);
+}
+
+// The keyboard hears the option at the timer's tick after its hello and
+// after each change; its dock message with the row gives the taller
+// rectangle.
+TEST_F(Extras, WordSuggestionsAreTickedSavedAndToldToTheKeyboard) {
+    app->optionsFile = wintest::freshWorkDir("extras-words") / "options.cfg";
+    const HWND standIn =
+        CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "keyboard", WS_POPUP, 0, 0, 412, 192, nullptr,
+                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(standIn, nullptr);
+    staticProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(standIn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&keyboardStandIn)));
+    heardSuggestions.clear();
+    send(keyboard::kMsgKeyboardHello, reinterpret_cast<WPARAM>(standIn));
+    send(WM_TIMER, 1);
+    EXPECT_EQ(heardSuggestions, std::vector<WPARAM>{0});
+
+    EXPECT_EQ(send(WM_COMMAND, commandId(TrayCommand::WordSuggestions)), 1);
+    const std::vector<MenuItem> items = visitTrayMenu(main, -1);
+    ASSERT_GT(items.size(), size_t{kWordSuggestionsItem});
+    EXPECT_EQ(items[kWordSuggestionsItem].text, "Word suggestions");
+    EXPECT_NE(items[kWordSuggestionsItem].state & MF_CHECKED, 0u);
+    EXPECT_TRUE(std::filesystem::exists(app->optionsFile)) << "the choice is saved";
+    send(WM_TIMER, 1);
+    send(WM_TIMER, 1);
+    EXPECT_EQ(heardSuggestions, (std::vector<WPARAM>{0, 1}));
+
+    send(keyboard::kMsgKeyboardDock, keyboard::kDockBottomCentre | keyboard::kDockSuggestionRow);
+    EXPECT_EQ(s().keyboard.bottom - s().keyboard.top, keyboard::kKeyboardHeightWithSuggestions);
+    EXPECT_EQ(s().keyboard.bottom, kScreenHeight - keyboard::kBottomGap);
+    DestroyWindow(standIn);
+}
+
 TEST_F(Extras, AllScreensIsTheVirtualScreen) {
     // The suite's display is one 1024 x 768 monitor; two monitors are
     // tested by win32_screens_test in a display of its own.

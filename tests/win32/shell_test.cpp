@@ -156,8 +156,9 @@ TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
     EXPECT_EQ(texts,
               (std::vector<std::string>{"Options", "Precise tracking", "Check gestures",
                                         "Gesture sensitivity", "Pause", "Scroll", "All screens",
-                                        "Click sounds", "Keep pause after restart", "",
-                                        "Pointing test", "Manual", "About ...", "", "Exit"}));
+                                        "Click sounds", "Keep pause after restart",
+                                        "Word suggestions", "", "Pointing test", "Manual",
+                                        "About ...", "", "Exit"}));
     EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
 
     // Chosen in the file, its model since gone: shown so, and kept as it is.

@@ -103,6 +103,7 @@ TEST_F(LinuxTrayMenu, HasTheWindowsItemsWithTheSensitivityInASubmenuAndTheLogOnS
                                                      "All screens",
                                                      "Click sounds",
                                                      "Keep pause after restart",
+                                                     "Word suggestions",
                                                      "",
                                                      "Pointing test",
                                                      "Manual",

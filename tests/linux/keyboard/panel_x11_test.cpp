@@ -8,8 +8,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "linux/keyboard/keyboard_panel.h"
 #include "linux/keyboard/keyboard_window.h"
 #include "linux/keyboard/x11_key_sink.h"
+#include "onscreen_keyboard/key_look.h"
 #include "x11_watch.h"
 
 // Xlib after Qt: its macros (None, Bool, ...) would break Qt's headers.
@@ -159,8 +162,8 @@ private:
     std::vector<unsigned> buttons_;
 };
 
-const osk::Key& findKey(KeyKind kind, char16_t base = 0) {
-    for (const osk::Key& k : osk::allKeys()) {
+const osk::Key& findKey(KeyKind kind, char16_t base = 0, bool suggestionRow = false) {
+    for (const osk::Key& k : osk::allKeys(suggestionRow)) {
         if (k.kind == kind && (base == 0 || k.base == base)) return k;
     }
     throw std::logic_error("no such key");
@@ -208,14 +211,16 @@ protected:
     bool received(const std::vector<KeySym>& expected) {
         return settle([&] { return target.keys() == expected; });
     }
-    bool at(unsigned dock) {
-        const auto r = link::dockRect(dock, kScreenWidth, kScreenHeight);
+    // At the dock, 412 x 192, or 412 x 230 with the suggestions' row.
+    bool at(unsigned dock, bool suggestionRow = false) {
+        const int height = link::keyboardHeight(suggestionRow);
+        const auto r = link::dockRect(dock, kScreenWidth, kScreenHeight, height);
         return settle([&] {
             const auto w = panelWindow();
             if (!w) return false;
             const Geometry g = screen.geometry(*w);
             return g.x == r->left && g.y == r->top && g.width == link::kKeyboardWidth &&
-                   g.height == link::kKeyboardHeight;
+                   g.height == height;
         });
     }
 
@@ -304,6 +309,68 @@ TEST_F(PanelX11Test, KeysAreFoundInTheLayoutInUse) {
     pressOver(findKey(KeyKind::Letter, u'\u00F1'));
     pressOver(findKey(KeyKind::Symbol, u'\u00A1'));
     EXPECT_TRUE(received({XK_minus, XK_apostrophe, XK_ntilde, XK_at, XK_ntilde, XK_exclamdown}));
+}
+
+// A sentence typed with the suggestions' help: "la cancion" then the
+// suggested "canción", whose keys take back the plain "on" and type "ón ".
+// The row comes with the tracker's option only: the window grows by it at
+// its dock and says so; without it, the keys alone, 412 x 192.
+TEST_F(PanelX11Test, AChosenSuggestionArrivesCompletedInTheFocusedWindow) {
+    const auto userFile = std::filesystem::temp_directory_path() / "quil-x11-palabras.txt";
+    std::filesystem::remove(userFile);
+    panel.reset();
+    panel = std::make_unique<lnx::KeyboardPanel>(*sink);
+    panel->events.docked = [this](unsigned code) { docked.push_back(code); };
+    panel->loadWords(QUIL_FALLBACK_WORD_LIST, userFile);
+    panel->launch();
+    ASSERT_TRUE(at(link::kDockBottomCentre));
+    panel->showSuggestions(true);
+    ASSERT_TRUE(at(link::kDockBottomCentre, true));
+    EXPECT_EQ(docked.back(), link::kDockBottomCentre | link::kDockSuggestionRow);
+    const auto rowKey = [](KeyKind kind, char16_t base = 0) -> const osk::Key& {
+        return findKey(kind, base, true);
+    };
+    for (const char16_t c : std::u16string_view(u"la cancion")) {
+        pressOver(c == u' ' ? rowKey(KeyKind::Space) : rowKey(KeyKind::Letter, c));
+    }
+    std::vector<KeySym> expected{XK_l, XK_a, XK_space, XK_c, XK_a, XK_n, XK_c, XK_i, XK_o, XK_n};
+    ASSERT_TRUE(received(expected));
+    const osk::Suggestions* words = panel->rules()->suggestions();
+    ASSERT_NE(words, nullptr);
+    std::size_t slot = osk::kSuggestionSlots;
+    for (std::size_t i = 0; i < osk::kSuggestionSlots; ++i) {
+        if (words->word(i) == u"canci\u00F3n") slot = i;
+    }
+    ASSERT_LT(slot, osk::kSuggestionSlots);
+    pressOver(rowKey(KeyKind::Suggestion, static_cast<char16_t>(slot)));
+    expected.insert(expected.end(), {XK_BackSpace, XK_BackSpace, XK_oacute, XK_n, XK_space});
+    EXPECT_TRUE(received(expected));
+    EXPECT_TRUE(settle([&] { return std::filesystem::exists(userFile); }));
+    std::filesystem::remove(userFile);
+    panel->showSuggestions(false);
+    EXPECT_TRUE(at(link::kDockBottomCentre));
+}
+
+// With the suggestions' row, the dwell's progress fills the key under the
+// pointer from the bottom.
+TEST_F(PanelX11Test, TheDwellFillsTheKeyUnderThePointer) {
+    panel->showSuggestions(true);
+    ASSERT_TRUE(at(link::kDockBottomCentre, true));
+    const osk::Key& q = findKey(KeyKind::Letter, u'q', true);
+    const auto [x, y] = middleOf(q);
+    screen.movePointer(x, y);
+    panel->pointerOver(x, y);
+    panel->dwell(500);
+    const Geometry g = screen.geometry(*panelWindow());
+    const Geometry low{g.x + q.left + kFaceInset, g.y + q.bottom - kFaceInset, 1, 1};
+    const Geometry high{g.x + q.left + kFaceInset, g.y + q.top + kFaceInset, 1, 1};
+    EXPECT_TRUE(settle([&] {
+        return screen.capture(low) == std::vector<uint32_t>{osk::kDwellFill} &&
+               screen.capture(high) == std::vector<uint32_t>{kHighlightFace};
+    }));
+    panel->dwell(0);
+    EXPECT_TRUE(
+        settle([&] { return screen.capture(low) == std::vector<uint32_t>{kHighlightFace}; }));
 }
 
 TEST_F(PanelX11Test, TheArmedClicksArriveWhereThePointerIs) {

@@ -2,9 +2,12 @@
 // receives exactly what was typed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "keyboard_desktop.h"
+#include "onscreen_keyboard/suggestions.h"
 
 namespace quil::osk::wintest {
 namespace {
@@ -108,6 +111,105 @@ TEST(Typing, TheHighlightedKeyIsShown) {
     tell(k.window, link::kMsgClickOutside);
     EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == plain; }))
         << "the highlight and the armed click are gone";
+}
+
+// The user's learnt words, where the keyboard keeps them: removed, so that
+// each run starts as a new user does.
+std::filesystem::path freshUserWords() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"APPDATA", folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    const auto file = std::filesystem::path(folder) / L"Quilbrand" / kUserWordsFile;
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    return file;
+}
+
+// The window's size on the screen.
+SIZE sizeOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+// Turns the suggestions' row on as the tracker does, and waits for the
+// window to grow by it at its dock: its bottom stays where it was.
+bool showSuggestions(HWND keyboard) {
+    RECT before{};
+    GetWindowRect(keyboard, &before);
+    if (!tell(keyboard, link::kMsgSuggestions, 1)) return false;
+    return pumpUntil([&] {
+        RECT now{};
+        GetWindowRect(keyboard, &now);
+        return now.bottom - now.top == link::kKeyboardHeightWithSuggestions &&
+               now.bottom == before.bottom;
+    });
+}
+
+// A sentence typed with a suggestion: "la cancion", then the offered
+// "canción" sends two backspaces and "ón ". The slot it sits in is the one
+// the same rules give in this process for the same keys. Without the
+// tracker's word the keyboard is the 412 x 192 one, with no row.
+TEST(Typing, AChosenSuggestionCompletesTheWordInTheTextBox) {
+    const auto userFile = freshUserWords();
+    ASSERT_FALSE(userFile.empty());
+    RunningKeyboard k = startKeyboard("suggestions");
+    ASSERT_NE(k.window, nullptr);
+    EXPECT_EQ(sizeOf(k.window).cx, link::kKeyboardWidth);
+    EXPECT_EQ(sizeOf(k.window).cy, link::kKeyboardHeight);
+    ASSERT_TRUE(showSuggestions(k.window));
+    const auto keyOf = [](KeyKind kind, char16_t base = 0) -> const Key& {
+        return testing::keyOf(kind, base, true);
+    };
+    TextBox box;
+    const auto list = std::filesystem::path(QUIL_KEYBOARD_PATH).parent_path() / kWordListFile;
+    Suggestions same = Suggestions::load(list, {});
+    for (const char16_t c : std::u16string_view(u"la cancion")) {
+        const Key& key = c == u' ' ? keyOf(KeyKind::Space) : keyOf(KeyKind::Letter, c);
+        pressKey(k.window, key);
+        Typed t;
+        t.text = std::u16string(1, c);
+        same.typed(t);
+    }
+    ASSERT_TRUE(box.waitText(u"la cancion")) << shown(box.text());
+    std::size_t slot = kSuggestionSlots;
+    for (std::size_t i = 0; i < kSuggestionSlots; ++i) {
+        if (same.word(i) == u"canci\u00F3n") slot = i;
+    }
+    ASSERT_LT(slot, kSuggestionSlots) << "the list offers no canci\u00F3n";
+    const uint64_t before = steadyLook(k.window);
+    pointAt(k.window, keyOf(KeyKind::Suggestion, static_cast<char16_t>(slot)));
+    tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
+    quil::wintest::screenshot("keyboard_suggestions");
+    EXPECT_NE(steadyLook(k.window), before);
+    pressKey(k.window, keyOf(KeyKind::Suggestion, static_cast<char16_t>(slot)));
+    EXPECT_TRUE(box.waitText(u"la canci\u00F3n ")) << shown(box.text());
+    EXPECT_TRUE(box.hasFocus());
+    EXPECT_TRUE(pumpUntil([&] { return std::filesystem::exists(userFile); }))
+        << "the learnt words were not saved";
+    // Off again: the keys alone, as before.
+    ASSERT_TRUE(tell(k.window, link::kMsgSuggestions, 0));
+    EXPECT_TRUE(pumpUntil([&] { return sizeOf(k.window).cy == link::kKeyboardHeight; }));
+}
+
+// With the suggestions' row, the dwell's progress paints the key under the
+// pointer filling, and its end paints it plain again.
+TEST(Typing, TheDwellFillsTheKeyUnderThePointer) {
+    RunningKeyboard k = startKeyboard("dwell");
+    ASSERT_NE(k.window, nullptr);
+    ASSERT_TRUE(showSuggestions(k.window));
+    pointAt(k.window, testing::keyOf(KeyKind::Letter, u'g', true));
+    tell(k.window, link::kMsgPointerOver, link::kPointerOverWParam, 0);
+    const uint64_t highlighted = steadyLook(k.window);
+    tell(k.window, link::kMsgDwellProgress, 600);
+    EXPECT_TRUE(
+        pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != highlighted; }));
+    const uint64_t partly = steadyLook(k.window);
+    tell(k.window, link::kMsgDwellProgress, 900);
+    EXPECT_TRUE(pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) != partly; }));
+    tell(k.window, link::kMsgDwellProgress, 0);
+    EXPECT_TRUE(
+        pumpUntil([&] { return quil::wintest::clientFingerprint(k.window) == highlighted; }));
 }
 
 }  // namespace
