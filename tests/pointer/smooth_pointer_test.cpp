@@ -32,9 +32,7 @@ TEST(SmoothPointer, AMoveIsFollowedFromItsFirstFrameAndEndsCloseToTheGoal) {
     ScreenPlace at{};
     for (int k = 1; k <= 6; ++k) {
         at = smoothPointerStep(p, {100.0 + 200.0 * k / 6, 100.0}, kFrame);
-        if (k == 1) {
-            EXPECT_GT(at.x, 101.0);
-        }
+        if (k == 1) EXPECT_GT(at.x, 101.0);
     }
     EXPECT_GT(at.x, 240.0);
     for (int k = 0; k < 20; ++k) at = smoothPointerStep(p, {300.0, 100.0}, kFrame);
