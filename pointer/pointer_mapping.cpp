@@ -1,11 +1,8 @@
 #include "pointer/pointer_mapping.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-
-#include "pointer/smooth_pointer.h"
 
 namespace quil {
 
@@ -14,8 +11,6 @@ namespace {
 // computeGains' reference screen: at 1280 x 1024 the step divisor equals the
 // speed divisor.
 constexpr double kReferenceScreenArea = 1310720.0;
-// The precise engine's frames come one per tick.
-constexpr double kPreciseFrameSeconds = 0.075;
 // Head range size at the largest setting, in frame pixels.
 constexpr double kHeadRangeFullWidth = 65.0;
 constexpr double kHeadRangeFullHeight = 35.0;
@@ -33,35 +28,6 @@ int64_t stepToward(int32_t raw, int32_t last, double gain) {
     const double d = std::fabs(static_cast<double>(raw) - static_cast<double>(last));
     const int64_t step = roundNearest(d * d * gain);
     return raw > last ? int64_t{last} + step : int64_t{last} - step;
-}
-
-void rememberPlace(SmoothPointer& p, ScreenPoint at) {
-    const int32_t n = static_cast<int32_t>(p.recent.size());
-    if (p.recentCount == n) {
-        std::copy(p.recent.begin() + 1, p.recent.end(), p.recent.begin());
-        --p.recentCount;
-    }
-    p.recent[static_cast<size_t>(p.recentCount++)] = at;
-}
-
-// A gesture shows a little before it counts, and may move the face as it
-// begins: the precise engine's pointer is held where it was this many frames
-// before the gesture counted.
-constexpr int32_t kGestureLookBack = 2;
-
-void holdForGesture(TrackerState& s) {
-    SmoothPointer& p = s.track.smooth;
-    if (!p.wasFrozen && p.recentCount > 0) {
-        const ScreenPoint at =
-            p.recent[static_cast<size_t>(std::max(0, p.recentCount - 1 - kGestureLookBack))];
-        s.pointer.targetX = at.x;
-        s.pointer.targetY = at.y;
-        p.heldX = at.x;
-        p.heldY = at.y;
-        p.filterX = {static_cast<double>(at.x), 0.0, true};
-        p.filterY = {static_cast<double>(at.y), 0.0, true};
-    }
-    p.wasFrozen = true;
 }
 
 }  // namespace
@@ -125,18 +91,6 @@ void computeGains(TrackerState& s) {
 }
 
 void mapPointer(TrackerState& s, double faceX, double faceY) {
-    SmoothPointer& smooth = s.track.smooth;
-    if (s.engine == PreciseEngine) {
-        if (smooth.frozen && smooth.holding) {
-            holdForGesture(s);
-            return;
-        }
-        smooth.wasFrozen = false;
-        if (smooth.aimGiven) {
-            faceX = smooth.aimX;
-            faceY = smooth.aimY;
-        }
-    }
     const double minX = s.shared.headRangeMinX.load();
     const double spanX = s.shared.headRangeMaxX.load() - minX;
     const double minY = s.shared.headRangeMinY.load();
@@ -160,16 +114,6 @@ void mapPointer(TrackerState& s, double faceX, double faceY) {
     if (const ScreenSpan& span = s.handsFree.screens; span.allScreens) {
         screenX += span.rect.x;
         screenY += span.rect.y;
-    }
-    if (s.engine == PreciseEngine) {
-        const ScreenPlace at =
-            smoothPointerStep(smooth, {screenX, screenY}, kPreciseFrameSeconds);
-        s.pointer.targetX = clampAxis(roundNearest(at.x), s.shared.clampMinX.load(),
-                                      s.shared.clampMaxX.load());
-        s.pointer.targetY = clampAxis(roundNearest(at.y), s.shared.clampMinY.load(),
-                                      s.shared.clampMaxY.load());
-        rememberPlace(smooth, {s.pointer.targetX, s.pointer.targetY});
-        return;
     }
     const int rawX = roundNearest(screenX);
     const int rawY = roundNearest(screenY);

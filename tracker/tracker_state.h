@@ -31,7 +31,6 @@
 
 #include "imaging/block_sampler.h"
 #include "imaging/feature_set.h"
-#include "imaging/one_euro.h"
 #include "imaging/template_search.h"
 #include "tracker/desktop.h"
 #include "tracker/hands_free_state.h"
@@ -233,27 +232,6 @@ struct ClickPatches {
     void reset();
 };
 
-// The precise engine's pointer in screen pixels: its filter, and the place
-// its leash holds (see pointer/smooth_pointer.h).
-struct SmoothPointer {
-    OneEuro filterX, filterY;
-    double heldX = 0.0;
-    double heldY = 0.0;
-    bool holding = false;
-    // Where the engine says the user aims this frame, when it knows better
-    // than the face position it reports; and whether a gesture holds the
-    // pointer where it is.
-    bool aimGiven = false;
-    double aimX = 0.0;
-    double aimY = 0.0;
-    bool frozen = false;
-    bool wasFrozen = false;
-    // The pointer's last places, newest last, to hold it where it was as a
-    // gesture began to show.
-    std::array<ScreenPoint, 3> recent{};
-    int32_t recentCount = 0;
-};
-
 // Where the face and the pointer target were on the last tracked frame;
 // forgotten when the face is lost.
 struct FaceTrack {
@@ -261,7 +239,6 @@ struct FaceTrack {
     int32_t lastTargetY = 0;
     double lastFoundX = 0.0;
     double lastFoundY = 0.0;
-    SmoothPointer smooth;
 };
 
 // The pointer and its gestures: what carries over a loss and a new

@@ -43,9 +43,6 @@ void BM_PointingScene(benchmark::State& state) {
         const std::string name = kStateNames[s & 7];
         state.counters[name + "_median_ms"] = t.medianMs;
         state.counters[name + "_p99_ms"] = t.p99Ms;
-        // The share of one core a tracking frame at the camera's 30 frames
-        // a second would take, in percent: 30 frames x ms / 1000 ms x 100.
-        if (s == quil::Tracking) state.counters["tracking_core_pct_at_30fps"] = t.medianMs * 3.0;
     }
 }
 BENCHMARK(BM_PointingScene)

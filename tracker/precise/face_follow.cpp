@@ -45,14 +45,6 @@ constexpr int kMissedCheckLimit = 2;
 constexpr int kFitInterval = 4;
 constexpr double kDriftGain = 0.1;
 constexpr double kDriftTrust = 0.15;
-// The pointer's aim: the points' pose moves it, and while the head moves it
-// also takes this share of the way to the nose per pixel beyond the points'
-// tremor, at most the last share, which corrects the points' drift and the
-// nose's reach beyond the face's plane; at rest the nose's wander never
-// reaches it.
-constexpr double kAimCorrectionPerPixel = 0.1;
-constexpr double kAimStillPixels = 0.15;
-constexpr double kAimCorrectionMax = 0.3;
 
 // The region the points are taken from, and what is kept out of it, in
 // shares of the eye gap around the eyes and the nose.
@@ -206,31 +198,6 @@ void correctDrift(PreciseState& p, const FaceParts& now) {
     f.driftY += kDriftGain * dy;
 }
 
-// The points' pose places the face far more steadily than the outlines'
-// nose: the pointer aims by the pose's motion, scaled to the nose's.
-void aimPointer(TrackerState& s, double noseX, double noseY) {
-    PreciseFace& f = s.precise.face;
-    const Point c = applyPose(f.pose, {f.anchorX, f.anchorY});
-    const std::array<double, 2> carried{c.x, c.y}, nose{noseX, noseY};
-    if (!f.aimHeld) {
-        f.aimHeld = true;
-        f.aim = nose;
-    } else {
-        const double moved =
-            std::hypot(carried[0] - f.lastCarried[0], carried[1] - f.lastCarried[1]);
-        const double share = std::min(
-            kAimCorrectionMax, kAimCorrectionPerPixel * std::max(0.0, moved - kAimStillPixels));
-        for (size_t i = 0; i < 2; ++i) {
-            f.aim[i] += carried[i] - f.lastCarried[i];
-            f.aim[i] += share * (nose[i] - f.aim[i]);
-        }
-    }
-    f.lastCarried = carried;
-    s.track.smooth.aimGiven = true;
-    s.track.smooth.aimX = f.aim[0];
-    s.track.smooth.aimY = f.aim[1];
-}
-
 // With the 68-point outlines: the face position is the nose's, filtered, and
 // the gestures are read from the outlines. A frame whose outlines are
 // unusable moves nothing.
@@ -245,9 +212,7 @@ void followOutline(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     readOutlineGestures(s, std::hypot(x - lastX, y - lastY));
     followRest(o);
     runGestureCheck(s, desktop);
-    aimPointer(s, o.now.noseX, o.now.noseY);
     holdPointerForGesture(s, x, y);
-    s.track.smooth.frozen = o.frozen;
     followFace(s, desktop, frame, x, y, detectOutlineEvents);
 }
 
@@ -296,7 +261,6 @@ landmarks::FaceBox boxNow(const PreciseState& p) {
 bool startFollowing(TrackerState& s) {
     PreciseFace& f = s.precise.face;
     f.pose = {};
-    f.aimHeld = false;
     f.origin.clear();
     f.last.clear();
     addPoints(f, s.precise.pictures.current.levels[0], partsOf(f.calibratedMarks));

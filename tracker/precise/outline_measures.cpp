@@ -25,10 +25,13 @@ constexpr int kInnerLeft = 60, kInnerRight = 64;
 constexpr int kInnerTop[3] = {61, 62, 63};
 constexpr int kInnerBottom[3] = {67, 66, 65};
 
-// The face position's filter: the cut-off at rest (Hz), how fast it opens
-// with the nose's speed (per pixel a second), and the speed's own cut-off.
-constexpr OneEuroParams kFaceFilter{1.2, 0.04, 1.0};
+// The pointer's filter: the cut-off at rest (Hz), how fast it opens with the
+// nose's speed (per pixel a second), and the speed's own cut-off.
+constexpr double kFilterMinCutoff = 1.2;
+constexpr double kFilterBeta = 0.04;
+constexpr double kFilterSpeedCutoff = 1.0;
 constexpr double kTickSeconds = 0.075;
+constexpr double kPi = 3.14159265358979323846;
 
 // The baselines, as the share of the recent measures that lie below them:
 // the eyes' open level high (they are open most of the time, and a closing
@@ -49,6 +52,11 @@ double eyeOpening(const FullLandmarks& m, int first) {
     return (distance(at(m, first + 1), at(m, first + 5)) +
             distance(at(m, first + 2), at(m, first + 4))) /
            (2.0 * width);
+}
+
+double alpha(double cutoff) {
+    const double tau = 1.0 / (2 * kPi * cutoff);
+    return 1.0 / (1.0 + tau / kTickSeconds);
 }
 
 // Adds the value to the ring and returns the value this share of the ring's
@@ -115,7 +123,15 @@ OutlineMeasures measuresOf(const FullLandmarks& m) {
 }
 
 double filterStep(OneEuro& f, double raw) {
-    return oneEuroStep(f, raw, kTickSeconds, kFaceFilter);
+    if (!f.primed) {
+        f = {raw, 0.0, true};
+        return raw;
+    }
+    const double speed = (raw - f.value) / kTickSeconds;
+    f.speed += alpha(kFilterSpeedCutoff) * (speed - f.speed);
+    const double cutoff = kFilterMinCutoff + kFilterBeta * std::abs(f.speed);
+    f.value += alpha(cutoff) * (raw - f.value);
+    return f.value;
 }
 
 bool fitOutline(PreciseState& p, const landmarks::FaceBox& box) {

@@ -13,7 +13,6 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/one_euro.h"
 #include "imaging/optical_flow.h"
 #include "landmarks/face_landmarks.h"
 
@@ -84,11 +83,6 @@ struct PreciseFace {
     double eyeGap = 0.0;  // between the eyes' centres at calibration
     double eyeBaseline = 0.0;
     double mouthBaseline = 0.0;
-    // The pointer's aim (see aimPointer in face_follow.cpp), and where the
-    // pose carried the anchor on the last frame.
-    bool aimHeld = false;
-    std::array<double, 2> aim{};
-    std::array<double, 2> lastCarried{};
     int32_t weakFrames = 0;
     int32_t framesSinceFit = 0;
     int32_t framesSinceCheck = 0;
@@ -97,6 +91,15 @@ struct PreciseFace {
     CornerScratch cornerScratch;
 
     void reset();
+};
+
+// One Euro filter of one coordinate: a low-pass filter whose cut-off rises
+// with the speed, so that a still head gives a still pointer and a moving one
+// little lag.
+struct OneEuro {
+    double value = 0.0;
+    double speed = 0.0;
+    bool primed = false;
 };
 
 // What the 68-point model's outlines say, each tracking frame, and what
