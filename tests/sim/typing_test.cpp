@@ -1,0 +1,73 @@
+// Typing through the whole tracker: the keyboard's own rules behind the
+// simulated desktop, and a short sentence typed by the model person.
+#include <gtest/gtest.h>
+
+#include "sim/typing_desktop.h"
+#include "sim/typing_run.h"
+
+namespace quil::sim {
+namespace {
+
+TEST(TypingPieces, EditDistanceCountsWrongMissingAndExtraCharacters) {
+    EXPECT_EQ(editDistance(U"", U""), 0);
+    EXPECT_EQ(editDistance(U"", U"abc"), 3);
+    EXPECT_EQ(editDistance(U"abc", U""), 3);
+    EXPECT_EQ(editDistance(U"casa", U"casa"), 0);
+    EXPECT_EQ(editDistance(U"caza", U"casa"), 1);
+    EXPECT_EQ(editDistance(U"cas", U"casa"), 1);
+    EXPECT_EQ(editDistance(U"cassa", U"casa"), 1);
+    EXPECT_EQ(editDistance(U"niño", U"nino"), 1);
+    EXPECT_EQ(editDistance(U"el perro", U"le perro"), 2);
+}
+
+TEST(TypingPieces, TheSinkKeepsTheTextAsTheWindowWouldHoldIt) {
+    TextSink sink;
+    sink.typeSpecial(osk::SpecialKey::Backspace);  // nothing to take back
+    EXPECT_EQ(sink.text(), U"");
+    sink.typeCharacter(U'a');
+    sink.typeCharacter(U'ñ');
+    sink.typeSpecial(osk::SpecialKey::Backspace);
+    sink.typeSpecial(osk::SpecialKey::Enter);
+    EXPECT_EQ(sink.text(), U"a\n");
+    EXPECT_EQ(sink.sent(), 5);
+}
+
+TEST(TypingRun, SentencesNoSingleKeyTypesAreRefused) {
+    for (const char* sentence : {"", "El perro", "canción", "a\tb"}) {
+        TypingOptions o;
+        o.sentence = sentence;
+        const TypingOutcome r = runTyping(o);
+        EXPECT_EQ(r.exitCode, 2) << sentence;
+        EXPECT_FALSE(r.error.empty()) << sentence;
+    }
+}
+
+// The whole tracker, briefly: calibration, trying the pointer out quickly,
+// then two short words with the suggestions' row, the classic engine and the
+// default options (the mouth clicks).
+TEST(TypingRun, TwoWordsAreTypedWithTheSuggestionsRow) {
+    TypingOptions o;
+    o.sentence = "la casa";
+    o.suggestions = true;
+    o.motor.tryWaitSeconds = 1.5;
+    const TypingOutcome r = runTyping(o);
+    ASSERT_EQ(r.exitCode, 0) << r.error;
+    EXPECT_TRUE(r.calibrated);
+    ASSERT_TRUE(r.finished) << r.stopReason;
+    EXPECT_EQ(r.selectBy, SelectBy::Mouth);
+    EXPECT_EQ(r.typed, "la casa");
+    EXPECT_EQ(r.errors, 0);
+    EXPECT_EQ(r.targetLength, 7);
+    // Every press typed something, and a suggested word saved some.
+    EXPECT_GE(r.keyPresses, 1);
+    EXPECT_LE(r.keyPresses, r.targetLength);
+    EXPECT_EQ(r.keyPresses < r.targetLength, r.suggestionsTaken > 0);
+    // A head-typist manages a few to a few dozen characters a minute.
+    EXPECT_GT(r.charactersPerMinute, 2.0);
+    EXPECT_LT(r.charactersPerMinute, 120.0);
+    EXPECT_GT(r.typingSeconds, 0.0);
+    EXPECT_EQ(r.losses, 0);
+}
+
+}  // namespace
+}  // namespace quil::sim
