@@ -4,6 +4,7 @@
 #include <iostream>
 #include <optional>
 
+#include "sim/pointing_run.h"
 #include "sim/typing_run.h"
 
 namespace quil::sim {
@@ -35,6 +36,7 @@ std::string helpText() {
            "  --sentence TEXT    what to type (default \"" +
            std::string(kDefaultSentence) +
            "\")\n"
+           "  --fastest          the fast pointer and the short head range\n"
            "  --options-text T   the options' text, e.g. \"1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\"\n"
            "  --words FILE       the suggestions' word list (default: the build's)\n"
            "  --model FILE       the precise engine's landmark model (default: the build's)\n"
@@ -49,6 +51,8 @@ bool parse(const std::vector<std::string>& args, Args& a, std::ostream& err) {
             a.run.precise = true;
         } else if (arg == "--suggestions") {
             a.run.suggestions = true;
+        } else if (arg == "--fastest") {
+            a.run.optionsContent = kFastestOptionsText;
         } else if (arg == "--all") {
             a.all = true;
         } else if (arg == "--trace") {

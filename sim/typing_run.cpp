@@ -37,6 +37,8 @@ constexpr double kFollowSeconds = 1.0e6;
 // A suggested word is worth its press when it saves at least this many
 // letters still to type (its space comes with it).
 constexpr std::size_t kMinLettersLeft = 2;
+// The person's aim is traced this often (ticks).
+constexpr int64_t kTraceEveryTicks = 4;
 
 std::optional<SelectBy> clickGesture(const OptionsSnapshot& o) {
     if (o.click[1]) return SelectBy::Mouth;
@@ -215,6 +217,7 @@ TypingOutcome runTyping(const TypingOptions& o) {
             typing = true;
             desktop->startDocument();
             sent = desktop->sink().sent();
+            if (o.trace) *o.trace << t << " typing begins\n";
         }
         if (typing && !desktop->ready()) {
             out.stopReason = "the keyboard was hidden";
@@ -229,6 +232,13 @@ TypingOutcome runTyping(const TypingOptions& o) {
                 seen = keyView(*desktop, aim, step);
             }
             scene.steer(user.tick(t, seen));
+            if (o.trace && typing && tick % kTraceEveryTicks == 0) {
+                const keyboard::Rect& k = desktop->keyboardRect();
+                *o.trace << t << " " << user.stageName() << " pointer " << seen.pointerX << " "
+                         << seen.pointerY << " key " << seen.targetX << " " << seen.targetY
+                         << " keyboard " << k.left << " " << k.top << " " << k.right << " "
+                         << k.bottom << "\n";
+            }
         }
         lookAtDesktop(view, *desktop, *state);
         if (!scene.advance(tick, view)) break;
@@ -241,7 +251,10 @@ TypingOutcome runTyping(const TypingOptions& o) {
             ++view.calibrations;
             out.calibrated = true;
         }
-        if (!scene.marks().empty() && scene.marks().back().what == "follow") following = true;
+        if (!following && !scene.marks().empty() && scene.marks().back().what == "follow") {
+            following = true;
+            if (o.trace) *o.trace << t << " calibrated, the person takes over the head\n";
+        }
         if (report.loss != LossReason::None) ++out.losses;
         if (report.stateAfter == Tracking) lastTracked = t;
         if (!out.calibrated && t > kSetUpLimitSeconds) {
@@ -251,6 +264,12 @@ TypingOutcome runTyping(const TypingOptions& o) {
         if (following && t - lastTracked > kUntrackedLimitSeconds) {
             out.stopReason = "the tracker lost the face";
             break;
+        }
+        if (o.trace) {
+            for (const std::string& e : desktop->tickEvents()) {
+                if (e != "pointer_over_msg" && e != "pointer_left_msg")
+                    *o.trace << t << " " << e << "\n";
+            }
         }
         // A press that typed anything moves the person on, right or wrong:
         // they fix nothing.
