@@ -2,8 +2,12 @@
 // simulated desktop, and a short sentence typed by the model person.
 #include <gtest/gtest.h>
 
+#include "keyboard_link/keyboard_link.h"
+#include "onscreen_keyboard/layout.h"
+#include "options/options_file.h"
 #include "sim/typing_desktop.h"
 #include "sim/typing_run.h"
+#include "tracker/startup.h"
 
 namespace quil::sim {
 namespace {
@@ -30,6 +34,46 @@ TEST(TypingPieces, TheSinkKeepsTheTextAsTheWindowWouldHoldIt) {
     sink.typeSpecial(osk::SpecialKey::Enter);
     EXPECT_EQ(sink.text(), U"a\n");
     EXPECT_EQ(sink.sent(), 5);
+}
+
+// The keyboard's rules and the tracker agree on where the keys are, the
+// suggestions' row included, and a press types the key under the pointer.
+TEST(TypingPieces, TheKeyboardsRulesStandWhereTheTrackerHasThem) {
+    constexpr int kWidth = 1024, kHeight = 768;
+    TrackerState state;
+    TypingDesktop desktop(state, kWidth, kHeight, "");
+    startTracker(state, desktop, kWidth, kHeight, {kMainWindow, kCaptureWindow},
+                 kDefaultOptionsText);
+    desktop.launchKeyboard();
+    int64_t tick = 0;
+    for (; tick < 2 * kKeyboardHelloDelay && !desktop.ready(); ++tick) desktop.beginTick(tick);
+    ASSERT_TRUE(desktop.ready());
+    for (const bool row : {false, true}) {
+        state.shared.wordSuggestions = row;
+        tellKeyboardOptions(state, desktop);
+        desktop.beginTick(++tick);
+        const keyboard::Rect& r = desktop.keyboardRect();
+        EXPECT_EQ(desktop.panel().keys().suggestionRow(), row);
+        EXPECT_EQ(state.keyboard.left, r.left);
+        EXPECT_EQ(state.keyboard.top, r.top);
+        EXPECT_EQ(state.keyboard.right, r.right);
+        EXPECT_EQ(state.keyboard.bottom, r.bottom);
+        EXPECT_EQ(r.bottom - r.top, keyboard::keyboardHeight(row));
+    }
+    const keyboard::Rect& r = desktop.keyboardRect();
+    for (const osk::Key& k : osk::allKeys(true)) {
+        if (k.kind != osk::KeyKind::Letter || k.base != u'q') continue;
+        desktop.setCursorPos(r.left + (k.left + k.right) / 2, r.top + (k.top + k.bottom) / 2);
+    }
+    desktop.startDocument();
+    desktop.pressKeyboardKey(kKeyboardWindow);
+    desktop.pressKeyboardKey(kKeyboardWindow + 1);  // not the keyboard's window
+    EXPECT_EQ(desktop.sink().text(), U"q");
+    EXPECT_EQ(desktop.keyPresses(), 1);
+    // A press on the border between two keys types nothing.
+    desktop.setCursorPos(r.left, r.top);
+    desktop.pressKeyboardKey(kKeyboardWindow);
+    EXPECT_EQ(desktop.sink().text(), U"q");
 }
 
 TEST(TypingRun, SentencesNoSingleKeyTypesAreRefused) {
