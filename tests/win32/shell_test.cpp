@@ -154,11 +154,10 @@ TEST_F(PreciseTrackingItem, FollowsOptionsAndIsGreyedWithoutTheModel) {
     std::vector<std::string> texts;
     for (const MenuItem& item : items) texts.push_back(item.text);
     EXPECT_EQ(texts,
-              (std::vector<std::string>{"Options", "Precise tracking", "Check gestures",
-                                        "Gesture sensitivity", "Pause", "Scroll", "All screens",
-                                        "Click sounds", "Keep pause after restart",
-                                        "Word suggestions", "", "Pointing test", "Manual",
-                                        "About ...", "", "Exit"}));
+              (std::vector<std::string>{
+                  "Options", "Precise tracking", "Check gestures", "Gesture sensitivity", "Pause",
+                  "Scroll", "All screens", "Click sounds", "Keep pause after restart",
+                  "Word suggestions", "", "Pointing test", "Manual", "About ...", "", "Exit"}));
     EXPECT_EQ(checkedAndGreyed(items), UINT{MF_GRAYED});
 
     // Chosen in the file, its model since gone: shown so, and kept as it is.
