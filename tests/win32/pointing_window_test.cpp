@@ -18,6 +18,7 @@
 
 #include "app_layer/texts.h"
 #include "shell_fixture.h"
+#include "tests/support/pointing_by_hand.h"
 
 namespace quil::win {
 namespace {
@@ -69,53 +70,15 @@ bool screenShows(COLORREF colour, int top, int height) {
     return found;
 }
 
-struct Click {
-    double x = 0;
-    double y = 0;
-    double seconds = 0;
-};
+using quil::testing::ByHand;
+using quil::testing::Click;
 
-// The k-th target of a round on a circle of `diameter` around the screen's
-// centre: across the circle each time, 0 at the top, clockwise.
 Click centre(int k, double diameter) {
-    const int index = (k * 6) % 11;
-    const double angle = 2.0 * std::numbers::pi * index / 11.0;
-    return {kWidth / 2.0 + diameter / 2.0 * std::sin(angle),
-            kHeight / 2.0 - diameter / 2.0 * std::cos(angle), 0};
+    return quil::testing::targetCentre(k, diameter, kWidth, kHeight);
 }
 
-// One condition's throughput by the textbook: the offsets along each
-// movement's axis, their sample spread times 4.133 as the effective width,
-// the mean distance moved as the effective amplitude.
-struct ByHand {
-    double width = 0;
-    double throughput = 0;
-    int misses = 0;
-};
 ByHand byHand(const std::vector<Click>& clicks, double diameter, double width) {
-    std::vector<double> offsets;
-    double amplitude = 0;
-    double seconds = 0;
-    ByHand out;
-    for (size_t k = 1; k < clicks.size(); ++k) {
-        const Click target = centre(static_cast<int>(k), diameter);
-        const double ax = target.x - clicks[k - 1].x;
-        const double ay = target.y - clicks[k - 1].y;
-        const double a = std::hypot(ax, ay);
-        const double dx = ((clicks[k].x - target.x) * ax + (clicks[k].y - target.y) * ay) / a;
-        offsets.push_back(dx);
-        amplitude += a + dx;
-        seconds += clicks[k].seconds - clicks[k - 1].seconds;
-        if (std::hypot(clicks[k].x - target.x, clicks[k].y - target.y) > width / 2) ++out.misses;
-    }
-    const double n = static_cast<double>(offsets.size());
-    double mean = 0;
-    for (double d : offsets) mean += d / n;
-    double squares = 0;
-    for (double d : offsets) squares += (d - mean) * (d - mean);
-    out.width = 4.133 * std::sqrt(squares / (n - 1));
-    out.throughput = std::log2(amplitude / n / out.width + 1) / (seconds / n);
-    return out;
+    return quil::testing::throughputByHand(clicks, diameter, width, kWidth, kHeight);
 }
 
 class WinPointingWindow : public ::testing::Test {
