@@ -107,6 +107,9 @@ std::string helpText() {
            "                     or the input file's name.\n"
            "  --no-files         write none of the three files\n"
            "  --realtime         pace the ticks at 75 ms of wall time\n"
+           "  --camera-rate      frames at the rate the engine asks of the camera (the precise\n"
+           "                     engine's 30 a second, the pointer carried on between ticks);\n"
+           "                     records and scores stay one per tick\n"
            "  --help             this text\n"
            "\n"
            "Scoring, against what the scene's person did or a clip's labels\n"
@@ -169,6 +172,8 @@ CliRequest parseArgs(const std::vector<std::string>& args) {
             o.keyboard = true;
         } else if (a == "--realtime") {
             o.realtime = true;
+        } else if (a == "--camera-rate") {
+            o.cameraRate = true;
         } else if (a == "--no-files") {
             r.noFiles = true;
         } else if (a == "--score") {

@@ -22,8 +22,8 @@ namespace {
 // does not move.
 constexpr double kStillSeconds = 12.0;
 constexpr double kStillSettleSeconds = 6.0;
-// The pointer rests when it has not moved for this many frames.
-constexpr int64_t kRestTicks = 5;
+// The pointer rests when it has not moved for this long (5 ticks).
+constexpr double kRestSeconds = 0.375;
 // Brisk head turns of a few degrees, each held long enough for the pointer
 // to come to rest before the next.
 constexpr double kTurnPixels = 8.0;
@@ -68,12 +68,15 @@ double span(const std::vector<std::array<double, 2>>& points) {
 
 MotionFigures measureMotion(const PointingOptions& o) {
     MotionFigures out;
-    SimRig rig({o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile});
+    SimRig rig({o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile, true});
     if (!rig.error().empty()) {
         out.exitCode = 2;
         out.error = rig.error();
         return out;
     }
+    const double frameMs = rig.frameSeconds() * 1000.0;
+    out.frameMs = frameMs;
+    const auto restFrames = static_cast<int64_t>(std::lround(kRestSeconds * 1000.0 / frameMs));
     LookTweaks look;
     look.wander = 0.0;  // the head is held still: only the camera's noise remains
     Scene scene("pointer_motion", motionScript(), o.seed, o.driftPercent, o.noiseSigma, look);
@@ -93,8 +96,8 @@ MotionFigures measureMotion(const PointingOptions& o) {
     };
     // The pointer has not moved over the frames up to this one.
     const auto restingAt = [&](int64_t tick) {
-        if (tick < kRestTicks) return false;
-        for (int64_t k = tick - kRestTicks; k < tick; ++k) {
+        if (tick < restFrames) return false;
+        for (int64_t k = tick - restFrames; k < tick; ++k) {
             if (at(k) != at(tick)) return false;
         }
         return true;
@@ -106,10 +109,10 @@ MotionFigures measureMotion(const PointingOptions& o) {
         const int64_t next = marks[i + 1].tick;
         // The first hold as long as the still stretch is it (the turns' are shorter).
         if (m.what == "hold" && !stillTaken &&
-            static_cast<double>(next - m.tick) * kTickMs / 1000.0 >= kStillSeconds - 0.1) {
+            static_cast<double>(next - m.tick) * frameMs / 1000.0 >= kStillSeconds - 0.1) {
             stillTaken = true;
-            int64_t from = m.tick + static_cast<int64_t>(kStillSettleSeconds * 1000.0 / kTickMs);
-            for (int64_t k = m.tick + kRestTicks; k < from; ++k) {
+            int64_t from = m.tick + static_cast<int64_t>(kStillSettleSeconds * 1000.0 / frameMs);
+            for (int64_t k = m.tick + restFrames; k < from; ++k) {
                 if (restingAt(k)) from = k;
             }
             for (int64_t k = from; k < next; ++k) still.push_back(at(k));
@@ -124,7 +127,7 @@ MotionFigures measureMotion(const PointingOptions& o) {
         bool answered = false;
         for (int64_t k = m.tick; k < next; ++k) {
             if (at(k) != before) {
-                out.latenciesMs.push_back(static_cast<double>((k - m.tick) * kTickMs));
+                out.latenciesMs.push_back(static_cast<double>(k - m.tick) * frameMs);
                 answered = true;
                 break;
             }

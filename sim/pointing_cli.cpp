@@ -213,8 +213,8 @@ bool writeCsv(const std::string& path, const Args& a, const PointingOutcome& p, 
 }
 
 void printMotion(const PointingOptions& base, std::ostream& out) {
-    out << "Pointer latency and jitter (simulated time, " << kTickMs
-        << " ms frames; head turns of 8 px in 0.4 s)\n";
+    out << "Pointer latency and jitter (simulated time, frames at the rate each engine takes; "
+           "head turns of 8 px in 0.4 s)\n";
     for (const bool precise : {false, true}) {
         PointingOptions o = base;
         o.precise = precise;
@@ -233,8 +233,9 @@ void printMotion(const PointingOptions& base, std::ostream& out) {
         out << "), unanswered " << m.unanswered << ", begun before the pointer rested "
             << m.notAtRest << ", losses " << m.losses << std::setprecision(2)
             << "; still head: jitter " << m.jitterRms << " px RMS, span " << m.stillSpan
-            << " px over " << m.stillTicks << " frames from the pointer's first rest"
-            << (m.calibrated ? "" : "  NOT CALIBRATED") << "\n";
+            << " px over " << m.stillTicks << " frames of " << std::setprecision(0) << m.frameMs
+            << " ms from the pointer's first rest" << (m.calibrated ? "" : "  NOT CALIBRATED")
+            << "\n";
     }
 }
 

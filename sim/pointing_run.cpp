@@ -11,7 +11,6 @@ namespace quil::sim {
 
 namespace {
 
-constexpr double kTickSeconds = static_cast<double>(kTickMs) / 1000.0;
 // Sitting down and calibrating takes well under a minute in every scene.
 constexpr double kCalibrationLimitSeconds = 60.0;
 // Far longer than any one selection takes a person who can still point.
@@ -63,12 +62,13 @@ LookTweaks stillLook() {
 
 PointingOutcome runPointing(const PointingOptions& o) {
     PointingOutcome out;
-    SimRig rig({o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile});
+    SimRig rig({o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile, true});
     if (!rig.error().empty()) {
         out.exitCode = 2;
         out.error = rig.error();
         return out;
     }
+    const double frameSeconds = rig.frameSeconds();
     const std::optional<SelectBy> select = clickGesture(rig.options());
     if (!select) {
         out.exitCode = 2;
@@ -94,7 +94,7 @@ PointingOutcome runPointing(const PointingOptions& o) {
     double testStart = -1.0, lastTracked = 0.0;
     int64_t tick = 0;
     for (;; ++tick) {
-        const double t = static_cast<double>(tick) * kTickSeconds;
+        const double t = static_cast<double>(tick) * frameSeconds;
         if (t > limit) {
             out.stopReason = "ran out of time";
             break;
@@ -144,7 +144,7 @@ PointingOutcome runPointing(const PointingOptions& o) {
             }
         }
     }
-    out.seconds = static_cast<double>(tick) * kTickSeconds;
+    out.seconds = static_cast<double>(tick) * frameSeconds;
     out.trials = session.trials();
     out.result = session.result();
     out.corrections = user.corrections();

@@ -74,6 +74,7 @@ struct MotionFigures {
     double jitterRms = 0.0;  // screen pixels, about the still stretch's mean
     double stillSpan = 0.0;  // largest distance between two pointer places there
     int stillTicks = 0;
+    double frameMs = 75.0;  // the time between the frames the tracker took
 };
 
 [[nodiscard]] MotionFigures measureMotion(const PointingOptions& o);

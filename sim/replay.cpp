@@ -31,8 +31,10 @@ constexpr int64_t kProgressEvery = 800;  // ticks between progress lines (one mi
 class Source {
 public:
     virtual ~Source() = default;
-    // Fills bgr with the frame of this tick; false when there is none.
-    virtual bool frame(int64_t tick, const UserView& view, std::vector<uint8_t>& bgr) = 0;
+    // Fills bgr with frame k of a stream of one frame per periodMs; false
+    // when there is none.
+    virtual bool frame(int64_t k, int64_t periodMs, const UserView& view,
+                       std::vector<uint8_t>& bgr) = 0;
     virtual std::optional<std::array<double, 2>> anchor() const { return std::nullopt; }
     virtual const std::vector<SceneMark>* marks() const { return nullptr; }
     virtual uint16_t doing() const { return 0; }
@@ -42,8 +44,10 @@ public:
 class SceneSource : public Source {
 public:
     explicit SceneSource(std::unique_ptr<Scene> scene) : scene_(std::move(scene)) {}
-    bool frame(int64_t tick, const UserView& view, std::vector<uint8_t>& bgr) override {
-        if (!scene_->advance(tick, view)) return false;
+    bool frame(int64_t k, int64_t periodMs, const UserView& view,
+               std::vector<uint8_t>& bgr) override {
+        if (k == 0) scene_->setFrameSeconds(static_cast<double>(periodMs) / 1000.0);
+        if (!scene_->advance(k, view)) return false;
         scene_->render(bgr);
         return true;
     }
@@ -69,9 +73,9 @@ public:
         }
         return true;
     }
-    bool frame(int64_t tick, const UserView&, std::vector<uint8_t>& bgr) override {
+    bool frame(int64_t k, int64_t periodMs, const UserView&, std::vector<uint8_t>& bgr) override {
         const auto& info = reader_.info();
-        const int64_t wanted = frameForTick(tick, info.rateNum, info.rateDen);
+        const int64_t wanted = (k * periodMs * info.rateNum) / (1000 * info.rateDen);
         bool fresh = false;
         while (reader_.framesRead() <= wanted) {
             const auto got = reader_.next(planes_);
@@ -327,19 +331,30 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     UserView view;
     const auto wallStart = std::chrono::steady_clock::now();
     size_t marksSeen = 0;
-    for (int64_t tick = 0; o.maxTicks < 0 || tick < o.maxTicks; ++tick) {
+    if (o.cameraRate) s.frame.periodMs = wantedFramePeriodMs(s);
+    const int64_t periodMs = s.frame.periodMs;
+    // Frames between ticks only carry the pointer; the tick's record starts
+    // with the first frame after the last tick.
+    bool tickStarts = true;
+    int64_t tick = 0;
+    for (int64_t k = 0; o.maxTicks < 0 || tick < o.maxTicks; ++k) {
         lookAtDesktop(view, desktop, s);
-        if (!source->frame(tick, view, frame)) break;
-        pressKeysOfTick(s, *source, tick, marksSeen);
-        if (o.realtime) {
-            std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(tick * kTickMs));
+        if (!source->frame(k, periodMs, view, frame)) break;
+        if (tickStarts) {
+            pressKeysOfTick(s, *source, k, marksSeen);  // a scene's marks count frames
+            desktop.beginTick(tick);
+            tickStarts = false;
         }
-        desktop.beginTick(tick);
+        if (o.realtime) {
+            std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(k * periodMs));
+        }
+        const auto t0 = std::chrono::steady_clock::now();
+        const FrameReport report = frameCallback(s, desktop, frame);
+        if (report.betweenTicks) continue;
+        tickStarts = true;
         TickRecord r;
         r.tick = tick;
         r.doing = source->doing();
-        const auto t0 = std::chrono::steady_clock::now();
-        const FrameReport report = frameCallback(s, desktop, frame);
         r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                    .count();
         r.pointer = desktop.pointer();
@@ -361,12 +376,17 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         if (out.timeline && tick > 0 && tick % kProgressEvery == 0) {
             *out.timeline << "  .. " << tick * kTickMs / 1000 << " s of video played\n";
         }
+        ++tick;
     }
     if (!source->error.empty()) {
         result.exitCode = 2;
         result.error = source->error;
     }
-    if (const auto* marks = source->marks()) result.marks = *marks;
+    if (const auto* marks = source->marks()) {
+        result.marks = *marks;
+        // A scene's marks count its frames; the records count ticks.
+        for (SceneMark& m : result.marks) m.tick = m.tick * periodMs / kTickMs;
+    }
     result.summary = summarise(result);
     return result;
 }

@@ -30,9 +30,12 @@ struct ReplayOptions {
     std::string optionsFile;     // empty: the default options
     std::string optionsContent;  // the options' text itself, used instead of the file
     bool realtime = false;       // pace the ticks at 75 ms of wall time
-    int64_t maxTicks = -1;       // stop early (for benchmarks); -1 plays it all
-    bool precise = false;        // the precise engine instead of the classic one
-    std::string modelFile;       // its landmark model; empty: the one the build fetched
+    // Frames at the rate the engine asks of the camera; the records stay one
+    // per tick, taken from the frames that complete one.
+    bool cameraRate = false;
+    int64_t maxTicks = -1;  // stop early (for benchmarks); -1 plays it all
+    bool precise = false;   // the precise engine instead of the classic one
+    std::string modelFile;  // its landmark model; empty: the one the build fetched
     // Its 68-point model: empty, the system's (if installed); "none", without.
     std::string fullModelFile;
 };

@@ -193,6 +193,10 @@ public:
     void hidePerson() { personHidden_ = true; }
     // The pose a Follow phase takes on the next advance.
     void steer(const HeadSteer& steer) { steer_ = steer; }
+    // The time between two of its frames: the tracker's tick unless set (a
+    // camera-rate run); set before the first advance.
+    void setFrameSeconds(double seconds) { frameSec_ = seconds; }
+    [[nodiscard]] double frameSeconds() const { return frameSec_; }
 
 private:
     void startPhase(size_t index, int64_t tick, const UserView& view);
@@ -231,6 +235,7 @@ private:
     bool personHidden_ = false;
     HeadSteer steer_;
     int64_t tick_ = 0;
+    double frameSec_ = 0.075;
     bool over_ = false;
     std::vector<float> canvas_;
     std::vector<float> scratch_;

@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979;
 constexpr double kDriftPeriodSec = 37.0;  // lighting drift period
-constexpr double kTickSec = 0.075;
 // The head's outline: an ellipse of half-width a, centred this far (in a)
 // below the eyes, of this half-height, tapering toward the chin.
 constexpr double kHeadCentre = -0.05;
@@ -368,7 +367,7 @@ const std::vector<float>& Scene::renderClean() {
 }
 
 double Scene::gainAt(int64_t tick) const {
-    const double t = static_cast<double>(tick) * kTickSec;
+    const double t = static_cast<double>(tick) * frameSec_;
     double gain = 1.0 + drift_ / 100.0 * std::sin(2 * kPi * t / kDriftPeriodSec);
     if (look_->brightness != 1.0) gain *= look_->brightness;
     return gain;

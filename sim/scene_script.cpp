@@ -14,7 +14,6 @@ namespace quil::sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
-constexpr double kTickSec = 0.075;
 // A still person is never perfectly still: a slow wander of this many pixels.
 constexpr double kMicroAmplitude = 0.15;
 constexpr double kEnterDrop = 170;  // sitting down: the head comes from above the picture
@@ -183,7 +182,7 @@ bool Scene::advance(int64_t tick, const UserView& view) {
             return false;
         }
         const Phase& p = script_[phase_];
-        const double elapsed = static_cast<double>(tick - phaseStartTick_) * kTickSec;
+        const double elapsed = static_cast<double>(tick - phaseStartTick_) * frameSec_;
         bool done = elapsed >= p.seconds;
         switch (p.until) {
             case Until::Time:
@@ -246,7 +245,7 @@ bool Scene::advance(int64_t tick, const UserView& view) {
 
 void Scene::evaluate(double t) {
     const Phase& p = script_[phase_];
-    const double now = static_cast<double>(tick_) * kTickSec;
+    const double now = static_cast<double>(tick_) * frameSec_;
     double ox = baseX_, oy = baseY_, follow = kBodyFollow;
     pose_.roll = 0;
     pose_.eyeClose = 0;

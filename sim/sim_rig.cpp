@@ -17,13 +17,17 @@ SimRig::SimRig(const RigSetup& setup)
     startTracker(*state_, *desktop_, setup.screenWidth, setup.screenHeight,
                  {kMainWindow, kCaptureWindow}, options);
     if (setup.precise) error_ = choosePreciseEngine(*state_, setup.modelFile, "");
+    if (setup.cameraRate) state_->frame.periodMs = wantedFramePeriodMs(*state_);
 }
 
-std::optional<FrameReport> SimRig::step(Scene& scene, int64_t tick) {
+double SimRig::frameSeconds() const { return static_cast<double>(state_->frame.periodMs) / 1000.0; }
+
+std::optional<FrameReport> SimRig::step(Scene& scene, int64_t frame) {
+    if (frame == 0) scene.setFrameSeconds(frameSeconds());
     lookAtDesktop(view_, *desktop_, *state_);
-    if (!scene.advance(tick, view_)) return std::nullopt;
+    if (!scene.advance(frame, view_)) return std::nullopt;
     scene.render(frame_);
-    desktop_->beginTick(tick);
+    desktop_->beginTick(frame);
     const FrameReport report = frameCallback(*state_, *desktop_, frame_);
     if (report.calibration) ++view_.calibrations;
     return report;

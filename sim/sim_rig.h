@@ -22,6 +22,9 @@ struct RigSetup {
     std::string optionsContent;  // empty: the defaults
     bool precise = false;
     std::string modelFile;  // empty: the build's
+    // Frames at the rate the engine asks of the camera, as the programs take
+    // them; otherwise one frame per tick, as the recorded traces do.
+    bool cameraRate = false;
 };
 
 class SimRig {
@@ -32,9 +35,12 @@ public:
 
     // What could not be set up (the precise engine's model); empty when ready.
     [[nodiscard]] const std::string& error() const { return error_; }
-    // Advances the scene to the tick with what the person saw, renders it and
-    // runs the tracker's frame on it; nothing once the scene is over.
-    std::optional<FrameReport> step(Scene& scene, int64_t tick);
+    // Advances the scene to the frame with what the person saw, renders it
+    // and runs the tracker on it; nothing once the scene is over. The scene
+    // is told the frame period on its first frame.
+    std::optional<FrameReport> step(Scene& scene, int64_t frame);
+    // The time between two frames.
+    [[nodiscard]] double frameSeconds() const;
 
     [[nodiscard]] const SimDesktop& desktop() const { return *desktop_; }
     [[nodiscard]] OptionsSnapshot options() const;

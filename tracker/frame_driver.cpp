@@ -120,7 +120,35 @@ FrameReport preciseFrame(TrackerState& s, Desktop& desktop, std::span<uint8_t> f
     return report;
 }
 
+// Frames faster than the tick: only the frame that completes a tick runs
+// the tick's work, so every count in ticks keeps its meaning in time.
+bool tickDue(FrameState& f) {
+    if (f.periodMs >= kTrackerTickMs || f.periodMs <= 0) return true;
+    f.sinceTickMs += f.periodMs;
+    if (f.sinceTickMs < kTrackerTickMs) return false;
+    f.sinceTickMs -= kTrackerTickMs;
+    return true;
+}
+
+// A frame between ticks: the precise engine, following a face, carries the
+// pointer along; nothing else happens and nothing is counted.
+FrameReport betweenTicks(TrackerState& s, Desktop& desktop, std::span<uint8_t> frame,
+                         FrameReport report) {
+    report.betweenTicks = true;
+    const bool following = s.engine == PreciseEngine && wantedEngine(s) == PreciseEngine &&
+                           s.state == Tracking && !s.frame.pauseActive;
+    if (!following || frame.size() < static_cast<size_t>(kFrameBytes)) return report;
+    report.processed = true;
+    precisePictureIntake(s.precise.pictures, frame);
+    followPreciseBetweenTicks(s, desktop);
+    return report;
+}
+
 }  // namespace
+
+int32_t wantedFramePeriodMs(const TrackerState& s) {
+    return wantedEngine(s) == PreciseEngine ? kCameraFramePeriodMs : kTrackerTickMs;
+}
 
 const std::array<StateStep, kStateCount> kStateSteps = {
     stepMotionSearch, stepHeadBox, stepCalibration,    trackFrame,
@@ -144,6 +172,7 @@ FrameReport frameCallback(TrackerState& s, Desktop& desktop, std::span<uint8_t> 
     FrameReport report;
     report.stateBefore = s.state;
     report.stateAfter = s.state;
+    if (!tickDue(s.frame)) return betweenTicks(s, desktop, frame, report);
     // The user chose the other engine: it starts over from head detection.
     if (wantedEngine(s) != s.engine) {
         switchEngine(s, desktop);

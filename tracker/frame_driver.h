@@ -9,6 +9,17 @@
 
 namespace quil {
 
+// The tracker's tick: every count and duration of both engines is in ticks.
+inline constexpr int32_t kTrackerTickMs = 75;
+// The precise engine takes every frame of a 30-per-second camera: the frames
+// between two ticks carry the pointer along, so that it answers the head on
+// the next frame instead of the next tick.
+inline constexpr int32_t kCameraFramePeriodMs = 33;
+
+// The frame period the tracker wants from the shell for its engine now; the
+// shell tells the driver the period it runs at in s.frame.periodMs.
+[[nodiscard]] int32_t wantedFramePeriodMs(const TrackerState& s);
+
 // The step of each state, indexed by the state's value.
 extern const std::array<StateStep, kStateCount> kStateSteps;
 
@@ -16,7 +27,10 @@ extern const std::array<StateStep, kStateCount> kStateSteps;
 // byte in the bottom-up frame, 3*((479 - y)*640 + x) + 2.
 void buildIntakeTable(TrackerState& s);
 
-// One frame: corner preview, warm-up pause, intake, one state step, grid
+// One frame. With a frame period shorter than the tick, only the frames that
+// complete a tick do what follows; the others carry the precise engine's
+// pointer along and do nothing else.
+// A tick's frame: corner preview, warm-up pause, intake, one state step, grid
 // hand-over. A frame shorter than 921600 bytes is not processed: only the
 // corner preview follows the pointer, and the pause does not count it.
 // Returns what the frame did.

@@ -67,6 +67,8 @@ struct FrameReport {
     bool calibrationTimedOut = false;
     // The tracker changed engines at the start of this frame.
     bool engineSwitched = false;
+    // A frame between two ticks: it only carried the pointer along.
+    bool betweenTicks = false;
 };
 
 }  // namespace quil

@@ -147,6 +147,10 @@ struct SessionSetup {
 struct FrameState {
     bool pauseActive = true;
     int32_t pauseFrames = 0;
+    // The shell's frame period, and the time since the last tick: frames may
+    // come faster than the tracker's tick (see frame_driver.h).
+    int32_t periodMs = 75;
+    int32_t sinceTickMs = 0;
     Grid currentGrid;
     Grid previousGrid;
     std::array<int32_t, 9> neighbourOffsets{};
@@ -239,6 +243,10 @@ struct FaceTrack {
     int32_t lastTargetY = 0;
     double lastFoundX = 0.0;
     double lastFoundY = 0.0;
+    // Where the last frame between ticks put the pointer, if one did since
+    // the last tick: the hand-move check compares against it.
+    bool glided = false;
+    ScreenPoint glidedTo;
 };
 
 // The pointer and its gestures: what carries over a loss and a new

@@ -78,7 +78,9 @@ void drawCross(std::span<uint8_t> pixels, int centreX, int centreY, uint8_t red,
 // A pointer jump since the last frame made by hand pauses tracking.
 void checkHandMove(TrackerState& s, Desktop& desktop) {
     s.pointer.cursorNow = desktop.cursorPos();
-    const ScreenPoint before = s.shared.lastCursor.load();
+    // Frames between ticks may have carried the pointer on since the tick.
+    const ScreenPoint before = s.track.glided ? s.track.glidedTo : s.shared.lastCursor.load();
+    s.track.glided = false;
     if (std::abs(s.pointer.cursorNow.x - before.x) > kHandMoveLimit ||
         std::abs(s.pointer.cursorNow.y - before.y) > kHandMoveLimit) {
         s.state = HandPause;

@@ -86,6 +86,33 @@ TEST(FramePause, ShortFramesAreIgnoredAndDoNotCountTowardThePause) {
     EXPECT_EQ(s->detection.detectFrames, 0);  // no step ran on the short frames
 }
 
+// Frames faster than the tick: the tick's work runs on the frames that
+// complete a tick (here the 3rd, 5th, 7th, 10th, ...), so the warm-up pause
+// and every other count keep their length in time.
+TEST(FrameClock, FramesFasterThanTheTickCountOnlyTheTicks) {
+    auto s = testing::startedState();
+    RecordingDesktop desktop;
+    Frame f = testing::texturedFrame(1);
+    s->frame.periodMs = kCameraFramePeriodMs;
+    std::vector<int> tickFrames;
+    for (int k = 1; k <= 10; ++k) {
+        const FrameReport r = frameCallback(*s, desktop, std::span<uint8_t>(f));
+        EXPECT_FALSE(r.processed);  // the classic engine: nothing between ticks, and paused
+        if (!r.betweenTicks) tickFrames.push_back(k);
+    }
+    EXPECT_EQ(tickFrames, (std::vector<int>{3, 5, 7, 10}));
+    EXPECT_EQ(s->frame.pauseFrames, 4);
+    // 33 ms frames end the pause after as long as 21 frames of 75 ms do: on
+    // the 48th (1584 ms), not the 47th (1551 ms).
+    testing::feed(*s, desktop, f, 37);
+    EXPECT_TRUE(s->frame.pauseActive);
+    EXPECT_EQ(s->frame.pauseFrames, 20);
+    testing::feed(*s, desktop, f, 1);
+    EXPECT_FALSE(s->frame.pauseActive);
+    // The engines ask for their rate.
+    EXPECT_EQ(wantedFramePeriodMs(*s), kTrackerTickMs);
+}
+
 TEST(FrameHandOver, PreviousGridHoldsTheLastProcessedFrame) {
     auto s = testing::startedState();
     RecordingDesktop desktop;

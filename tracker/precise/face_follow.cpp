@@ -7,6 +7,7 @@
 // toward where the landmark model sees it, so that the points cannot drift.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "tracker/head_modes.h"
@@ -127,6 +128,56 @@ bool fitPose(const PreciseFace& f, const std::vector<uint8_t>& use, FacePose& po
            std::isfinite(pose.ty);
 }
 
+// Pulls the drift correction toward the landmark model's eyes.
+void correctDrift(PreciseState& p, const FaceParts& now) {
+    PreciseFace& f = p.face;
+    static_cast<void>(now);
+    const landmarks::Landmarks marks =
+        p.tools.model->fit(viewOf(p.pictures.current.levels[0]), boxNow(p));
+    const FaceParts fitted = partsOf(marks);
+    const Point seen = anchorOf(fitted);
+    const Point carried = applyPose(f.pose, {f.anchorX, f.anchorY});
+    const double dx = seen.x - (carried.x + f.driftX);
+    const double dy = seen.y - (carried.y + f.driftY);
+    if (std::hypot(dx, dy) > kDriftTrust * f.eyeGap) return;
+    f.driftX += kDriftGain * dx;
+    f.driftY += kDriftGain * dy;
+}
+
+// With the 68-point outlines: the face position is the nose's, filtered, and
+// the gestures are read from the outlines. A frame whose outlines are
+// unusable moves nothing.
+void followOutline(TrackerState& s, Desktop& desktop, FrameInput& frame) {
+    PreciseState& p = s.precise;
+    PreciseOutline& o = p.outline;
+    s.shared.gestureCheckAvailable = true;
+    if (!fitOutline(p, boxNow(p))) return;
+    const double lastX = o.filterX.value, lastY = o.filterY.value;
+    double x = filterStep(o.filterX, o.now.noseX);
+    double y = filterStep(o.filterY, o.now.noseY);
+    readOutlineGestures(s, std::hypot(x - lastX, y - lastY));
+    followRest(o);
+    runGestureCheck(s, desktop);
+    s.precise.face.tickFaceX = x;
+    s.precise.face.tickFaceY = y;
+    holdPointerForGesture(s, x, y);
+    followFace(s, desktop, frame, x, y, detectOutlineEvents);
+}
+
+// The eye line's angle now against the calibrated one, in degrees: the
+// head tilted toward a shoulder. The eyes are the calibrated ones carried by
+// the points' pose, so it is the pose's own rotation.
+double rollFromCalibration(const PreciseState& p, const FaceParts& now) {
+    const FaceParts then = partsOf(p.face.calibratedMarks);
+    const auto angle = [](const FaceParts& f) {
+        return std::atan2(f.eyeCentre[1].y - f.eyeCentre[0].y, f.eyeCentre[1].x - f.eyeCentre[0].x);
+    };
+    return std::remainder(angle(now) - angle(then), 2 * std::numbers::pi) * 180.0 /
+           std::numbers::pi;
+}
+
+}  // namespace
+
 // Follows the points into this frame and fits the pose; false when too few
 // points could be followed. Points that failed are dropped.
 bool followPoints(PreciseState& p) {
@@ -181,54 +232,6 @@ bool followPoints(PreciseState& p) {
     f.last.resize(k);
     return true;
 }
-
-// Pulls the drift correction toward the landmark model's eyes.
-void correctDrift(PreciseState& p, const FaceParts& now) {
-    PreciseFace& f = p.face;
-    static_cast<void>(now);
-    const landmarks::Landmarks marks =
-        p.tools.model->fit(viewOf(p.pictures.current.levels[0]), boxNow(p));
-    const FaceParts fitted = partsOf(marks);
-    const Point seen = anchorOf(fitted);
-    const Point carried = applyPose(f.pose, {f.anchorX, f.anchorY});
-    const double dx = seen.x - (carried.x + f.driftX);
-    const double dy = seen.y - (carried.y + f.driftY);
-    if (std::hypot(dx, dy) > kDriftTrust * f.eyeGap) return;
-    f.driftX += kDriftGain * dx;
-    f.driftY += kDriftGain * dy;
-}
-
-// With the 68-point outlines: the face position is the nose's, filtered, and
-// the gestures are read from the outlines. A frame whose outlines are
-// unusable moves nothing.
-void followOutline(TrackerState& s, Desktop& desktop, FrameInput& frame) {
-    PreciseState& p = s.precise;
-    PreciseOutline& o = p.outline;
-    s.shared.gestureCheckAvailable = true;
-    if (!fitOutline(p, boxNow(p))) return;
-    const double lastX = o.filterX.value, lastY = o.filterY.value;
-    double x = filterStep(o.filterX, o.now.noseX);
-    double y = filterStep(o.filterY, o.now.noseY);
-    readOutlineGestures(s, std::hypot(x - lastX, y - lastY));
-    followRest(o);
-    runGestureCheck(s, desktop);
-    holdPointerForGesture(s, x, y);
-    followFace(s, desktop, frame, x, y, detectOutlineEvents);
-}
-
-// The eye line's angle now against the calibrated one, in degrees: the
-// head tilted toward a shoulder. The eyes are the calibrated ones carried by
-// the points' pose, so it is the pose's own rotation.
-double rollFromCalibration(const PreciseState& p, const FaceParts& now) {
-    const FaceParts then = partsOf(p.face.calibratedMarks);
-    const auto angle = [](const FaceParts& f) {
-        return std::atan2(f.eyeCentre[1].y - f.eyeCentre[0].y, f.eyeCentre[1].x - f.eyeCentre[0].x);
-    };
-    return std::remainder(angle(now) - angle(then), 2 * std::numbers::pi) * 180.0 /
-           std::numbers::pi;
-}
-
-}  // namespace
 
 Point applyPose(const FacePose& pose, Point p) {
     return {pose.a * p.x - pose.b * p.y + pose.tx, pose.b * p.x + pose.a * p.y + pose.ty};
@@ -288,6 +291,7 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         drawTrackingCross(s, frame);
         return;
     }
+    f.tickFaceX = std::numeric_limits<double>::quiet_NaN();
     if (placed) {
         const FaceParts now = partsNow(p);
         followHeadTilt(s, desktop, rollFromCalibration(p, now));
@@ -302,10 +306,14 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
                 correctDrift(p, now);
             }
             const Point face = applyPose(f.pose, {f.anchorX, f.anchorY});
+            f.tickFaceX = face.x + f.driftX;
+            f.tickFaceY = face.y + f.driftY;
             followFace(s, desktop, frame, face.x + f.driftX, face.y + f.driftY,
                        detectDeliberateEvents);
         }
     }
+    f.tickPose = f.pose;
+    f.glideReady = placed && std::isfinite(f.tickFaceX) && glideMayFollow(s, desktop);
     drawTrackingCross(s, frame);
 }
 

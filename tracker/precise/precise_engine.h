@@ -18,6 +18,11 @@ extern const std::array<StateStep, kStateCount> kPreciseSteps;
 // Takes the frame into the precise engine's pictures (grey, top-down).
 void precisePictureIntake(PrecisePictures& p, std::span<const uint8_t> frame);
 
+// A frame between two ticks while following the face: the points are
+// followed into it and the pointer carried on by the face's motion since
+// the tick. Nothing is counted and no gesture is read.
+void followPreciseBetweenTicks(TrackerState& s, Desktop& desktop);
+
 // Ends the outlines' gestures and any gesture check in progress, its prompt
 // taken down.
 void endPreciseGestures(TrackerState& s, Desktop& desktop);

@@ -44,6 +44,13 @@ bool faceNear(PreciseState& p, const landmarks::FaceBox& box);
 void stepFindFace(TrackerState& s, Desktop& desktop, FrameInput& frame);
 void stepCalibrate(TrackerState& s, Desktop& desktop, FrameInput& frame);
 void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame);
+// Follows the points into this frame and fits the pose; false when too few
+// points could be followed. Points that failed are dropped.
+bool followPoints(PreciseState& p);
+// After a tick's following: whether the frames until the next tick may carry
+// the pointer on (the tick moved it, and no gesture, pause, scrolling or
+// held view holds it).
+[[nodiscard]] bool glideMayFollow(const TrackerState& s, Desktop& desktop);
 // Sets up following from the calibration's landmarks; false when the face
 // gives too few points to follow.
 bool startFollowing(TrackerState& s);

@@ -87,6 +87,12 @@ struct PreciseFace {
     int32_t framesSinceFit = 0;
     int32_t framesSinceCheck = 0;
     int32_t missedChecks = 0;
+    // The last tick's face position and pose, which the frames until the next
+    // tick carry the pointer on from, and whether they may.
+    double tickFaceX = 0.0;
+    double tickFaceY = 0.0;
+    FacePose tickPose;
+    bool glideReady = false;
     std::vector<FlowPoint> corners;  // scratch of re-anchoring
     CornerScratch cornerScratch;
 

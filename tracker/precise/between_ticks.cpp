@@ -1,0 +1,62 @@
+// The frames between two ticks, at the camera's rate: the points are followed
+// into each one, and the face's place on the last tick is carried by the
+// pose's change since then and mapped as the tick would map it (from the
+// tick's target), so that the pointer answers a head motion on the next
+// frame. The tick alone commits the mapping, counts and reads gestures, so
+// every duration and the pointer's own dynamics stay what they are at 75 ms.
+#include <cmath>
+#include <cstdlib>
+
+#include "pointer/pointer_mapping.h"
+#include "tracker/precise/precise_engine.h"
+#include "tracker/precise/precise_internal.h"
+
+namespace quil {
+
+namespace {
+
+// The pointer must be where the tracker left it, give or take this many
+// pixels (a screen edge, a scaled desktop); anywhere else, a hand or another
+// program moved it, and the next tick's hand-move check decides.
+constexpr int kOwnPlaceSlack = 2;
+
+// Where pose carries the point that the other pose put at p.
+landmarks::Point carry(const FacePose& from, const FacePose& to, landmarks::Point p) {
+    const double det = from.a * from.a + from.b * from.b;
+    if (!(det > 0)) return p;
+    const double ux = p.x - from.tx, uy = p.y - from.ty;
+    const landmarks::Point origin{(from.a * ux + from.b * uy) / det,
+                                  (-from.b * ux + from.a * uy) / det};
+    return precise::applyPose(to, origin);
+}
+
+}  // namespace
+
+namespace precise {
+
+bool glideMayFollow(const TrackerState& s, Desktop& desktop) {
+    if (s.state != Tracking || s.shared.paused.load() || s.handsFree.scroll.on) return false;
+    if (s.precise.outline.frozen || s.view.previewCaptured) return false;
+    const ScreenPoint at = desktop.cursorPos();
+    return at.x == s.pointer.targetX && at.y == s.pointer.targetY;
+}
+
+}  // namespace precise
+
+void followPreciseBetweenTicks(TrackerState& s, Desktop& desktop) {
+    PreciseFace& f = s.precise.face;
+    if (!precise::followPoints(s.precise) || !f.glideReady) return;
+    const ScreenPoint at = desktop.cursorPos();
+    const ScreenPoint mine = s.track.glided ? s.track.glidedTo : s.shared.lastCursor.load();
+    if (std::abs(at.x - mine.x) > kOwnPlaceSlack || std::abs(at.y - mine.y) > kOwnPlaceSlack) {
+        return;
+    }
+    const landmarks::Point face = carry(f.tickPose, f.pose, {f.tickFaceX, f.tickFaceY});
+    if (!std::isfinite(face.x) || !std::isfinite(face.y)) return;
+    mapPointer(s, face.x, face.y);
+    desktop.setCursorPos(s.pointer.targetX, s.pointer.targetY);
+    s.track.glided = true;
+    s.track.glidedTo = {s.pointer.targetX, s.pointer.targetY};
+}
+
+}  // namespace quil
