@@ -1,5 +1,6 @@
 #include "tracker/frame_driver.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "imaging/grids.h"
@@ -145,6 +146,16 @@ FrameReport betweenTicks(TrackerState& s, Desktop& desktop, std::span<uint8_t> f
 }
 
 }  // namespace
+
+void timeFrame(FrameState& f, int32_t timerPeriodMs, int64_t nowMs) {
+    const int64_t since = f.lastFrameAtMs < 0 ? timerPeriodMs : nowMs - f.lastFrameAtMs;
+    f.lastFrameAtMs = nowMs;
+    if (timerPeriodMs >= kTrackerTickMs) {
+        f.periodMs = kTrackerTickMs;
+        return;
+    }
+    f.periodMs = static_cast<int32_t>(std::clamp<int64_t>(since, 1, kTrackerTickMs));
+}
 
 int32_t wantedFramePeriodMs(const TrackerState& s) {
     return wantedEngine(s) == PreciseEngine ? kCameraFramePeriodMs : kTrackerTickMs;

@@ -20,6 +20,12 @@ inline constexpr int32_t kCameraFramePeriodMs = 33;
 // shell tells the driver the period it runs at in s.frame.periodMs.
 [[nodiscard]] int32_t wantedFramePeriodMs(const TrackerState& s);
 
+// A shell's clock, before each frame it hands over: with a timer at the tick,
+// every frame is a tick (periodMs 75); with a faster one, periodMs is the
+// time since the last frame (at most a tick), so that a camera that falls
+// behind, as in dim light, does not slow the ticks down.
+void timeFrame(FrameState& f, int32_t timerPeriodMs, int64_t nowMs);
+
 // The step of each state, indexed by the state's value.
 extern const std::array<StateStep, kStateCount> kStateSteps;
 

@@ -151,6 +151,7 @@ struct FrameState {
     // come faster than the tracker's tick (see frame_driver.h).
     int32_t periodMs = 75;
     int32_t sinceTickMs = 0;
+    int64_t lastFrameAtMs = -1;  // the shell's clock at the last frame
     Grid currentGrid;
     Grid previousGrid;
     std::array<int32_t, 9> neighbourOffsets{};

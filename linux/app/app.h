@@ -143,6 +143,9 @@ private:
     // pointer's range.
     void openPointingTest();
     void tick();
+    // The frame timer's period: the camera's rate for the precise engine,
+    // the tick for the classic one and for a scripted scene.
+    [[nodiscard]] int timerPeriodMs() const;
     void buildTray();
     void onShellCommand(TrayCommand command);
     void exitProgram();

@@ -58,6 +58,8 @@ public:
     }
     void close() override {}
     bool lost() const override { return unplugged(); }
+    // One picture per grab: the scene's time runs by ticks.
+    bool hasOwnRate() const override { return false; }
 
     // What the person sees after a frame.
     void look(const TrackerState& s, const FrameReport& report) {

@@ -1,5 +1,6 @@
-// Where the tracker's frames come from on Linux. The program's 75 ms timer
-// asks for one frame a tick on the GUI thread, so a grab answers at once:
+// Where the tracker's frames come from on Linux. The program's timer (75 ms,
+// or the camera's rate for the precise engine) asks for one frame at a time
+// on the GUI thread, so a grab answers at once:
 // a frame, or none yet. A camera that is unplugged says so through lost(),
 // and the camera watch (tracker/camera_watch.h) then probes again with
 // close() and open().
@@ -34,6 +35,10 @@ public:
     // The device went away (unplugged, or dead after a sleep): only close()
     // and open() can bring it back.
     [[nodiscard]] virtual bool lost() const = 0;
+    // A camera sends frames at its own rate, and the precise engine takes
+    // them at 30 a second; a source that makes one picture per grab (a
+    // scripted scene) is grabbed once per tick.
+    [[nodiscard]] virtual bool hasOwnRate() const { return true; }
 };
 
 }  // namespace quil::lnx
