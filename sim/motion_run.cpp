@@ -22,6 +22,8 @@ namespace {
 // does not move.
 constexpr double kStillSeconds = 12.0;
 constexpr double kStillSettleSeconds = 6.0;
+// A pointer has answered a turn once it has gone this far its way.
+constexpr double kAnswerPixels = 3.0;
 // The pointer rests when it has not moved for this long (5 ticks).
 constexpr double kRestSeconds = 0.375;
 // Brisk head turns of a few degrees, each held long enough for the pointer
@@ -68,7 +70,8 @@ double span(const std::vector<std::array<double, 2>>& points) {
 
 MotionFigures measureMotion(const PointingOptions& o) {
     MotionFigures out;
-    SimRig rig({o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile, true});
+    SimRig rig(
+        {o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile, o.cameraRate});
     if (!rig.error().empty()) {
         out.exitCode = 2;
         out.error = rig.error();
@@ -117,16 +120,21 @@ MotionFigures measureMotion(const PointingOptions& o) {
             }
             for (int64_t k = from; k < next; ++k) still.push_back(at(k));
         }
-        if (m.what != "move" || m.tick == 0) continue;
-        // Only a turn that starts with the pointer at rest shows when it answers.
-        if (!restingAt(m.tick - 1)) {
-            ++out.notAtRest;
-            continue;
-        }
+        if (m.what != "move" || m.tick == 0 || i + 2 >= marks.size()) continue;
+        if (!restingAt(m.tick - 1)) ++out.notAtRest;
+        // The pointer answers when it has gone kAnswerPixels the way the turn
+        // takes it (where it is at the end of the hold that follows): a
+        // pointer that wanders while still does not answer by wandering.
         const std::array<double, 2> before = at(m.tick - 1);
+        const std::array<double, 2> after = at(marks[i + 2].tick - 1);
+        const double length = std::hypot(after[0] - before[0], after[1] - before[1]);
         bool answered = false;
-        for (int64_t k = m.tick; k < next; ++k) {
-            if (at(k) != before) {
+        for (int64_t k = m.tick; k < marks[i + 2].tick && length >= kAnswerPixels; ++k) {
+            const std::array<double, 2> p = at(k);
+            const double along = ((p[0] - before[0]) * (after[0] - before[0]) +
+                                  (p[1] - before[1]) * (after[1] - before[1])) /
+                                 length;
+            if (along >= kAnswerPixels) {
                 out.latenciesMs.push_back(static_cast<double>(k - m.tick) * frameMs);
                 answered = true;
                 break;
@@ -144,7 +152,7 @@ MotionFigures measureMotion(const PointingOptions& o) {
 // A stretch is still when the labels say the head is not moved and no
 // gesture is held; talking with a still head is kept apart.
 ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bool precise,
-                      const std::string& modelFile) {
+                      const std::string& modelFile, bool cameraRate) {
     ClipJitter out;
     ClipLabels labels;
     if (!readClipLabels(labelsFile, labels, out.error)) {
@@ -155,6 +163,7 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
     o.input = clip;
     o.precise = precise;
     o.modelFile = modelFile;
+    o.cameraRate = cameraRate;
     const ReplayResult r = runReplay(o, {});
     if (r.exitCode != 0) {
         out.exitCode = r.exitCode;
@@ -162,17 +171,17 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
         return out;
     }
     constexpr uint16_t kHeld = kMouthHeld | kEyesHeld | kMoving;
-    std::vector<std::array<double, 2>> points;
+    std::vector<std::array<double, 2>> points, tickPoints;
     double sumSquares = 0;
     const auto close = [&] {
-        if (points.size() >= 2) {
+        if (tickPoints.size() >= 2) {
             double steps = 0;
-            for (size_t i = 1; i < points.size(); ++i) {
-                steps += std::pow(points[i][0] - points[i - 1][0], 2) +
-                         std::pow(points[i][1] - points[i - 1][1], 2);
+            for (size_t i = 1; i < tickPoints.size(); ++i) {
+                steps += std::pow(tickPoints[i][0] - tickPoints[i - 1][0], 2) +
+                         std::pow(tickPoints[i][1] - tickPoints[i - 1][1], 2);
             }
             out.stretches.back().stepRms =
-                std::sqrt(steps / static_cast<double>(points.size() - 1));
+                std::sqrt(steps / static_cast<double>(tickPoints.size() - 1));
             out.stretches.back().rms = rmsAboutMean(points);
             out.stretches.back().ticks = static_cast<int>(points.size());
             sumSquares += out.stretches.back().rms * out.stretches.back().rms *
@@ -182,6 +191,7 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
             out.stretches.pop_back();
         }
         points.clear();
+        tickPoints.clear();
     };
     bool open = false;
     for (const TickRecord& t : r.ticks) {
@@ -200,7 +210,12 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
             open = true;
         }
         out.stretches.back().lastFrame = frame;
+        // Every frame the tracker took, those between ticks included.
+        for (const ScreenPoint& p : t.between) {
+            points.push_back({static_cast<double>(p.x), static_cast<double>(p.y)});
+        }
         points.push_back({static_cast<double>(t.pointer.x), static_cast<double>(t.pointer.y)});
+        tickPoints.push_back(points.back());
     }
     if (open) close();
     if (out.ticks > 0) out.pooledRms = std::sqrt(sumSquares / out.ticks);

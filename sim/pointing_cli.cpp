@@ -44,6 +44,8 @@ std::string helpText() {
            "  --options FILE     an options file (default: the default options)\n"
            "  --options-text T   the options' text itself, e.g. \"1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\"\n"
            "  --fastest          the fast pointer and the short head range\n"
+           "  --tick-rate        one frame per 75 ms tick for either engine (the precise one\n"
+           "                     takes the camera's 30 a second otherwise)\n"
            "  --seed N           the person, their motor noise and the camera (default 1)\n"
            "  --rounds N         rounds per condition (default 1, at most 20)\n"
            "  --screen WxH       screen size (default 1024x768)\n"
@@ -95,6 +97,8 @@ bool parse(const std::vector<std::string>& args, Args& a, std::ostream& err) {
             a.optionsName = "fastest";
         } else if (arg == "--motion") {
             a.motion = true;
+        } else if (arg == "--tick-rate") {
+            a.run.cameraRate = false;
         } else if (arg == "--all") {
             a.all = true;
         } else if (arg == "--trace") {
@@ -230,10 +234,10 @@ void printMotion(const PointingOptions& base, std::ostream& out) {
         for (size_t i = 0; i < m.latenciesMs.size(); ++i) {
             out << (i ? " " : "") << m.latenciesMs[i];
         }
-        out << "), unanswered " << m.unanswered << ", begun before the pointer rested "
-            << m.notAtRest << ", losses " << m.losses << std::setprecision(2)
-            << "; still head: jitter " << m.jitterRms << " px RMS, span " << m.stillSpan
-            << " px over " << m.stillTicks << " frames of " << std::setprecision(0) << m.frameMs
+        out << "), unanswered " << m.unanswered << ", begun with the pointer moving " << m.notAtRest
+            << ", losses " << m.losses << std::setprecision(2) << "; still head: jitter "
+            << m.jitterRms << " px RMS, span " << m.stillSpan << " px over " << m.stillTicks
+            << " frames of " << std::setprecision(0) << m.frameMs
             << " ms from the pointer's first rest" << (m.calibrated ? "" : "  NOT CALIBRATED")
             << "\n";
     }
@@ -247,7 +251,7 @@ void printClip(const Args& a, std::ostream& out) {
     }
     out << "Real clip " << clip << ": pointer jitter where the labels say the head is still\n";
     for (const bool precise : {false, true}) {
-        const ClipJitter j = clipJitter(clip, a.labels, precise, a.run.modelFile);
+        const ClipJitter j = clipJitter(clip, a.labels, precise, a.run.modelFile, a.run.cameraRate);
         out << "  " << std::left << std::setw(8) << engineName(precise) << std::right;
         if (j.exitCode != 0) {
             out << "not run: " << j.error << "\n";
@@ -257,7 +261,7 @@ void printClip(const Args& a, std::ostream& out) {
             << j.ticks << " frames;";
         for (const auto& s : j.stretches) {
             out << "\n    frames " << s.firstFrame << "-" << s.lastFrame
-                << (s.talking ? " (talking)" : "") << ": " << s.rms << " px RMS, frame to frame "
+                << (s.talking ? " (talking)" : "") << ": " << s.rms << " px RMS, tick to tick "
                 << s.stepRms << " px RMS";
         }
         out << "\n";

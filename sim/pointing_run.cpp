@@ -62,7 +62,8 @@ LookTweaks stillLook() {
 
 PointingOutcome runPointing(const PointingOptions& o) {
     PointingOutcome out;
-    SimRig rig({o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile, true});
+    SimRig rig(
+        {o.screenWidth, o.screenHeight, o.optionsContent, o.precise, o.modelFile, o.cameraRate});
     if (!rig.error().empty()) {
         out.exitCode = 2;
         out.error = rig.error();

@@ -26,6 +26,7 @@ struct PointingOptions {
     uint64_t seed = 1;
     int rounds = 1;  // per condition
     bool precise = false;
+    bool cameraRate = true;      // frames at the rate the engine asks of the camera
     std::string modelFile;       // the precise engine's; empty: the build's
     std::string optionsContent;  // the options' text; empty: the defaults
     int screenWidth = 1024;
@@ -69,7 +70,7 @@ struct MotionFigures {
     std::vector<double> latenciesMs;  // one per head turn the pointer followed
     int unanswered = 0;               // head turns the pointer never followed
     int losses = 0;                   // the tracker gave the face up
-    int notAtRest = 0;                // head turns begun before the pointer came to rest
+    int notAtRest = 0;                // head turns begun with the pointer still moving
     std::optional<double> medianLatencyMs;
     double jitterRms = 0.0;  // screen pixels, about the still stretch's mean
     double stillSpan = 0.0;  // largest distance between two pointer places there
@@ -85,7 +86,7 @@ struct StillStretch {
     int64_t firstFrame = 0, lastFrame = 0;
     int ticks = 0;
     double rms = 0.0;      // about the stretch's mean: wander and closing in alike
-    double stepRms = 0.0;  // of the moves from frame to frame
+    double stepRms = 0.0;  // of the moves from tick to tick (75 ms)
     bool talking = false;
 };
 struct ClipJitter {
@@ -96,8 +97,11 @@ struct ClipJitter {
     int ticks = 0;
 };
 
+// With cameraRate, at the rate each engine asks of the camera, every frame's
+// pointer counted.
 [[nodiscard]] ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile,
-                                    bool precise, const std::string& modelFile);
+                                    bool precise, const std::string& modelFile,
+                                    bool cameraRate = true);
 
 // The root mean square distance of points from their mean.
 [[nodiscard]] double rmsAboutMean(const std::vector<std::array<double, 2>>& points);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "imaging/circle_mask.h"
 #include "imaging/grids.h"
@@ -337,6 +338,8 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     // with the first frame after the last tick.
     bool tickStarts = true;
     int64_t tick = 0;
+    double betweenMs = 0;  // the tracker's time on the frames between ticks
+    std::vector<ScreenPoint> between;
     for (int64_t k = 0; o.maxTicks < 0 || tick < o.maxTicks; ++k) {
         lookAtDesktop(view, desktop, s);
         if (!source->frame(k, periodMs, view, frame)) break;
@@ -350,13 +353,21 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
         }
         const auto t0 = std::chrono::steady_clock::now();
         const FrameReport report = frameCallback(s, desktop, frame);
-        if (report.betweenTicks) continue;
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count();
+        if (report.betweenTicks) {
+            betweenMs += ms;
+            between.push_back(desktop.pointer());
+            continue;
+        }
         tickStarts = true;
         TickRecord r;
         r.tick = tick;
         r.doing = source->doing();
-        r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                   .count();
+        r.ms = ms;
+        r.betweenMs = std::exchange(betweenMs, 0.0);
+        r.between = std::exchange(between, {});
         r.pointer = desktop.pointer();
         r.button = desktop.buttonDown();
         r.wheelVertical = desktop.tickWheelVertical();

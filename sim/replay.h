@@ -75,7 +75,9 @@ struct TickRecord {
     // On the first tracked frame after a calibration: how far the face estimate
     // sits from the template point it names.
     std::optional<std::array<double, 2>> faceOffset;
-    double ms = 0;                               // processing time of the frame callback
+    double ms = 0;                     // processing time of the frame callback
+    double betweenMs = 0;              // and of the frames between the last tick and this one
+    std::vector<ScreenPoint> between;  // the pointer after each of those frames
     GestureAction action = GestureAction::None;  // what a gesture did on this tick
     uint16_t doing = 0;  // what the scene's person was doing (Doing flags); 0 for a file
     // The hands-free extras, which the trace leaves out: the wheel turned on

@@ -113,6 +113,28 @@ TEST(FrameClock, FramesFasterThanTheTickCountOnlyTheTicks) {
     EXPECT_EQ(wantedFramePeriodMs(*s), kTrackerTickMs);
 }
 
+// The shells' clock: at the tick's rate every frame is a tick whatever the
+// timer's jitter; faster, a late camera's frames count for the time they
+// took, up to a tick.
+TEST(FrameClock, TheShellsClockCountsTheTimeBetweenFrames) {
+    FrameState f;
+    timeFrame(f, kTrackerTickMs, 1000);
+    EXPECT_EQ(f.periodMs, kTrackerTickMs);
+    timeFrame(f, kTrackerTickMs, 1060);
+    EXPECT_EQ(f.periodMs, kTrackerTickMs);
+    FrameState g;
+    timeFrame(g, kCameraFramePeriodMs, 5000);  // the first frame: the timer's period
+    EXPECT_EQ(g.periodMs, kCameraFramePeriodMs);
+    timeFrame(g, kCameraFramePeriodMs, 5034);
+    EXPECT_EQ(g.periodMs, 34);
+    timeFrame(g, kCameraFramePeriodMs, 5100);  // a frame missed in dim light
+    EXPECT_EQ(g.periodMs, 66);
+    timeFrame(g, kCameraFramePeriodMs, 9000);  // back after a camera loss
+    EXPECT_EQ(g.periodMs, kTrackerTickMs);
+    timeFrame(g, kCameraFramePeriodMs, 9000);
+    EXPECT_EQ(g.periodMs, 1);
+}
+
 TEST(FrameHandOver, PreviousGridHoldsTheLastProcessedFrame) {
     auto s = testing::startedState();
     RecordingDesktop desktop;

@@ -1,10 +1,14 @@
 // The frames between two ticks, at the camera's rate: the points are followed
 // into each one, and the face's place on the last tick is carried by the
-// pose's change since then and mapped as the tick would map it (from the
-// tick's target), so that the pointer answers a head motion on the next
-// frame. The tick alone commits the mapping, counts and reads gestures, so
-// every duration and the pointer's own dynamics stay what they are at 75 ms.
+// pose's change since then. The pointer moves from the tick's place by what
+// the tick's own mapping would have made of that change, so that it answers
+// a head motion on the next frame, and a still head (no change) leaves it
+// exactly where the tick put it. The tick alone commits the mapping, counts
+// and reads gestures, so every duration and the pointer's own dynamics stay
+// what they are at 75 ms.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "pointer/pointer_mapping.h"
@@ -53,7 +57,22 @@ void followPreciseBetweenTicks(TrackerState& s, Desktop& desktop) {
     }
     const landmarks::Point face = carry(f.tickPose, f.pose, {f.tickFaceX, f.tickFaceY});
     if (!std::isfinite(face.x) || !std::isfinite(face.y)) return;
+    // Both mapped from the tick's own starting place; the tick's target is
+    // put back for the next tick to step from.
+    const ScreenPoint placed{s.track.lastTargetX, s.track.lastTargetY};
+    s.track.lastTargetX = f.tickBaseX;
+    s.track.lastTargetY = f.tickBaseY;
+    mapPointer(s, f.tickFaceX, f.tickFaceY);
+    const ScreenPoint then{s.pointer.targetX, s.pointer.targetY};
     mapPointer(s, face.x, face.y);
+    s.track.lastTargetX = placed.x;
+    s.track.lastTargetY = placed.y;
+    const int64_t x = int64_t{placed.x} + s.pointer.targetX - then.x;
+    const int64_t y = int64_t{placed.y} + s.pointer.targetY - then.y;
+    s.pointer.targetX = static_cast<int32_t>(
+        std::clamp<int64_t>(x, s.shared.clampMinX.load(), int64_t{s.shared.clampMaxX.load()} - 1));
+    s.pointer.targetY = static_cast<int32_t>(
+        std::clamp<int64_t>(y, s.shared.clampMinY.load(), int64_t{s.shared.clampMaxY.load()} - 1));
     desktop.setCursorPos(s.pointer.targetX, s.pointer.targetY);
     s.track.glided = true;
     s.track.glidedTo = {s.pointer.targetX, s.pointer.targetY};

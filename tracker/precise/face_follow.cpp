@@ -292,6 +292,8 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         return;
     }
     f.tickFaceX = std::numeric_limits<double>::quiet_NaN();
+    f.tickBaseX = s.track.lastTargetX;
+    f.tickBaseY = s.track.lastTargetY;
     if (placed) {
         const FaceParts now = partsNow(p);
         followHeadTilt(s, desktop, rollFromCalibration(p, now));

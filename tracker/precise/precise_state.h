@@ -92,6 +92,9 @@ struct PreciseFace {
     double tickFaceX = 0.0;
     double tickFaceY = 0.0;
     FacePose tickPose;
+    // The pointer target the tick's mapping stepped from.
+    int32_t tickBaseX = 0;
+    int32_t tickBaseY = 0;
     bool glideReady = false;
     std::vector<FlowPoint> corners;  // scratch of re-anchoring
     CornerScratch cornerScratch;
