@@ -161,7 +161,7 @@ private:
         double t = -1.0;
         ScreenView view;
     };
-    static constexpr int kMemory = 64;  // ticks of views kept for the delay
+    static constexpr int kMemory = 256;  // frames of views kept (8 s at 30 a second)
 
     void remember(double t, const ScreenView& now);
     [[nodiscard]] const ScreenView* perceived(double t) const;

@@ -44,8 +44,9 @@ std::string helpText() {
            "  --options FILE     an options file (default: the default options)\n"
            "  --options-text T   the options' text itself, e.g. \"1 0 0 0 1 0 0 1 0 0 1 0 1 0 0\"\n"
            "  --fastest          the fast pointer and the short head range\n"
-           "  --tick-rate        one frame per 75 ms tick for either engine (the precise one\n"
-           "                     takes the camera's 30 a second otherwise)\n"
+           "  --camera-rate      the precise engine takes the camera's 30 frames a second,\n"
+           "                     the pointer carried on between ticks (the programs take one\n"
+           "                     frame per 75 ms tick)\n"
            "  --seed N           the person, their motor noise and the camera (default 1)\n"
            "  --rounds N         rounds per condition (default 1, at most 20)\n"
            "  --screen WxH       screen size (default 1024x768)\n"
@@ -97,8 +98,8 @@ bool parse(const std::vector<std::string>& args, Args& a, std::ostream& err) {
             a.optionsName = "fastest";
         } else if (arg == "--motion") {
             a.motion = true;
-        } else if (arg == "--tick-rate") {
-            a.run.cameraRate = false;
+        } else if (arg == "--camera-rate") {
+            a.run.cameraRate = true;
         } else if (arg == "--all") {
             a.all = true;
         } else if (arg == "--trace") {
@@ -217,8 +218,8 @@ bool writeCsv(const std::string& path, const Args& a, const PointingOutcome& p, 
 }
 
 void printMotion(const PointingOptions& base, std::ostream& out) {
-    out << "Pointer latency and jitter (simulated time, frames at the rate each engine takes; "
-           "head turns of 8 px in 0.4 s)\n";
+    out << "Pointer latency and jitter (simulated time; head turns of 8 px in 0.4 s; the "
+           "pointer answers once it has gone 3 px its way)\n";
     for (const bool precise : {false, true}) {
         PointingOptions o = base;
         o.precise = precise;

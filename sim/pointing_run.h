@@ -26,7 +26,7 @@ struct PointingOptions {
     uint64_t seed = 1;
     int rounds = 1;  // per condition
     bool precise = false;
-    bool cameraRate = true;      // frames at the rate the engine asks of the camera
+    bool cameraRate = false;     // frames at the rate the engine can take (precise: 30/s)
     std::string modelFile;       // the precise engine's; empty: the build's
     std::string optionsContent;  // the options' text; empty: the defaults
     int screenWidth = 1024;
@@ -97,11 +97,11 @@ struct ClipJitter {
     int ticks = 0;
 };
 
-// With cameraRate, at the rate each engine asks of the camera, every frame's
-// pointer counted.
+// With cameraRate, at the rate each engine can take from the camera, every
+// frame's pointer counted.
 [[nodiscard]] ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile,
                                     bool precise, const std::string& modelFile,
-                                    bool cameraRate = true);
+                                    bool cameraRate = false);
 
 // The root mean square distance of points from their mean.
 [[nodiscard]] double rmsAboutMean(const std::vector<std::array<double, 2>>& points);

@@ -332,7 +332,7 @@ ReplayResult runReplay(const ReplayOptions& o, const ReplayOutputs& out) {
     UserView view;
     const auto wallStart = std::chrono::steady_clock::now();
     size_t marksSeen = 0;
-    if (o.cameraRate) s.frame.periodMs = wantedFramePeriodMs(s);
+    if (o.cameraRate) s.frame.periodMs = engineFramePeriodMs(s);
     const int64_t periodMs = s.frame.periodMs;
     // Frames between ticks only carry the pointer; the tick's record starts
     // with the first frame after the last tick.

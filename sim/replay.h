@@ -30,8 +30,8 @@ struct ReplayOptions {
     std::string optionsFile;     // empty: the default options
     std::string optionsContent;  // the options' text itself, used instead of the file
     bool realtime = false;       // pace the ticks at 75 ms of wall time
-    // Frames at the rate the engine asks of the camera; the records stay one
-    // per tick, taken from the frames that complete one.
+    // Frames at the rate the engine can take from the camera; the records
+    // stay one per tick, taken from the frames that complete one.
     bool cameraRate = false;
     int64_t maxTicks = -1;  // stop early (for benchmarks); -1 plays it all
     bool precise = false;   // the precise engine instead of the classic one

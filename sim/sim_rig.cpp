@@ -17,7 +17,7 @@ SimRig::SimRig(const RigSetup& setup)
     startTracker(*state_, *desktop_, setup.screenWidth, setup.screenHeight,
                  {kMainWindow, kCaptureWindow}, options);
     if (setup.precise) error_ = choosePreciseEngine(*state_, setup.modelFile, "");
-    if (setup.cameraRate) state_->frame.periodMs = wantedFramePeriodMs(*state_);
+    if (setup.cameraRate) state_->frame.periodMs = engineFramePeriodMs(*state_);
 }
 
 double SimRig::frameSeconds() const { return static_cast<double>(state_->frame.periodMs) / 1000.0; }

@@ -22,8 +22,8 @@ struct RigSetup {
     std::string optionsContent;  // empty: the defaults
     bool precise = false;
     std::string modelFile;  // empty: the build's
-    // Frames at the rate the engine asks of the camera, as the programs take
-    // them; otherwise one frame per tick, as the recorded traces do.
+    // Frames at the rate the engine can take from the camera; otherwise one
+    // frame per tick, as the programs and the recorded traces take them.
     bool cameraRate = false;
 };
 

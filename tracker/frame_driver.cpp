@@ -157,8 +157,12 @@ void timeFrame(FrameState& f, int32_t timerPeriodMs, int64_t nowMs) {
     f.periodMs = static_cast<int32_t>(std::clamp<int64_t>(since, 1, kTrackerTickMs));
 }
 
-int32_t wantedFramePeriodMs(const TrackerState& s) {
+int32_t engineFramePeriodMs(const TrackerState& s) {
     return wantedEngine(s) == PreciseEngine ? kCameraFramePeriodMs : kTrackerTickMs;
+}
+
+int32_t wantedFramePeriodMs(const TrackerState& s) {
+    return kPreciseAsksCameraRate ? engineFramePeriodMs(s) : kTrackerTickMs;
 }
 
 const std::array<StateStep, kStateCount> kStateSteps = {

@@ -34,6 +34,22 @@ landmarks::Point carry(const FacePose& from, const FacePose& to, landmarks::Poin
     return precise::applyPose(to, origin);
 }
 
+// Where the tick would see the face now. With the outlines, the nose they
+// find, through the pointer's filter as the next tick would take it (so
+// that the tick continues the frames' motion instead of pulling it back);
+// without, the tick's place carried by the points' pose.
+landmarks::Point faceNow(TrackerState& s) {
+    PreciseState& p = s.precise;
+    PreciseFace& f = p.face;
+    if (!p.tools.fullModel) return carry(f.tickPose, f.pose, {f.tickFaceX, f.tickFaceY});
+    if (!precise::fitOutline(p, precise::boxNow(p))) return {f.tickFaceX, f.tickFaceY};
+    f.sinceTickMs += s.frame.periodMs;
+    const double seconds = static_cast<double>(f.sinceTickMs) / 1000.0;
+    OneEuro x = p.outline.filterX, y = p.outline.filterY;
+    return {precise::filterStep(x, p.outline.now.noseX, seconds),
+            precise::filterStep(y, p.outline.now.noseY, seconds)};
+}
+
 }  // namespace
 
 namespace precise {
@@ -55,7 +71,7 @@ void followPreciseBetweenTicks(TrackerState& s, Desktop& desktop) {
     if (std::abs(at.x - mine.x) > kOwnPlaceSlack || std::abs(at.y - mine.y) > kOwnPlaceSlack) {
         return;
     }
-    const landmarks::Point face = carry(f.tickPose, f.pose, {f.tickFaceX, f.tickFaceY});
+    const landmarks::Point face = faceNow(s);
     if (!std::isfinite(face.x) || !std::isfinite(face.y)) return;
     // Both mapped from the tick's own starting place; the tick's target is
     // put back for the next tick to step from.

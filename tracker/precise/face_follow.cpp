@@ -294,6 +294,7 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
     f.tickFaceX = std::numeric_limits<double>::quiet_NaN();
     f.tickBaseX = s.track.lastTargetX;
     f.tickBaseY = s.track.lastTargetY;
+    f.sinceTickMs = 0;
     if (placed) {
         const FaceParts now = partsNow(p);
         followHeadTilt(s, desktop, rollFromCalibration(p, now));

@@ -54,9 +54,9 @@ double eyeOpening(const FullLandmarks& m, int first) {
            (2.0 * width);
 }
 
-double alpha(double cutoff) {
+double alpha(double cutoff, double seconds) {
     const double tau = 1.0 / (2 * kPi * cutoff);
-    return 1.0 / (1.0 + tau / kTickSeconds);
+    return 1.0 / (1.0 + tau / seconds);
 }
 
 // Adds the value to the ring and returns the value this share of the ring's
@@ -122,17 +122,19 @@ OutlineMeasures measuresOf(const FullLandmarks& m) {
     return r;
 }
 
-double filterStep(OneEuro& f, double raw) {
+double filterStep(OneEuro& f, double raw, double seconds) {
     if (!f.primed) {
         f = {raw, 0.0, true};
         return raw;
     }
-    const double speed = (raw - f.value) / kTickSeconds;
-    f.speed += alpha(kFilterSpeedCutoff) * (speed - f.speed);
+    const double speed = (raw - f.value) / seconds;
+    f.speed += alpha(kFilterSpeedCutoff, seconds) * (speed - f.speed);
     const double cutoff = kFilterMinCutoff + kFilterBeta * std::abs(f.speed);
-    f.value += alpha(cutoff) * (raw - f.value);
+    f.value += alpha(cutoff, seconds) * (raw - f.value);
     return f.value;
 }
+
+double filterStep(OneEuro& f, double raw) { return filterStep(f, raw, kTickSeconds); }
 
 bool fitOutline(PreciseState& p, const landmarks::FaceBox& box) {
     PreciseOutline& o = p.outline;

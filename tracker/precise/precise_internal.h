@@ -65,8 +65,9 @@ bool fitOutline(PreciseState& p, const landmarks::FaceBox& box);
 void startOutline(PreciseOutline& o);
 // Moves the baselines toward this frame's measures where the face is at rest.
 void followRest(PreciseOutline& o);
-// One step of the pointer's filter.
+// One step of the pointer's filter, a tick or the given time after the last.
 double filterStep(OneEuro& f, double raw);
+double filterStep(OneEuro& f, double raw, double seconds);
 // This frame's eye and mouth readings; moved is the head's motion since the
 // last frame, in pixels.
 void readOutlineGestures(TrackerState& s, double moved);

@@ -95,6 +95,7 @@ struct PreciseFace {
     // The pointer target the tick's mapping stepped from.
     int32_t tickBaseX = 0;
     int32_t tickBaseY = 0;
+    int32_t sinceTickMs = 0;  // the frames' time since the tick
     bool glideReady = false;
     std::vector<FlowPoint> corners;  // scratch of re-anchoring
     CornerScratch cornerScratch;
