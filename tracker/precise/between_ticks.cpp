@@ -42,8 +42,8 @@ landmarks::Point faceNow(TrackerState& s) {
     PreciseState& p = s.precise;
     PreciseFace& f = p.face;
     if (!p.tools.fullModel) return carry(f.tickPose, f.pose, {f.tickFaceX, f.tickFaceY});
-    if (!precise::fitOutline(p, precise::boxNow(p))) return {f.tickFaceX, f.tickFaceY};
     f.sinceTickMs += s.frame.periodMs;
+    if (!precise::fitOutline(p, precise::boxNow(p))) return {f.tickFaceX, f.tickFaceY};
     const double seconds = static_cast<double>(f.sinceTickMs) / 1000.0;
     OneEuro x = p.outline.filterX, y = p.outline.filterY;
     return {precise::filterStep(x, p.outline.now.noseX, seconds),
