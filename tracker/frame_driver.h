@@ -9,8 +9,6 @@
 
 namespace quil {
 
-// The tracker's tick: every count and duration of both engines is in ticks.
-inline constexpr int32_t kTrackerTickMs = 75;
 // The precise engine can take every frame of a 30-per-second camera: the
 // frames between two ticks follow the face and carry the pointer along.
 inline constexpr int32_t kCameraFramePeriodMs = 33;

@@ -142,6 +142,9 @@ struct SessionSetup {
     IntList circleOffsets;
 };
 
+// The tracker's tick: every count and duration of both engines is in ticks.
+inline constexpr int32_t kTrackerTickMs = 75;
+
 // The frame driver's own: the frame before and this one, the warm-up pause,
 // and the block sampler's working memory.
 struct FrameState {
@@ -149,7 +152,7 @@ struct FrameState {
     int32_t pauseFrames = 0;
     // The shell's frame period, and the time since the last tick: frames may
     // come faster than the tracker's tick (see frame_driver.h).
-    int32_t periodMs = 75;
+    int32_t periodMs = kTrackerTickMs;
     int32_t sinceTickMs = 0;
     int64_t lastFrameAtMs = -1;  // the shell's clock at the last frame
     Grid currentGrid;

@@ -316,7 +316,10 @@ void stepFollow(TrackerState& s, Desktop& desktop, FrameInput& frame) {
         }
     }
     f.tickPose = f.pose;
-    f.glideReady = placed && std::isfinite(f.tickFaceX) && glideMayFollow(s, desktop);
+    // Only frames between ticks use it; at the tick's rate the pointer is not
+    // asked for its place again.
+    f.glideReady = s.frame.periodMs < kTrackerTickMs && placed && std::isfinite(f.tickFaceX) &&
+                   glideMayFollow(s, desktop);
     drawTrackingCross(s, frame);
 }
 
