@@ -37,6 +37,10 @@ double envelope(double t, const std::array<double, 3>& shape) {
 
 double total(const std::array<double, 3>& shape) { return shape[0] + shape[1] + shape[2]; }
 
+std::array<double, 3> heldLonger(const std::array<double, 3>& shape, double extra) {
+    return {shape[0], shape[1] + extra, shape[2]};
+}
+
 }  // namespace
 
 double minimumJerk(double s) {
@@ -218,6 +222,7 @@ void ModelUser::decide(double t, const ScreenView& v) {
     if (v.targetLit && v.targetId != target_) {
         target_ = v.targetId;
         targetSince_ = t;
+        holdExtra_ = 0.0;
         enter(Stage::React);
         return;
     }
@@ -252,7 +257,8 @@ void ModelUser::decide(double t, const ScreenView& v) {
             return;
         case Stage::Gesture:
             if (t - gestureStart_ >=
-                total(select_ == SelectBy::Eyes ? kEyesGesture : kMouthGesture)) {
+                total(heldLonger(select_ == SelectBy::Eyes ? kEyesGesture : kMouthGesture,
+                                 holdExtra_))) {
                 enter(Stage::Verify);
             }
             return;
@@ -261,6 +267,9 @@ void ModelUser::decide(double t, const ScreenView& v) {
             // nothing is tried again.
             if (select_ == SelectBy::Dwell ? !onTarget || inStage >= p_.retrySeconds
                                            : inStage >= p_.retrySeconds) {
+                if (select_ != SelectBy::Dwell) {
+                    holdExtra_ = std::min(holdExtra_ + p_.holdLongerSeconds, p_.holdLongestSeconds);
+                }
                 enter(Stage::Watch);
             }
             return;
@@ -287,11 +296,11 @@ HeadSteer ModelUser::face(double t) {
     if (stage_ == Stage::Gesture) {
         const double g = t - gestureStart_;
         if (select_ == SelectBy::Eyes) {
-            h.eyeClose = envelope(g, kEyesGesture);
+            h.eyeClose = envelope(g, heldLonger(kEyesGesture, holdExtra_));
             h.squeeze = 1.0;
             h.doing |= kEyesHeld;
         } else {
-            h.mouthOpen = envelope(g, kMouthGesture);
+            h.mouthOpen = envelope(g, heldLonger(kMouthGesture, holdExtra_));
             h.doing |= kMouthHeld;
         }
     } else if (stage_ == Stage::Verify && select_ == SelectBy::Dwell) {

@@ -76,8 +76,12 @@ struct MotorParams {
     double pushStart = 0.5;
     double pushFactor = 1.6;
     double pushLimit = 4.0;
-    // A selection that changed nothing is tried again after this long.
+    // A selection that changed nothing is tried again after this long, the
+    // gesture then held this much longer each time, up to the limit: a
+    // person who sees no click holds the face longer.
     double retrySeconds = 1.2;
+    double holdLongerSeconds = 0.25;
+    double holdLongestSeconds = 1.0;
     // After this long on one target the person selects wherever it is.
     double giveUpSeconds = 20.0;
     // The head stays within this distance of its rest pose (head pixels).
@@ -193,6 +197,7 @@ private:
     int target_ = -1;
     double targetSince_ = 0.0;
     double gestureStart_ = 0.0;
+    double holdExtra_ = 0.0;  // beyond the gesture's usual hold, on this target
     std::array<double, 2> sway_{};
     double tremorPhase_ = 0.0;
     double lastT_ = 0.0;

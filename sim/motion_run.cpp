@@ -3,6 +3,7 @@
 // synthetic person and on a real clip.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "sim/clip_labels.h"
 #include "sim/pointing_run.h"
@@ -172,7 +173,11 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
     }
     constexpr uint16_t kHeld = kMouthHeld | kEyesHeld | kMoving;
     std::vector<std::array<double, 2>> points, tickPoints;
+    std::vector<std::optional<std::array<double, 2>>> heads;
     double sumSquares = 0;
+    // The default head range, 32 x 17 picture pixels, stretched over the
+    // replay's screen.
+    const double gainX = o.screenWidth / 32.0, gainY = o.screenHeight / 17.0;
     const auto close = [&] {
         if (tickPoints.size() >= 2) {
             double steps = 0;
@@ -182,6 +187,15 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
             }
             out.stretches.back().stepRms =
                 std::sqrt(steps / static_cast<double>(tickPoints.size() - 1));
+            double headSteps = 0;
+            int headCount = 0;
+            for (size_t i = 1; i < heads.size(); ++i) {
+                if (!heads[i] || !heads[i - 1]) continue;
+                headSteps += std::pow(gainX * ((*heads[i])[0] - (*heads[i - 1])[0]), 2) +
+                             std::pow(gainY * ((*heads[i])[1] - (*heads[i - 1])[1]), 2);
+                ++headCount;
+            }
+            if (headCount > 0) out.stretches.back().headStepRms = std::sqrt(headSteps / headCount);
             out.stretches.back().rms = rmsAboutMean(points);
             out.stretches.back().ticks = static_cast<int>(points.size());
             sumSquares += out.stretches.back().rms * out.stretches.back().rms *
@@ -192,6 +206,7 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
         }
         points.clear();
         tickPoints.clear();
+        heads.clear();
     };
     bool open = false;
     for (const TickRecord& t : r.ticks) {
@@ -206,7 +221,7 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
         }
         if (!still) continue;
         if (!open) {
-            out.stretches.push_back({frame, frame, 0, 0.0, 0.0, talking});
+            out.stretches.push_back({frame, frame, 0, 0.0, 0.0, 0.0, talking});
             open = true;
         }
         out.stretches.back().lastFrame = frame;
@@ -216,6 +231,7 @@ ClipJitter clipJitter(const std::string& clip, const std::string& labelsFile, bo
         }
         points.push_back({static_cast<double>(t.pointer.x), static_cast<double>(t.pointer.y)});
         tickPoints.push_back(points.back());
+        heads.push_back(labels.referenceAt(frame));
     }
     if (open) close();
     if (out.ticks > 0) out.pooledRms = std::sqrt(sumSquares / out.ticks);

@@ -263,7 +263,7 @@ void printClip(const Args& a, std::ostream& out) {
         for (const auto& s : j.stretches) {
             out << "\n    frames " << s.firstFrame << "-" << s.lastFrame
                 << (s.talking ? " (talking)" : "") << ": " << s.rms << " px RMS, tick to tick "
-                << s.stepRms << " px RMS";
+                << s.stepRms << " px RMS (the head itself " << s.headStepRms << ")";
         }
         out << "\n";
     }

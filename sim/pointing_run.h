@@ -87,6 +87,10 @@ struct StillStretch {
     int ticks = 0;
     double rms = 0.0;      // about the stretch's mean: wander and closing in alike
     double stepRms = 0.0;  // of the moves from tick to tick (75 ms)
+    // The labels' reference point's own moves from tick to tick, in screen
+    // pixels at the default head range: what a pointer that followed the
+    // head exactly would do. A person's "still" head is not.
+    double headStepRms = 0.0;
     bool talking = false;
 };
 struct ClipJitter {
