@@ -317,12 +317,40 @@ TEST_F(OutlineHolds, ADwellDoesNotCountWhileAGestureHoldsThePointer) {
         tick(open());
         EXPECT_FALSE(dwellEvent || mouthEvent) << i;
     }
+    // The lips moved: the dwell starts afresh once they have kept still
+    // for 10 ticks, and acts 20 still ticks later.
     std::vector<int> at;
-    for (int i = 1; i <= 6; ++i) {
+    for (int i = 1; i <= 40; ++i) {
         tick(rest);
         if (dwellEvent) at.push_back(i);
     }
-    EXPECT_EQ(at, std::vector<int>{5});
+    EXPECT_EQ(at, std::vector<int>{30});
+}
+
+TEST_F(OutlineHolds, TalkingLipsKeepADwellFromCountingAndStillOnesLetIt) {
+    s.shared.clickGestures[GestureDwell] = 1;
+    s.pointer.dwellLimit = 20;
+    s.pointer.dwellFrames = 0;
+    // Lips that quiver less than talking moves them leave the dwell its count.
+    OutlineMeasures quiver = rest;
+    quiver.mouth = rest.mouth + 0.03;
+    std::vector<int> at;
+    for (int i = 1; i <= 30; ++i) {
+        tick(i % 2 ? quiver : rest);
+        if (dwellEvent) at.push_back(i);
+    }
+    EXPECT_EQ(at, std::vector<int>{20});
+    // A head held still while its owner talks: the lips part and close by
+    // small amounts, never long enough to click, and nothing dwells.
+    OutlineMeasures word = rest;
+    word.mouth = rest.mouth + 0.1;
+    int dwells = 0;
+    for (int i = 0; i < 120; ++i) {
+        tick(i % 3 == 0 ? word : rest);
+        dwells += dwellEvent;
+        EXPECT_FALSE(mouthEvent) << i;
+    }
+    EXPECT_EQ(dwells, 0);
 }
 
 }  // namespace

@@ -51,6 +51,11 @@ constexpr double kTurnedAside = 0.2;
 constexpr int kFreezeLookBack = 2;
 // Below one pixel of face motion the head counts as still (for dwell).
 constexpr double kStillDistance = 1.0;
+// Talking moves the lips by more than this (inner-lip ratio) from one tick to
+// the next; dwell waits until they have kept still this many ticks. A user
+// who dwells on a target holds the face still; one who talks is not aiming.
+constexpr double kTalkChange = 0.06;
+constexpr int kTalkTicks = 10;
 // The gesture check: each request lasts this many ticks (3 s), of which the
 // first ones are the user's time to react; it has worked when the eyes went
 // below this share of their open level and the mouth opened this much more
@@ -169,6 +174,12 @@ void readOutlineGestures(TrackerState& s, double moved) {
                  moved < kEyesStillShare * m.eyeGap;
     o.mouthOpen =
         m.mouth > mouthThreshold(s, o, level) && facing && moved < kMouthStillShare * m.eyeGap;
+    if (std::abs(m.mouth - o.lastMouth) > kTalkChange) {
+        o.talkTicks = kTalkTicks;
+    } else if (o.talkTicks > 0) {
+        --o.talkTicks;
+    }
+    o.lastMouth = m.mouth;
 }
 
 void holdPointerForGesture(TrackerState& s, double& x, double& y) {
@@ -219,7 +230,7 @@ void detectOutlineEvents(TrackerState& s, double /*faceX*/, double /*faceY*/) {
         countHold(o.mouthOpen, hold, d.mouthOpenFrames, d.mouthSpent, s.pointer.mouthEvent);
     }
     // Dwell keeps its rule, but not while a gesture holds the pointer.
-    if (s.pointer.moveDistance >= kStillDistance) {
+    if (s.pointer.moveDistance >= kStillDistance || o.talkTicks > 0) {
         s.pointer.dwellFrames = 0;
     } else if (examined(s, GestureDwell) && !o.frozen) {
         if (++s.pointer.dwellFrames >= s.pointer.dwellLimit) {

@@ -165,6 +165,10 @@ struct PreciseOutline {
     // This tick's reading.
     bool eyesShut = false;
     bool mouthOpen = false;
+    // The lips' opening on the last tick, and the ticks left before a mouth
+    // that moved (talking) lets dwell count again.
+    double lastMouth = 0.0;
+    int32_t talkTicks = 0;
     double eyesRatio = 1.0;
     // The gesture check.
     CheckStep check = CheckStep::Off;
