@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -187,6 +188,39 @@ TEST(ModelUser, DwellingHoldsStillWithoutGestures) {
     }
     EXPECT_TRUE(dwelt);
     EXPECT_EQ(loop.user.gestures(), 0);
+}
+
+// Openings of the mouth on a target that stays lit, whatever they do: how
+// long each stayed full, in seconds, for the first `count` of them.
+std::vector<double> fullOpenings(Loop& loop, const ScreenView& target, size_t count) {
+    std::vector<double> held;
+    double full = 0;
+    for (int k = 0; k < 2000 && held.size() < count; ++k) {
+        if (loop.step(target).mouthOpen > 0.999) {
+            full += kTick;
+        } else if (full > 0) {
+            held.push_back(full);
+            full = 0;
+        }
+    }
+    return held;
+}
+
+TEST(ModelUser, AGestureThatClickedNothingIsHeldLongerOnTheNextTry) {
+    Loop loop{ModelUser(still(), SelectBy::Mouth, 8), {}};
+    loop.settle();
+    const ScreenView first{0, 0, true, 1, loop.pointer.at[0], loop.pointer.at[1], 200};
+    const std::vector<double> held = fullOpenings(loop, first, 6);
+    ASSERT_EQ(held.size(), 6u);
+    // 0.35 s, then a quarter of a second more each time, up to a second more.
+    for (size_t i = 0; i < held.size(); ++i) {
+        EXPECT_NEAR(held[i], 0.35 + std::min(0.25 * static_cast<double>(i), 1.0), 0.1) << i;
+    }
+    // The next target starts again from the usual hold.
+    const ScreenView next{0, 0, true, 2, loop.pointer.at[0], loop.pointer.at[1], 200};
+    const std::vector<double> again = fullOpenings(loop, next, 1);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_NEAR(again[0], 0.35, 0.1);
 }
 
 // The whole tracker, briefly: calibration, trying the pointer out quickly and
